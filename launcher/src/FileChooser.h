@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Asks the user for the input and the output file. Both return the chosen full path, or an
+// empty string when the user cancelled.
+class IFileChooser {
+public:
+    virtual ~IFileChooser() = default;
+    virtual QString ChooseOpen() = 0;
+    virtual QString ChooseSave() = 0;
+};
+
+// The toolkit's file choosers, offering "Mapsource GDB Files (*.gdb)" and "All Files (*.*)".
+// The save chooser adds "gdb" to a name without an extension and asks before an existing file
+// is replaced.
+class CQtFileChooser : public IFileChooser {
+public:
+    QString ChooseOpen() override;
+    QString ChooseSave() override;
+};
