@@ -10,5 +10,9 @@ QStringList ConverterArguments(const QString& option, const QString& inputPath,
 }
 
 bool IsSameFile(const QString& inputPath, const QString& outputPath) {
-    return QFileInfo(inputPath) == QFileInfo(outputPath);
+    // Only an existing output can be the input file; then both names are resolved in full
+    // (links, "." and "..", and the file system's case rules).
+    const QFileInfo input(inputPath);
+    const QFileInfo output(outputPath);
+    return input.exists() && output.exists() && input == output;
 }

@@ -1,0 +1,75 @@
+// One conversion through the dialog with the real korvix from the build's bin folder.
+
+#include "Platform.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#ifdef KORVIX_PROGRAM_DIR
+namespace {
+
+// A small GDB file: the header, then one record of another type and the closing 'V' record.
+// It holds no waypoint and no route, so a run with -R copies it byte for byte.
+QByteArray SampleGdb() {
+    QByteArray gdb("MsRcf", 6); // with its 0 terminator
+    gdb.append("D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 14);
+    gdb.append("Sep 27 2026\0", 12);
+    gdb.append("12:00:00\0", 9);
+    gdb.append("\0", 1);
+    gdb.append("MapSource\0", 10);
+    const auto record = [&gdb](char type, const QByteArray& body) {
+        const auto length = static_cast<quint32>(body.size());
+        for (int shift = 0; shift < 32; shift += 8) {
+            gdb.append(static_cast<char>((length >> shift) & 0xff));
+        }
+        gdb.append(type);
+        gdb.append(body);
+    };
+    record('L', QByteArray("map set\0", 8));
+    record('V', QByteArray("\0\x01", 2));
+    return gdb;
+}
+
+} // namespace
+#endif
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void runConvertsASampleFile();
+};
+
+void EndToEndTest::runConvertsASampleFile() {
+#ifndef KORVIX_PROGRAM_DIR
+    QSKIP("korvix is not part of this build");
+#else
+    // The launcher's own file lies in the bin folder beside the real converter.
+    const QString launcher =
+        QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(platform::LauncherFileName());
+    LauncherBench bench(LauncherBench::Converter::None);
+    const QByteArray sample = SampleGdb();
+    const QString input = bench.MakeFile(QStringLiteral("sample route.gdb"), sample);
+    const QString output = bench.DataPath(QStringLiteral("sample copy.gdb"));
+
+    QSettings store(QDir(bench.Folder()).filePath(QStringLiteral("e2e.ini")), QSettings::IniFormat);
+    CLauncherSettings settings(store);
+    ModalWatcher watcher;
+    CParseDlg dialog(settings, bench.chooser, launcher);
+    QVERIFY(dialog.OnInitDialog());
+    dialog.show();
+    bench.ChooseFiles(dialog, input, output);
+    Click(dialog, CParseDlg::kIdRadioR);
+    Click(dialog, CParseDlg::kIdRun);
+
+    QCOMPARE(watcher.seen.size(), 0);
+    QFile converted(output);
+    QVERIFY2(converted.open(QIODevice::ReadOnly), "korvix wrote no output file");
+    QCOMPARE(converted.readAll(), sample);
+    QCOMPARE(store.value(QStringLiteral("Options/Radio")).toInt(), 0);
+#endif
+}
+
+QTEST_MAIN(EndToEndTest)
+#include "test_end_to_end.moc"
