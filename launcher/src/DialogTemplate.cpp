@@ -56,6 +56,7 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
 
 QList<QWidget*> CreateControls(QWidget* dialog, std::span<const ControlTemplate> controls,
                                const DialogUnits& units) {
+    // Widgets join their dialog's focus chain in the order they are created.
     QList<QWidget*> created;
     for (const ControlTemplate& control : controls) {
         QWidget* widget = CreateControl(dialog, control);
@@ -72,9 +73,6 @@ QList<QWidget*> CreateControls(QWidget* dialog, std::span<const ControlTemplate>
                       QSize(std::max(rect.width(), widget->sizeHint().width()), rect.height())));
         } else {
             widget->setGeometry(rect);
-        }
-        if (!created.isEmpty()) {
-            QWidget::setTabOrder(created.last(), widget);
         }
         created.append(widget);
     }
