@@ -1,0 +1,10 @@
+#include "run_driver.h"
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return korvix::run_korvix(arguments, stdout);
+}

@@ -1,0 +1,152 @@
+// Buffered byte streams over the input and output GDB files, and the primitives that every
+// record parse reads and writes through.
+//
+// Both streams share one sticky failure (RunFailure). Once a read runs past the end of the input,
+// a record turns out shorter than its fields, or a write to the output fails, every later read
+// returns 0 without advancing, every later write is dropped, and every loop over a count stops;
+// the run driver reports the failure once at the end of the run.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace korvix {
+
+enum class Failure {
+    none,
+    end_of_input,        // a read ran past the end of the input file
+    record_too_short,    // a record's declared length is smaller than its parsed fields
+    output_write_failed, // the output file refused bytes (disk full, I/O error)
+};
+
+// The one failure of a run, shared by its input and output streams. The first failure wins.
+class RunFailure {
+public:
+    bool failed() const { return failure_ != Failure::none; }
+    Failure failure() const { return failure_; }
+    void fail(Failure why) {
+        if (failure_ == Failure::none)
+            failure_ = why;
+    }
+
+private:
+    Failure failure_ = Failure::none;
+};
+
+// The input file, read front to back in blocks. Either a file or a byte range in memory.
+class InputStream {
+public:
+    static constexpr std::size_t block_size = std::size_t{64} * 1024;
+
+    InputStream(RunFailure& failure, std::FILE* file);
+    InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes);
+
+    bool failed() const { return failure_.failed(); }
+    Failure failure() const { return failure_.failure(); }
+    void fail(Failure why) {
+        failure_.fail(why);
+        next_ = end_;
+    }
+
+    // One byte, or 0 once the stream has failed.
+    std::uint8_t read_byte() {
+        if (next_ == end_ && !refill())
+            return 0;
+        return *next_++;
+    }
+
+    // Makes at least one byte available; false when the stream has failed or ends here.
+    bool fill() { return next_ != end_ || refill(); }
+    const std::uint8_t* data() const { return next_; }
+    std::size_t available() const { return static_cast<std::size_t>(end_ - next_); }
+    void consume(std::size_t count) { next_ += count; }
+
+private:
+    bool refill();
+
+    RunFailure& failure_;
+    std::FILE* file_ = nullptr;
+    std::unique_ptr<std::uint8_t[]> block_;
+    const std::uint8_t* next_ = nullptr;
+    const std::uint8_t* end_ = nullptr;
+};
+
+// The output file, written front to back in blocks. Either a file or a byte vector in memory.
+class OutputStream {
+public:
+    static constexpr std::size_t block_size = std::size_t{64} * 1024;
+
+    OutputStream(RunFailure& failure, std::FILE* file);
+    OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink);
+    ~OutputStream();
+    OutputStream(const OutputStream&) = delete;
+    OutputStream& operator=(const OutputStream&) = delete;
+
+    // Writes are dropped from the run's first failure on, so that the output ends where the
+    // run went wrong.
+    void write_byte(std::uint8_t byte) {
+        if (failure_.failed() || (next_ == end_ && !flush()))
+            return;
+        *next_++ = byte;
+    }
+    void write(const std::uint8_t* bytes, std::size_t count);
+
+    // Hands the buffered bytes to the file; false when the output has failed.
+    bool flush();
+
+private:
+    RunFailure& failure_;
+    std::FILE* file_ = nullptr;
+    std::vector<std::uint8_t>* sink_ = nullptr;
+    std::unique_ptr<std::uint8_t[]> block_;
+    std::uint8_t* next_ = nullptr;
+    std::uint8_t* end_ = nullptr;
+};
+
+// A byte count of GDB data moved or consumed. Wider than 32 bits so that a string running through
+// gigabytes of non-zero bytes is still counted exactly.
+using ByteCount = std::uint64_t;
+
+// A destination for a string read from the input: at most capacity - 1 characters are kept.
+struct TextDestination {
+    char* text;
+    std::size_t capacity;
+};
+
+// Reads a 32-bit little-endian integer.
+std::int32_t read_int32(InputStream& in);
+
+// Reads a 0-terminated string; stores it (truncated to fit) when a destination is given.
+// Returns the bytes consumed: characters + 1.
+ByteCount read_string(InputStream& in, const TextDestination* destination);
+
+void write_int32(OutputStream& out, std::int32_t value);
+void write_string(OutputStream& out, const char* text);
+
+// Writes count bytes of a template or buffer; a count of 0 or less writes nothing.
+void write_bytes(OutputStream& out, const std::uint8_t* bytes, std::int64_t count);
+
+// A latitude, a longitude and the cleared presence byte of the altitude behind them.
+void write_position(OutputStream& out, std::int32_t latitude, std::int32_t longitude);
+
+// Moves count bytes from the input to the output (or to nowhere when out is null) and returns
+// count. A count of 0 moves the bytes up to and including the next 0 byte and returns how many.
+ByteCount copy_bytes(InputStream& in, OutputStream* out, std::uint32_t count);
+
+// Moves a presence byte and, when it is not 0, size bytes behind it. Returns the bytes moved.
+ByteCount copy_optional(InputStream& in, OutputStream* out, std::uint32_t size);
+
+struct RecordHeader {
+    std::int32_t length; // body bytes behind the type letter
+    char type;
+};
+
+RecordHeader read_record_header(InputStream& in);
+void write_record_header(OutputStream& out, char type, std::int32_t length);
+
+} // namespace korvix

@@ -1,0 +1,37 @@
+// Everything one run of the converter works on, kept in one place and passed along.
+#pragma once
+
+#include "byte_stream.h"
+#include "conversion_mode.h"
+#include "point_buffer.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace korvix {
+
+// Holds the header strings and the name of the route or track being converted. A longer string
+// is still read whole, so its byte count stays right, but is kept truncated to fit.
+struct ScratchText {
+    static constexpr std::size_t capacity = std::size_t{64} * 1024;
+    char text[capacity] = {};
+
+    TextDestination destination() { return {text, capacity}; }
+};
+
+struct RunContext {
+    RunContext(InputStream& input, OutputStream& output, ConversionMode run_mode,
+               std::FILE* console_stream)
+        : in(input), out(output), mode(run_mode), console(console_stream) {}
+
+    InputStream& in;
+    OutputStream& out;
+    ConversionMode mode;
+    std::FILE* console; // trace lines and messages
+
+    ScratchText scratch;
+    PointBuffer points;
+    std::uint32_t waypoint_counter = 1; // number of the next generated waypoint, for the whole run
+};
+
+} // namespace korvix

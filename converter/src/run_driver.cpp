@@ -1,0 +1,96 @@
+#include "run_driver.h"
+
+#include "command_line.h"
+#include "gdb_header.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace korvix {
+
+namespace {
+
+const char* failure_message(Failure failure) {
+    switch (failure) {
+    case Failure::end_of_input:
+        return "Unexpected end of input file\n";
+    case Failure::record_too_short:
+        return "Record shorter than its fields - input file corrupt\n";
+    case Failure::output_write_failed:
+        return "Can't write output file\n";
+    case Failure::none:
+        break;
+    }
+    return "";
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Compares the files, not the names: a link or another spelling of the input's path is the input.
+bool same_file(const std::string& input_path, const std::string& output_path) {
+    std::error_code error;
+    return std::filesystem::equivalent(input_path, output_path, error) && !error;
+}
+
+} // namespace
+
+int convert(InputStream& in, OutputStream& out, ConversionMode mode, std::FILE* console) {
+    // The run's state is large (the scratch text and the point buffer); it is reserved once here.
+    auto run = std::make_unique<RunContext>(in, out, mode, console);
+    const bool header_copied = check_and_copy_header(*run);
+    if (header_copied)
+        run_record_loop(*run);
+    out.flush();
+
+    if (in.failure() == Failure::output_write_failed || (header_copied && in.failed())) {
+        std::fputs(failure_message(in.failure()), console);
+        return exit_failed;
+    }
+    if (!header_copied) {
+        std::fputs("Input file not in GDB format\n", console);
+        return exit_failed;
+    }
+    return exit_completed;
+}
+
+int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) {
+    const auto command_line = parse_command_line(arguments);
+    if (!command_line) {
+        std::fputs(usage_text, console);
+        return exit_usage;
+    }
+
+    File input(std::fopen(command_line->input_path.c_str(), "rb"));
+    if (!input) {
+        std::fputs("Can't open input file\n", console);
+        return exit_failed;
+    }
+    // Opening the output truncates it, which would destroy an input that is the same file.
+    if (same_file(command_line->input_path, command_line->output_path)) {
+        std::fputs("Input and output are the same file\n", console);
+        return exit_failed;
+    }
+    File output(std::fopen(command_line->output_path.c_str(), "wb"));
+    if (!output) {
+        std::fputs("Can't open output file\n", console);
+        return exit_failed;
+    }
+
+    RunFailure failure;
+    InputStream in(failure, input.get());
+    int status;
+    {
+        OutputStream out(failure, output.get());
+        status = convert(in, out, command_line->mode, console);
+    }
+    if (std::fclose(output.release()) != 0 && status == exit_completed) {
+        std::fputs(failure_message(Failure::output_write_failed), console);
+        status = exit_failed;
+    }
+    return status;
+}
+
+} // namespace korvix

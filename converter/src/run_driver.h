@@ -1,0 +1,24 @@
+// One run of korvix: command line, files, header, record loop, and the exit status.
+#pragma once
+
+#include "record_dispatch.h"
+
+#include <span>
+#include <string_view>
+
+namespace korvix {
+
+enum ExitStatus : int {
+    exit_completed = 0, // including warnings such as a skipped track
+    exit_failed = 1,
+    exit_usage = 2,
+};
+
+// Converts an open input into an open output under the given mode: header, then records up to
+// the closing record. Prints trace lines and messages on the console; returns the exit status.
+int convert(InputStream& in, OutputStream& out, ConversionMode mode, std::FILE* console);
+
+// The whole program behind its arguments (without the program name).
+int run_korvix(std::span<const std::string_view> arguments, std::FILE* console);
+
+} // namespace korvix

@@ -1,0 +1,195 @@
+#include "byte_stream.h"
+#include "gdb_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <numeric>
+
+namespace korvix {
+namespace {
+
+using testing::Bytes;
+
+// An input over bytes in memory, an output into memory, sharing one failure.
+struct Streams {
+    explicit Streams(Bytes input_bytes) : input(std::move(input_bytes)) {}
+    Bytes input;
+    Bytes output;
+    RunFailure failure;
+    InputStream in{failure, input};
+    OutputStream out{failure, output};
+
+    Bytes written() {
+        out.flush();
+        return output;
+    }
+};
+
+TEST(ReadPrimitives, Int32IsLittleEndianAndSigned) {
+    Streams s({0x01, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x78, 0x56, 0x34, 0x12});
+    EXPECT_EQ(read_int32(s.in), 1);
+    EXPECT_EQ(read_int32(s.in), -1);
+    EXPECT_EQ(read_int32(s.in), 0x12345678);
+    EXPECT_FALSE(s.in.failed());
+}
+
+TEST(ReadPrimitives, StringReturnsCharactersPlusOneAndStoresThem) {
+    Streams s({0x00, 'A', 'b', 'c', 0x00, 'Z'});
+    char text[16] = "junk";
+    const TextDestination destination{text, sizeof text};
+    EXPECT_EQ(read_string(s.in, &destination), 1U);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(read_string(s.in, &destination), 4U);
+    EXPECT_STREQ(text, "Abc");
+    EXPECT_EQ(s.in.read_byte(), 'Z');
+}
+
+TEST(ReadPrimitives, LongStringIsCountedWholeButStoredTruncated) {
+    Bytes input(100, 'x');
+    input.push_back(0);
+    input.push_back('N');
+    Streams s(input);
+    char text[8];
+    const TextDestination destination{text, sizeof text};
+    EXPECT_EQ(read_string(s.in, &destination), 101U);
+    EXPECT_STREQ(text, "xxxxxxx");
+    EXPECT_EQ(s.in.read_byte(), 'N'); // the whole string was consumed
+}
+
+TEST(ReadPrimitives, RecordHeaderIsLengthThenTypeLetter) {
+    Streams s({0x47, 0x00, 0x00, 0x00, 'W', 0xFF, 0xFF, 0xFF, 0xFF, 'Q'});
+    const RecordHeader first = read_record_header(s.in);
+    EXPECT_EQ(first.length, 71);
+    EXPECT_EQ(first.type, 'W');
+    const RecordHeader second = read_record_header(s.in);
+    EXPECT_EQ(second.length, -1);
+    EXPECT_EQ(second.type, 'Q');
+}
+
+TEST(WritePrimitives, WriteTheBytesOfTheFormat) {
+    Streams s({});
+    write_int32(s.out, -2);
+    write_string(s.out, "AB");
+    write_string(s.out, "");
+    const std::uint8_t bytes[] = {7, 8, 9};
+    write_bytes(s.out, bytes, 3);
+    write_bytes(s.out, bytes, 0);
+    write_bytes(s.out, bytes, -5);
+    write_position(s.out, 1, 2);
+    write_record_header(s.out, 'T', 12);
+    EXPECT_EQ(s.written(), (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 'A', 'B', 0, 0,  7, 8, 9, 1,  0,
+                                  0,    0,    2,    0,    0,   0,   0, 12, 0, 0, 0, 'T'}));
+}
+
+TEST(CopyPrimitives, CountZeroMovesThroughTheNextZeroByte) {
+    Streams s({'a', 'b', 'c', 0x00, 'd'});
+    EXPECT_EQ(copy_bytes(s.in, &s.out, 0), 4U);
+    EXPECT_EQ(s.written(), (Bytes{'a', 'b', 'c', 0x00}));
+    EXPECT_EQ(s.in.read_byte(), 'd');
+}
+
+TEST(CopyPrimitives, OptionalMovesValueOnlyBehindNonZeroPresence) {
+    // Presence 0; presence 1 and a value; presence 2 (any non-zero byte counts) and a value.
+    const Bytes moved = testing::Fields().u8(0).u8(1).fill(0xAA, 8).u8(2).fill(0xBB, 8).bytes();
+    Streams s(testing::concat({moved, {0x55}}));
+    EXPECT_EQ(copy_optional(s.in, &s.out, 8), 1U);
+    EXPECT_EQ(copy_optional(s.in, &s.out, 8), 9U);
+    EXPECT_EQ(copy_optional(s.in, &s.out, 8), 9U);
+    EXPECT_EQ(s.in.read_byte(), 0x55);
+    EXPECT_EQ(s.written(), moved);
+}
+
+TEST(CopyPrimitives, WithoutOutputTheSameBytesAreConsumedAndNothingWritten) {
+    const Bytes input{'n', 'a', 'm', 'e', 0x00, 0x03, 1, 2, 3, 4, 5, 6, 7, 8, 0x00, 9, 9, 9, 'X'};
+    Streams copied(input);
+    Streams skipped(input);
+    const ByteCount name = copy_bytes(copied.in, &copied.out, 0);
+    const ByteCount optional = copy_optional(copied.in, &copied.out, 8);
+    const ByteCount fixed = copy_bytes(copied.in, &copied.out, 4);
+    EXPECT_EQ(copy_bytes(skipped.in, nullptr, 0), name);
+    EXPECT_EQ(copy_optional(skipped.in, nullptr, 8), optional);
+    EXPECT_EQ(copy_bytes(skipped.in, nullptr, 4), fixed);
+    EXPECT_EQ(copied.in.read_byte(), 'X');
+    EXPECT_EQ(skipped.in.read_byte(), 'X');
+    EXPECT_TRUE(skipped.written().empty());
+    EXPECT_EQ(copied.written(), Bytes(input.begin(), input.end() - 1));
+}
+
+// The end of the input is sticky: every read behind it yields 0 without advancing, copies stop,
+// and the failure is there for the run driver to report.
+TEST(EndOfInput, EveryReadPastTheEndFailsTheStreamAndYieldsZero) {
+    Streams s({0x01, 0x02});
+    EXPECT_EQ(read_int32(s.in), 0x0201);
+    EXPECT_TRUE(s.in.failed());
+    EXPECT_EQ(s.in.failure(), Failure::end_of_input);
+    EXPECT_EQ(read_int32(s.in), 0);
+    EXPECT_EQ(s.in.read_byte(), 0);
+}
+
+TEST(EndOfInput, StringAndCopiesStopAtTheEnd) {
+    Streams unterminated({'a', 'b', 'c'});
+    EXPECT_EQ(copy_bytes(unterminated.in, &unterminated.out, 0), 3U);
+    EXPECT_TRUE(unterminated.in.failed());
+
+    Streams short_copy({1, 2, 3});
+    copy_bytes(short_copy.in, &short_copy.out, 0xFFFFFFFFU); // a record length of -1
+    EXPECT_TRUE(short_copy.in.failed());
+    EXPECT_EQ(short_copy.written(), (Bytes{1, 2, 3}));
+}
+
+TEST(EndOfInput, WritesAfterTheFailureAreDropped) {
+    Streams s({0x01});
+    s.out.write_byte(0x11);
+    read_int32(s.in);
+    s.out.write_byte(0x22);
+    write_string(s.out, "late");
+    EXPECT_EQ(s.written(), (Bytes{0x11}));
+}
+
+// Files larger than the stream's block: block boundaries fall inside strings and integers.
+TEST(FileStreams, CopyAcrossBlockBoundariesIsExact) {
+    Bytes input(3 * InputStream::block_size + 256);
+    std::iota(input.begin(), input.end(), std::uint8_t{1}); // a zero byte ends every 256
+    std::FILE* in_file = std::tmpfile();
+    std::FILE* out_file = std::tmpfile();
+    ASSERT_TRUE(in_file && out_file);
+    std::fwrite(input.data(), 1, input.size(), in_file);
+    std::rewind(in_file);
+    {
+        RunFailure failure;
+        InputStream in(failure, in_file);
+        OutputStream out(failure, out_file);
+        ByteCount moved = copy_bytes(in, &out, InputStream::block_size - 2);
+        moved += 4;
+        write_int32(out, read_int32(in)); // straddles the first block boundary
+        while (moved < input.size() && !in.failed())
+            moved += copy_bytes(in, &out, 0);
+        EXPECT_EQ(moved, input.size());
+        EXPECT_FALSE(failure.failed());
+    }
+    std::rewind(out_file);
+    Bytes output(input.size() + 1);
+    EXPECT_EQ(std::fread(output.data(), 1, output.size(), out_file), input.size());
+    output.resize(input.size());
+    EXPECT_EQ(output, input);
+    std::fclose(in_file);
+    std::fclose(out_file);
+}
+
+TEST(FileStreams, AFullDiskFailsTheRun) {
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (full == nullptr)
+        GTEST_SKIP() << "no /dev/full on this system";
+    RunFailure failure;
+    {
+        OutputStream out(failure, full);
+        const Bytes block(2 * OutputStream::block_size, 0x42);
+        out.write(block.data(), block.size());
+    }
+    EXPECT_EQ(failure.failure(), Failure::output_write_failed);
+    std::fclose(full);
+}
+
+} // namespace
+} // namespace korvix

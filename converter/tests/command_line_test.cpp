@@ -1,0 +1,248 @@
+// The korvix program as a user runs it: arguments, files created or not, messages, exit status.
+#include "command_line.h"
+#include "gdb_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace korvix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing;
+
+TEST(ParseCommandLine, OnlyTheLetterBehindTheDashCounts) {
+    const std::pair<const char*, ConversionMode> cases[] = {
+        {"-R", ConversionMode::route_user_vias},
+        {"-r", ConversionMode::route_user_vias},
+        {"-S", ConversionMode::route_hidden_vias},
+        {"-s", ConversionMode::route_hidden_vias},
+        {"-T", ConversionMode::track_all_points},
+        {"-t", ConversionMode::track_all_points},
+        {"-U", ConversionMode::track_via_points},
+        {"-u", ConversionMode::track_via_points},
+        {"-Uxyz", ConversionMode::track_via_points},
+        {"-V", ConversionMode::route_from_track_user_vias},
+        {"-v", ConversionMode::route_from_track_user_vias},
+        {"-W", ConversionMode::route_from_track_hidden_vias},
+        {"-w", ConversionMode::route_from_track_hidden_vias},
+        {"-X", ConversionMode::track_all_points},
+        {"-", ConversionMode::track_all_points},
+        {"--R", ConversionMode::track_all_points},
+    };
+    for (const auto& [option, mode] : cases) {
+        const std::string_view arguments[] = {option, "in", "out"};
+        const auto line = parse_command_line(arguments);
+        ASSERT_TRUE(line.has_value()) << option;
+        EXPECT_EQ(line->mode, mode) << option;
+    }
+}
+
+TEST(ParseCommandLine, ExactlyTwoFileNamesFollowTheOptionalOption) {
+    using Args = std::vector<std::string_view>;
+    for (const Args& wrong : {Args{}, Args{"in"}, Args{"-R", "in"}, Args{"in", "out", "extra"},
+                              Args{"-R", "in", "out", "extra"}, Args{"-R", "-S", "in", "out"}})
+        EXPECT_FALSE(parse_command_line(wrong).has_value()) << wrong.size() << " arguments";
+
+    const Args plain{"a", "b"};
+    const auto line = parse_command_line(plain);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->mode, ConversionMode::track_all_points);
+    EXPECT_EQ(line->input_path, "a.gdb");
+    EXPECT_EQ(line->output_path, "b.gdb");
+}
+
+TEST(ParseCommandLine, AnyDotInTheNameSuppressesTheDefaultExtension) {
+    EXPECT_EQ(with_default_extension("in"), "in.gdb");
+    EXPECT_EQ(with_default_extension("in.dat"), "in.dat");
+    EXPECT_EQ(with_default_extension("maps/in"), "maps/in.gdb");
+    EXPECT_EQ(with_default_extension("maps.d/in"), "maps.d/in");
+    EXPECT_EQ(with_default_extension("./in"), "./in");
+    EXPECT_EQ(with_default_extension("in."), "in.");
+}
+
+// Runs the real korvix binary in a fresh folder of its own.
+class KorvixProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/korvix-cli-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    struct Outcome {
+        int status = -1;
+        std::string out; // standard output
+        std::string err; // standard error
+    };
+
+    Outcome run(const std::string& arguments) {
+        const fs::path err_file = dir_ / ".stderr";
+        const std::string command = "cd '" + dir_.string() + "' && '" KORVIX_BINARY "' " +
+                                    arguments + " 2>'" + err_file.string() + "'";
+        Outcome outcome;
+        std::FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr)
+            return outcome;
+        std::array<char, 4096> buffer;
+        for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+            outcome.out.append(buffer.data(), got);
+        const int status = pclose(pipe);
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        outcome.err = read(".stderr");
+        fs::remove(err_file);
+        return outcome;
+    }
+
+    void write(const std::string& name, const Bytes& bytes) {
+        std::ofstream file(dir_ / name, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    std::string read(const std::string& name) {
+        std::ifstream file(dir_ / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+    Bytes bytes(const std::string& name) {
+        const std::string text = read(name);
+        return Bytes(text.begin(), text.end());
+    }
+    bool exists(const std::string& name) { return fs::exists(dir_ / name); }
+    std::vector<std::string> files() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir_;
+};
+
+// A file that -R copies byte for byte: user vias, a track.
+Bytes plain_file() {
+    return gdb_file({
+        record('W', waypoint_body("A1", 0, 0xFF)),
+        record('T', track_body("TRACK", {{1, 1}, {2, 2}})),
+    });
+}
+
+// A file with a route, so that -T and -U give different outputs and a copy shows up.
+Bytes route_file() {
+    return gdb_file({
+        record('W', waypoint_body("A1", 10, 31)),
+        record('R',
+               route_body("ROUTE", {{"A1", 10, 31, {{1, 1}, {2, 2}, {3, 3}}}, {"A2", 10, 31, {}}})),
+    });
+}
+
+TEST_F(KorvixProgram, WrongCommandLinesPrintTheUsageAndTouchNoFile) {
+    write("in.gdb", route_file());
+    for (const char* arguments : {"", "in", "-R in", "in out extra", "-T in out extra"}) {
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 2) << arguments;
+        EXPECT_EQ(outcome.out, usage_text) << arguments;
+        EXPECT_EQ(outcome.err, "");
+        EXPECT_EQ(files(), std::vector<std::string>{"in.gdb"}) << arguments;
+    }
+}
+
+TEST_F(KorvixProgram, PlainNamesGetTheGdbExtensionAndTheDefaultConversion) {
+    write("a.gdb", route_file());
+    const Outcome plain = run("a b");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err, "");
+    ASSERT_TRUE(exists("b.gdb"));
+    EXPECT_EQ(run("-T a.gdb t.gdb").out, plain.out);
+    EXPECT_EQ(bytes("t.gdb"), bytes("b.gdb"));
+    EXPECT_NE(bytes("b.gdb"), bytes("a.gdb")); // the route became a track
+    for (const char* unknown : {"-X", "-", "-t"}) {
+        const Outcome outcome = run(std::string(unknown) + " a x");
+        EXPECT_EQ(outcome.out, plain.out) << unknown; // the trace, and no message
+        EXPECT_EQ(bytes("x.gdb"), bytes("b.gdb")) << unknown;
+    }
+}
+
+TEST_F(KorvixProgram, OptionLetterCaseAndTrailingCharactersDoNotMatter) {
+    write("in.gdb", route_file());
+    ASSERT_EQ(run("-U in upper").status, 0);
+    ASSERT_EQ(run("-u in lower").status, 0);
+    ASSERT_EQ(run("-Uxyz in suffixed").status, 0);
+    ASSERT_EQ(run("-T in all").status, 0);
+    EXPECT_EQ(bytes("lower.gdb"), bytes("upper.gdb"));
+    EXPECT_EQ(bytes("suffixed.gdb"), bytes("upper.gdb"));
+    EXPECT_NE(bytes("all.gdb"), bytes("upper.gdb")); // -U keeps only the vias
+}
+
+TEST_F(KorvixProgram, NamesWithADotAreUsedUnchanged) {
+    write("in.dat", plain_file());
+    fs::create_directory(dir_ / "maps.d");
+    write("maps.d/in", plain_file());
+    EXPECT_EQ(run("-R in.dat out").status, 0);
+    EXPECT_EQ(bytes("out.gdb"), plain_file());
+    EXPECT_EQ(run("-R maps.d/in maps.d/out").status, 0);
+    EXPECT_EQ(bytes("maps.d/out"), plain_file());
+    EXPECT_FALSE(exists("maps.d/out.gdb"));
+}
+
+TEST_F(KorvixProgram, FilesThatCannotBeOpenedAreReported) {
+    const Outcome missing = run("-R absent out");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "Can't open input file\n");
+    EXPECT_FALSE(exists("out.gdb")); // the input is opened first
+
+    write("in.gdb", route_file());
+    const Outcome no_folder = run("in no/such/folder/out");
+    EXPECT_EQ(no_folder.status, 1);
+    EXPECT_EQ(no_folder.out, "Can't open output file\n");
+    EXPECT_EQ(missing.err + no_folder.err, "");
+}
+
+TEST_F(KorvixProgram, OutputThatIsTheInputIsRefusedAndTheInputKept) {
+    write("in.gdb", route_file());
+    fs::create_symlink(dir_ / "in.gdb", dir_ / "link.gdb");
+    fs::create_hard_link(dir_ / "in.gdb", dir_ / "hard.gdb");
+    fs::create_directory(dir_ / "sub");
+    for (const char* arguments : {"in in", "in.gdb in", "in ./in.gdb", "in link", "link in",
+                                  "in hard", "in sub/../in.gdb"}) {
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 1) << arguments;
+        EXPECT_EQ(outcome.out, "Input and output are the same file\n") << arguments;
+        EXPECT_EQ(bytes("in.gdb"), route_file()) << arguments;
+    }
+}
+
+TEST_F(KorvixProgram, BadInputsFailWithTheirMessage) {
+    write("text.gdb", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
+    const Outcome not_gdb = run("text out");
+    EXPECT_EQ(not_gdb.status, 1);
+    EXPECT_EQ(not_gdb.out, "Input file not in GDB format\n");
+
+    const Bytes whole = plain_file();
+    const Bytes cut_bytes(whole.begin(), whole.end() - 10); // inside the track
+    write("cut.gdb", cut_bytes);
+    const Outcome cut = run("-R cut out");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_TRUE(cut.out.ends_with("\nUnexpected end of input file\n")) << cut.out;
+    EXPECT_EQ(bytes("out.gdb"), cut_bytes); // as written so far
+}
+
+TEST_F(KorvixProgram, AFullDiskIsAFailure) {
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this system";
+    write("in.gdb", route_file());
+    const Outcome outcome = run("-R in /dev/./full"); // a '.' keeps ".gdb" off the name
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.out.ends_with("Can't write output file\n")) << outcome.out;
+}
+
+} // namespace
+} // namespace korvix
