@@ -2,14 +2,12 @@
 
 #include "TestSupport.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 namespace {
 
-QLineEdit* Edit(const CParseDlg& dialog, int id) {
+QLineEdit* Field(const CParseDlg& dialog, int id) {
     return qobject_cast<QLineEdit*>(dialog.GetDlgItem(id));
 }
 bool Enabled(const CParseDlg& dialog, int id) {
@@ -23,229 +21,149 @@ class DialogChoicesTest : public QObject {
 private slots:
     void inputChoice();
     void outputChoice();
-    void optionButtonsSetIndexAndText_data();
-    void optionButtonsSetIndexAndText();
-    void freeOptionFollowsTheField();
+    void freeOption();
     void typedFreeOptionIsLostWithoutARun();
-    void enterOutsideAButtonEndsTheDialogWithoutSaving();
-    void enterOnAButtonPressesIt();
+    void keys();
     void helpAndAboutChangeNothing();
 };
 
 void DialogChoicesTest::inputChoice() {
     LauncherBench bench;
-    const QString first = bench.MakeFile(QStringLiteral("first.gdb"));
-    const QString second = bench.MakeFile(QStringLiteral("second"));
+    const QString first = bench.MakeFile("first.gdb"), second = bench.MakeFile("second");
     const auto dialog = bench.Open();
-
-    // Cancelled, then a name that does not exist: nothing changes.
-    bench.chooser.openAnswer.clear();
-    Click(*dialog, CParseDlg::kIdInputFile);
-    bench.chooser.openAnswer = bench.DataPath(QStringLiteral("missing.gdb"));
-    Click(*dialog, CParseDlg::kIdInputFile);
-    QCOMPARE(bench.chooser.openCalls, 2);
-    QVERIFY(!Enabled(*dialog, 1004));
-    QCOMPARE(dialog->InputPath(), QString());
-    QCOMPARE(Edit(*dialog, 1014)->text(), QString());
-
-    // An existing file: shown in full, Output File enabled, Run still not.
-    bench.chooser.openAnswer = first;
-    Click(*dialog, CParseDlg::kIdInputFile);
-    QCOMPARE(dialog->InputPath(), first);
-    QCOMPARE(Edit(*dialog, 1014)->text(), first);
-    QVERIFY(Enabled(*dialog, 1004));
-    QVERIFY(!Enabled(*dialog, 1010));
-
-    // A missing name after a good choice keeps the good one.
-    bench.chooser.openAnswer = bench.DataPath(QStringLiteral("gone.gdb"));
-    Click(*dialog, CParseDlg::kIdInputFile);
-    QCOMPARE(dialog->InputPath(), first);
-    QCOMPARE(Edit(*dialog, 1014)->text(), first);
-    QVERIFY(Enabled(*dialog, 1004));
-
-    // A new input (any extension) replaces the path; output and Run are left as they are.
-    bench.chooser.saveAnswer = bench.DataPath(QStringLiteral("out.gdb"));
-    Click(*dialog, CParseDlg::kIdOutputFile);
-    bench.chooser.openAnswer = second;
-    Click(*dialog, CParseDlg::kIdInputFile);
-    QCOMPARE(dialog->InputPath(), second);
-    QCOMPARE(Edit(*dialog, 1014)->text(), second);
-    QCOMPARE(dialog->OutputPath(), bench.DataPath(QStringLiteral("out.gdb")));
+    // Cancelled, or a name that does not exist: nothing changes, before and after a good choice.
+    for (const QString& answer :
+         {QString(), bench.DataPath("missing.gdb"), first, bench.DataPath("gone.gdb"), QString()}) {
+        bench.chooser.openAnswer = answer;
+        LauncherBench::Click(*dialog, CParseDlg::kIdInputFile);
+        const QString expected = bench.chooser.openCalls >= 3 ? first : QString();
+        QCOMPARE(dialog->InputPath(), expected);
+        QCOMPARE(Field(*dialog, 1014)->text(), expected);
+        QCOMPARE(Enabled(*dialog, 1004), !expected.isEmpty());
+        QVERIFY(!Enabled(*dialog, 1010));
+    }
+    // A new input (any extension) replaces the path; output and Run stay as they are.
+    bench.ChooseFiles(*dialog, second, bench.DataPath("out.gdb"));
+    QCOMPARE(Field(*dialog, 1014)->text(), second);
+    QCOMPARE(dialog->OutputPath(), bench.DataPath("out.gdb"));
     QVERIFY(Enabled(*dialog, 1010));
 }
 
 void DialogChoicesTest::outputChoice() {
     LauncherBench bench;
-    const QString input = bench.MakeFile(QStringLiteral("in.gdb"));
     const auto dialog = bench.Open();
-
-    // Output File is disabled until an input has been chosen.
-    Click(*dialog, CParseDlg::kIdOutputFile);
+    LauncherBench::Click(*dialog, CParseDlg::kIdOutputFile); // disabled: nothing asked
     QCOMPARE(bench.chooser.saveCalls, 0);
 
-    bench.chooser.openAnswer = input;
-    Click(*dialog, CParseDlg::kIdInputFile);
-    bench.chooser.saveAnswer.clear();
-    Click(*dialog, CParseDlg::kIdOutputFile);
-    QCOMPARE(bench.chooser.saveCalls, 1);
+    bench.ChooseFiles(*dialog, bench.MakeFile("in.gdb"), QString());
     QVERIFY(!Enabled(*dialog, 1010));
-    QCOMPARE(dialog->OutputPath(), QString());
-
-    const QString output = bench.DataPath(QStringLiteral("new file.gdb"));
-    bench.chooser.saveAnswer = output;
-    Click(*dialog, CParseDlg::kIdOutputFile);
-    QCOMPARE(dialog->OutputPath(), output);
-    QCOMPARE(Edit(*dialog, 1015)->text(), output);
-    QVERIFY(Enabled(*dialog, 1010));
+    const QString output = bench.DataPath("new file.gdb");
+    for (const QString& answer : {output, QString()}) { // the later choice is cancelled
+        bench.chooser.saveAnswer = answer;
+        LauncherBench::Click(*dialog, CParseDlg::kIdOutputFile);
+        QCOMPARE(dialog->OutputPath(), output);
+        QCOMPARE(Field(*dialog, 1015)->text(), output);
+        QVERIFY(Enabled(*dialog, 1010));
+    }
+    QCOMPARE(bench.chooser.saveCalls, 3);
     QVERIFY(!QFile::exists(output)); // chosen, not created
-
-    // Cancelling a later choice keeps the earlier path and Run.
-    bench.chooser.saveAnswer.clear();
-    Click(*dialog, CParseDlg::kIdOutputFile);
-    QCOMPARE(dialog->OutputPath(), output);
-    QCOMPARE(Edit(*dialog, 1015)->text(), output);
-    QVERIFY(Enabled(*dialog, 1010));
 }
 
-void DialogChoicesTest::optionButtonsSetIndexAndText_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("option");
-
-    QTest::newRow("-R") << 1005 << 0 << "-R";
-    QTest::newRow("-S") << 1006 << 1 << "-S";
-    QTest::newRow("-T") << 1007 << 2 << "-T";
-    QTest::newRow("-U") << 1008 << 3 << "-U";
-    QTest::newRow("-V") << 1009 << 4 << "-V";
-    QTest::newRow("-W") << 1011 << 5 << "-W";
-    QTest::newRow("free option") << 1012 << 6 << "-x y";
-}
-
-void DialogChoicesTest::optionButtonsSetIndexAndText() {
-    QFETCH(int, id);
-    QFETCH(int, index);
-    QFETCH(QString, option);
-
-    LauncherBench bench;
-    bench.Store(6, QStringLiteral("-x y"));
-    const auto dialog = bench.Open();
-    // Leave the free option first, so that every row changes the selection.
-    Click(*dialog, id == 1005 ? 1006 : 1005);
-    Click(*dialog, id);
-    QCOMPARE(dialog->SelectedIndex(), index);
-    QCOMPARE(dialog->OptionText(), option);
-    QCOMPARE(Enabled(*dialog, 1013), index == 6);
-    QCOMPARE(Edit(*dialog, 1013)->text(), QStringLiteral("-x y")); // the field keeps its text
-}
-
-void DialogChoicesTest::freeOptionFollowsTheField() {
+void DialogChoicesTest::freeOption() {
     LauncherBench bench;
     const auto dialog = bench.Open();
-    Click(*dialog, 1012);
+    const QList<int> ids = {1005, 1006, 1007, 1008, 1009, 1011};
+    const QStringList options = {"-R", "-S", "-T", "-U", "-V", "-W"};
+    LauncherBench::Click(*dialog, 1012);
     QVERIFY(Enabled(*dialog, 1013));
     QCOMPARE(dialog->OptionText(), QString());
+    QTest::keyClicks(Field(*dialog, 1013), "-V x");
+    QTest::keyClick(Field(*dialog, 1013), Qt::Key_Backspace);
+    QCOMPARE(dialog->OptionText(), QStringLiteral("-V "));
 
-    QLineEdit* field = Edit(*dialog, 1013);
-    QTest::keyClicks(field, QStringLiteral("-V x"));
-    QCOMPARE(dialog->OptionText(), QStringLiteral("-V x"));
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QCOMPARE(dialog->OptionText(), QStringLiteral("-V"));
-
-    // Back to a fixed option and again to the free one: the field's text is taken again.
-    Click(*dialog, 1008);
-    QCOMPARE(dialog->OptionText(), QStringLiteral("-U"));
-    Click(*dialog, 1012);
-    QCOMPARE(dialog->OptionText(), QStringLiteral("-V"));
+    for (int index = 0; index < ids.size(); ++index) {
+        LauncherBench::Click(*dialog, ids[index]);
+        QCOMPARE(dialog->SelectedIndex(), index);
+        QCOMPARE(dialog->OptionText(), options[index]);
+        QVERIFY(!Enabled(*dialog, 1013));
+        QCOMPARE(Field(*dialog, 1013)->text(), QStringLiteral("-V ")); // the field keeps it
+    }
+    LauncherBench::Click(*dialog, 1012); // back to the free option: its text again
+    QCOMPARE(dialog->SelectedIndex(), 6);
+    QCOMPARE(dialog->OptionText(), QStringLiteral("-V "));
 }
 
 void DialogChoicesTest::typedFreeOptionIsLostWithoutARun() {
     LauncherBench bench;
-    bench.Store(6, QStringLiteral("-u"));
+    bench.Store(6, "-u");
     {
         const auto dialog = bench.Open();
-        Edit(*dialog, 1013)->setText(QStringLiteral("-w"));
+        Field(*dialog, 1013)->setText("-w");
         QCOMPARE(dialog->OptionText(), QStringLiteral("-w"));
-        Click(*dialog, 1009);
-        QCOMPARE(dialog->OptionText(), QStringLiteral("-V"));
+        LauncherBench::Click(*dialog, 1009);
         dialog->close();
-        QCOMPARE(dialog->result(), int(QDialog::Rejected));
     }
-    QCOMPARE(bench.StoredRadio().toInt(), 6);
-    QCOMPARE(bench.StoredOther().toString(), QStringLiteral("-u"));
-
+    QCOMPARE(bench.Stored("Radio").toInt(), 6);
+    QCOMPARE(bench.Stored("Other").toString(), QStringLiteral("-u"));
     const auto again = bench.Open();
     QCOMPARE(again->SelectedIndex(), 6);
-    QCOMPARE(Edit(*again, 1013)->text(), QStringLiteral("-u"));
+    QCOMPARE(Field(*again, 1013)->text(), QStringLiteral("-u"));
 }
 
-void DialogChoicesTest::enterOutsideAButtonEndsTheDialogWithoutSaving() {
+void DialogChoicesTest::keys() {
     LauncherBench bench;
+    // Enter on a push button presses it.
     const auto dialog = bench.Open();
-    Click(*dialog, 1012);
-    QLineEdit* field = Edit(*dialog, 1013);
-    field->setFocus();
-    QTest::keyClicks(field, QStringLiteral("-s"));
-    QTest::keyClick(field, Qt::Key_Return);
-
+    QApplication::setActiveWindow(dialog.get());
+    dialog->GetDlgItem(CParseDlg::kIdHelp)->setFocus();
+    {
+        ModalWatcher watcher;
+        QTest::keyClick(dialog->GetDlgItem(CParseDlg::kIdHelp), Qt::Key_Return);
+        QCOMPARE(watcher.seen.size(), 1);
+        QVERIFY(dialog->isVisible());
+    }
+    // Enter in the free option field ends the dialog as OK, without saving.
+    LauncherBench::Click(*dialog, 1012);
+    Field(*dialog, 1013)->setFocus();
+    QTest::keyClicks(Field(*dialog, 1013), "-s");
+    QTest::keyClick(Field(*dialog, 1013), Qt::Key_Return);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
-    QVERIFY(!bench.StoredRadio().isValid());
-    QVERIFY(!bench.StoredOther().isValid());
-
-    // Escape ends it as Cancel does.
+    QVERIFY(!bench.Stored("Radio").isValid() && !bench.Stored("Other").isValid());
+    // Escape ends it as Cancel.
     const auto second = bench.Open();
     QTest::keyClick(second.get(), Qt::Key_Escape);
     QVERIFY(!second->isVisible());
     QCOMPARE(second->result(), int(QDialog::Rejected));
 }
 
-void DialogChoicesTest::enterOnAButtonPressesIt() {
-    LauncherBench bench;
-    const auto dialog = bench.Open();
-    QApplication::setActiveWindow(dialog.get());
-    QWidget* help = dialog->GetDlgItem(CParseDlg::kIdHelp);
-    help->setFocus();
-    ModalWatcher watcher;
-    QTest::keyClick(help, Qt::Key_Return);
-
-    QCOMPARE(watcher.seen.size(), 1);
-    QCOMPARE(watcher.seen.first().icon, QMessageBox::Information);
-    QVERIFY(dialog->isVisible());
-}
-
 void DialogChoicesTest::helpAndAboutChangeNothing() {
     LauncherBench bench;
-    const QString input = bench.MakeFile(QStringLiteral("in.gdb"));
+    const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
     const auto dialog = bench.Open();
-    bench.ChooseFiles(*dialog, input, bench.DataPath(QStringLiteral("out.gdb")));
-    Click(*dialog, 1011);
+    bench.ChooseFiles(*dialog, input, output);
+    LauncherBench::Click(*dialog, 1011);
 
     ModalWatcher watcher;
-    Click(*dialog, CParseDlg::kIdHelp);
-    Click(*dialog, CParseDlg::kIdAbout);
+    LauncherBench::Click(*dialog, CParseDlg::kIdHelp);
+    LauncherBench::Click(*dialog, CParseDlg::kIdAbout);
     QCOMPARE(watcher.seen.size(), 2);
-
-    const SeenModal& help = watcher.seen[0];
+    const SeenModal &help = watcher.seen[0], &about = watcher.seen[1];
     QCOMPARE(help.title, QStringLiteral("runkorvix"));
     QCOMPARE(help.icon, QMessageBox::Information);
     QCOMPARE(help.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(help.text, QStringLiteral("1. Select Input File.\n"
-                                       "2. Select Output File.\n"
+    QCOMPARE(help.text, QStringLiteral("1. Select Input File.\n2. Select Output File.\n"
                                        "3. Select the file conversion option.\n"
                                        "4. Click the \"Run Korvix\" button.\n"));
-
-    const SeenModal& about = watcher.seen[1];
     QCOMPARE(about.className, QStringLiteral("CAboutDlg"));
     QCOMPARE(about.title, QStringLiteral("About RunKorvix"));
-    QVERIFY(about.labels.contains(QStringLiteral("Run Korvix Version 1.0")));
+    QVERIFY(about.text.contains(QStringLiteral("Run Korvix Version 1.0\n")));
 
     QCOMPARE(dialog->InputPath(), input);
-    QCOMPARE(dialog->OutputPath(), bench.DataPath(QStringLiteral("out.gdb")));
-    QCOMPARE(dialog->SelectedIndex(), 5);
+    QCOMPARE(dialog->OutputPath(), output);
     QCOMPARE(dialog->OptionText(), QStringLiteral("-W"));
     QVERIFY(Enabled(*dialog, 1010));
-    QVERIFY(!bench.StoredRadio().isValid());
+    QVERIFY(!bench.Stored("Radio").isValid());
 }
 
 QTEST_MAIN(DialogChoicesTest)

@@ -1,6 +1,5 @@
 // One conversion through the dialog with the real korvix from the build's bin folder.
 
-#include "Platform.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -48,26 +47,23 @@ void EndToEndTest::runConvertsASampleFile() {
     // The launcher's own file lies in the bin folder beside the real converter.
     const QString launcher =
         QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(platform::LauncherFileName());
-    LauncherBench bench(LauncherBench::Converter::None);
+    LauncherBench bench(false);
     const QByteArray sample = SampleGdb();
-    const QString input = bench.MakeFile(QStringLiteral("sample route.gdb"), sample);
-    const QString output = bench.DataPath(QStringLiteral("sample copy.gdb"));
+    const QString input = bench.MakeFile("sample route.gdb", sample);
+    const QString output = bench.DataPath("sample copy.gdb");
 
-    QSettings store(QDir(bench.Folder()).filePath(QStringLiteral("e2e.ini")), QSettings::IniFormat);
-    CLauncherSettings settings(store);
     ModalWatcher watcher;
-    CParseDlg dialog(settings, bench.chooser, launcher);
-    QVERIFY(dialog.OnInitDialog());
-    dialog.show();
-    bench.ChooseFiles(dialog, input, output);
-    Click(dialog, CParseDlg::kIdRadioR);
-    Click(dialog, CParseDlg::kIdRun);
+    const auto dialog = bench.Open(launcher);
+    QVERIFY(dialog->isVisible());
+    bench.ChooseFiles(*dialog, input, output);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioR);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
 
     QCOMPARE(watcher.seen.size(), 0);
     QFile converted(output);
     QVERIFY2(converted.open(QIODevice::ReadOnly), "korvix wrote no output file");
     QCOMPARE(converted.readAll(), sample);
-    QCOMPARE(store.value(QStringLiteral("Options/Radio")).toInt(), 0);
+    QCOMPARE(bench.Stored("Radio").toInt(), 0);
 #endif
 }
 
