@@ -17,7 +17,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include <array>
 
@@ -291,13 +290,8 @@ void CParseDlg::keyPressEvent(QKeyEvent* event) {
     const bool plain = event->modifiers() == Qt::NoModifier ||
                        (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        // A push button with the focus presses itself; anywhere else Enter means OK.
-        auto* button = qobject_cast<QPushButton*>(focusWidget());
-        if (button && button->isEnabled()) {
-            button->click();
-        } else {
-            OnOK();
-        }
+        // A push button with the focus takes Enter itself; anywhere else Enter means OK.
+        OnOK();
         return;
     }
     if (plain && event->key() == Qt::Key_Escape) {

@@ -112,16 +112,7 @@ void DialogChoicesTest::typedFreeOptionIsLostWithoutARun() {
 
 void DialogChoicesTest::keys() {
     LauncherBench bench;
-    // Enter on a push button presses it.
     const auto dialog = bench.Open();
-    QApplication::setActiveWindow(dialog.get());
-    dialog->GetDlgItem(CParseDlg::kIdHelp)->setFocus();
-    {
-        ModalWatcher watcher;
-        QTest::keyClick(dialog->GetDlgItem(CParseDlg::kIdHelp), Qt::Key_Return);
-        QCOMPARE(watcher.seen.size(), 1);
-        QVERIFY(dialog->isVisible());
-    }
     // Enter in the free option field ends the dialog as OK, without saving.
     LauncherBench::Click(*dialog, 1012);
     Field(*dialog, 1013)->setFocus();

@@ -126,6 +126,7 @@ QByteArray Ico(const std::vector<QImage>& images) {
     put16(1);
     put16(static_cast<quint16>(images.size()));
     std::vector<QByteArray> pngs;
+    pngs.reserve(images.size());
     for (const QImage& image : images) {
         pngs.push_back(Png(image));
     }
