@@ -145,7 +145,8 @@ public:
         h.u8('D');
         h.u8('k');
         h.u8(0);
-        h.i32(static_cast<std::int32_t>(2 + creator.size() + 1 + date.size() + 1 + time.size() + 1));
+        h.i32(
+            static_cast<std::int32_t>(2 + creator.size() + 1 + date.size() + 1 + time.size() + 1));
         h.u8('A');
         h.u8(0x5D); // application version
         h.u8(0x02);
@@ -211,7 +212,8 @@ public:
                     p = to;
                 } else {
                     const double t = static_cast<double>(k) / (links - 1);
-                    p = {static_cast<std::int32_t>(from.latitude + t * (to.latitude - from.latitude) +
+                    p = {static_cast<std::int32_t>(from.latitude +
+                                                   t * (to.latitude - from.latitude) +
                                                    random_.between(-2000, 2000)),
                          static_cast<std::int32_t>(from.longitude +
                                                    t * (to.longitude - from.longitude) +
@@ -265,7 +267,7 @@ public:
 
         Body b;
         b.str("Track " + std::to_string(number));
-        b.u8(1); // displayed
+        b.u8(1);  // displayed
         b.i32(0); // colour
         b.i32(points);
         for (int i = 0; i < points; ++i) {
@@ -374,9 +376,9 @@ int main(int argc, char** argv) {
     int tracks = 0;
     while (generator.written() < target && !generator.failed()) {
         const std::uint64_t before = generator.written();
-        const bool want_track =
-            track_share > 0 && (track_share >= 100 || static_cast<double>(track_bytes) * 100 <
-                                                          track_share * (route_bytes + track_bytes));
+        const bool want_track = track_share > 0 && (track_share >= 100 ||
+                                                    static_cast<double>(track_bytes) * 100 <
+                                                        track_share * (route_bytes + track_bytes));
         if (want_track) {
             generator.track(++tracks);
             track_bytes += generator.written() - before;
