@@ -43,7 +43,7 @@ private:
 // The input file, read front to back in blocks. Either a file or a byte range in memory.
 class InputStream {
 public:
-    static constexpr std::size_t block_size = 64 * 1024;
+    static constexpr std::size_t block_size = std::size_t{64} * 1024;
 
     InputStream(RunFailure& failure, std::FILE* file);
     InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes);
@@ -81,7 +81,7 @@ private:
 // The output file, written front to back in blocks. Either a file or a byte vector in memory.
 class OutputStream {
 public:
-    static constexpr std::size_t block_size = 64 * 1024;
+    static constexpr std::size_t block_size = std::size_t{64} * 1024;
 
     OutputStream(RunFailure& failure, std::FILE* file);
     OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink);

@@ -91,4 +91,11 @@ private:
     std::int64_t left_;
 };
 
+// Moves a latitude and a longitude with their optional altitude, to the output or to nowhere:
+// a link point, or the bounds of a route or of a link list.
+inline void move_position(InputStream& in, OutputStream* out, BodyRemainder& body) {
+    body.take(copy_bytes(in, out, position_width));
+    body.take(copy_optional(in, out, altitude_width));
+}
+
 } // namespace korvix

@@ -22,12 +22,6 @@ bool is_class_subclass(std::uint8_t class_byte, std::uint8_t subclass) {
            (class_byte == hidden_via_class && subclass == hidden_via_subclass);
 }
 
-// A latitude and a longitude with their optional altitude: a link point, or route or link bounds.
-void copy_position(InputStream& in, OutputStream& out, BodyRemainder& body) {
-    body.take(copy_bytes(in, &out, position_width));
-    body.take(copy_optional(in, &out, altitude_width));
-}
-
 } // namespace
 
 void rewrite_waypoint_class(InputStream& in, OutputStream& out, std::int64_t length,
@@ -54,8 +48,8 @@ void rewrite_waypoint_class(InputStream& in, OutputStream& out, std::int64_t len
 void copy_route(InputStream& in, OutputStream& out, std::int64_t length, ConversionMode mode) {
     BodyRemainder body(in, length);
     body.take(copy_bytes(in, &out, 2)); // route flag bytes
-    copy_position(in, out, body);       // maximum
-    copy_position(in, out, body);       // minimum
+    move_position(in, &out, body);      // maximum
+    move_position(in, &out, body);      // minimum
 
     const std::int32_t point_count = read_int32(in);
     write_int32(out, point_count);
@@ -81,13 +75,13 @@ void copy_route(InputStream& in, OutputStream& out, std::int64_t length, Convers
                 body.take(copy_bytes(in, &out, run.bytes));
                 k += run.points;
             } else {
-                copy_position(in, out, body);
+                move_position(in, &out, body);
                 ++k;
             }
         }
         body.take(copy_bytes(in, &out, 1)); // link flag byte
-        copy_position(in, out, body);       // link bounds, maximum
-        copy_position(in, out, body);       // link bounds, minimum
+        move_position(in, &out, body);      // link bounds, maximum
+        move_position(in, &out, body);      // link bounds, minimum
     }
     body.move_rest(&out);
 }

@@ -8,15 +8,6 @@
 
 namespace korvix {
 
-namespace {
-
-void skip_position(InputStream& in, BodyRemainder& body) {
-    body.take(copy_bytes(in, nullptr, position_width));
-    body.take(copy_optional(in, nullptr, altitude_width));
-}
-
-} // namespace
-
 ByteCount read_route_points(RunContext& run, std::uint32_t length, const TextDestination& name) {
     InputStream& in = run.in;
     run.points.clear();
@@ -24,8 +15,8 @@ ByteCount read_route_points(RunContext& run, std::uint32_t length, const TextDes
     const ByteCount name_bytes = read_string(in, &name);
     body.take(name_bytes);
     body.take(copy_bytes(in, nullptr, 2)); // route flag bytes
-    skip_position(in, body);               // route bounds, maximum
-    skip_position(in, body);               // route bounds, minimum
+    move_position(in, nullptr, body);      // route bounds, maximum
+    move_position(in, nullptr, body);      // route bounds, minimum
     const auto points = static_cast<std::uint32_t>(read_int32(in));
     body.take(4);
 
@@ -61,8 +52,8 @@ ByteCount read_route_points(RunContext& run, std::uint32_t length, const TextDes
             offer(latitude, longitude);
         }
         body.take(copy_bytes(in, nullptr, 1)); // link flag byte
-        skip_position(in, body);               // link bounds, maximum
-        skip_position(in, body);               // link bounds, minimum
+        move_position(in, nullptr, body);      // link bounds, maximum
+        move_position(in, nullptr, body);      // link bounds, minimum
     }
     body.move_rest(nullptr);
     return name_bytes;

@@ -13,7 +13,7 @@ namespace korvix {
 // Holds the header strings and the name of the route or track being converted. A longer string
 // is still read whole, so its byte count stays right, but is kept truncated to fit.
 struct ScratchText {
-    static constexpr std::size_t capacity = 64 * 1024;
+    static constexpr std::size_t capacity = std::size_t{64} * 1024;
     char text[capacity] = {};
 
     TextDestination destination() { return {text, capacity}; }
