@@ -188,10 +188,10 @@ public:
         const int vias = random_.between(20, 60);
         std::vector<const Waypoint*> path;
         while (static_cast<int>(path.size()) < vias) {
-            const Waypoint& w = pool_[static_cast<std::size_t>(
-                random_.between(0, static_cast<int>(pool_.size()) / region_count - 1) *
-                    region_count +
-                region)];
+            // Waypoint i lies in region i % region_count.
+            const int slot = random_.between(0, static_cast<int>(pool_.size()) / region_count - 1);
+            const Waypoint& w = pool_[static_cast<std::size_t>(slot) * region_count +
+                                      static_cast<std::size_t>(region)];
             if (path.empty() || path.back() != &w)
                 path.push_back(&w);
         }
@@ -376,9 +376,10 @@ int main(int argc, char** argv) {
     int tracks = 0;
     while (generator.written() < target && !generator.failed()) {
         const std::uint64_t before = generator.written();
-        const bool want_track = track_share > 0 && (track_share >= 100 ||
-                                                    static_cast<double>(track_bytes) * 100 <
-                                                        track_share * (route_bytes + track_bytes));
+        const bool want_track =
+            track_share > 0 && (track_share >= 100 ||
+                                static_cast<double>(track_bytes) * 100 <
+                                    track_share * static_cast<double>(route_bytes + track_bytes));
         if (want_track) {
             generator.track(++tracks);
             track_bytes += generator.written() - before;
