@@ -158,11 +158,6 @@ inline void store_le32(std::uint8_t* bytes, std::uint32_t value) {
     }
 }
 
-// Widths of a position's latitude and longitude and of the value behind a non-zero altitude
-// presence byte.
-inline constexpr std::size_t position_size = 8;
-inline constexpr std::size_t altitude_size = 8;
-
 // Reads a 32-bit little-endian integer.
 std::int32_t read_int32_slow(InputStream& in);
 inline std::int32_t read_int32(InputStream& in) {
@@ -222,42 +217,6 @@ inline ByteCount copy_optional(InputStream& in, OutputStream* out, std::uint32_t
     if (presence == 0)
         return 1;
     return copy_bytes(in, out, size) + 1;
-}
-
-// Positions (a latitude and a longitude, 8 bytes, then an optional altitude: a presence byte and 8
-// bytes when it is not 0) that lie whole among the bytes already buffered, as found by
-// scan_positions.
-struct PositionRun {
-    std::uint32_t points = 0;
-    std::uint32_t bytes = 0;
-};
-
-// Looks at most `count` positions ahead in the input block, without consuming anything, and calls
-// visit(latitude, longitude) for each. It stops before a position that does not lie whole in the
-// block or would take the run past `limit` bytes, so that the caller moves the run with one
-// copy_bytes and reads that position with the primitives: the bytes, counts and failures are
-// those of count pairs of copy_bytes (8) and copy_optional (8). Route link lists are long runs of
-// positions; reading them this way keeps the per-position cost to a few instructions.
-template <class Visit>
-inline PositionRun scan_positions(const InputStream& in, std::uint32_t count, std::int64_t limit,
-                                  Visit&& visit) {
-    constexpr std::size_t short_size = position_size + 1;
-    constexpr std::size_t long_size = short_size + altitude_size;
-    const std::uint8_t* const start = in.data();
-    const std::uint8_t* p = start;
-    const std::size_t buffered = in.available();
-    const std::size_t allowed = limit > 0 ? static_cast<std::size_t>(limit) : 0;
-    const std::uint8_t* const end = start + std::min(buffered, allowed);
-    std::uint32_t points = 0;
-    while (points < count && end - p >= static_cast<std::ptrdiff_t>(short_size)) {
-        const std::size_t size = p[position_size] != 0 ? long_size : short_size;
-        if (static_cast<std::size_t>(end - p) < size)
-            break;
-        visit(static_cast<std::int32_t>(load_le32(p)), static_cast<std::int32_t>(load_le32(p + 4)));
-        p += size;
-        ++points;
-    }
-    return {points, static_cast<std::uint32_t>(p - start)};
 }
 
 struct RecordHeader {
