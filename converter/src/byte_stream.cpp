@@ -47,14 +47,13 @@ OutputStream::~OutputStream() {
     flush();
 }
 
-void OutputStream::write(const std::uint8_t* bytes, std::size_t count) {
+void OutputStream::write_slow(const std::uint8_t* bytes, std::size_t count) {
     if (failure_.failed())
         return;
     while (count > 0) {
         if (next_ == end_ && !flush())
             return;
-        const std::size_t room = static_cast<std::size_t>(end_ - next_);
-        const std::size_t part = std::min(room, count);
+        const std::size_t part = std::min(room(), count);
         std::memcpy(next_, bytes, part);
         next_ += part;
         bytes += part;
@@ -80,16 +79,11 @@ bool OutputStream::flush() {
     return true;
 }
 
-std::int32_t read_int32(InputStream& in) {
+// The integer straddles a block boundary or the end of the input: byte by byte.
+std::int32_t read_int32_slow(InputStream& in) {
     std::uint32_t value = 0;
-    if (in.available() >= 4) {
-        const std::uint8_t* b = in.data();
-        value = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-        in.consume(4);
-    } else {
-        for (int shift = 0; shift < 32; shift += 8)
-            value |= static_cast<std::uint32_t>(in.read_byte()) << shift;
-    }
+    for (int shift = 0; shift < 32; shift += 8)
+        value |= static_cast<std::uint32_t>(in.read_byte()) << shift;
     return static_cast<std::int32_t>(value);
 }
 
@@ -119,29 +113,6 @@ ByteCount read_string(InputStream& in, const TextDestination* destination) {
     return consumed;
 }
 
-void write_int32(OutputStream& out, std::int32_t value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-        static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
-    out.write(bytes, sizeof bytes);
-}
-
-void write_string(OutputStream& out, const char* text) {
-    out.write(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text) + 1);
-}
-
-void write_bytes(OutputStream& out, const std::uint8_t* bytes, std::int64_t count) {
-    if (count > 0)
-        out.write(bytes, static_cast<std::size_t>(count));
-}
-
-void write_position(OutputStream& out, std::int32_t latitude, std::int32_t longitude) {
-    write_int32(out, latitude);
-    write_int32(out, longitude);
-    out.write_byte(0);
-}
-
 // Moves the bytes up to and including the next 0 byte, block by block.
 static ByteCount copy_through_zero(InputStream& in, OutputStream* out) {
     ByteCount moved = 0;
@@ -159,7 +130,8 @@ static ByteCount copy_through_zero(InputStream& in, OutputStream* out) {
     return moved;
 }
 
-ByteCount copy_bytes(InputStream& in, OutputStream* out, std::uint32_t count) {
+// A string, or a count that runs past the bytes in the input block.
+ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, std::uint32_t count) {
     if (count == 0)
         return copy_through_zero(in, out);
     std::size_t left = count;
@@ -171,26 +143,6 @@ ByteCount copy_bytes(InputStream& in, OutputStream* out, std::uint32_t count) {
         left -= part;
     }
     return count;
-}
-
-ByteCount copy_optional(InputStream& in, OutputStream* out, std::uint32_t size) {
-    const std::uint8_t presence = in.read_byte();
-    if (out != nullptr)
-        out->write_byte(presence);
-    if (presence == 0)
-        return 1;
-    return copy_bytes(in, out, size) + 1;
-}
-
-RecordHeader read_record_header(InputStream& in) {
-    const std::int32_t length = read_int32(in);
-    const char type = static_cast<char>(in.read_byte());
-    return {length, type};
-}
-
-void write_record_header(OutputStream& out, char type, std::int32_t length) {
-    write_int32(out, length);
-    out.write_byte(static_cast<std::uint8_t>(type));
 }
 
 } // namespace korvix

@@ -7,6 +7,8 @@
 // the run driver reports the failure once at the end of the run.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -88,18 +90,31 @@ public:
     OutputStream& operator=(const OutputStream&) = delete;
 
     // Writes are dropped from the run's first failure on, so that the output ends where the
-    // run went wrong.
+    // run went wrong. The common case, bytes that fit in the block, is handled inline; a full
+    // block, a failure and large counts take the out-of-line path.
     void write_byte(std::uint8_t byte) {
-        if (failure_.failed() || (next_ == end_ && !flush()))
+        if (next_ != end_ && !failure_.failed()) {
+            *next_++ = byte;
             return;
-        *next_++ = byte;
+        }
+        write_slow(&byte, 1);
     }
-    void write(const std::uint8_t* bytes, std::size_t count);
+    void write(const std::uint8_t* bytes, std::size_t count) {
+        if (count <= room() && !failure_.failed()) {
+            std::memcpy(next_, bytes, count);
+            next_ += count;
+            return;
+        }
+        write_slow(bytes, count);
+    }
 
     // Hands the buffered bytes to the file; false when the output has failed.
     bool flush();
 
 private:
+    std::size_t room() const { return static_cast<std::size_t>(end_ - next_); }
+    void write_slow(const std::uint8_t* bytes, std::size_t count);
+
     RunFailure& failure_;
     std::FILE* file_ = nullptr;
     std::vector<std::uint8_t>* sink_ = nullptr;
@@ -118,35 +133,106 @@ struct TextDestination {
     std::size_t capacity;
 };
 
+// The primitives below are inline: record parsing calls them for every few bytes, so each one
+// handles the common case, a field that lies whole in the input block and fits in the output
+// block, in a few instructions, and leaves block boundaries, the end of the input and failures to
+// out-of-line functions with the same results.
+
+// A 32-bit little-endian integer in memory: one load or store on a little-endian machine.
+inline std::uint32_t load_le32(const std::uint8_t* bytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint32_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    } else {
+        return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
+               (static_cast<std::uint32_t>(bytes[3]) << 24);
+    }
+}
+inline void store_le32(std::uint8_t* bytes, std::uint32_t value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes, &value, sizeof value);
+    } else {
+        for (int i = 0; i < 4; ++i)
+            bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
 // Reads a 32-bit little-endian integer.
-std::int32_t read_int32(InputStream& in);
+std::int32_t read_int32_slow(InputStream& in);
+inline std::int32_t read_int32(InputStream& in) {
+    if (in.available() < 4)
+        return read_int32_slow(in);
+    const std::uint32_t value = load_le32(in.data());
+    in.consume(4);
+    return static_cast<std::int32_t>(value);
+}
 
 // Reads a 0-terminated string; stores it (truncated to fit) when a destination is given.
 // Returns the bytes consumed: characters + 1.
 ByteCount read_string(InputStream& in, const TextDestination* destination);
 
-void write_int32(OutputStream& out, std::int32_t value);
-void write_string(OutputStream& out, const char* text);
+inline void write_int32(OutputStream& out, std::int32_t value) {
+    std::uint8_t bytes[4];
+    store_le32(bytes, static_cast<std::uint32_t>(value));
+    out.write(bytes, sizeof bytes);
+}
+
+inline void write_string(OutputStream& out, const char* text) {
+    out.write(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text) + 1);
+}
 
 // Writes count bytes of a template or buffer; a count of 0 or less writes nothing.
-void write_bytes(OutputStream& out, const std::uint8_t* bytes, std::int64_t count);
+inline void write_bytes(OutputStream& out, const std::uint8_t* bytes, std::int64_t count) {
+    if (count > 0)
+        out.write(bytes, static_cast<std::size_t>(count));
+}
 
 // A latitude, a longitude and the cleared presence byte of the altitude behind them.
-void write_position(OutputStream& out, std::int32_t latitude, std::int32_t longitude);
+inline void write_position(OutputStream& out, std::int32_t latitude, std::int32_t longitude) {
+    std::uint8_t bytes[9];
+    store_le32(bytes, static_cast<std::uint32_t>(latitude));
+    store_le32(bytes + 4, static_cast<std::uint32_t>(longitude));
+    bytes[8] = 0;
+    out.write(bytes, sizeof bytes);
+}
 
 // Moves count bytes from the input to the output (or to nowhere when out is null) and returns
 // count. A count of 0 moves the bytes up to and including the next 0 byte and returns how many.
-ByteCount copy_bytes(InputStream& in, OutputStream* out, std::uint32_t count);
+ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, std::uint32_t count);
+inline ByteCount copy_bytes(InputStream& in, OutputStream* out, std::uint32_t count) {
+    if (count == 0 || in.available() < count)
+        return copy_bytes_slow(in, out, count);
+    if (out != nullptr)
+        out->write(in.data(), count);
+    in.consume(count);
+    return count;
+}
 
 // Moves a presence byte and, when it is not 0, size bytes behind it. Returns the bytes moved.
-ByteCount copy_optional(InputStream& in, OutputStream* out, std::uint32_t size);
+inline ByteCount copy_optional(InputStream& in, OutputStream* out, std::uint32_t size) {
+    const std::uint8_t presence = in.read_byte();
+    if (out != nullptr)
+        out->write_byte(presence);
+    if (presence == 0)
+        return 1;
+    return copy_bytes(in, out, size) + 1;
+}
 
 struct RecordHeader {
     std::int32_t length; // body bytes behind the type letter
     char type;
 };
 
-RecordHeader read_record_header(InputStream& in);
-void write_record_header(OutputStream& out, char type, std::int32_t length);
+inline RecordHeader read_record_header(InputStream& in) {
+    const std::int32_t length = read_int32(in);
+    const char type = static_cast<char>(in.read_byte());
+    return {length, type};
+}
+
+inline void write_record_header(OutputStream& out, char type, std::int32_t length) {
+    write_int32(out, length);
+    out.write_byte(static_cast<std::uint8_t>(type));
+}
 
 } // namespace korvix

@@ -4,6 +4,8 @@
 
 #include "byte_stream.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 
@@ -33,13 +35,16 @@ inline constexpr std::uint8_t track_header_bytes[] = {0x01, 0x02, 0x00, 0x00, 0x
 // point closing bytes.
 inline constexpr std::uint8_t track_point_tail[] = {0x00, 0x00, 0x00};
 
+// Widths of a position's latitude and longitude and of the altitude value behind a non-zero
+// presence byte.
+inline constexpr std::size_t position_width = 8;
+inline constexpr std::size_t altitude_width = 8;
+
 inline constexpr int class_block_width = 27;
 inline constexpr int class_byte_offset = 0;
 inline constexpr int subclass_byte_offset = 13;
 inline constexpr int display_byte_offset = 2;
 inline constexpr int route_point_block_width = 46; // class block and route point tail
-inline constexpr int position_width = 8;           // latitude and longitude
-inline constexpr int altitude_width = 8;           // the value behind a non-zero presence byte
 inline constexpr int position_record_width = 9;    // a position and its cleared presence byte
 inline constexpr int generated_waypoint_length = 71;
 inline constexpr int track_point_value_width = 4;
@@ -96,6 +101,42 @@ private:
 inline void move_position(InputStream& in, OutputStream* out, BodyRemainder& body) {
     body.take(copy_bytes(in, out, position_width));
     body.take(copy_optional(in, out, altitude_width));
+}
+
+// Positions (a latitude and a longitude, 8 bytes, then an optional altitude: a presence byte and 8
+// bytes when it is not 0) that lie whole among the bytes already buffered, as found by
+// scan_positions.
+struct PositionRun {
+    std::uint32_t points = 0;
+    std::uint32_t bytes = 0;
+};
+
+// Looks at most `count` positions ahead in the input block, without consuming anything, and calls
+// visit(latitude, longitude) for each. It stops before a position that does not lie whole in the
+// block or would take the run past `limit` bytes, so that the caller moves the run with one
+// copy_bytes and reads that position with the primitives: the bytes, counts and failures are
+// those of count pairs of copy_bytes (8) and copy_optional (8). Route link lists are long runs of
+// positions; reading them this way keeps the per-position cost to a few instructions.
+template <class Visit>
+inline PositionRun scan_positions(const InputStream& in, std::uint32_t count, std::int64_t limit,
+                                  Visit&& visit) {
+    constexpr std::size_t short_size = position_width + 1;
+    constexpr std::size_t long_size = short_size + altitude_width;
+    const std::uint8_t* const start = in.data();
+    const std::uint8_t* p = start;
+    const std::size_t buffered = in.available();
+    const std::size_t allowed = limit > 0 ? static_cast<std::size_t>(limit) : 0;
+    const std::uint8_t* const end = start + std::min(buffered, allowed);
+    std::uint32_t points = 0;
+    while (points < count && end - p >= static_cast<std::ptrdiff_t>(short_size)) {
+        const std::size_t size = p[position_width] != 0 ? long_size : short_size;
+        if (static_cast<std::size_t>(end - p) < size)
+            break;
+        visit(static_cast<std::int32_t>(load_le32(p)), static_cast<std::int32_t>(load_le32(p + 4)));
+        p += size;
+        ++points;
+    }
+    return {points, static_cast<std::uint32_t>(p - start)};
 }
 
 } // namespace korvix

@@ -65,9 +65,20 @@ void copy_route(InputStream& in, OutputStream& out, std::int64_t length, Convers
         if (link_count == 0)
             break; // the rest of the route is copied unparsed
 
+        // The link points are copied in runs that lie whole in the input block; a point across
+        // the block's end or the body's end is moved on its own.
         const auto links = static_cast<std::uint32_t>(link_count);
-        for (std::uint32_t k = 0; k < links && !in.failed(); ++k)
-            move_position(in, &out, body);
+        for (std::uint32_t k = 0; k < links && !in.failed();) {
+            const PositionRun run =
+                scan_positions(in, links - k, body.left(), [](std::int32_t, std::int32_t) {});
+            if (run.points > 0) {
+                body.take(copy_bytes(in, &out, run.bytes));
+                k += run.points;
+            } else {
+                move_position(in, &out, body);
+                ++k;
+            }
+        }
         body.take(copy_bytes(in, &out, 1)); // link flag byte
         move_position(in, &out, body);      // link bounds, maximum
         move_position(in, &out, body);      // link bounds, minimum

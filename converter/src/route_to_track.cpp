@@ -3,6 +3,7 @@
 #include "record_dispatch.h"
 #include "record_layouts.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace korvix {
@@ -28,15 +29,27 @@ ByteCount read_route_points(RunContext& run, std::uint32_t length, const TextDes
         if (links == 0)
             break; // the rest of the route is not parsed
 
-        for (std::uint32_t k = 0; k < links && !in.failed(); ++k) {
+        // The link points are read in runs that lie whole in the input block; a point across the
+        // block's end or the body's end is read on its own.
+        std::uint32_t k = 0;
+        const auto offer = [&](std::int32_t latitude, std::int32_t longitude) {
+            if (all_points || k == 0 || k == links - 1)
+                add_point(run.points, latitude, longitude, run.console);
+            ++k;
+        };
+        while (k < links && !in.failed()) {
+            const PositionRun part = scan_positions(in, links - k, body.left(), offer);
+            if (part.points > 0) {
+                body.take(copy_bytes(in, nullptr, part.bytes));
+                continue;
+            }
             const std::int32_t latitude = read_int32(in);
             const std::int32_t longitude = read_int32(in);
             body.take(position_width);
             body.take(copy_optional(in, nullptr, altitude_width));
             if (in.failed())
                 break;
-            if (all_points || k == 0 || k == links - 1)
-                add_point(run.points, latitude, longitude, run.console);
+            offer(latitude, longitude);
         }
         body.take(copy_bytes(in, nullptr, 1)); // link flag byte
         move_position(in, nullptr, body);      // link bounds, maximum
@@ -55,9 +68,21 @@ void write_track(OutputStream& out, const char* name, const PointBuffer& points)
     write_string(out, name);
     write_bytes(out, track_header_bytes, std::size(track_header_bytes));
     write_int32(out, static_cast<std::int32_t>(points.count));
-    for (std::uint32_t i = 0; i < points.count; ++i) {
-        write_position(out, points.latitude[i], points.longitude[i]);
-        write_bytes(out, track_point_tail, std::size(track_point_tail));
+    // The track points are laid out in a small batch and written a batch at a time: one write
+    // per point would cost more in bookkeeping than in bytes.
+    constexpr std::size_t point_width = position_record_width + std::size(track_point_tail);
+    constexpr std::uint32_t batch_points = 256;
+    std::uint8_t batch[batch_points * point_width];
+    for (std::uint32_t first = 0; first < points.count; first += batch_points) {
+        const std::uint32_t last = std::min(points.count, first + batch_points);
+        std::uint8_t* p = batch;
+        for (std::uint32_t i = first; i < last; ++i, p += point_width) {
+            store_le32(p, static_cast<std::uint32_t>(points.latitude[i]));
+            store_le32(p + 4, static_cast<std::uint32_t>(points.longitude[i]));
+            p[8] = 0; // no altitude
+            std::memcpy(p + position_record_width, track_point_tail, std::size(track_point_tail));
+        }
+        write_bytes(out, batch, p - batch);
     }
     out.write_byte(0);
 }

@@ -1,0 +1,286 @@
+// -V and -W: every track replaced by numbered waypoints and a route through them.
+#include "gdb_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <string>
+
+namespace korvix {
+namespace {
+
+using namespace testing;
+
+constexpr ConversionMode user_vias = ConversionMode::route_from_track_user_vias;
+constexpr ConversionMode hidden_vias = ConversionMode::route_from_track_hidden_vias;
+constexpr char too_many_message[] = "Too many waypoints needed to convert - track skipped\n";
+constexpr char no_points_message[] = "Track has no points - track skipped\n";
+constexpr char limit_message[] = "Route point limit reached - track truncated!\n";
+
+struct Point {
+    std::int32_t latitude;
+    std::int32_t longitude;
+};
+
+std::vector<TrackPoint> track_points(const std::vector<Point>& points) {
+    std::vector<TrackPoint> track;
+    track.reserve(points.size());
+    for (const Point& p : points)
+        track.push_back({p.latitude, p.longitude});
+    return track;
+}
+
+std::string waypoint_name(std::uint32_t number) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%03u", number);
+    return name;
+}
+
+std::string trace_line(char type, std::size_t length) {
+    return std::string(1, type) + " " + std::to_string(length) + "\n";
+}
+
+// The class block of a generated via: class byte 00 (user) or 0C (hidden), eight 00, twelve FF
+// (the subclass byte among them), two 00, four FF.
+Fields& via_class_block(Fields& f, bool user) {
+    return f.u8(user ? 0x00 : 0x0C).fill(0x00, 8).fill(0xFF, 12).fill(0x00, 2).fill(0xFF, 4);
+}
+
+// A generated waypoint body: name, class block, position, and the 31-byte trailer whose third
+// byte shows a user via (01) or hides it (00).
+Bytes generated_waypoint(const std::string& name, Point p, bool user) {
+    Fields f;
+    via_class_block(f.str(name), user).position(p.latitude, p.longitude);
+    return f.u8(0x00).u8(0x00).u8(user ? 0x01 : 0x00).fill(0x00, 7).u8(0x12).fill(0x00, 20).bytes();
+}
+
+// The largest latitude and longitude, then the smallest, each with presence byte 0.
+Fields& bounds(Fields& f, std::vector<Point>::const_iterator first,
+               std::vector<Point>::const_iterator last) {
+    const auto [min_lat, max_lat] =
+        std::minmax_element(first, last, [](Point a, Point b) { return a.latitude < b.latitude; });
+    const auto [min_lon, max_lon] = std::minmax_element(
+        first, last, [](Point a, Point b) { return a.longitude < b.longitude; });
+    return f.position(max_lat->latitude, max_lon->longitude)
+        .position(min_lat->latitude, min_lon->longitude);
+}
+
+// A generated route body: each route point but the last links its via to the next one.
+Bytes generated_route(const std::string& name, const std::vector<Point>& points,
+                      std::uint32_t first_number, bool user) {
+    Fields f;
+    bounds(f.str(name).u8(0x01).u8(0x00), points.begin(), points.end())
+        .i32(static_cast<std::int32_t>(points.size()));
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        via_class_block(f.str(waypoint_name(first_number + static_cast<std::uint32_t>(i))), user)
+            .u8(0x00)
+            .u8(0x03)
+            .fill(0x00, 17);
+        if (i + 1 == points.size()) {
+            f.i32(0).u8(0x01).u8(0x00);
+            break;
+        }
+        const Point from = points[i], to = points[i + 1];
+        f.i32(2).position(from.latitude, from.longitude).position(to.latitude, to.longitude).u8(0);
+        bounds(f, points.begin() + static_cast<std::ptrdiff_t>(i),
+               points.begin() + static_cast<std::ptrdiff_t>(i + 2));
+    }
+    return f.bytes();
+}
+
+// The records that a converted track becomes.
+Bytes converted_track(const std::string& name, const std::vector<Point>& points,
+                      std::uint32_t first_number, bool user) {
+    Fields records;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto number = first_number + static_cast<std::uint32_t>(i);
+        records.raw(record('W', generated_waypoint(waypoint_name(number), points[i], user)));
+    }
+    return records.raw(record('R', generated_route(name, points, first_number, user))).bytes();
+}
+
+class TrackToRoute : public ::testing::TestWithParam<ConversionMode> {
+protected:
+    bool user() const { return GetParam() == user_vias; }
+};
+
+TEST_P(TrackToRoute, TwoPointTrackByteForByte) {
+    // clang-format off
+    Bytes first = {
+        0x47, 0x00, 0x00, 0x00, 0x57,                                     // length 71, 'W'
+        0x30, 0x30, 0x31, 0x00,                                           // "001"
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,             // class block
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+        0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF,
+        0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00,             // (1, 2), no altitude
+        0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12, // trailer
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    // clang-format on
+    ASSERT_EQ(first.size(), 76u);
+    if (!user()) {
+        first[9] = 0x0C;
+        first[47] = 0x00;
+    }
+    Fields route;
+    route.i32(173).u8('R').str("A").u8(0x01).u8(0x00).position(3, 4).position(1, 2).i32(2);
+    via_class_block(route.str("001"), user()).u8(0x00).u8(0x03).fill(0x00, 17);
+    route.i32(2).position(1, 2).position(3, 4).u8(0x00).position(3, 4).position(1, 2);
+    via_class_block(route.str("002"), user()).u8(0x00).u8(0x03).fill(0x00, 17);
+    route.i32(0).u8(0x01).u8(0x00);
+    ASSERT_EQ(route.size(), 5u + 173u);
+    const Bytes track = record('T', track_body("A", {{1, 2}, {3, 4}}));
+
+    const RunResult result = convert_bytes(gdb_file({track}), GetParam());
+
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output,
+              concat({gdb_header(), first, record('W', generated_waypoint("002", {3, 4}, user())),
+                      route.bytes(), closing_record()}));
+    // Only the records read are traced.
+    EXPECT_EQ(result.console, trace_line('T', track.size() - 5) + "V 2\n");
+}
+
+// What a track's points become, whatever else its points carry.
+TEST_P(TrackToRoute, PointsBecomeVias) {
+    struct Case {
+        const char* what;
+        std::vector<TrackPoint> track;
+        Bytes remainder;
+        std::vector<Point> vias;
+    };
+    const std::vector<Case> cases = {
+        {"single point", {{7, -8}}, {}, {{7, -8}}},
+        {"second point repeats the first", {{1, 2}, {1, 2}, {3, 4}}, {}, {{1, 2}, {3, 4}}},
+        {"altitudes, point values and a remainder",
+         {{1, 2, true, false}, {3, 4, false, true}, {5, 6, true, true}},
+         {0xEE, 0xEE, 0xEE},
+         {{1, 2}, {3, 4}, {5, 6}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RunResult result = convert_bytes(
+            gdb_file({record('T', track_body("TRK", c.track, c.remainder))}), GetParam());
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.output, concat({gdb_header(), converted_track("TRK", c.vias, 1, user()),
+                                         closing_record()}));
+    }
+    // A single point's route: name, head of 24 bytes, one route point of 56.
+    const auto records = split_records(
+        convert_bytes(gdb_file({record('T', track_body("TRK", {{7, -8}}))}), GetParam()).output,
+        gdb_header().size());
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].second.size(), std::size("TRK") + 80);
+}
+
+// Bounds compare latitudes and longitudes as signed numbers.
+TEST_P(TrackToRoute, BoundsAcrossTheEquatorAndThePrimeMeridian) {
+    const RunResult result = convert_bytes(
+        gdb_file({record('T', track_body("EQ", {{1000, -2000}, {-3000, 500}, {200, -100}}))}),
+        GetParam());
+    ASSERT_EQ(result.status, 0);
+    const auto records = split_records(result.output, gdb_header().size());
+    ASSERT_EQ(records.size(), 5u);
+    const Bytes& route = records[3].second;
+    const auto position_at = [&](std::size_t at) {
+        const auto i32 = [&](std::size_t p) {
+            return static_cast<std::int32_t>(route[p] | route[p + 1] << 8 | route[p + 2] << 16 |
+                                             static_cast<std::uint32_t>(route[p + 3]) << 24);
+        };
+        return std::pair{i32(at), i32(at + 4)};
+    };
+    const std::size_t head = std::size("EQ"), leg_bounds = head + 24 + 4 + 46 + 4 + 18 + 1;
+    EXPECT_EQ(position_at(head + 2), std::pair(1000, 500));           // route maximum
+    EXPECT_EQ(position_at(head + 11), std::pair(-3000, -2000));       // route minimum
+    EXPECT_EQ(position_at(leg_bounds), std::pair(1000, 500));         // first leg maximum
+    EXPECT_EQ(position_at(leg_bounds + 9), std::pair(-3000, -2000));  // first leg minimum
+    EXPECT_EQ(position_at(leg_bounds + 91), std::pair(200, 500));     // second leg maximum
+    EXPECT_EQ(position_at(leg_bounds + 100), std::pair(-3000, -100)); // second leg minimum
+}
+
+// A name longer than the converter keeps: the route's length counts the name as it is written.
+TEST_P(TrackToRoute, LengthFollowsTheNameAsWritten) {
+    const std::string name(70000, 'N');
+    const RunResult result =
+        convert_bytes(gdb_file({record('T', track_body(name, {{1, 2}, {3, 4}}))}), GetParam());
+    ASSERT_EQ(result.status, 0);
+    const auto records = split_records(result.output, gdb_header().size());
+    ASSERT_EQ(records.size(), 4u);
+    const Bytes& route = records[2].second;
+    const std::string kept(reinterpret_cast<const char*>(route.data()));
+    EXPECT_TRUE(name.starts_with(kept));
+    EXPECT_EQ(route, generated_route(kept, {{1, 2}, {3, 4}}, 1, user()));
+}
+
+TEST_P(TrackToRoute, BrokenTrackEndsTheRun) {
+    const Bytes track = track_body("CUT", {{1, 2, true, true}, {3, 4}});
+    const RunResult corrupt = convert_bytes(
+        gdb_file({record('T', static_cast<std::int32_t>(track.size() - 1), track)}), GetParam());
+    EXPECT_EQ(corrupt.status, 1);
+    EXPECT_TRUE(corrupt.console.ends_with("Record shorter than its fields - input file corrupt\n"))
+        << corrupt.console;
+
+    const Bytes whole = concat({gdb_header(), record('T', track)});
+    const RunResult truncated = convert_bytes(Bytes(whole.begin(), whole.end() - 10), GetParam());
+    EXPECT_EQ(truncated.status, 1);
+    EXPECT_TRUE(truncated.console.ends_with("Unexpected end of input file\n")) << truncated.console;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothViaKinds, TrackToRoute, ::testing::Values(user_vias, hidden_vias),
+                         [](const ::testing::TestParamInfo<ConversionMode>& info) {
+                             return info.param == user_vias ? "UserVias" : "HiddenVias";
+                         });
+
+// A run of tracks in one file: which are converted, and the number of each one's first waypoint
+// (0: skipped). Numbers run on across tracks up to 999.
+struct Scenario {
+    const char* name;
+    std::vector<std::uint32_t> track_sizes;
+    std::vector<std::uint32_t> first_numbers;
+};
+
+class WaypointNumbering : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(WaypointNumbering, NumbersRunOnAcrossTracksUpTo999) {
+    const Scenario& s = GetParam();
+    Bytes input = gdb_header(), expected = gdb_header();
+    std::string console;
+    for (std::size_t t = 0; t < s.track_sizes.size(); ++t) {
+        const std::string name = "TRACK" + std::to_string(t);
+        std::vector<Point> points;
+        for (std::uint32_t i = 1; i <= s.track_sizes[t]; ++i)
+            points.push_back(
+                {static_cast<std::int32_t>(t * 100000 + i), -static_cast<std::int32_t>(i)});
+        const Bytes track = record('T', track_body(name, track_points(points)));
+        input = concat({input, track});
+        console += trace_line('T', track.size() - 5);
+        for (std::size_t extra = 10000; extra < points.size(); ++extra)
+            console += limit_message;
+        if (s.first_numbers[t] != 0)
+            expected = concat({expected, converted_track(name, points, s.first_numbers[t], true)});
+        else
+            console += points.empty() ? no_points_message : too_many_message;
+    }
+    input = concat({input, closing_record()});
+
+    const RunResult result = convert_bytes(input, user_vias);
+
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, concat({expected, closing_record()}));
+    EXPECT_EQ(result.console, console + "V 2\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, WaypointNumbering,
+    ::testing::Values(Scenario{"AcrossTracks", {2, 3}, {1, 3}},
+                      Scenario{"EmptyTrackLeavesCounter", {0, 2}, {0, 1}},
+                      Scenario{"Exactly999ThenOne", {999, 1}, {1, 0}},
+                      Scenario{"ThousandAlone", {1000, 2}, {0, 1}},
+                      Scenario{"From990", {500, 489, 20, 5, 5, 1}, {1, 501, 0, 990, 995, 0}},
+                      Scenario{"BeyondPointLimit", {10003, 1}, {0, 1}}),
+    [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace korvix
