@@ -47,7 +47,6 @@ constexpr std::array<std::string_view, 3> warnings = {
 };
 
 std::vector<ConversionMode> modes_to_run;
-std::FILE* console_file = nullptr;
 
 [[noreturn]] void broken(const char* rule, ConversionMode mode) {
     std::fprintf(stderr, "korvix_fuzz: mode %c: %s\n", static_cast<char>(mode), rule);
@@ -62,20 +61,21 @@ struct Run {
 
 Run convert(std::span<const std::uint8_t> input, ConversionMode mode) {
     Run run;
-    std::rewind(console_file);
+    // The console goes to memory: no system call per run.
+    char* console_text = nullptr;
+    std::size_t console_size = 0;
+    std::FILE* console = open_memstream(&console_text, &console_size);
+    if (console == nullptr)
+        std::abort();
     {
         korvix::RunFailure failure;
         korvix::InputStream in(failure, input);
         korvix::OutputStream out(failure, run.output);
-        run.status = korvix::convert(in, out, mode, console_file);
+        run.status = korvix::convert(in, out, mode, console);
     }
-    std::fflush(console_file);
-    const long size = std::ftell(console_file);
-    run.console.resize(static_cast<std::size_t>(size));
-    std::rewind(console_file);
-    if (size > 0 &&
-        std::fread(run.console.data(), 1, run.console.size(), console_file) != run.console.size())
-        std::abort();
+    std::fclose(console);
+    run.console.assign(console_text, console_size);
+    std::free(console_text);
     return run;
 }
 
@@ -289,9 +289,6 @@ void check_run(std::span<const std::uint8_t> input, ConversionMode mode) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    console_file = std::tmpfile();
-    if (console_file == nullptr)
-        std::abort();
     const char* mode = std::getenv("KORVIX_FUZZ_MODE");
     const std::string_view letters = mode != nullptr ? mode : "RSTUVW";
     for (const char letter : letters) {

@@ -155,6 +155,10 @@ struct Case {
     const char* gpx_body; // empty: examples/sample.gpx
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const Case cases[] = {
     {"Waypoints", R"(
   <wpt lat="51.477928" lon="-0.001545"><name>NORTHWEST</name></wpt>
@@ -332,7 +336,6 @@ TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
     EXPECT_EQ(by_name(back.tracks), tracks_back);
     EXPECT_TRUE(back.routes.empty());
     EXPECT_EQ(back.waypoints, routes_of_tracks.waypoints);
-
 }
 
 INSTANTIATE_TEST_SUITE_P(GpxFiles, GpsbabelReader, ::testing::ValuesIn(cases),
