@@ -1,0 +1,309 @@
+// libFuzzer target: arbitrary bytes as a GDB input file, through the whole conversion.
+//
+// KORVIX_FUZZ_MODE=R|S|T|U|V|W picks the option letter of every run; without it each input runs
+// under all six (handy for replaying a crash). Besides crashes, hangs and leaks, which libFuzzer
+// and the sanitizers catch, every run is checked here and aborts on the first broken rule:
+//
+// - the exit status is 0 (completed) or 1 (failed), and a failure ends the console with one of
+//   the failure messages;
+// - the console holds one trace line per record read, and the records it names are the input's
+//   records in file order, each with the type and length of its header;
+// - a completed run writes the input's header byte for byte, then records whose declared lengths
+//   frame the rest exactly, the last one the closing record; -R and -S keep every length;
+// - a failed run writes exactly what a completed run writes for the records before the one it
+//   failed in, and behind that at most the beginning of that record: its header unchanged and,
+//   unless the record was being rewritten in place, no more body than the header declares.
+#include "run_driver.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using korvix::ConversionMode;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t record_header_size = 5;
+
+constexpr std::string_view not_gdb = "Input file not in GDB format\n";
+constexpr std::array<std::string_view, 3> failure_messages = {
+    "Unexpected end of input file\n",
+    "Record shorter than its fields - input file corrupt\n",
+    "Can't write output file\n",
+};
+constexpr std::array<std::string_view, 3> warnings = {
+    "Route point limit reached - track truncated!\n",
+    "Too many waypoints needed to convert - track skipped\n",
+    "Track has no points - track skipped\n",
+};
+
+std::vector<ConversionMode> modes_to_run;
+
+[[noreturn]] void broken(const char* rule, ConversionMode mode) {
+    std::fprintf(stderr, "korvix_fuzz: mode %c: %s\n", static_cast<char>(mode), rule);
+    std::abort();
+}
+
+struct Run {
+    int status;
+    Bytes output;
+    std::string console;
+};
+
+Run convert(std::span<const std::uint8_t> input, ConversionMode mode) {
+    Run run;
+    // The console goes to memory: no system call per run.
+    char* console_text = nullptr;
+    std::size_t console_size = 0;
+    std::FILE* console = open_memstream(&console_text, &console_size);
+    if (console == nullptr)
+        std::abort();
+    {
+        korvix::RunFailure failure;
+        korvix::InputStream in(failure, input);
+        korvix::OutputStream out(failure, run.output);
+        run.status = korvix::convert(in, out, mode, console);
+    }
+    std::fclose(console);
+    run.console.assign(console_text, console_size);
+    std::free(console_text);
+    return run;
+}
+
+std::uint32_t le32(const std::uint8_t* bytes) {
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
+           (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+// Size of the GDB header at the front of the bytes: "MsRcf", 14 bytes, three strings, "MapSource".
+std::optional<std::size_t> header_size(std::span<const std::uint8_t> bytes) {
+    const auto string_at = [&](std::size_t at) -> std::optional<std::string_view> {
+        if (at >= bytes.size())
+            return std::nullopt;
+        const void* zero = std::memchr(bytes.data() + at, 0, bytes.size() - at);
+        if (zero == nullptr)
+            return std::nullopt;
+        return std::string_view(reinterpret_cast<const char*>(bytes.data() + at),
+                                static_cast<const std::uint8_t*>(zero) - (bytes.data() + at));
+    };
+    auto text = string_at(0);
+    if (!text || *text != "MsRcf")
+        return std::nullopt;
+    std::size_t at = text->size() + 1 + 14;
+    for (int i = 0; i < 3; ++i) {
+        text = string_at(at);
+        if (!text)
+            return std::nullopt;
+        at += text->size() + 1;
+    }
+    text = string_at(at);
+    if (!text || *text != "MapSource")
+        return std::nullopt;
+    return at + text->size() + 1;
+}
+
+struct TraceLine {
+    char type;
+    std::int64_t length;
+};
+
+// The trace lines of the console, in order; warnings between them are skipped. The failure
+// message, if any, must be the last line.
+std::vector<TraceLine> trace_lines(std::string_view console, int status, ConversionMode mode) {
+    std::vector<TraceLine> lines;
+    while (!console.empty()) {
+        bool skipped = false;
+        for (std::string_view warning : warnings) {
+            if (console.starts_with(warning)) {
+                console.remove_prefix(warning.size());
+                skipped = true;
+            }
+        }
+        if (skipped)
+            continue;
+        for (std::string_view message : failure_messages) {
+            if (console == message) {
+                if (status != 1)
+                    broken("failure message on a completed run", mode);
+                return lines;
+            }
+        }
+        // "%c %d\n"
+        if (console.size() < 4 || console[1] != ' ')
+            broken("console line that is neither a trace line nor a message", mode);
+        TraceLine line{console[0], 0};
+        std::size_t at = 2;
+        const bool negative = console[at] == '-';
+        if (negative)
+            ++at;
+        const std::size_t digits_start = at;
+        while (at < console.size() && console[at] >= '0' && console[at] <= '9')
+            line.length = line.length * 10 + (console[at++] - '0');
+        if (at == digits_start || at - digits_start > 10 || at >= console.size() ||
+            console[at] != '\n')
+            broken("malformed trace line", mode);
+        if (negative)
+            line.length = -line.length;
+        lines.push_back(line);
+        console.remove_prefix(at + 1);
+    }
+    if (status != 0)
+        broken("failed run without a failure message", mode);
+    return lines;
+}
+
+// Walks the records behind the header; true when they frame the bytes exactly and the last one
+// is the closing record.
+bool well_framed(std::span<const std::uint8_t> bytes, std::size_t header) {
+    std::size_t at = header;
+    char last_type = 0;
+    while (bytes.size() - at >= record_header_size) {
+        const std::uint32_t length = le32(bytes.data() + at);
+        last_type = static_cast<char>(bytes[at + 4]);
+        at += record_header_size;
+        if (bytes.size() - at < length)
+            return false;
+        at += length;
+        if (last_type == 'V')
+            break;
+    }
+    return at == bytes.size() && last_type == 'V';
+}
+
+// A closing record of empty body, to end a prefix of the input as a complete file.
+Bytes with_closing_record(std::span<const std::uint8_t> prefix) {
+    Bytes file(prefix.begin(), prefix.end());
+    file.insert(file.end(), {0, 0, 0, 0, 'V'});
+    return file;
+}
+
+Bytes without_closing_record(Bytes output) {
+    output.resize(output.size() - record_header_size);
+    return output;
+}
+
+bool starts_with(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> prefix) {
+    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+bool converts(ConversionMode mode, char type) {
+    if (korvix::converts_routes_to_tracks(mode))
+        return type == 'R';
+    if (korvix::converts_tracks_to_routes(mode))
+        return type == 'T';
+    return false;
+}
+
+void check_run(std::span<const std::uint8_t> input, ConversionMode mode) {
+    const Run run = convert(input, mode);
+    if (run.status != 0 && run.status != 1)
+        broken("exit status neither 0 nor 1", mode);
+
+    const std::optional<std::size_t> header = header_size(input);
+    if (!header) {
+        // A bad or cut header: nothing but the header bytes read so far is written.
+        if (run.status != 1 || run.console != not_gdb)
+            broken("input without a whole GDB header not refused as not GDB", mode);
+        if (!starts_with(input, run.output))
+            broken("output of a refused header is not the front of the input", mode);
+        return;
+    }
+    if (run.console == not_gdb)
+        broken("whole GDB header refused", mode);
+    if (!starts_with(run.output, input.first(*header)))
+        broken("output header differs from the input header", mode);
+
+    // The traced records are the input's records, one after the other.
+    const std::vector<TraceLine> trace = trace_lines(run.console, run.status, mode);
+    std::vector<std::size_t> record_start;
+    std::size_t at = *header;
+    for (const TraceLine& line : trace) {
+        if (input.size() - at < record_header_size ||
+            line.type != static_cast<char>(input[at + 4]) ||
+            line.length != static_cast<std::int32_t>(le32(input.data() + at)))
+            broken("trace line names no record of the input", mode);
+        record_start.push_back(at);
+        at += record_header_size + le32(input.data() + at);
+        if (at > input.size() && &line != &trace.back())
+            broken("record traced behind one running past the end of the input", mode);
+    }
+
+    if (run.status == 0) {
+        if (trace.empty() || trace.back().type != 'V')
+            broken("completed run that did not end at the closing record", mode);
+        if (!well_framed(run.output, *header))
+            broken("completed run wrote records that do not frame the output", mode);
+        if (korvix::rewrites_routes(mode) && run.output.size() != at)
+            broken("-R or -S changed the size of the file", mode);
+        return;
+    }
+
+    // A failed run: everything up to the record it failed in is what a completed run of those
+    // records writes.
+    if (trace.empty()) {
+        if (run.output != Bytes(input.begin(), input.begin() + *header))
+            broken("run failing at its first record wrote more than the header", mode);
+        return;
+    }
+    const std::size_t last = record_start.back();
+    const Run before = convert(with_closing_record(input.first(last)), mode);
+    if (before.status != 0)
+        broken("records handled before the failure fail on their own", mode);
+    const Bytes done = without_closing_record(before.output);
+    if (!starts_with(run.output, done))
+        broken("failed run differs from a completed run before its last record", mode);
+    const std::span<const std::uint8_t> tail = std::span(run.output).subspan(done.size());
+    if (tail.empty())
+        return;
+
+    // Either the last traced record was handled whole and the run failed behind it...
+    const std::size_t end_of_last = last + record_header_size + le32(input.data() + last);
+    if (end_of_last <= input.size()) {
+        const Run through = convert(with_closing_record(input.first(end_of_last)), mode);
+        if (through.status == 0 && Bytes(run.output) == without_closing_record(through.output))
+            return;
+    }
+    // ...or the output ends inside it: its header as read, then no more than its body.
+    const char type = static_cast<char>(input[last + 4]);
+    if (converts(mode, type))
+        broken("failed conversion wrote part of its records", mode);
+    if (tail.size() < record_header_size ||
+        std::memcmp(tail.data(), input.data() + last, record_header_size) != 0)
+        broken("failed run's last record does not begin with the header read", mode);
+    // A rewrite copies each field as it reads it and finds a record shorter than its fields
+    // behind the field that crosses its end, so only there may the body run past its length.
+    const bool rewritten = korvix::rewrites_routes(mode) && (type == 'W' || type == 'R');
+    if (!rewritten && tail.size() - record_header_size > le32(input.data() + last))
+        broken("failed run wrote more body than its last record declares", mode);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    const char* mode = std::getenv("KORVIX_FUZZ_MODE");
+    const std::string_view letters = mode != nullptr ? mode : "RSTUVW";
+    for (const char letter : letters) {
+        if (std::string_view("RSTUVW").find(letter) == std::string_view::npos) {
+            std::fprintf(stderr, "KORVIX_FUZZ_MODE: not an option letter: %c\n", letter);
+            std::exit(2);
+        }
+        modes_to_run.push_back(static_cast<ConversionMode>(letter));
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> input(data, size);
+    for (const ConversionMode mode : modes_to_run)
+        check_run(input, mode);
+    return 0;
+}

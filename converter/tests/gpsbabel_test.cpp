@@ -1,0 +1,345 @@
+// korvix's output read by an independent GDB reader, gpsbabel. GPX files written for each case
+// become version-1 GDB files through gpsbabel; korvix converts them under every option letter;
+// gpsbabel reads each output back, without a warning, and finds what the conversion promises,
+// measured against what it reads from the unconverted file.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace korvix {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Point {
+    std::string name; // waypoints and route points
+    std::string latitude;
+    std::string longitude;
+    std::string altitude; // track points
+    std::string time;     // track points
+    bool operator==(const Point&) const = default;
+};
+
+struct Path {
+    std::string name;
+    std::vector<Point> points;
+    bool operator==(const Path&) const = default;
+};
+
+// What gpsbabel reads from a GDB file, in its GPX words; coordinates as the text it prints.
+struct GpsData {
+    std::vector<Point> waypoints;
+    std::vector<Path> routes;
+    std::vector<Path> tracks;
+};
+
+void PrintTo(const Point& p, std::ostream* os) {
+    *os << "{" << p.name << " " << p.latitude << "," << p.longitude << " " << p.altitude << " "
+        << p.time << "}";
+}
+void PrintTo(const Path& p, std::ostream* os) {
+    *os << p.name << ": " << ::testing::PrintToString(p.points);
+}
+
+// Reads the GPX that gpsbabel writes: one element per tag, names and values as their text.
+GpsData parse_gpx(const std::string& gpx) {
+    GpsData data;
+    std::vector<std::string> open; // element names from the outside in
+    Point* point = nullptr;        // the wpt, rtept or trkpt being read
+    Path* path = nullptr;          // the rte or trk being read
+    const std::regex tag(R"(<(/?)([A-Za-z]+)([^>]*?)(/?)>([^<]*))");
+    const std::regex coordinates(R"re(lat="([^"]*)" lon="([^"]*)")re");
+    for (auto it = std::sregex_iterator(gpx.begin(), gpx.end(), tag); it != std::sregex_iterator();
+         ++it) {
+        const std::smatch& m = *it;
+        const std::string name = m[2];
+        if (m[1] == "/") {
+            if (!open.empty())
+                open.pop_back();
+            continue;
+        }
+        const std::string attributes = m[3];
+        const std::string text = m[5];
+        std::smatch at;
+        const bool has_coordinates = std::regex_search(attributes, at, coordinates);
+        if (name == "wpt" || ((name == "rtept" || name == "trkpt") && path != nullptr)) {
+            std::vector<Point>& list = name == "wpt" ? data.waypoints : path->points;
+            list.push_back({"", has_coordinates ? at[1].str() : "?",
+                            has_coordinates ? at[2].str() : "?", "", ""});
+            point = &list.back();
+        } else if (name == "rte" || name == "trk") {
+            (name == "rte" ? data.routes : data.tracks).push_back({});
+            path = name == "rte" ? &data.routes.back() : &data.tracks.back();
+        } else if (name == "name" && !open.empty()) {
+            if (open.back() == "rte" || open.back() == "trk")
+                path->name = text;
+            else if (open.back() == "wpt" || open.back() == "rtept")
+                point->name = text;
+        } else if (name == "ele" && !open.empty() && open.back() == "trkpt") {
+            point->altitude = text;
+        } else if (name == "time" && !open.empty() && open.back() == "trkpt") {
+            point->time = text;
+        }
+        if (m[4] != "/")
+            open.push_back(name);
+    }
+    return data;
+}
+
+// Positions only, adjacent repeats dropped: what korvix collects from a route or track.
+std::vector<Point> collected(const std::vector<Point>& points) {
+    std::vector<Point> result;
+    for (const Point& p : points) {
+        if (result.empty() || result.back().latitude != p.latitude ||
+            result.back().longitude != p.longitude)
+            result.push_back({"", p.latitude, p.longitude, "", ""});
+    }
+    return result;
+}
+
+std::map<std::string, std::vector<Point>> by_name(const std::vector<Path>& paths) {
+    std::map<std::string, std::vector<Point>> map;
+    for (const Path& p : paths)
+        map[p.name] = p.points;
+    return map;
+}
+
+// Names and point counts of routes or tracks.
+std::vector<std::pair<std::string, std::size_t>> outline(const std::vector<Path>& paths) {
+    std::vector<std::pair<std::string, std::size_t>> result;
+    for (const Path& p : paths)
+        result.emplace_back(p.name, p.points.size());
+    return result;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string read_text(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+Outcome run(const std::string& command, const fs::path& err_file) {
+    Outcome outcome;
+    std::FILE* pipe = popen((command + " 2>'" + err_file.string() + "'").c_str(), "r");
+    if (pipe == nullptr)
+        return outcome;
+    std::array<char, 4096> buffer;
+    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+        outcome.out.append(buffer.data(), got);
+    const int status = pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.err = read_text(err_file);
+    return outcome;
+}
+
+// GPX written for the purpose. Names are unique across routes and tracks, so that a track can be
+// told by its name whether it was a route or a track before.
+struct Case {
+    const char* name;
+    const char* gpx_body; // empty: examples/sample.gpx
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const Case cases[] = {
+    {"Waypoints", R"(
+  <wpt lat="51.477928" lon="-0.001545"><name>NORTHWEST</name></wpt>
+  <wpt lat="48.858844" lon="2.294351"><name>NORTHEAST</name></wpt>
+  <wpt lat="-33.856784" lon="151.215297"><name>SOUTHEAST</name></wpt>
+  <wpt lat="-22.951916" lon="-43.210487"><name>SOUTHWEST</name></wpt>
+  <wpt lat="0" lon="0"><name>ORIGIN</name></wpt>)"},
+    {"Routes", R"(
+  <rte><name>ACROSS</name>
+    <rtept lat="-0.5" lon="-0.5"><name>SW</name></rtept>
+    <rtept lat="0.25" lon="0.75"><name>NE</name></rtept>
+    <rtept lat="-0.75" lon="0.5"><name>SE</name></rtept>
+  </rte>
+  <rte><name>REPEATED</name>
+    <rtept lat="-1.5" lon="-2.5"><name>RA</name></rtept>
+    <rtept lat="1.5" lon="2.5"><name>RB</name></rtept>
+    <rtept lat="1.5" lon="2.5"><name>RB</name></rtept>
+    <rtept lat="3.25" lon="-4.75"><name>RC</name></rtept>
+  </rte>
+  <rte><name>ROUND TRIP</name>
+    <rtept lat="10.5" lon="-10.5"><name>HOME</name></rtept>
+    <rtept lat="11.5" lon="-9.5"><name>AWAY</name></rtept>
+    <rtept lat="10.5" lon="-10.5"><name>HOME</name></rtept>
+  </rte>)"},
+    {"Tracks", R"(
+  <trk><name>TIMED HEIGHTS</name><trkseg>
+    <trkpt lat="0.001" lon="-0.002"><ele>12.5</ele><time>2026-06-01T07:00:00Z</time></trkpt>
+    <trkpt lat="-0.001" lon="0.002"><ele>-3</ele><time>2026-06-01T07:01:00Z</time></trkpt>
+    <trkpt lat="-0.001" lon="0.002"><ele>-3</ele><time>2026-06-01T07:01:30Z</time></trkpt>
+    <trkpt lat="0.003" lon="0.004"><ele>100</ele><time>2026-06-01T07:02:00Z</time></trkpt>
+  </trkseg></trk>
+  <trk><name>BARE</name><trkseg>
+    <trkpt lat="-45.25" lon="170.5"/><trkpt lat="-45.5" lon="170.75"/>
+    <trkpt lat="-45.5" lon="170.75"/><trkpt lat="-45.25" lon="170.5"/>
+  </trkseg></trk>
+  <trk><name>HEIGHTS ONLY</name><trkseg>
+    <trkpt lat="60.1" lon="-150.2"><ele>400</ele></trkpt>
+    <trkpt lat="60.2" lon="-150.1"><ele>410</ele></trkpt>
+  </trkseg></trk>
+  <trk><name>TIMES ONLY</name><trkseg>
+    <trkpt lat="-10.1" lon="20.2"><time>2026-06-02T08:00:00Z</time></trkpt>
+    <trkpt lat="10.1" lon="-20.2"><time>2026-06-02T09:00:00Z</time></trkpt>
+  </trkseg></trk>)"},
+    {"Mixed", R"(
+  <wpt lat="-0.25" lon="0.25"><name>LONE</name></wpt>
+  <rte><name>LEG</name>
+    <rtept lat="5.5" lon="-5.5"><name>L1</name></rtept>
+    <rtept lat="-5.5" lon="5.5"><name>L2</name></rtept>
+  </rte>
+  <trk><name>WANDER</name><trkseg>
+    <trkpt lat="-7.5" lon="-7.5"><ele>1</ele></trkpt><trkpt lat="7.5" lon="7.5"><ele>2</ele></trkpt>
+    <trkpt lat="7.5" lon="-7.5"><ele>3</ele></trkpt>
+  </trkseg></trk>
+  <trk><name>STROLL</name><trkseg>
+    <trkpt lat="1" lon="1"/><trkpt lat="1" lon="1"/><trkpt lat="2" lon="2"/>
+  </trkseg></trk>)"},
+    {"Sample", ""},
+};
+
+class GpsbabelReader : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        if (run("command -v gpsbabel", "/dev/null").status != 0)
+            GTEST_SKIP() << "gpsbabel is not installed (Debian package gpsbabel)";
+        char pattern[] = "/tmp/korvix-gpsbabel-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        if (!dir_.empty())
+            fs::remove_all(dir_);
+    }
+
+    // gpsbabel reads a GDB file; it must succeed without a word on standard error.
+    GpsData read_back(const std::string& gdb) {
+        const Outcome outcome =
+            run("gpsbabel -i gdb -f '" + (dir_ / gdb).string() + "' -o gpx -F -", dir_ / ".stderr");
+        EXPECT_EQ(outcome.status, 0) << gdb;
+        EXPECT_EQ(outcome.err, "") << gdb;
+        return parse_gpx(outcome.out);
+    }
+
+    void korvix(const std::string& option, const std::string& in, const std::string& out) {
+        const Outcome outcome = run("'" KORVIX_BINARY "' " + option + " '" + (dir_ / in).string() +
+                                        "' '" + (dir_ / out).string() + "'",
+                                    dir_ / ".stderr");
+        ASSERT_EQ(outcome.status, 0) << option << " " << in << "\n" << outcome.out;
+        ASSERT_EQ(outcome.err, "");
+    }
+
+    fs::path dir_;
+};
+
+TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
+    const Case& c = GetParam();
+    const std::string gpx = *c.gpx_body == '\0'
+                                ? read_text(fs::path(KORVIX_SOURCE_DIR) / "examples/sample.gpx")
+                                : std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                              "<gpx version=\"1.1\" creator=\"korvix tests\" "
+                                              "xmlns=\"http://www.topografix.com/GPX/1/1\">") +
+                                      c.gpx_body + "\n</gpx>\n";
+    std::ofstream(dir_ / "in.gpx") << gpx;
+    const Outcome made = run("gpsbabel -i gpx -f '" + (dir_ / "in.gpx").string() +
+                                 "' -o gdb,ver=1 -F '" + (dir_ / "in.gdb").string() + "'",
+                             dir_ / ".stderr");
+    ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_EQ(made.err, "");
+
+    // What the file holds before conversion, as gpsbabel reads it: what the GPX holds.
+    const GpsData original = read_back("in.gdb");
+    const GpsData written = parse_gpx(gpx);
+    ASSERT_FALSE(HasFailure());
+    ASSERT_FALSE(written.waypoints.empty() && written.routes.empty() && written.tracks.empty());
+    EXPECT_EQ(outline(original.routes), outline(written.routes));
+    EXPECT_EQ(outline(original.tracks), outline(written.tracks));
+    for (const Point& waypoint : written.waypoints)
+        EXPECT_TRUE(std::ranges::any_of(original.waypoints, [&](const Point& p) {
+            return p.name == waypoint.name;
+        })) << waypoint.name;
+
+    // -R and -S: the data unchanged.
+    for (const char* option : {"-R", "-S"}) {
+        SCOPED_TRACE(option);
+        ASSERT_NO_FATAL_FAILURE(korvix(option, "in.gdb", std::string("out") + option + ".gdb"));
+        const GpsData converted = read_back(std::string("out") + option + ".gdb");
+        EXPECT_EQ(converted.waypoints, original.waypoints);
+        EXPECT_EQ(converted.routes, original.routes);
+        EXPECT_EQ(converted.tracks, original.tracks);
+    }
+
+    // -T and -U: every route a track of its points; tracks and waypoints unchanged.
+    auto tracks_of_routes = by_name(original.tracks);
+    for (const Path& route : original.routes)
+        tracks_of_routes[route.name] = collected(route.points);
+    for (const char* option : {"-T", "-U"}) {
+        SCOPED_TRACE(option);
+        ASSERT_NO_FATAL_FAILURE(korvix(option, "in.gdb", std::string("out") + option + ".gdb"));
+        const GpsData converted = read_back(std::string("out") + option + ".gdb");
+        EXPECT_EQ(converted.waypoints, original.waypoints);
+        EXPECT_TRUE(converted.routes.empty());
+        EXPECT_EQ(by_name(converted.tracks), tracks_of_routes);
+    }
+
+    // -V and -W: every track waypoints 001, 002, ... and a route of its name through them.
+    GpsData routes_of_tracks{original.waypoints, original.routes, {}};
+    int number = 1;
+    for (const Path& track : original.tracks) {
+        Path route{track.name, {}};
+        for (Point point : collected(track.points)) {
+            char name[16];
+            std::snprintf(name, sizeof name, "%03d", number++);
+            point.name = name;
+            routes_of_tracks.waypoints.push_back(point);
+            route.points.push_back(point);
+        }
+        routes_of_tracks.routes.push_back(route);
+    }
+    for (const char* option : {"-V", "-W"}) {
+        SCOPED_TRACE(option);
+        ASSERT_NO_FATAL_FAILURE(korvix(option, "in.gdb", std::string("out") + option + ".gdb"));
+        const GpsData converted = read_back(std::string("out") + option + ".gdb");
+        EXPECT_EQ(converted.waypoints, routes_of_tracks.waypoints);
+        EXPECT_EQ(converted.routes, routes_of_tracks.routes);
+        EXPECT_TRUE(converted.tracks.empty());
+    }
+
+    // -V, then -T: the tracks come back (their positions), and the routes become tracks too.
+    ASSERT_NO_FATAL_FAILURE(korvix("-T", "out-V.gdb", "out-VT.gdb"));
+    const GpsData back = read_back("out-VT.gdb");
+    auto tracks_back = by_name(original.tracks);
+    for (auto& [name, points] : tracks_back)
+        points = collected(points);
+    for (const Path& route : original.routes)
+        tracks_back[route.name] = collected(route.points);
+    EXPECT_EQ(by_name(back.tracks), tracks_back);
+    EXPECT_TRUE(back.routes.empty());
+    EXPECT_EQ(back.waypoints, routes_of_tracks.waypoints);
+}
+
+INSTANTIATE_TEST_SUITE_P(GpxFiles, GpsbabelReader, ::testing::ValuesIn(cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace korvix

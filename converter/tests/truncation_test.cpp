@@ -1,0 +1,151 @@
+// Valid GDB files cut short at every byte, converted under every option letter: each run must
+// end with its failure message and status 1, write a front part of what the whole file gives,
+// and leave its input file as it was.
+#include "gdb_builder.h"
+#include "run_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace korvix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+
+constexpr const char* options[] = {"-R", "-S", "-T", "-U", "-V", "-W"};
+constexpr char not_gdb[] = "Input file not in GDB format\n";
+constexpr char end_of_input[] = "Unexpected end of input file\n";
+constexpr unsigned seconds_per_run = 10; // far above what a run of a few hundred bytes needs
+
+Bytes read_file(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Writes a new file. Removing the old one first keeps the file system from flushing a file that is
+// truncated and written again, which would make thousands of runs slow.
+void write_file(const fs::path& path, const Bytes& bytes, std::size_t size) {
+    fs::remove(path);
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
+}
+
+bool starts_with(const auto& whole, const auto& front) {
+    return front.size() <= whole.size() && std::equal(front.begin(), front.end(), whole.begin());
+}
+
+// "MsRcf", 14 bytes, three strings, "MapSource": the bytes up to the 0 byte of the fifth string.
+std::size_t gdb_header_size(const Bytes& file) {
+    std::size_t at = 6 + 14;
+    for (int strings = 0; strings < 4; ++strings)
+        at = static_cast<std::size_t>(
+                 std::find(file.begin() + static_cast<std::ptrdiff_t>(at), file.end(), 0) -
+                 file.begin()) +
+             1;
+    return at;
+}
+
+struct Outcome {
+    int status;
+    std::string console;
+    Bytes output;
+};
+
+// The whole program on files, as `korvix option input output` runs it.
+Outcome run_program(const char* option, const fs::path& input, const fs::path& output) {
+    std::FILE* console = std::tmpfile();
+    if (console == nullptr)
+        throw std::runtime_error("no temporary file for the console");
+    const std::string in = input.string();
+    const std::string out = output.string();
+    const std::string_view arguments[] = {option, in, out};
+    // A run that does not end kills the test process (SIGALRM) instead of blocking it.
+    alarm(seconds_per_run);
+    Outcome outcome{run_korvix(arguments, console), {}, {}};
+    alarm(0);
+    std::rewind(console);
+    for (int c; (c = std::fgetc(console)) != EOF;)
+        outcome.console.push_back(static_cast<char>(c));
+    std::fclose(console);
+    outcome.output = read_file(output);
+    return outcome;
+}
+
+class EveryTruncation : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/korvix-cut-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path dir_;
+};
+
+TEST_P(EveryTruncation, EndsWithItsMessageAndWritesAFrontPartOfTheWholeOutput) {
+    const Bytes whole = read_file(fs::path(KORVIX_SOURCE_DIR) / GetParam());
+    ASSERT_GT(whole.size(), 100U) << GetParam();
+    const std::size_t header_size = gdb_header_size(whole);
+    const fs::path input = dir_ / "cut.gdb";
+    const fs::path output = dir_ / "out.gdb";
+
+    std::size_t runs = 0;
+    for (const char* option : options) {
+        write_file(input, whole, whole.size());
+        const Outcome complete = run_program(option, input, output);
+        ASSERT_EQ(complete.status, 0) << option << "\n" << complete.console;
+
+        for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+            const Bytes cut_bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+            write_file(input, cut_bytes, cut);
+            fs::remove(output);
+            const Outcome outcome = run_program(option, input, output);
+            ++runs;
+            const auto where = [&] {
+                return std::string(option) + " cut at " + std::to_string(cut);
+            };
+
+            EXPECT_EQ(outcome.status, 1) << where();
+            if (cut < header_size) {
+                EXPECT_EQ(outcome.console, not_gdb) << where();
+                EXPECT_TRUE(starts_with(cut_bytes, outcome.output)) << where();
+            } else {
+                const std::string& console = outcome.console;
+                EXPECT_TRUE(console.ends_with(end_of_input)) << where() << "\n" << console;
+                EXPECT_TRUE(starts_with(complete.console,
+                                        console.substr(0, console.size() - strlen(end_of_input))))
+                    << where() << "\n"
+                    << console;
+                EXPECT_TRUE(starts_with(complete.output, outcome.output)) << where();
+            }
+            EXPECT_EQ(read_file(input), cut_bytes) << where() << ": input modified";
+            if (HasFailure())
+                return; // one broken cut tells enough
+        }
+    }
+    RecordProperty("truncated_runs", static_cast<int>(runs));
+    std::printf("%zu truncated copies of %s converted\n", runs, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleFiles, EveryTruncation,
+                         ::testing::Values("examples/sample.gdb",
+                                           "converter/fuzz/corpus/built-all-records.gdb",
+                                           "converter/fuzz/corpus/sample-V.gdb"),
+                         [](const auto& info) {
+                             std::string name = fs::path(info.param).stem().string();
+                             std::erase(name, '-');
+                             return name;
+                         });
+
+} // namespace
+} // namespace korvix
