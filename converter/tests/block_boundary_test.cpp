@@ -3,28 +3,18 @@
 // moved behind a filler record so that a block ends at each of their bytes in turn.
 #include "byte_stream.h"
 #include "gdb_builder.h"
-#include "run_driver.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace korvix {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-
-Bytes read_file(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 TEST(FileBlocks, FieldsAcrossABlockEndConvertAsFromMemory) {
     const Bytes sample = read_file(fs::path(KORVIX_SOURCE_DIR) / "examples/sample.gdb");
@@ -38,9 +28,7 @@ TEST(FileBlocks, FieldsAcrossABlockEndConvertAsFromMemory) {
     ASSERT_LT(header_end, sample.end());
     const Bytes records(header_end, sample.end());
 
-    char pattern[] = "/tmp/korvix-blocks-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
+    const TempDir dir("korvix-blocks");
     const fs::path input = dir / "in.gdb";
     const fs::path output = dir / "out.gdb";
 
@@ -49,37 +37,21 @@ TEST(FileBlocks, FieldsAcrossABlockEndConvertAsFromMemory) {
         // the sample's records.
         const std::size_t filler = InputStream::block_size - header_size - 5 - at;
         const Bytes file = concat({header, record('F', Bytes(filler, 0xF1)), records});
-        fs::remove(input);
-        std::ofstream(input, std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()),
-                   static_cast<std::streamsize>(file.size()));
+        write_file(input, file);
 
         for (const char* option : {"-R", "-S", "-T", "-U", "-V", "-W"}) {
             const RunResult memory = convert_bytes(file, static_cast<ConversionMode>(option[1]));
             ASSERT_EQ(memory.status, 0) << option << " " << at;
 
-            std::FILE* console = std::tmpfile();
-            ASSERT_NE(console, nullptr);
-            const std::string in = input.string(), out = output.string();
-            const std::string_view arguments[] = {option, in, out};
             fs::remove(output);
-            const int status = run_korvix(arguments, console);
-            std::string console_text;
-            std::rewind(console);
-            for (int c; (c = std::fgetc(console)) != EOF;)
-                console_text.push_back(static_cast<char>(c));
-            std::fclose(console);
-
-            EXPECT_EQ(status, memory.status) << option << ", block ends " << at << " bytes in";
-            EXPECT_EQ(console_text, memory.console) << option << ", block ends " << at;
+            const ProgramRun run = run_program(option, input, output);
+            EXPECT_EQ(run.status, memory.status) << option << ", block ends " << at << " bytes in";
+            EXPECT_EQ(run.console, memory.console) << option << ", block ends " << at;
             EXPECT_TRUE(read_file(output) == memory.output) << option << ", block ends " << at;
-            if (HasFailure()) {
-                fs::remove_all(dir);
+            if (HasFailure())
                 return;
-            }
         }
     }
-    fs::remove_all(dir);
 }
 
 } // namespace

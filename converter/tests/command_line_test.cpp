@@ -1,16 +1,12 @@
 // The korvix program as a user runs it: arguments, files created or not, messages, exit status.
 #include "command_line.h"
 #include "gdb_builder.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace korvix {
 namespace {
@@ -71,60 +67,21 @@ TEST(ParseCommandLine, AnyDotInTheNameSuppressesTheDefaultExtension) {
 // Runs the real korvix binary in a fresh folder of its own.
 class KorvixProgram : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/korvix-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+    CommandOutcome run(const std::string& arguments) {
+        return run_command("cd '" + dir_.path().string() + "' && '" KORVIX_BINARY "' " + arguments);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    struct Outcome {
-        int status = -1;
-        std::string out; // standard output
-        std::string err; // standard error
-    };
-
-    Outcome run(const std::string& arguments) {
-        const fs::path err_file = dir_ / ".stderr";
-        const std::string command = "cd '" + dir_.string() + "' && '" KORVIX_BINARY "' " +
-                                    arguments + " 2>'" + err_file.string() + "'";
-        Outcome outcome;
-        std::FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr)
-            return outcome;
-        std::array<char, 4096> buffer;
-        for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-            outcome.out.append(buffer.data(), got);
-        const int status = pclose(pipe);
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.err = read(".stderr");
-        fs::remove(err_file);
-        return outcome;
-    }
-
-    void write(const std::string& name, const Bytes& bytes) {
-        std::ofstream file(dir_ / name, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-    std::string read(const std::string& name) {
-        std::ifstream file(dir_ / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    }
-    Bytes bytes(const std::string& name) {
-        const std::string text = read(name);
-        return Bytes(text.begin(), text.end());
-    }
+    void write(const std::string& name, const Bytes& bytes) { write_file(dir_ / name, bytes); }
+    Bytes bytes(const std::string& name) { return read_file(dir_ / name); }
     bool exists(const std::string& name) { return fs::exists(dir_ / name); }
     std::vector<std::string> files() {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_))
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    fs::path dir_;
+    TempDir dir_{"korvix-cli"};
 };
 
 // A file that -R copies byte for byte: user vias, a track.
@@ -147,7 +104,7 @@ Bytes route_file() {
 TEST_F(KorvixProgram, WrongCommandLinesPrintTheUsageAndTouchNoFile) {
     write("in.gdb", route_file());
     for (const char* arguments : {"", "in", "-R in", "in out extra", "-T in out extra"}) {
-        const Outcome outcome = run(arguments);
+        const CommandOutcome outcome = run(arguments);
         EXPECT_EQ(outcome.status, 2) << arguments;
         EXPECT_EQ(outcome.out, usage_text) << arguments;
         EXPECT_EQ(outcome.err, "");
@@ -157,7 +114,7 @@ TEST_F(KorvixProgram, WrongCommandLinesPrintTheUsageAndTouchNoFile) {
 
 TEST_F(KorvixProgram, PlainNamesGetTheGdbExtensionAndTheDefaultConversion) {
     write("a.gdb", route_file());
-    const Outcome plain = run("a b");
+    const CommandOutcome plain = run("a b");
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(plain.err, "");
     ASSERT_TRUE(exists("b.gdb"));
@@ -165,7 +122,7 @@ TEST_F(KorvixProgram, PlainNamesGetTheGdbExtensionAndTheDefaultConversion) {
     EXPECT_EQ(bytes("t.gdb"), bytes("b.gdb"));
     EXPECT_NE(bytes("b.gdb"), bytes("a.gdb")); // the route became a track
     for (const char* unknown : {"-X", "-", "-t"}) {
-        const Outcome outcome = run(std::string(unknown) + " a x");
+        const CommandOutcome outcome = run(std::string(unknown) + " a x");
         EXPECT_EQ(outcome.out, plain.out) << unknown; // the trace, and no message
         EXPECT_EQ(bytes("x.gdb"), bytes("b.gdb")) << unknown;
     }
@@ -194,13 +151,13 @@ TEST_F(KorvixProgram, NamesWithADotAreUsedUnchanged) {
 }
 
 TEST_F(KorvixProgram, FilesThatCannotBeOpenedAreReported) {
-    const Outcome missing = run("-R absent out");
+    const CommandOutcome missing = run("-R absent out");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "Can't open input file\n");
     EXPECT_FALSE(exists("out.gdb")); // the input is opened first
 
     write("in.gdb", route_file());
-    const Outcome no_folder = run("in no/such/folder/out");
+    const CommandOutcome no_folder = run("in no/such/folder/out");
     EXPECT_EQ(no_folder.status, 1);
     EXPECT_EQ(no_folder.out, "Can't open output file\n");
     EXPECT_EQ(missing.err + no_folder.err, "");
@@ -213,7 +170,7 @@ TEST_F(KorvixProgram, OutputThatIsTheInputIsRefusedAndTheInputKept) {
     fs::create_directory(dir_ / "sub");
     for (const char* arguments : {"in in", "in.gdb in", "in ./in.gdb", "in link", "link in",
                                   "in hard", "in sub/../in.gdb"}) {
-        const Outcome outcome = run(arguments);
+        const CommandOutcome outcome = run(arguments);
         EXPECT_EQ(outcome.status, 1) << arguments;
         EXPECT_EQ(outcome.out, "Input and output are the same file\n") << arguments;
         EXPECT_EQ(bytes("in.gdb"), route_file()) << arguments;
@@ -222,14 +179,14 @@ TEST_F(KorvixProgram, OutputThatIsTheInputIsRefusedAndTheInputKept) {
 
 TEST_F(KorvixProgram, BadInputsFailWithTheirMessage) {
     write("text.gdb", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
-    const Outcome not_gdb = run("text out");
+    const CommandOutcome not_gdb = run("text out");
     EXPECT_EQ(not_gdb.status, 1);
     EXPECT_EQ(not_gdb.out, "Input file not in GDB format\n");
 
     const Bytes whole = plain_file();
     const Bytes cut_bytes(whole.begin(), whole.end() - 10); // inside the track
     write("cut.gdb", cut_bytes);
-    const Outcome cut = run("-R cut out");
+    const CommandOutcome cut = run("-R cut out");
     EXPECT_EQ(cut.status, 1);
     EXPECT_TRUE(cut.out.ends_with("\nUnexpected end of input file\n")) << cut.out;
     EXPECT_EQ(bytes("out.gdb"), cut_bytes); // as written so far
@@ -239,7 +196,7 @@ TEST_F(KorvixProgram, AFullDiskIsAFailure) {
     if (!fs::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full on this system";
     write("in.gdb", route_file());
-    const Outcome outcome = run("-R in /dev/./full"); // a '.' keeps ".gdb" off the name
+    const CommandOutcome outcome = run("-R in /dev/./full"); // a '.' keeps ".gdb" off the name
     EXPECT_EQ(outcome.status, 1);
     EXPECT_TRUE(outcome.out.ends_with("Can't write output file\n")) << outcome.out;
 }

@@ -61,7 +61,9 @@ Bytes record(char type, std::int32_t length, const Bytes& body) {
     return Fields().i32(length).u8(static_cast<std::uint8_t>(type)).raw(body).bytes();
 }
 
-Bytes closing_record() { return record('V', {0x00, 0x01}); }
+Bytes closing_record() {
+    return record('V', {0x00, 0x01});
+}
 
 Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes all;
@@ -91,8 +93,8 @@ Bytes waypoint_body(std::string_view name, std::uint8_t class_byte, std::uint8_t
     return f.raw(rest).bytes();
 }
 
-Bytes route_body(std::string_view name, const std::vector<RoutePoint>& points,
-                 const Bytes& trailer, std::uint8_t bounds_presence) {
+Bytes route_body(std::string_view name, const std::vector<RoutePoint>& points, const Bytes& trailer,
+                 std::uint8_t bounds_presence) {
     Fields f;
     f.str(name).u8(0x00).u8(0x00);
     f.position(100, 200, bounds_presence).position(-100, -200, bounds_presence);
@@ -100,7 +102,7 @@ Bytes route_body(std::string_view name, const std::vector<RoutePoint>& points,
     for (std::size_t p = 0; p < points.size(); ++p) {
         const RoutePoint& point = points[p];
         const Bytes block = waypoint_body(point.name, point.class_byte, point.subclass, {});
-        f.raw(block); // name and class block
+        f.raw(block);                       // name and class block
         f.u8(0x00).u8(0x03).fill(0x00, 17); // route point tail
         f.i32(static_cast<std::int32_t>(point.links.size()));
         if (point.links.empty())

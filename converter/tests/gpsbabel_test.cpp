@@ -2,16 +2,12 @@
 // become version-1 GDB files through gpsbabel; korvix converts them under every option letter;
 // gpsbabel reads each output back, without a warning, and finds what the conversion promises,
 // measured against what it reads from the unconverted file.
+#include "test_files.h"
+
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <string>
@@ -21,6 +17,7 @@ namespace korvix {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace testing;
 
 struct Point {
     std::string name; // waypoints and route points
@@ -123,31 +120,6 @@ std::vector<std::pair<std::string, std::size_t>> outline(const std::vector<Path>
     return result;
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string read_text(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-Outcome run(const std::string& command, const fs::path& err_file) {
-    Outcome outcome;
-    std::FILE* pipe = popen((command + " 2>'" + err_file.string() + "'").c_str(), "r");
-    if (pipe == nullptr)
-        return outcome;
-    std::array<char, 4096> buffer;
-    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-        outcome.out.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.err = read_text(err_file);
-    return outcome;
-}
-
 // GPX written for the purpose. Names are unique across routes and tracks, so that a track can be
 // told by its name whether it was a route or a track before.
 struct Case {
@@ -221,35 +193,28 @@ const Case cases[] = {
 class GpsbabelReader : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
-        if (run("command -v gpsbabel", "/dev/null").status != 0)
+        if (run_command("command -v gpsbabel").status != 0)
             GTEST_SKIP() << "gpsbabel is not installed (Debian package gpsbabel)";
-        char pattern[] = "/tmp/korvix-gpsbabel-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        if (!dir_.empty())
-            fs::remove_all(dir_);
     }
 
     // gpsbabel reads a GDB file; it must succeed without a word on standard error.
     GpsData read_back(const std::string& gdb) {
-        const Outcome outcome =
-            run("gpsbabel -i gdb -f '" + (dir_ / gdb).string() + "' -o gpx -F -", dir_ / ".stderr");
+        const CommandOutcome outcome =
+            run_command("gpsbabel -i gdb -f '" + (dir_ / gdb).string() + "' -o gpx -F -");
         EXPECT_EQ(outcome.status, 0) << gdb;
         EXPECT_EQ(outcome.err, "") << gdb;
         return parse_gpx(outcome.out);
     }
 
     void korvix(const std::string& option, const std::string& in, const std::string& out) {
-        const Outcome outcome = run("'" KORVIX_BINARY "' " + option + " '" + (dir_ / in).string() +
-                                        "' '" + (dir_ / out).string() + "'",
-                                    dir_ / ".stderr");
+        const CommandOutcome outcome =
+            run_command("'" KORVIX_BINARY "' " + option + " '" + (dir_ / in).string() + "' '" +
+                        (dir_ / out).string() + "'");
         ASSERT_EQ(outcome.status, 0) << option << " " << in << "\n" << outcome.out;
         ASSERT_EQ(outcome.err, "");
     }
 
-    fs::path dir_;
+    TempDir dir_{"korvix-gpsbabel"};
 };
 
 TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
@@ -260,10 +225,10 @@ TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
                                               "<gpx version=\"1.1\" creator=\"korvix tests\" "
                                               "xmlns=\"http://www.topografix.com/GPX/1/1\">") +
                                       c.gpx_body + "\n</gpx>\n";
-    std::ofstream(dir_ / "in.gpx") << gpx;
-    const Outcome made = run("gpsbabel -i gpx -f '" + (dir_ / "in.gpx").string() +
-                                 "' -o gdb,ver=1 -F '" + (dir_ / "in.gdb").string() + "'",
-                             dir_ / ".stderr");
+    write_file(dir_ / "in.gpx", gpx);
+    const CommandOutcome made =
+        run_command("gpsbabel -i gpx -f '" + (dir_ / "in.gpx").string() + "' -o gdb,ver=1 -F '" +
+                    (dir_ / "in.gdb").string() + "'");
     ASSERT_EQ(made.status, 0) << made.err;
     ASSERT_EQ(made.err, "");
 

@@ -2,7 +2,7 @@
 // end with its failure message and status 1, write a front part of what the whole file gives,
 // and leave its input file as it was.
 #include "gdb_builder.h"
-#include "run_driver.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,32 +12,17 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace korvix {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
+using namespace testing;
 
 constexpr const char* options[] = {"-R", "-S", "-T", "-U", "-V", "-W"};
 constexpr char not_gdb[] = "Input file not in GDB format\n";
 constexpr char end_of_input[] = "Unexpected end of input file\n";
 constexpr unsigned seconds_per_run = 10; // far above what a run of a few hundred bytes needs
-
-Bytes read_file(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// Writes a new file. Removing the old one first keeps the file system from flushing a file that is
-// truncated and written again, which would make thousands of runs slow.
-void write_file(const fs::path& path, const Bytes& bytes, std::size_t size) {
-    fs::remove(path);
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
-}
 
 bool starts_with(const auto& whole, const auto& front) {
     return front.size() <= whole.size() && std::equal(front.begin(), front.end(), whole.begin());
@@ -60,36 +45,18 @@ struct Outcome {
     Bytes output;
 };
 
-// The whole program on files, as `korvix option input output` runs it.
-Outcome run_program(const char* option, const fs::path& input, const fs::path& output) {
-    std::FILE* console = std::tmpfile();
-    if (console == nullptr)
-        throw std::runtime_error("no temporary file for the console");
-    const std::string in = input.string();
-    const std::string out = output.string();
-    const std::string_view arguments[] = {option, in, out};
-    // A run that does not end kills the test process (SIGALRM) instead of blocking it.
+// The whole program on files; a run that does not end kills the test process (SIGALRM) instead
+// of blocking it.
+Outcome run_with_alarm(const char* option, const fs::path& input, const fs::path& output) {
     alarm(seconds_per_run);
-    Outcome outcome{run_korvix(arguments, console), {}, {}};
+    const ProgramRun run = run_program(option, input, output);
     alarm(0);
-    std::rewind(console);
-    for (int c; (c = std::fgetc(console)) != EOF;)
-        outcome.console.push_back(static_cast<char>(c));
-    std::fclose(console);
-    outcome.output = read_file(output);
-    return outcome;
+    return {run.status, run.console, read_file(output)};
 }
 
 class EveryTruncation : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/korvix-cut-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    fs::path dir_;
+    TempDir dir_{"korvix-cut"};
 };
 
 TEST_P(EveryTruncation, EndsWithItsMessageAndWritesAFrontPartOfTheWholeOutput) {
@@ -101,15 +68,15 @@ TEST_P(EveryTruncation, EndsWithItsMessageAndWritesAFrontPartOfTheWholeOutput) {
 
     std::size_t runs = 0;
     for (const char* option : options) {
-        write_file(input, whole, whole.size());
-        const Outcome complete = run_program(option, input, output);
+        write_file(input, whole);
+        const Outcome complete = run_with_alarm(option, input, output);
         ASSERT_EQ(complete.status, 0) << option << "\n" << complete.console;
 
         for (std::size_t cut = 0; cut < whole.size(); ++cut) {
             const Bytes cut_bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
-            write_file(input, cut_bytes, cut);
+            write_file(input, cut_bytes);
             fs::remove(output);
-            const Outcome outcome = run_program(option, input, output);
+            const Outcome outcome = run_with_alarm(option, input, output);
             ++runs;
             const auto where = [&] {
                 return std::string(option) + " cut at " + std::to_string(cut);

@@ -1,0 +1,54 @@
+// Files, folders and programs for the tests that run korvix or gpsbabel on real files.
+#pragma once
+
+#include "gdb_builder.h"
+
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace korvix::testing {
+
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+class TempDir {
+public:
+    explicit TempDir(const std::string& prefix);
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+Bytes read_file(const std::filesystem::path& path);
+std::string read_text(const std::filesystem::path& path);
+
+// Writes a new file. Removing the old one first keeps the file system from flushing a file that
+// is truncated and written again, which would make thousands of runs slow.
+void write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+void write_file(const std::filesystem::path& path, std::string_view text);
+
+struct CommandOutcome {
+    int status = -1; // exit status, -1 when the command did not exit normally
+    std::string out; // standard output
+    std::string err; // standard error
+};
+
+// Runs a shell command, standard output and standard error captured apart.
+CommandOutcome run_command(const std::string& command);
+
+struct ProgramRun {
+    int status = -1;
+    std::string console; // trace lines and messages
+};
+
+// The whole korvix program on files, as `korvix option input output` runs it, but in this process:
+// fast enough for thousands of runs.
+ProgramRun run_program(const char* option, const std::filesystem::path& input,
+                       const std::filesystem::path& output);
+
+} // namespace korvix::testing
