@@ -63,7 +63,10 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         return exit_usage;
     }
 
-    File input(std::fopen(command_line->input_path.c_str(), "rb"));
+    // A folder opens for reading on some systems but holds no bytes to read.
+    File input(std::filesystem::is_directory(command_line->input_path)
+                   ? nullptr
+                   : std::fopen(command_line->input_path.c_str(), "rb"));
     if (!input) {
         std::fputs("Can't open input file\n", console);
         return exit_failed;
