@@ -128,21 +128,33 @@ Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
     return f.raw(trailer).bytes();
 }
 
+CapturedConsole::CapturedConsole() : file_(std::tmpfile()) {
+    if (file_ == nullptr)
+        throw std::runtime_error("no temporary file for the console");
+}
+
+CapturedConsole::~CapturedConsole() {
+    std::fclose(file_);
+}
+
+std::string CapturedConsole::text() const {
+    std::string text;
+    std::rewind(file_);
+    for (int c; (c = std::fgetc(file_)) != EOF;)
+        text.push_back(static_cast<char>(c));
+    return text;
+}
+
 RunResult convert_bytes(const Bytes& input, ConversionMode mode) {
     RunResult result;
-    std::FILE* console = std::tmpfile();
-    if (console == nullptr)
-        throw std::runtime_error("no temporary file for the console");
+    const CapturedConsole console;
     {
         RunFailure failure;
         InputStream in(failure, input);
         OutputStream out(failure, result.output);
-        result.status = convert(in, out, mode, console);
+        result.status = convert(in, out, mode, console.file());
     }
-    std::rewind(console);
-    for (int c; (c = std::fgetc(console)) != EOF;)
-        result.console.push_back(static_cast<char>(c));
-    std::fclose(console);
+    result.console = console.text();
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "conversion_mode.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -76,6 +77,21 @@ struct TrackPoint {
 
 Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
                  const Bytes& trailer = {});
+
+// The console of a run in this process: a temporary file, read back whole.
+class CapturedConsole {
+public:
+    CapturedConsole();
+    ~CapturedConsole();
+    CapturedConsole(const CapturedConsole&) = delete;
+    CapturedConsole& operator=(const CapturedConsole&) = delete;
+
+    std::FILE* file() const { return file_; }
+    std::string text() const; // everything written so far
+
+private:
+    std::FILE* file_;
+};
 
 struct RunResult {
     int status = -1;

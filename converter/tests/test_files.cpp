@@ -65,18 +65,13 @@ CommandOutcome run_command(const std::string& command) {
 }
 
 ProgramRun run_program(const char* option, const fs::path& input, const fs::path& output) {
-    std::FILE* console = std::tmpfile();
-    if (console == nullptr)
-        throw std::runtime_error("no temporary file for the console");
+    const CapturedConsole console;
     const std::string in = input.string();
     const std::string out = output.string();
     const std::string_view arguments[] = {option, in, out};
     ProgramRun run;
-    run.status = run_korvix(arguments, console);
-    std::rewind(console);
-    for (int c; (c = std::fgetc(console)) != EOF;)
-        run.console.push_back(static_cast<char>(c));
-    std::fclose(console);
+    run.status = run_korvix(arguments, console.file());
+    run.console = console.text();
     return run;
 }
 
