@@ -71,7 +71,7 @@ Run convert(std::span<const std::uint8_t> input, ConversionMode mode) {
         korvix::RunFailure failure;
         korvix::InputStream in(failure, input);
         korvix::OutputStream out(failure, run.output);
-        run.status = korvix::convert(in, out, mode, console);
+        run.status = korvix::convert(failure, in, out, mode, console);
     }
     std::fclose(console);
     run.console.assign(console_text, console_size);

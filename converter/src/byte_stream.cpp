@@ -47,14 +47,14 @@ OutputStream::~OutputStream() {
     flush();
 }
 
-void OutputStream::write_slow(const std::uint8_t* bytes, std::size_t count) {
+void OutputStream::write_slow(const std::uint8_t* bytes, ByteCount count) {
     if (failure_.failed())
         return;
     while (count > 0) {
         if (next_ == end_ && !flush())
             return;
-        const std::size_t part = std::min(room(), count);
-        std::memcpy(next_, bytes, part);
+        const ByteCount part = std::min(room(), count);
+        std::copy_n(bytes, part, next_);
         next_ += part;
         bytes += part;
         count -= part;
@@ -62,7 +62,7 @@ void OutputStream::write_slow(const std::uint8_t* bytes, std::size_t count) {
 }
 
 bool OutputStream::flush() {
-    const std::size_t pending = static_cast<std::size_t>(next_ - block_.get());
+    const auto pending = static_cast<std::size_t>(next_ - block_.get());
     next_ = block_.get();
     if (pending > 0) {
         if (sink_ != nullptr) {
@@ -87,22 +87,28 @@ std::int32_t read_int32_slow(InputStream& in) {
     return static_cast<std::int32_t>(value);
 }
 
+// The first 0 byte in [start, end), or end. memchr: strings are scanned many bytes at a time.
+static const std::uint8_t* find_zero(const std::uint8_t* start, const std::uint8_t* end) {
+    const void* zero = std::memchr(start, 0, static_cast<std::size_t>(end - start));
+    return zero != nullptr ? static_cast<const std::uint8_t*>(zero) : end;
+}
+
 ByteCount read_string(InputStream& in, const TextDestination* destination) {
     ByteCount consumed = 0;
-    std::size_t stored = 0;
+    ByteCount stored = 0;
     while (in.fill()) {
         const std::uint8_t* start = in.data();
-        const std::size_t available = in.available();
-        const auto* zero = static_cast<const std::uint8_t*>(std::memchr(start, 0, available));
-        const std::size_t characters = zero ? static_cast<std::size_t>(zero - start) : available;
+        const std::uint8_t* const end = start + in.available();
+        const std::uint8_t* const zero = find_zero(start, end);
+        const ByteCount characters = zero - start;
         if (destination != nullptr && stored + 1 < destination->capacity) {
-            const std::size_t keep = std::min(characters, destination->capacity - 1 - stored);
-            std::memcpy(destination->text + stored, start, keep);
+            const ByteCount keep = std::min(characters, destination->capacity - 1 - stored);
+            std::copy_n(start, keep, destination->text + stored);
             stored += keep;
         }
         consumed += characters;
         in.consume(characters);
-        if (zero != nullptr) {
+        if (zero != end) {
             in.consume(1);
             ++consumed;
             break;
@@ -118,25 +124,28 @@ static ByteCount copy_through_zero(InputStream& in, OutputStream* out) {
     ByteCount moved = 0;
     while (in.fill()) {
         const std::uint8_t* start = in.data();
-        const auto* zero = static_cast<const std::uint8_t*>(std::memchr(start, 0, in.available()));
-        const std::size_t part = zero ? static_cast<std::size_t>(zero - start) + 1 : in.available();
+        const std::uint8_t* const end = start + in.available();
+        const std::uint8_t* const zero = find_zero(start, end);
+        const ByteCount part = zero != end ? zero - start + 1 : end - start;
         if (out != nullptr)
             out->write(start, part);
         in.consume(part);
         moved += part;
-        if (zero != nullptr)
+        if (zero != end)
             break;
     }
     return moved;
 }
 
 // A string, or a count that runs past the bytes in the input block.
-ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, std::uint32_t count) {
+ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, ByteCount count) {
     if (count == 0)
         return copy_through_zero(in, out);
-    std::size_t left = count;
+    if (count < 0)
+        return 0;
+    ByteCount left = count;
     while (left > 0 && in.fill()) {
-        const std::size_t part = std::min(left, in.available());
+        const ByteCount part = std::min(left, in.available());
         if (out != nullptr)
             out->write(in.data(), part);
         in.consume(part);

@@ -15,9 +15,16 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace korvix {
+
+// A count of GDB bytes: a field width, a byte count moved or consumed, what is left of a record's
+// body. Signed, so that a record shorter than its fields shows as a negative remainder, and wider
+// than 32 bits, so that a string running through gigabytes of non-zero bytes is counted exactly.
+// The file's own 32-bit lengths and counts become a ByteCount where they are read.
+using ByteCount = std::int64_t;
 
 enum class Failure {
     none,
@@ -43,7 +50,7 @@ private:
 // The input file, read front to back in blocks. Either a file or a byte range in memory.
 class InputStream {
 public:
-    static constexpr std::size_t block_size = std::size_t{64} * 1024;
+    static constexpr ByteCount block_size = ByteCount{64} * 1024;
 
     InputStream(RunFailure& failure, std::FILE* file);
     InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes);
@@ -65,8 +72,8 @@ public:
     // Makes at least one byte available; false when the stream has failed or ends here.
     bool fill() { return next_ != end_ || refill(); }
     const std::uint8_t* data() const { return next_; }
-    std::size_t available() const { return static_cast<std::size_t>(end_ - next_); }
-    void consume(std::size_t count) { next_ += count; }
+    ByteCount available() const { return end_ - next_; }
+    void consume(ByteCount count) { next_ += count; }
 
 private:
     bool refill();
@@ -81,7 +88,7 @@ private:
 // The output file, written front to back in blocks. Either a file or a byte vector in memory.
 class OutputStream {
 public:
-    static constexpr std::size_t block_size = std::size_t{64} * 1024;
+    static constexpr ByteCount block_size = ByteCount{64} * 1024;
 
     OutputStream(RunFailure& failure, std::FILE* file);
     OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink);
@@ -99,9 +106,9 @@ public:
         }
         write_slow(&byte, 1);
     }
-    void write(const std::uint8_t* bytes, std::size_t count) {
+    void write(const std::uint8_t* bytes, ByteCount count) {
         if (count <= room() && !failure_.failed()) {
-            std::memcpy(next_, bytes, count);
+            std::copy_n(bytes, count, next_);
             next_ += count;
             return;
         }
@@ -112,8 +119,8 @@ public:
     bool flush();
 
 private:
-    std::size_t room() const { return static_cast<std::size_t>(end_ - next_); }
-    void write_slow(const std::uint8_t* bytes, std::size_t count);
+    ByteCount room() const { return end_ - next_; }
+    void write_slow(const std::uint8_t* bytes, ByteCount count);
 
     RunFailure& failure_;
     std::FILE* file_ = nullptr;
@@ -123,14 +130,10 @@ private:
     std::uint8_t* end_ = nullptr;
 };
 
-// A byte count of GDB data moved or consumed. Wider than 32 bits so that a string running through
-// gigabytes of non-zero bytes is still counted exactly.
-using ByteCount = std::uint64_t;
-
 // A destination for a string read from the input: at most capacity - 1 characters are kept.
 struct TextDestination {
     char* text;
-    std::size_t capacity;
+    ByteCount capacity;
 };
 
 // The primitives below are inline: record parsing calls them for every few bytes, so each one
@@ -179,13 +182,16 @@ inline void write_int32(OutputStream& out, std::int32_t value) {
 }
 
 inline void write_string(OutputStream& out, const char* text) {
-    out.write(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text) + 1);
+    out.write(reinterpret_cast<const std::uint8_t*>(text), std::ssize(std::string_view(text)) + 1);
 }
 
 // Writes count bytes of a template or buffer; a count of 0 or less writes nothing.
-inline void write_bytes(OutputStream& out, const std::uint8_t* bytes, std::int64_t count) {
+inline void write_bytes(OutputStream& out, const std::uint8_t* bytes, ByteCount count) {
     if (count > 0)
-        out.write(bytes, static_cast<std::size_t>(count));
+        out.write(bytes, count);
+}
+inline void write_bytes(OutputStream& out, std::span<const std::uint8_t> bytes) {
+    write_bytes(out, bytes.data(), std::ssize(bytes));
 }
 
 // A latitude, a longitude and the cleared presence byte of the altitude behind them.
@@ -198,10 +204,11 @@ inline void write_position(OutputStream& out, std::int32_t latitude, std::int32_
 }
 
 // Moves count bytes from the input to the output (or to nowhere when out is null) and returns
-// count. A count of 0 moves the bytes up to and including the next 0 byte and returns how many.
-ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, std::uint32_t count);
-inline ByteCount copy_bytes(InputStream& in, OutputStream* out, std::uint32_t count) {
-    if (count == 0 || in.available() < count)
+// count. A count of 0 moves the bytes up to and including the next 0 byte and returns how many;
+// a negative count moves nothing.
+ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, ByteCount count);
+inline ByteCount copy_bytes(InputStream& in, OutputStream* out, ByteCount count) {
+    if (count <= 0 || in.available() < count)
         return copy_bytes_slow(in, out, count);
     if (out != nullptr)
         out->write(in.data(), count);
@@ -210,7 +217,7 @@ inline ByteCount copy_bytes(InputStream& in, OutputStream* out, std::uint32_t co
 }
 
 // Moves a presence byte and, when it is not 0, size bytes behind it. Returns the bytes moved.
-inline ByteCount copy_optional(InputStream& in, OutputStream* out, std::uint32_t size) {
+inline ByteCount copy_optional(InputStream& in, OutputStream* out, ByteCount size) {
     const std::uint8_t presence = in.read_byte();
     if (out != nullptr)
         out->write_byte(presence);
@@ -220,8 +227,12 @@ inline ByteCount copy_optional(InputStream& in, OutputStream* out, std::uint32_t
 }
 
 struct RecordHeader {
-    std::int32_t length; // body bytes behind the type letter
+    std::int32_t length; // body bytes behind the type letter, as the file has them
     char type;
+
+    // The length is trusted as an unsigned count: a length of -1 is 4294967295 bytes and runs
+    // into the end of the input rather than being taken for an empty body.
+    ByteCount body_length() const { return static_cast<std::uint32_t>(length); }
 };
 
 inline RecordHeader read_record_header(InputStream& in) {

@@ -1,34 +1,65 @@
 #include "gdb_header.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace korvix {
 
 namespace {
 
 constexpr char file_signature[] = "MsRcf";
-constexpr char application_signature[] = "MapSource";
-constexpr std::uint32_t uninterpreted_header_bytes = 14;
+constexpr const char* application_signatures[] = {"MapSource", "BaseCamp"};
+constexpr ByteCount version_bytes_width = 14;
 constexpr int header_strings = 3;
 
-bool read_signature(RunContext& run, const char* expected) {
+// The header bytes behind "MsRcf" begin with a version record: its length 2, 'D' and a letter
+// that tells the version, and a 0 byte.
+constexpr std::uint8_t version_2_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'l', 0x00};
+constexpr std::uint8_t version_3_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'm', 0x00};
+
+// Reads a string into the scratch text; false when the input ended first.
+bool read_header_string(RunContext& run) {
     TextDestination scratch = run.scratch.destination();
     read_string(run.in, &scratch);
-    return !run.in.failed() && std::strcmp(run.scratch.text, expected) == 0;
+    return !run.failed();
 }
 
 } // namespace
 
+GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes) {
+    const auto starts_with = [&](std::span<const std::uint8_t> record) {
+        return std::equal(record.begin(), record.end(), version_bytes.begin());
+    };
+    if (starts_with(version_2_record))
+        return GdbVersion::v2;
+    if (starts_with(version_3_record))
+        return GdbVersion::v3;
+    return GdbVersion::v1;
+}
+
 bool check_and_copy_header(RunContext& run) {
-    if (!read_signature(run, file_signature))
+    if (!read_header_string(run) || std::strcmp(run.scratch.text, file_signature) != 0)
         return false;
     write_string(run.out, file_signature);
-    copy_bytes(run.in, &run.out, uninterpreted_header_bytes);
+
+    std::uint8_t version_bytes[version_bytes_width];
+    for (std::uint8_t& byte : version_bytes)
+        byte = run.in.read_byte();
+    write_bytes(run.out, version_bytes);
+    run.version = gdb_version_of(version_bytes);
+    run.layout = version_layout(run.version);
+
     for (int i = 0; i < header_strings; ++i)
         copy_bytes(run.in, &run.out, 0);
-    if (!read_signature(run, application_signature))
+    if (!read_header_string(run))
         return false;
-    write_string(run.out, application_signature);
+    const bool known = std::ranges::any_of(application_signatures, [&](const char* name) {
+        return std::strcmp(run.scratch.text, name) == 0;
+    });
+    if (!known)
+        return false;
+    write_string(run.out, run.scratch.text);
     return true;
 }
 

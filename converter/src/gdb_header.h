@@ -2,11 +2,18 @@
 
 #include "run_context.h"
 
+#include <cstdint>
+#include <span>
+
 namespace korvix {
 
-// Tests the GDB file header ("MsRcf", 14 bytes, three strings, "MapSource") and copies it to the
-// output byte for byte. False when either signature string is missing or the input ends inside
-// the header; the output then keeps what had been copied before the failed test.
+// The GDB version told by the 14 header bytes behind "MsRcf".
+GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes);
+
+// Tests the GDB file header ("MsRcf", 14 bytes, three strings, then the application name
+// "MapSource" or "BaseCamp"), copies it to the output byte for byte and sets the run's GDB
+// version. False when either signature string is missing or the input ends inside the header;
+// the output then keeps what had been copied before the failed test.
 bool check_and_copy_header(RunContext& run);
 
 } // namespace korvix

@@ -1,6 +1,5 @@
 #include "record_dispatch.h"
 
-#include "record_layouts.h"
 #include "route_rewrite.h"
 #include "route_to_track.h"
 #include "track_to_route.h"
@@ -9,49 +8,39 @@ namespace korvix {
 
 namespace {
 
+// A conversion of one record: the input stands behind the record's type letter.
+using Conversion = void (*)(RunContext& run, const RecordHeader& header);
+
 void pass_through(RunContext& run, const RecordHeader& header) {
     write_record_header(run.out, header.type, header.length);
-    // The body length is trusted and moved as an unsigned count; a length of 0 is the header alone.
-    const auto length = static_cast<std::uint32_t>(header.length);
-    if (length > 0)
-        copy_bytes(run.in, &run.out, length);
+    // A body length of 0 is the header alone.
+    if (header.body_length() > 0)
+        copy_bytes(run.in, &run.out, header.body_length());
 }
 
-// Under -R and -S a waypoint or route keeps its header and name; its body is rewritten in place.
-void rewrite_in_place(RunContext& run, const RecordHeader& header) {
-    write_record_header(run.out, header.type, header.length);
-    BodyRemainder body(run.in, static_cast<std::uint32_t>(header.length));
-    body.take(copy_bytes(run.in, &run.out, 0)); // the name
-    if (run.in.failed())
-        return;
-    if (header.type == waypoint_record)
-        rewrite_waypoint_class(run.in, run.out, body.left(), run.mode);
-    else
-        copy_route(run.in, run.out, body.left(), run.mode);
+Conversion conversion_for(ConversionMode mode, char type) {
+    if (rewrites_routes(mode) && (type == waypoint_record || type == route_record))
+        return rewrite_record;
+    if (converts_routes_to_tracks(mode) && type == route_record)
+        return convert_route_to_track;
+    if (converts_tracks_to_routes(mode) && type == track_record)
+        return convert_track_to_route;
+    return pass_through;
 }
 
 } // namespace
 
 char dispatch_record(RunContext& run) {
     const RecordHeader header = read_record_header(run.in);
-    if (run.in.failed())
+    if (run.failed())
         return header.type;
     std::fprintf(run.console, "%c %d\n", header.type, header.length);
-
-    const bool waypoint_or_route = header.type == waypoint_record || header.type == route_record;
-    if (rewrites_routes(run.mode) && waypoint_or_route)
-        rewrite_in_place(run, header);
-    else if (converts_routes_to_tracks(run.mode) && header.type == route_record)
-        convert_route_to_track(run, static_cast<std::uint32_t>(header.length));
-    else if (converts_tracks_to_routes(run.mode) && header.type == track_record)
-        convert_track_to_route(run, static_cast<std::uint32_t>(header.length));
-    else
-        pass_through(run, header);
+    conversion_for(run.mode, header.type)(run, header);
     return header.type;
 }
 
 void run_record_loop(RunContext& run) {
-    while (!run.in.failed() && dispatch_record(run) != closing_record) {
+    while (!run.failed() && dispatch_record(run) != closing_record) {
     }
 }
 

@@ -4,11 +4,6 @@
 
 namespace korvix {
 
-inline constexpr char waypoint_record = 'W';
-inline constexpr char route_record = 'R';
-inline constexpr char track_record = 'T';
-inline constexpr char closing_record = 'V';
-
 // Reads one record, prints its trace line, and passes it through or hands it to the conversion
 // that the run's mode selects for its type. Returns the record's type letter.
 char dispatch_record(RunContext& run);

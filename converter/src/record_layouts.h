@@ -1,5 +1,6 @@
-// The fixed bytes of the waypoint, route and track records that korvix generates, the widths of
-// the parsed fields, and the bookkeeping of what is left of a record's body behind them.
+// The record type letters, the fixed bytes of the waypoint, route and track records that korvix
+// generates, the widths of the parsed fields and how they differ between GDB versions, and the
+// bookkeeping of what is left of a record's body behind them.
 #pragma once
 
 #include "byte_stream.h"
@@ -8,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <span>
 
 namespace korvix {
 
@@ -35,30 +37,33 @@ inline constexpr std::uint8_t track_header_bytes[] = {0x01, 0x02, 0x00, 0x00, 0x
 // point closing bytes.
 inline constexpr std::uint8_t track_point_tail[] = {0x00, 0x00, 0x00};
 
-// Widths of a position's latitude and longitude and of the altitude value behind a non-zero
-// presence byte.
-inline constexpr std::size_t position_width = 8;
-inline constexpr std::size_t altitude_width = 8;
+// Widths of the parsed fields.
+inline constexpr ByteCount position_width = 8; // a latitude and a longitude
+inline constexpr ByteCount altitude_width = 8; // the value behind a non-zero presence byte
+inline constexpr ByteCount route_flag_width = 2;
+inline constexpr ByteCount track_header_width = 5;
+inline constexpr ByteCount track_point_value_width = 4;
+inline constexpr ByteCount track_point_closing_width = 2;
+inline constexpr ByteCount track_point_depth_width = 8;       // versions 2 and 3
+inline constexpr ByteCount track_point_temperature_width = 8; // versions 2 and 3
 
-inline constexpr int class_block_width = 27;
-inline constexpr int class_byte_offset = 0;
-inline constexpr int subclass_byte_offset = 13;
-inline constexpr int display_byte_offset = 2;
-inline constexpr int route_point_block_width = 46; // class block and route point tail
-inline constexpr int position_record_width = 9;    // a position and its cleared presence byte
-inline constexpr int generated_waypoint_length = 71;
-inline constexpr int track_point_value_width = 4;
-inline constexpr int track_point_closing_width = 2;
+// The class block of a waypoint or a route point: the class byte, the class detail bytes, the
+// subclass byte, and the class block bytes behind it.
+inline constexpr ByteCount class_block_width = 27;
+inline constexpr ByteCount class_detail_width = 12;
+inline constexpr ByteCount class_block_rest_width = 13;
+inline constexpr ByteCount subclass_byte_offset = 13;
+inline constexpr ByteCount route_point_tail_width = 19;
+inline constexpr ByteCount route_point_block_width = 46; // class block and route point tail
+inline constexpr ByteCount position_record_width = 9;    // a position and its cleared presence byte
+inline constexpr ByteCount display_byte_offset = 2;
 
 static_assert(std::size(via_class_block) == class_block_width);
-static_assert(std::size(via_waypoint_trailer) == 31);
-static_assert(std::size(route_point_tail) == 19);
-static_assert(std::size(track_header_bytes) == 5);
+static_assert(1 + class_detail_width + 1 + class_block_rest_width == class_block_width);
+static_assert(std::size(route_point_tail) == route_point_tail_width);
+static_assert(std::size(track_header_bytes) == track_header_width);
 static_assert(std::size(track_point_tail) == 3);
-static_assert(class_block_width + std::size(route_point_tail) == route_point_block_width);
-static_assert(4 + class_block_width + position_record_width + std::size(via_waypoint_trailer) ==
-                  generated_waypoint_length,
-              "name, class block, position and trailer make a generated waypoint");
+static_assert(class_block_width + route_point_tail_width == route_point_block_width);
 static_assert(via_class_block[subclass_byte_offset] == 0xFF);
 static_assert(via_waypoint_trailer[display_byte_offset] == 0x01);
 
@@ -66,23 +71,99 @@ static_assert(via_waypoint_trailer[display_byte_offset] == 0x01);
 inline constexpr std::uint8_t user_via_class = 0;
 inline constexpr std::uint8_t hidden_via_class = 12;
 
+// Record type letters.
+inline constexpr char waypoint_record = 'W';
+inline constexpr char route_record = 'R';
+inline constexpr char track_record = 'T';
+inline constexpr char closing_record = 'V';
+
+// The GDB version, told by the version record at the start of the file header. Files of versions
+// 2 and 3 (MapSource 6, BaseCamp) add fields to waypoints, route points and track points, and
+// make some of them conditional; every other file is read and written in the version 1 layouts.
+enum class GdbVersion { v1 = 1, v2 = 2, v3 = 3 };
+
+// Where the layouts of versions 2 and 3 differ from version 1, as parsed and as generated.
+struct VersionLayout {
+    // Parsed.
+    bool country_code;               // the class block holds a 0-terminated country code
+    bool conditional_bounds;         // route and link bounds stand only behind a flag byte of 0
+    bool empty_link_list_ends_parse; // nothing behind a link count of 0 is parsed
+    ByteCount tail_flag_extra;       // bytes behind a non-zero route point tail flag
+    ByteCount link_trailer;          // bytes behind a route point's link bounds
+    bool track_point_depths;         // track points carry an optional depth and temperature
+    // Generated.
+    ByteCount waypoint_trailer_zeros;              // 0 bytes added behind the waypoint trailer
+    std::span<const std::uint8_t> route_point_end; // behind every route point
+    std::span<const std::uint8_t> route_end;       // behind the last route point
+    std::span<const std::uint8_t> track_end;       // behind the last track point
+};
+
+inline constexpr std::uint8_t one_zero_byte[] = {0x00};
+inline constexpr std::uint8_t four_zero_bytes[] = {0x00, 0x00, 0x00, 0x00};
+inline constexpr std::uint8_t route_point_end_v2[] = {0xFF, 0xFF, 0xFF, 0xFF,
+                                                      0xFF, 0xFF, 0xFF, 0xFF};
+inline constexpr std::uint8_t route_point_end_v3[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                      0xFF, 0xFF, 0xFF, 0x00, 0x00};
+// No links of the route itself, colour index 14, a 0 byte and an empty string.
+inline constexpr std::uint8_t route_end_v3[] = {0x00, 0x00, 0x00, 0x00, 0x0E,
+                                                0x00, 0x00, 0x00, 0x00, 0x00};
+
+inline constexpr VersionLayout version_layout(GdbVersion version) {
+    switch (version) {
+    case GdbVersion::v2:
+        return {.country_code = true,
+                .conditional_bounds = true,
+                .empty_link_list_ends_parse = false,
+                .tail_flag_extra = 8,
+                .link_trailer = 8,
+                .track_point_depths = true,
+                .waypoint_trailer_zeros = 0,
+                .route_point_end = route_point_end_v2,
+                .route_end = one_zero_byte,
+                .track_end = one_zero_byte};
+    case GdbVersion::v3:
+        return {.country_code = true,
+                .conditional_bounds = true,
+                .empty_link_list_ends_parse = false,
+                .tail_flag_extra = 16,
+                .link_trailer = 10,
+                .track_point_depths = true,
+                .waypoint_trailer_zeros = 9,
+                .route_point_end = route_point_end_v3,
+                .route_end = route_end_v3,
+                .track_end = four_zero_bytes};
+    case GdbVersion::v1:
+        break;
+    }
+    return {.country_code = false,
+            .conditional_bounds = false,
+            .empty_link_list_ends_parse = true,
+            .tail_flag_extra = 0,
+            .link_trailer = 0,
+            .track_point_depths = false,
+            .waypoint_trailer_zeros = 0,
+            .route_point_end = {},
+            .route_end = one_zero_byte,
+            .track_end = one_zero_byte};
+}
+
 // What is left of a record's declared body length behind the fields parsed so far. Every
 // primitive's byte count is taken from it; a record shorter than its fields fails the run at
 // once, so that no negative count is ever moved and no loop over a count runs on.
 class BodyRemainder {
 public:
-    BodyRemainder(InputStream& in, std::int64_t length) : in_(in), left_(length) { check(); }
+    BodyRemainder(InputStream& in, ByteCount length) : in_(in), left_(length) { check(); }
 
     void take(ByteCount count) {
-        left_ -= static_cast<std::int64_t>(count);
+        left_ -= count;
         check();
     }
-    std::int64_t left() const { return left_; }
+    ByteCount left() const { return left_; }
 
     // Moves what is left of the body unparsed, to the output or to nowhere; nothing when empty.
     void move_rest(OutputStream* out) {
         if (left_ > 0)
-            copy_bytes(in_, out, static_cast<std::uint32_t>(left_));
+            copy_bytes(in_, out, left_);
         left_ = 0;
     }
 
@@ -93,50 +174,24 @@ private:
     }
 
     InputStream& in_;
-    std::int64_t left_;
+    ByteCount left_;
 };
 
 // Moves a latitude and a longitude with their optional altitude, to the output or to nowhere:
-// a link point, or the bounds of a route or of a link list.
+// the bounds of a route or of a link list.
 inline void move_position(InputStream& in, OutputStream* out, BodyRemainder& body) {
     body.take(copy_bytes(in, out, position_width));
     body.take(copy_optional(in, out, altitude_width));
 }
 
-// Positions (a latitude and a longitude, 8 bytes, then an optional altitude: a presence byte and 8
-// bytes when it is not 0) that lie whole among the bytes already buffered, as found by
-// scan_positions.
-struct PositionRun {
-    std::uint32_t points = 0;
-    std::uint32_t bytes = 0;
-};
-
-// Looks at most `count` positions ahead in the input block, without consuming anything, and calls
-// visit(latitude, longitude) for each. It stops before a position that does not lie whole in the
-// block or would take the run past `limit` bytes, so that the caller moves the run with one
-// copy_bytes and reads that position with the primitives: the bytes, counts and failures are
-// those of count pairs of copy_bytes (8) and copy_optional (8). Route link lists are long runs of
-// positions; reading them this way keeps the per-position cost to a few instructions.
-template <class Visit>
-inline PositionRun scan_positions(const InputStream& in, std::uint32_t count, std::int64_t limit,
-                                  Visit&& visit) {
-    constexpr std::size_t short_size = position_width + 1;
-    constexpr std::size_t long_size = short_size + altitude_width;
-    const std::uint8_t* const start = in.data();
-    const std::uint8_t* p = start;
-    const std::size_t buffered = in.available();
-    const std::size_t allowed = limit > 0 ? static_cast<std::size_t>(limit) : 0;
-    const std::uint8_t* const end = start + std::min(buffered, allowed);
-    std::uint32_t points = 0;
-    while (points < count && end - p >= static_cast<std::ptrdiff_t>(short_size)) {
-        const std::size_t size = p[position_width] != 0 ? long_size : short_size;
-        if (static_cast<std::size_t>(end - p) < size)
-            break;
-        visit(static_cast<std::int32_t>(load_le32(p)), static_cast<std::int32_t>(load_le32(p + 4)));
-        p += size;
-        ++points;
-    }
-    return {points, static_cast<std::uint32_t>(p - start)};
+// A count field of a record (route points, link points, track points). Counts are signed in the
+// format: a negative count means no points.
+inline std::int32_t read_count(InputStream& in, OutputStream* out, BodyRemainder& body) {
+    const std::int32_t count = read_int32(in);
+    if (out != nullptr)
+        write_int32(*out, count);
+    body.take(4);
+    return std::max(count, 0);
 }
 
 } // namespace korvix

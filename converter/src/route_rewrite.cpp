@@ -1,6 +1,6 @@
 #include "route_rewrite.h"
 
-#include "record_layouts.h"
+#include "route_walk.h"
 
 namespace korvix {
 
@@ -10,7 +10,10 @@ constexpr std::uint8_t via_class = 10;
 constexpr std::uint8_t via_class_subclass = 31;
 constexpr std::uint8_t hidden_via_subclass = 33;
 constexpr std::uint8_t generated_subclass = 0xFF;
-constexpr std::uint32_t class_detail_bytes = 12; // class block bytes 1 to 12
+// In versions 2 and 3 the class is a 32-bit integer whose first byte is the class byte; a
+// country code and 8 class detail bytes follow it before the subclass byte.
+constexpr ByteCount class_integer_rest_width = 3;
+constexpr ByteCount class_detail_behind_country_width = 8;
 
 bool is_rewritten_class(std::uint8_t class_byte) {
     return class_byte == via_class || class_byte == hidden_via_class;
@@ -22,68 +25,54 @@ bool is_class_subclass(std::uint8_t class_byte, std::uint8_t subclass) {
            (class_byte == hidden_via_class && subclass == hidden_via_subclass);
 }
 
-} // namespace
-
-void rewrite_waypoint_class(InputStream& in, OutputStream& out, std::int64_t length,
-                            ConversionMode mode) {
-    BodyRemainder body(in, length);
-    body.take(1 + class_detail_bytes + 1);
-    if (in.failed())
-        return;
-
-    const std::uint8_t class_byte = in.read_byte();
-    if (is_rewritten_class(class_byte))
-        out.write_byte(mode == ConversionMode::route_user_vias ? user_via_class : hidden_via_class);
-    else
-        out.write_byte(class_byte);
-
-    copy_bytes(in, &out, class_detail_bytes);
-
-    const std::uint8_t subclass = in.read_byte();
-    out.write_byte(is_class_subclass(class_byte, subclass) ? generated_subclass : subclass);
-
-    body.move_rest(&out);
+void put_byte(OutputStream* out, std::uint8_t byte) {
+    if (out != nullptr)
+        out->write_byte(byte);
 }
 
-void copy_route(InputStream& in, OutputStream& out, std::int64_t length, ConversionMode mode) {
-    BodyRemainder body(in, length);
-    body.take(copy_bytes(in, &out, 2)); // route flag bytes
-    move_position(in, &out, body);      // maximum
-    move_position(in, &out, body);      // minimum
+} // namespace
 
-    const std::int32_t point_count = read_int32(in);
-    write_int32(out, point_count);
-    body.take(4);
+void rewrite_waypoint_class(RunContext& run, BodyRemainder& body, OutputStream* out) {
+    InputStream& in = run.in;
+    const bool rewrite = rewrites_routes(run.mode);
 
-    const auto points = static_cast<std::uint32_t>(point_count);
-    for (std::uint32_t p = 0; p < points && !in.failed(); ++p) {
-        body.take(copy_bytes(in, &out, 0)); // waypoint name
-        body.take(route_point_block_width + 4);
-        rewrite_waypoint_class(in, out, route_point_block_width, mode);
-        const std::int32_t link_count = read_int32(in);
-        write_int32(out, link_count);
-        if (link_count == 0)
-            break; // the rest of the route is copied unparsed
+    const std::uint8_t class_byte = in.read_byte();
+    body.take(1);
+    if (rewrite && is_rewritten_class(class_byte))
+        put_byte(out,
+                 run.mode == ConversionMode::route_user_vias ? user_via_class : hidden_via_class);
+    else
+        put_byte(out, class_byte);
 
-        // The link points are copied in runs that lie whole in the input block; a point across
-        // the block's end or the body's end is moved on its own.
-        const auto links = static_cast<std::uint32_t>(link_count);
-        for (std::uint32_t k = 0; k < links && !in.failed();) {
-            const PositionRun run =
-                scan_positions(in, links - k, body.left(), [](std::int32_t, std::int32_t) {});
-            if (run.points > 0) {
-                body.take(copy_bytes(in, &out, run.bytes));
-                k += run.points;
-            } else {
-                move_position(in, &out, body);
-                ++k;
-            }
-        }
-        body.take(copy_bytes(in, &out, 1)); // link flag byte
-        move_position(in, &out, body);      // link bounds, maximum
-        move_position(in, &out, body);      // link bounds, minimum
+    if (run.layout.country_code) {
+        body.take(copy_bytes(in, out, class_integer_rest_width));
+        body.take(copy_bytes(in, out, 0)); // country code
+        body.take(copy_bytes(in, out, class_detail_behind_country_width));
+    } else {
+        body.take(copy_bytes(in, out, class_detail_width));
     }
-    body.move_rest(&out);
+
+    const std::uint8_t subclass = in.read_byte();
+    body.take(1);
+    put_byte(out,
+             rewrite && is_class_subclass(class_byte, subclass) ? generated_subclass : subclass);
+}
+
+void copy_route(RunContext& run, BodyRemainder& body) {
+    walk_route(run, body, &run.out, [](std::int32_t, std::int32_t, std::int32_t, std::int32_t) {});
+    body.move_rest(&run.out);
+}
+
+void rewrite_record(RunContext& run, const RecordHeader& header) {
+    write_record_header(run.out, header.type, header.length);
+    BodyRemainder body(run.in, header.body_length());
+    body.take(copy_bytes(run.in, &run.out, 0)); // the name
+    if (header.type == waypoint_record) {
+        rewrite_waypoint_class(run, body, &run.out);
+        body.move_rest(&run.out);
+    } else {
+        copy_route(run, body);
+    }
 }
 
 } // namespace korvix

@@ -1,20 +1,20 @@
 // -R and -S: the via class of every waypoint and route point rewritten in place.
 #pragma once
 
-#include "byte_stream.h"
-#include "conversion_mode.h"
-
-#include <cstdint>
+#include "run_context.h"
 
 namespace korvix {
 
-// Moves `length` bytes that start with a class block (a waypoint body behind its name, or a route
-// point block of 46 bytes), rewriting its class byte and subclass byte for the mode.
-void rewrite_waypoint_class(InputStream& in, OutputStream& out, std::int64_t length,
-                            ConversionMode mode);
+// Moves the class block of a waypoint or a route point up to and including its subclass byte,
+// to `out` or to nowhere. Under -R and -S the class byte and the subclass byte are rewritten;
+// under every other mode they are moved as read.
+void rewrite_waypoint_class(RunContext& run, BodyRemainder& body, OutputStream* out);
 
-// Moves a route body behind its name (`length` bytes), rewriting the class block of every route
-// point up to the first one with no link points; everything behind that is copied unparsed.
-void copy_route(InputStream& in, OutputStream& out, std::int64_t length, ConversionMode mode);
+// Moves a route body behind its name, rewriting the class block of every route point.
+void copy_route(RunContext& run, BodyRemainder& body);
+
+// A waypoint or route record under -R and -S: its header and name kept, its body rewritten in
+// place, every length unchanged.
+void rewrite_record(RunContext& run, const RecordHeader& header);
 
 } // namespace korvix

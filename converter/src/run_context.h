@@ -4,6 +4,7 @@
 #include "byte_stream.h"
 #include "conversion_mode.h"
 #include "point_buffer.h"
+#include "record_layouts.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,21 +14,30 @@ namespace korvix {
 // Holds the header strings and the name of the route or track being converted. A longer string
 // is still read whole, so its byte count stays right, but is kept truncated to fit.
 struct ScratchText {
-    static constexpr std::size_t capacity = std::size_t{64} * 1024;
+    static constexpr ByteCount capacity = ByteCount{64} * 1024;
     char text[capacity] = {};
 
     TextDestination destination() { return {text, capacity}; }
 };
 
 struct RunContext {
-    RunContext(InputStream& input, OutputStream& output, ConversionMode run_mode,
-               std::FILE* console_stream)
-        : in(input), out(output), mode(run_mode), console(console_stream) {}
+    RunContext(RunFailure& run_failure, InputStream& input, OutputStream& output,
+               ConversionMode run_mode, std::FILE* console_stream)
+        : failure(run_failure), in(input), out(output), mode(run_mode), console(console_stream) {}
 
+    // The run's one failure, shared by both streams: once set, reads return 0, writes are
+    // dropped and every loop over a count stops.
+    bool failed() const { return failure.failed(); }
+
+    RunFailure& failure;
     InputStream& in;
     OutputStream& out;
     ConversionMode mode;
     std::FILE* console; // trace lines and messages
+
+    // Told by the file header; the layouts of every record parsed and generated follow it.
+    GdbVersion version = GdbVersion::v1;
+    VersionLayout layout = version_layout(GdbVersion::v1);
 
     ScratchText scratch;
     PointBuffer points;

@@ -2,6 +2,7 @@
 
 #include "command_line.h"
 #include "gdb_header.h"
+#include "standard_streams.h"
 
 #include <filesystem>
 #include <memory>
@@ -35,18 +36,26 @@ bool same_file(const std::string& input_path, const std::string& output_path) {
     return std::filesystem::equivalent(input_path, output_path, error) && !error;
 }
 
+// A folder opens for reading on some systems but holds no bytes to read. A path that cannot even
+// be examined (a name too long, a folder without search permission) is left to fopen to refuse.
+bool is_folder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
 } // namespace
 
-int convert(InputStream& in, OutputStream& out, ConversionMode mode, std::FILE* console) {
+int convert(RunFailure& failure, InputStream& in, OutputStream& out, ConversionMode mode,
+            std::FILE* console) {
     // The run's state is large (the scratch text and the point buffer); it is reserved once here.
-    auto run = std::make_unique<RunContext>(in, out, mode, console);
+    auto run = std::make_unique<RunContext>(failure, in, out, mode, console);
     const bool header_copied = check_and_copy_header(*run);
     if (header_copied)
         run_record_loop(*run);
     out.flush();
 
-    if (in.failure() == Failure::output_write_failed || (header_copied && in.failed())) {
-        std::fputs(failure_message(in.failure()), console);
+    if (failure.failure() == Failure::output_write_failed || (header_copied && failure.failed())) {
+        std::fputs(failure_message(failure.failure()), console);
         return exit_failed;
     }
     if (!header_copied) {
@@ -63,8 +72,7 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         return exit_usage;
     }
 
-    // A folder opens for reading on some systems but holds no bytes to read.
-    File input(std::filesystem::is_directory(command_line->input_path)
+    File input(is_folder(command_line->input_path)
                    ? nullptr
                    : std::fopen(command_line->input_path.c_str(), "rb"));
     if (!input) {
@@ -74,6 +82,12 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
     // Opening the output truncates it, which would destroy an input that is the same file.
     if (same_file(command_line->input_path, command_line->output_path)) {
         std::fputs("Input and output are the same file\n", console);
+        return exit_failed;
+    }
+    // Standard output (/dev/stdout, or the file it is redirected to) would get the trace mixed
+    // into the GDB bytes.
+    if (is_console_file(command_line->output_path, console)) {
+        std::fputs("Output and standard output are the same file\n", console);
         return exit_failed;
     }
     File output(std::fopen(command_line->output_path.c_str(), "wb"));
@@ -87,7 +101,7 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
     int status;
     {
         OutputStream out(failure, output.get());
-        status = convert(in, out, command_line->mode, console);
+        status = convert(failure, in, out, command_line->mode, console);
     }
     if (std::fclose(output.release()) != 0 && status == exit_completed) {
         std::fputs(failure_message(Failure::output_write_failed), console);

@@ -16,9 +16,11 @@ enum ExitStatus : int {
 
 // Converts an open input into an open output under the given mode: header, then records up to
 // the closing record. Prints trace lines and messages on the console; returns the exit status.
-int convert(InputStream& in, OutputStream& out, ConversionMode mode, std::FILE* console);
+int convert(RunFailure& failure, InputStream& in, OutputStream& out, ConversionMode mode,
+            std::FILE* console);
 
-// The whole program behind its arguments (without the program name).
+// The whole program behind its arguments (without the program name). The caller has prepared the
+// standard streams (prepare_standard_streams).
 int run_korvix(std::span<const std::string_view> arguments, std::FILE* console);
 
 } // namespace korvix

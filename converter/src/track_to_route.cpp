@@ -1,25 +1,32 @@
 #include "track_to_route.h"
 
-#include "record_dispatch.h"
-#include "record_layouts.h"
-
 #include <algorithm>
-#include <cstring>
+#include <string_view>
 
 namespace korvix {
 
 namespace {
 
-constexpr std::uint32_t track_header_width = 5;
 constexpr std::int32_t generated_link_count = 2; // a leg from one via to the next
-constexpr int route_head_width = 2 + 2 * position_record_width + 4;
-constexpr int linked_route_point_width =
-    4 + route_point_block_width + 4 + 2 * position_record_width + 1 + 2 * position_record_width;
-constexpr int last_route_point_width = 4 + route_point_block_width + 4 + 2;
-static_assert(linked_route_point_width == 91 && last_route_point_width == 56);
+constexpr ByteCount waypoint_name_width = 4;     // three digits and the 0 byte
+constexpr ByteCount route_head_width = route_flag_width + 2 * position_record_width + 4;
+// A route point with its leg: name, block, link count, two link points, link flag, link bounds.
+constexpr ByteCount linked_route_point_width = waypoint_name_width + route_point_block_width + 4 +
+                                               2 * position_record_width + 1 +
+                                               2 * position_record_width;
+// The last route point: name, block, link count 0 and the link flag 1.
+constexpr ByteCount last_route_point_width = waypoint_name_width + route_point_block_width + 4 + 1;
+static_assert(linked_route_point_width == 91 && last_route_point_width == 55);
+static_assert(waypoint_name_width + class_block_width + position_record_width +
+                  std::ssize(via_waypoint_trailer) ==
+              71);
+
+constexpr std::uint8_t link_flag_with_bounds = 0;
+constexpr std::uint8_t link_flag_without_bounds = 1;
+constexpr std::uint8_t zero_bytes[16] = {};
 
 struct WaypointName {
-    char text[4];
+    char text[waypoint_name_width];
 };
 
 // "%03d" of a number from 1 to 999.
@@ -40,24 +47,30 @@ void write_bounds(OutputStream& out, const Bounds& bounds) {
 
 } // namespace
 
-ByteCount read_track_points(RunContext& run, std::uint32_t length, const TextDestination& name) {
+ByteCount read_track_points(RunContext& run, ByteCount length) {
     InputStream& in = run.in;
     run.points.clear();
     BodyRemainder body(in, length);
+    const TextDestination name = run.scratch.destination();
     const ByteCount name_bytes = read_string(in, &name);
     body.take(name_bytes);
     body.take(copy_bytes(in, nullptr, track_header_width));
-    const auto points = static_cast<std::uint32_t>(read_int32(in));
-    body.take(4);
+    const std::int32_t points = read_count(in, nullptr, body);
 
-    for (std::uint32_t i = 0; i < points && !in.failed(); ++i) {
+    const bool depths = run.layout.track_point_depths;
+    for (std::int32_t i = 0; i < points && !run.failed(); ++i) {
         const std::int32_t latitude = read_int32(in);
         const std::int32_t longitude = read_int32(in);
         body.take(position_width);
         body.take(copy_optional(in, nullptr, altitude_width));
         body.take(copy_optional(in, nullptr, track_point_value_width));
-        body.take(copy_bytes(in, nullptr, track_point_closing_width));
-        if (in.failed())
+        if (depths) {
+            body.take(copy_optional(in, nullptr, track_point_depth_width));
+            body.take(copy_optional(in, nullptr, track_point_temperature_width));
+        } else {
+            body.take(copy_bytes(in, nullptr, track_point_closing_width));
+        }
+        if (run.failed())
             break;
         add_point(run.points, latitude, longitude, run.console);
     }
@@ -77,54 +90,66 @@ Bounds compute_bounds(const PointBuffer& points, std::uint32_t first, std::uint3
     return bounds;
 }
 
-void write_via_waypoint(OutputStream& out, const char* name, std::int32_t latitude,
+std::int32_t waypoint_body_length(const RunContext& run) {
+    return static_cast<std::int32_t>(waypoint_name_width + class_block_width +
+                                     position_record_width + std::ssize(via_waypoint_trailer) +
+                                     run.layout.waypoint_trailer_zeros);
+}
+
+void write_via_waypoint(RunContext& run, const char* name, std::int32_t latitude,
                         std::int32_t longitude, bool user_vias) {
+    OutputStream& out = run.out;
     write_string(out, name);
     write_class_block(out, user_vias);
     write_position(out, latitude, longitude);
     write_bytes(out, via_waypoint_trailer, display_byte_offset);
     out.write_byte(user_vias ? 1 : 0);
     write_bytes(out, via_waypoint_trailer + display_byte_offset + 1,
-                std::size(via_waypoint_trailer) - display_byte_offset - 1);
+                std::ssize(via_waypoint_trailer) - display_byte_offset - 1);
+    write_bytes(out, zero_bytes, run.layout.waypoint_trailer_zeros);
 }
 
-std::int32_t route_body_length(const char* name, const PointBuffer& points) {
-    const auto name_bytes = static_cast<std::int32_t>(std::strlen(name) + 1);
-    const auto n = static_cast<std::int32_t>(points.count);
-    return name_bytes + route_head_width + linked_route_point_width * (n - 1) +
-           last_route_point_width;
+std::int32_t route_body_length(const RunContext& run, const char* name) {
+    const ByteCount name_bytes = std::ssize(std::string_view(name)) + 1;
+    const ByteCount n = run.points.count;
+    return static_cast<std::int32_t>(name_bytes + route_head_width +
+                                     linked_route_point_width * (n - 1) + last_route_point_width +
+                                     std::ssize(run.layout.route_point_end) * n +
+                                     std::ssize(run.layout.route_end));
 }
 
-void write_route(OutputStream& out, const char* name, const PointBuffer& points,
-                 std::uint32_t first_number, bool user_vias) {
+void write_route(RunContext& run, const char* name, bool user_vias) {
+    OutputStream& out = run.out;
+    const PointBuffer& points = run.points;
     const std::uint32_t n = points.count;
     write_string(out, name);
-    out.write_byte(0x01); // route flag bytes
+    out.write_byte(0x01); // route flag bytes; the second, 0, says that the bounds follow
     out.write_byte(0x00);
     write_bounds(out, compute_bounds(points, 0, n - 1));
     write_int32(out, static_cast<std::int32_t>(n));
 
     for (std::uint32_t i = 0; i < n; ++i) {
-        write_string(out, waypoint_name(first_number + i).text);
+        write_string(out, waypoint_name(run.waypoint_counter + i).text);
         write_class_block(out, user_vias);
-        write_bytes(out, route_point_tail, std::size(route_point_tail));
+        write_bytes(out, route_point_tail);
         if (i == n - 1) {
-            write_int32(out, 0); // the last via has no link points
-            out.write_byte(0x01);
-            out.write_byte(0x00);
-            break;
+            write_int32(out, 0); // the last via has no link points, and no link bounds
+            out.write_byte(link_flag_without_bounds);
+        } else {
+            write_int32(out, generated_link_count);
+            write_position(out, points.latitude[i], points.longitude[i]);
+            write_position(out, points.latitude[i + 1], points.longitude[i + 1]);
+            out.write_byte(link_flag_with_bounds);
+            write_bounds(out, compute_bounds(points, i, i + 1));
         }
-        write_int32(out, generated_link_count);
-        write_position(out, points.latitude[i], points.longitude[i]);
-        write_position(out, points.latitude[i + 1], points.longitude[i + 1]);
-        out.write_byte(0); // link flag byte
-        write_bounds(out, compute_bounds(points, i, i + 1));
+        write_bytes(out, run.layout.route_point_end);
     }
+    write_bytes(out, run.layout.route_end);
 }
 
-void convert_track_to_route(RunContext& run, std::uint32_t length) {
-    read_track_points(run, length, run.scratch.destination());
-    if (run.in.failed())
+void convert_track_to_route(RunContext& run, const RecordHeader& header) {
+    read_track_points(run, header.body_length());
+    if (run.failed())
         return;
     const std::uint32_t n = run.points.count;
     if (n == 0) {
@@ -136,13 +161,14 @@ void convert_track_to_route(RunContext& run, std::uint32_t length) {
         return;
     }
     const bool user_vias = run.mode == ConversionMode::route_from_track_user_vias;
+    const std::int32_t waypoint_length = waypoint_body_length(run);
     for (std::uint32_t i = 0; i < n; ++i) {
-        write_record_header(run.out, waypoint_record, generated_waypoint_length);
-        write_via_waypoint(run.out, waypoint_name(run.waypoint_counter + i).text,
+        write_record_header(run.out, waypoint_record, waypoint_length);
+        write_via_waypoint(run, waypoint_name(run.waypoint_counter + i).text,
                            run.points.latitude[i], run.points.longitude[i], user_vias);
     }
-    write_record_header(run.out, route_record, route_body_length(run.scratch.text, run.points));
-    write_route(run.out, run.scratch.text, run.points, run.waypoint_counter, user_vias);
+    write_record_header(run.out, route_record, route_body_length(run, run.scratch.text));
+    write_route(run, run.scratch.text, user_vias);
     run.waypoint_counter += n;
 }
 

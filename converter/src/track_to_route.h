@@ -8,9 +8,9 @@ namespace korvix {
 // Generated waypoints are numbered 001 to 999 over the whole run.
 inline constexpr std::uint32_t last_waypoint_number = 999;
 
-// Reads a whole track body (`length` bytes) with no output: its name into `name`, its positions
-// into the point buffer. Returns the bytes of the name as read, its 0 byte included.
-ByteCount read_track_points(RunContext& run, std::uint32_t length, const TextDestination& name);
+// Reads a whole track body with no output: its name into the scratch text, its positions into
+// the point buffer. Returns the bytes of the name as read, its 0 byte included.
+ByteCount read_track_points(RunContext& run, ByteCount length);
 
 struct Bounds {
     std::int32_t max_latitude;
@@ -24,18 +24,20 @@ struct Bounds {
 // the prime meridian gets its true bounds.
 Bounds compute_bounds(const PointBuffer& points, std::uint32_t first, std::uint32_t last);
 
-// Writes the 71-byte body of one generated waypoint.
-void write_via_waypoint(OutputStream& out, const char* name, std::int32_t latitude,
+// Body length of a generated waypoint in the run's GDB version (71 bytes, 80 in version 3).
+std::int32_t waypoint_body_length(const RunContext& run);
+
+// Writes the body of one generated waypoint.
+void write_via_waypoint(RunContext& run, const char* name, std::int32_t latitude,
                         std::int32_t longitude, bool user_vias);
 
-// Writes the body of the route through the waypoints numbered from first_number on.
-void write_route(OutputStream& out, const char* name, const PointBuffer& points,
-                 std::uint32_t first_number, bool user_vias);
-
 // Body length of the route that write_route writes (at least one point).
-std::int32_t route_body_length(const char* name, const PointBuffer& points);
+std::int32_t route_body_length(const RunContext& run, const char* name);
+
+// Writes the body of the route through the waypoints numbered from the run's waypoint counter on.
+void write_route(RunContext& run, const char* name, bool user_vias);
 
 // Reads a track record's body and writes its waypoints and route in its place, or drops it.
-void convert_track_to_route(RunContext& run, std::uint32_t length);
+void convert_track_to_route(RunContext& run, const RecordHeader& header);
 
 } // namespace korvix

@@ -163,9 +163,9 @@ TEST(FileStreams, CopyAcrossBlockBoundariesIsExact) {
         ByteCount moved = copy_bytes(in, &out, InputStream::block_size - 2);
         moved += 4;
         write_int32(out, read_int32(in)); // straddles the first block boundary
-        while (moved < input.size() && !in.failed())
+        while (moved < std::ssize(input) && !in.failed())
             moved += copy_bytes(in, &out, 0);
-        EXPECT_EQ(moved, input.size());
+        EXPECT_EQ(moved, std::ssize(input));
         EXPECT_FALSE(failure.failed());
     }
     std::rewind(out_file);

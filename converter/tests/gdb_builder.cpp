@@ -152,7 +152,7 @@ RunResult convert_bytes(const Bytes& input, ConversionMode mode) {
         RunFailure failure;
         InputStream in(failure, input);
         OutputStream out(failure, result.output);
-        result.status = convert(in, out, mode, console.file());
+        result.status = convert(failure, in, out, mode, console.file());
     }
     result.console = console.text();
     return result;

@@ -5,10 +5,20 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+namespace korvix {
+
+// Test logs name a mode by its option letter.
+inline void PrintTo(ConversionMode mode, std::ostream* os) {
+    *os << '-' << static_cast<char>(mode);
+}
+
+} // namespace korvix
 
 namespace korvix::testing {
 

@@ -28,6 +28,12 @@ struct ClassRow {
     std::uint8_t subclass_written;
 };
 
+void PrintTo(const ClassRow& row, std::ostream* os) {
+    *os << "-" << static_cast<char>(row.mode) << ": class " << int{row.class_read} << " subclass "
+        << int{row.subclass_read} << " -> " << int{row.class_written} << ", "
+        << int{row.subclass_written};
+}
+
 std::vector<ClassRow> class_table() {
     std::vector<ClassRow> rows;
     for (const ConversionMode mode : rewrite_modes) {

@@ -179,6 +179,10 @@ struct Collection {
     std::uint8_t bounds_presence = 0;
 };
 
+void PrintTo(const Collection& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const Point a1{10, 10}, x1{15, -20}, a2{20, -30}, x2{-25, 35}, a3{-30, 40};
 const LinkPoint l_a1{10, 10}, l_x1{15, -20}, l_a2{20, -30}, l_x2{-25, 35}, l_a3{-30, 40};
 
@@ -236,6 +240,10 @@ struct Limit {
     bool repeat_last;
     std::size_t messages;
 };
+
+void PrintTo(const Limit& limit, std::ostream* os) {
+    *os << limit.distinct << " distinct points" << (limit.repeat_last ? " and a repeat" : "");
+}
 
 class RouteToTrackLimit : public ::testing::TestWithParam<Limit> {};
 

@@ -241,6 +241,10 @@ struct Scenario {
     std::vector<std::uint32_t> first_numbers;
 };
 
+void PrintTo(const Scenario& s, std::ostream* os) {
+    *os << s.name;
+}
+
 class WaypointNumbering : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(WaypointNumbering, NumbersRunOnAcrossTracksUpTo999) {

@@ -1,0 +1,132 @@
+// The one walk over a route body, field by field in the order of its layout, that both the via
+// class rewrite (-R, -S) and the route to track conversion (-T, -U) read routes with.
+#pragma once
+
+#include "route_rewrite.h"
+#include "run_context.h"
+
+#include <algorithm>
+
+namespace korvix {
+
+// Positions (a latitude and a longitude, then an optional altitude: a presence byte and 8 bytes
+// when it is not 0) that lie whole among the bytes already buffered, as found by scan_positions.
+struct PositionRun {
+    std::int32_t points = 0;
+    ByteCount bytes = 0;
+};
+
+// Looks at most `count` positions ahead in the input block, without consuming anything, and calls
+// visit(latitude, longitude) for each. It stops before a position that does not lie whole in the
+// block or would take the run past `limit` bytes, so that the caller moves the run with one
+// copy_bytes and reads that position with the primitives: the bytes, counts and failures are
+// those of count pairs of copy_bytes (8) and copy_optional (8). Route link lists are long runs of
+// positions; reading them this way keeps the per-position cost to a few instructions.
+template <class Visit>
+inline PositionRun scan_positions(const InputStream& in, std::int32_t count, ByteCount limit,
+                                  Visit&& visit) {
+    constexpr ByteCount short_size = position_width + 1;
+    constexpr ByteCount long_size = short_size + altitude_width;
+    const std::uint8_t* const start = in.data();
+    const std::uint8_t* const end = start + std::clamp<ByteCount>(limit, 0, in.available());
+    const std::uint8_t* p = start;
+    std::int32_t points = 0;
+    while (points < count && end - p >= short_size) {
+        const ByteCount size = p[position_width] != 0 ? long_size : short_size;
+        if (end - p < size)
+            break;
+        visit(static_cast<std::int32_t>(load_le32(p)), static_cast<std::int32_t>(load_le32(p + 4)));
+        p += size;
+        ++points;
+    }
+    return {points, p - start};
+}
+
+// Moves the `count` link points of a route point, to `out` or to nowhere, and calls
+// on_link_point(latitude, longitude, index, count) for each, in order. They are moved in runs
+// that lie whole in the input block; a point across the block's end or the body's end is read
+// on its own.
+template <class OnLinkPoint>
+void move_link_points(RunContext& run, BodyRemainder& body, OutputStream* out, std::int32_t count,
+                      OnLinkPoint& on_link_point) {
+    InputStream& in = run.in;
+    std::int32_t k = 0;
+    const auto visit = [&](std::int32_t latitude, std::int32_t longitude) {
+        on_link_point(latitude, longitude, k, count);
+        ++k;
+    };
+    while (k < count && !run.failed()) {
+        const PositionRun part = scan_positions(in, count - k, body.left(), visit);
+        if (part.points > 0) {
+            body.take(copy_bytes(in, out, part.bytes));
+            continue;
+        }
+        const std::int32_t latitude = read_int32(in);
+        const std::int32_t longitude = read_int32(in);
+        if (out != nullptr) {
+            write_int32(*out, latitude);
+            write_int32(*out, longitude);
+        }
+        body.take(position_width);
+        body.take(copy_optional(in, out, altitude_width));
+        if (run.failed())
+            break;
+        visit(latitude, longitude);
+    }
+}
+
+// A flag byte of a route or a route point, moved and returned.
+inline std::uint8_t move_flag_byte(InputStream& in, OutputStream* out, BodyRemainder& body) {
+    const std::uint8_t flag = in.read_byte();
+    if (out != nullptr)
+        out->write_byte(flag);
+    body.take(1);
+    return flag;
+}
+
+// Moves a route body behind its name up to its remainder, to `out` or to nowhere, rewriting the
+// class blocks for the mode and handing every link point to on_link_point. In version 1 the walk
+// ends behind the link count of the first route point without link points; in versions 2 and 3
+// every route point closes with its link flag and trailer, and all of them are walked.
+template <class OnLinkPoint>
+void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out,
+                OnLinkPoint&& on_link_point) {
+    InputStream& in = run.in;
+    const VersionLayout& layout = run.layout;
+
+    move_flag_byte(in, out, body);
+    const std::uint8_t bounds_absent = move_flag_byte(in, out, body);
+    if (!layout.conditional_bounds || bounds_absent == 0) {
+        move_position(in, out, body); // route bounds, maximum
+        move_position(in, out, body); // route bounds, minimum
+    }
+    const std::int32_t points = read_count(in, out, body);
+
+    for (std::int32_t p = 0; p < points && !run.failed(); ++p) {
+        body.take(copy_bytes(in, out, 0)); // waypoint name
+        rewrite_waypoint_class(run, body, out);
+        body.take(copy_bytes(in, out, class_block_rest_width));
+        if (layout.tail_flag_extra > 0) {
+            const std::uint8_t tail_flag = move_flag_byte(in, out, body);
+            if (tail_flag != 0)
+                body.take(copy_bytes(in, out, layout.tail_flag_extra));
+            body.take(copy_bytes(in, out, route_point_tail_width - 1));
+        } else {
+            body.take(copy_bytes(in, out, route_point_tail_width));
+        }
+
+        const std::int32_t links = read_count(in, out, body);
+        if (links == 0 && layout.empty_link_list_ends_parse)
+            break; // the rest of the route is moved unparsed
+        move_link_points(run, body, out, links, on_link_point);
+        const std::uint8_t bounds_flag = move_flag_byte(in, out, body); // link flag byte
+        if (!layout.conditional_bounds || bounds_flag == 0) {
+            move_position(in, out, body); // link bounds, maximum
+            move_position(in, out, body); // link bounds, minimum
+        }
+        if (layout.link_trailer > 0)
+            body.take(copy_bytes(in, out, layout.link_trailer));
+    }
+}
+
+} // namespace korvix
