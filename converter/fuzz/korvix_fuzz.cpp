@@ -84,7 +84,8 @@ std::uint32_t le32(const std::uint8_t* bytes) {
            (static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
-// Size of the GDB header at the front of the bytes: "MsRcf", 14 bytes, three strings, "MapSource".
+// Size of the GDB header at the front of the bytes: "MsRcf", 14 bytes, three strings, and
+// "MapSource" or "BaseCamp".
 std::optional<std::size_t> header_size(std::span<const std::uint8_t> bytes) {
     const auto string_at = [&](std::size_t at) -> std::optional<std::string_view> {
         if (at >= bytes.size())
@@ -106,7 +107,7 @@ std::optional<std::size_t> header_size(std::span<const std::uint8_t> bytes) {
         at += text->size() + 1;
     }
     text = string_at(at);
-    if (!text || *text != "MapSource")
+    if (!text || (*text != "MapSource" && *text != "BaseCamp"))
         return std::nullopt;
     return at + text->size() + 1;
 }

@@ -16,17 +16,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing;
 
-TEST(FileBlocks, FieldsAcrossABlockEndConvertAsFromMemory) {
-    const Bytes sample = read_file(fs::path(KORVIX_SOURCE_DIR) / "examples/sample.gdb");
-    const std::size_t header_size = gdb_header().size();
-    const Bytes header = gdb_header();
-    // The sample's records, behind its own header, which ends with "MapSource" and its 0 byte.
-    const char application[] = "MapSource";
-    const auto header_end =
-        std::search(sample.begin(), sample.end(), application, application + sizeof application) +
-        sizeof application;
-    ASSERT_LT(header_end, sample.end());
-    const Bytes records(header_end, sample.end());
+class FileBlocks : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FileBlocks, FieldsAcrossABlockEndConvertAsFromMemory) {
+    const Bytes sample = read_file(fs::path(KORVIX_SOURCE_DIR) / GetParam());
+    const std::size_t header_size = header_size_of(sample);
+    ASSERT_LT(header_size, sample.size());
+    const Bytes header(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(header_size));
+    const Bytes records(sample.begin() + static_cast<std::ptrdiff_t>(header_size), sample.end());
 
     const TempDir dir("korvix-blocks");
     const fs::path input = dir / "in.gdb";
@@ -53,6 +50,17 @@ TEST(FileBlocks, FieldsAcrossABlockEndConvertAsFromMemory) {
         }
     }
 }
+
+// Versions 1, 2 and 3, the last saved by BaseCamp.
+INSTANTIATE_TEST_SUITE_P(SampleFiles, FileBlocks,
+                         ::testing::Values("examples/sample.gdb",
+                                           "converter/fuzz/corpus/built-v2.gdb",
+                                           "converter/fuzz/corpus/basecamp-v3.gdb"),
+                         [](const auto& info) {
+                             std::string name = fs::path(info.param).stem().string();
+                             std::erase(name, '-');
+                             return name;
+                         });
 
 } // namespace
 } // namespace korvix

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 
 namespace korvix {
 namespace {
@@ -152,8 +153,13 @@ TEST_F(KorvixProgram, NamesWithADotAreUsedUnchanged) {
 
 TEST_F(KorvixProgram, FilesThatCannotBeOpenedAreReported) {
     fs::create_directory(dir_ / "folder.gdb");
-    for (const char* input : {"absent", "folder"}) {
-        const CommandOutcome missing = run(std::string("-R ") + input + " out");
+    std::string deep_path; // longer than any path the system takes
+    for (int i = 0; i < 2100; ++i)
+        deep_path += "d/";
+    // A name part over 255 bytes and a path over 4096 cannot even be examined.
+    for (const std::string& input :
+         {std::string("absent"), std::string("folder"), std::string(300, 'n'), deep_path + "in"}) {
+        const CommandOutcome missing = run("-R " + input + " out");
         EXPECT_EQ(missing.status, 1) << input;
         EXPECT_EQ(missing.out, "Can't open input file\n") << input;
         EXPECT_EQ(missing.err, "") << input;
@@ -194,6 +200,47 @@ TEST_F(KorvixProgram, BadInputsFailWithTheirMessage) {
     EXPECT_EQ(cut.status, 1);
     EXPECT_TRUE(cut.out.ends_with("\nUnexpected end of input file\n")) << cut.out;
     EXPECT_EQ(bytes("out.gdb"), cut_bytes); // as written so far
+}
+
+// Standard output is the trace's alone: korvix never writes GDB bytes into it, and a trace that
+// cannot be written (its reader went away, or no standard output at all) costs no output.
+TEST_F(KorvixProgram, TheTraceNeitherSpoilsNorCutsTheOutput) {
+    Bytes big = gdb_header(); // enough waypoints for a trace far larger than a pipe holds
+    for (int i = 0; i < 20000; ++i) {
+        const Bytes waypoint = record('W', waypoint_body(std::to_string(100000 + i), 0, 0xFF));
+        big.insert(big.end(), waypoint.begin(), waypoint.end());
+    }
+    big = concat({big, closing_record()});
+    write("big.gdb", big);
+    write("in.gdb", plain_file());
+    write("kept.gdb", plain_file());
+
+    const std::string same_as_stdout = "Output and standard output are the same file\n";
+    struct Case {
+        const char* command; // run by bash in the test's folder, behind the path of korvix
+        const char* output;
+        const Bytes& expected_output;
+        std::string expected_stdout;
+    };
+    const Case cases[] = {
+        {"-R big out.gdb | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}", "out.gdb", big, ""},
+        {"-R big out.gdb 0<&- 1>&- 2>&-", "out.gdb", big, ""},
+        {"-R in /dev/./stdout > out.gdb", "out.gdb", {}, same_as_stdout},
+        {"-R in kept.gdb >> kept.gdb", "kept.gdb", plain_file(), same_as_stdout},
+    };
+    for (const Case& c : cases) {
+        const std::string command = std::string("'" KORVIX_BINARY "' ") + c.command;
+        fs::remove(dir_ / "out.gdb");
+        const CommandOutcome outcome =
+            run_command("cd '" + dir_.path().string() + "' && bash -c '" +
+                        std::regex_replace(command, std::regex("'"), "'\\''") + "'");
+        const bool refused = !c.expected_stdout.empty();
+        EXPECT_EQ(outcome.status, refused ? 1 : 0) << c.command;
+        const Bytes written = bytes(c.output);
+        EXPECT_TRUE(written == concat({c.expected_output,
+                                       Bytes(c.expected_stdout.begin(), c.expected_stdout.end())}))
+            << c.command << ": " << written.size() << " bytes";
+    }
 }
 
 TEST_F(KorvixProgram, AFullDiskIsAFailure) {

@@ -2,6 +2,7 @@
 
 #include "run_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -42,14 +43,18 @@ Fields& Fields::position(std::int32_t latitude, std::int32_t longitude, std::uin
     return *this;
 }
 
-Bytes gdb_header() {
-    return Fields()
-        .str("MsRcf")
-        .raw({'D', 'k', 0, 0, 0, 'A', 0x5E, 0x02, 0, 0, 0, 0, 0, 0})
-        .str("Builder")
+Bytes gdb_header(int version, std::string_view application) {
+    Fields f;
+    f.str("MsRcf");
+    if (version == 1) // as gpsbabel-made files of version 1 have it
+        f.raw({'D', 'k', 0, 0, 0, 'A', 0x5E, 0x02, 0, 0, 0, 0, 0, 0});
+    else // a version record, then an application record holding the version and the strings
+        f.raw({2, 0, 0, 0, 'D', static_cast<std::uint8_t>('k' + version - 1), 0, 31, 0, 0, 0, 'A',
+               0x5D, 0x02});
+    return f.str("Builder")
         .str("Dec 07 2026")
-        .str("")
-        .str("MapSource")
+        .str(version == 1 ? "" : "00:00:00")
+        .str(application)
         .bytes();
 }
 
@@ -73,7 +78,11 @@ Bytes concat(std::initializer_list<Bytes> parts) {
 }
 
 Bytes gdb_file(std::initializer_list<Bytes> records) {
-    Bytes file = gdb_header();
+    return gdb_file(1, records);
+}
+
+Bytes gdb_file(int version, std::initializer_list<Bytes> records) {
+    Bytes file = gdb_header(version);
     for (const Bytes& r : records)
         file.insert(file.end(), r.begin(), r.end());
     const Bytes closing = closing_record();
@@ -81,16 +90,29 @@ Bytes gdb_file(std::initializer_list<Bytes> records) {
     return file;
 }
 
-Bytes waypoint_body(std::string_view name, std::uint8_t class_byte, std::uint8_t subclass,
-                    const Bytes& rest) {
+Bytes class_block(int version, std::uint8_t class_byte, std::uint8_t subclass,
+                  std::string_view country) {
     Fields f;
-    f.str(name).u8(class_byte);
-    for (std::uint8_t i = 1; i <= 12; ++i)
-        f.u8(static_cast<std::uint8_t>(0x20 + i)); // class detail bytes, distinct values
+    f.u8(class_byte);
+    for (std::uint8_t i = 1; i <= 12; ++i) { // class detail bytes, distinct values
+        if (version > 1 && i == 4)
+            f.str(country);
+        else
+            f.u8(static_cast<std::uint8_t>(0x20 + i));
+    }
     f.u8(subclass);
     for (std::uint8_t i = 14; i <= 26; ++i)
         f.u8(static_cast<std::uint8_t>(0x20 + i));
-    return f.raw(rest).bytes();
+    return f.bytes();
+}
+
+Bytes waypoint_body(std::string_view name, std::uint8_t class_byte, std::uint8_t subclass,
+                    const Bytes& rest, int version, std::string_view country) {
+    return Fields()
+        .str(name)
+        .raw(class_block(version, class_byte, subclass, country))
+        .raw(rest)
+        .bytes();
 }
 
 Bytes route_body(std::string_view name, const std::vector<RoutePoint>& points, const Bytes& trailer,
@@ -114,6 +136,33 @@ Bytes route_body(std::string_view name, const std::vector<RoutePoint>& points, c
     return f.raw(trailer).bytes();
 }
 
+Bytes route_body(int version, std::string_view name, const std::vector<RoutePoint>& points,
+                 bool bounds, const Bytes& trailer) {
+    Fields f;
+    f.str(name).u8(0x00).u8(bounds ? 0 : 1);
+    if (bounds)
+        f.position(100, 200, 1).position(-100, -200, 0);
+    f.i32(static_cast<std::int32_t>(points.size()));
+    for (const RoutePoint& point : points) {
+        f.str(point.name)
+            .raw(class_block(version, point.class_byte, point.subclass, point.country));
+        f.u8(point.tail_flag);
+        if (point.tail_flag != 0)
+            f.fill(0xEE, version == 2 ? 8 : 16);
+        f.u8(0x03).fill(0x00, 3).fill(0xFF, 4).fill(0x00, 10); // the rest of the tail
+        f.i32(static_cast<std::int32_t>(point.links.size()));
+        for (const LinkPoint& link : point.links)
+            f.position(link.latitude, link.longitude, link.altitude_presence);
+        f.u8(point.link_flag);
+        if (point.link_flag == 0)
+            f.position(100, 200, 0).position(-100, -200, 1);
+        f.fill(0xFF, 8);
+        if (version == 3)
+            f.u8(0x00).u8(0x00);
+    }
+    return f.raw(trailer).bytes();
+}
+
 Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
                  const Bytes& trailer) {
     Fields f;
@@ -123,7 +172,14 @@ Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
         f.u8(point.value ? 1 : 0);
         if (point.value)
             f.i32(0x6A1D2E40);
-        f.u8(0x00).u8(0x00);
+        // In version 1 two closing bytes; in versions 2 and 3 the presence bytes of the depth and
+        // the temperature.
+        f.u8(point.depth ? 1 : 0);
+        if (point.depth)
+            f.raw({0, 0, 0, 0, 0, 0, 0x0A, 0x40}); // 3.25 metres
+        f.u8(point.temperature ? 1 : 0);
+        if (point.temperature)
+            f.raw({0, 0, 0, 0, 0, 0x80, 0x35, 0x40}); // 21.5 degrees
     }
     return f.raw(trailer).bytes();
 }
@@ -156,6 +212,15 @@ RunResult convert_bytes(const Bytes& input, ConversionMode mode) {
     }
     result.console = console.text();
     return result;
+}
+
+std::size_t header_size_of(const Bytes& file) {
+    std::size_t at = std::min<std::size_t>(6 + 14, file.size());
+    for (int strings = 0; strings < 4 && at < file.size(); ++strings) {
+        const auto zero = std::find(file.begin() + static_cast<std::ptrdiff_t>(at), file.end(), 0);
+        at = static_cast<std::size_t>(zero - file.begin()) + 1;
+    }
+    return std::min(at, file.size());
 }
 
 std::vector<std::pair<char, Bytes>> split_records(const Bytes& file, std::size_t header_size) {

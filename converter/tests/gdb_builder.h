@@ -43,8 +43,9 @@ private:
     Bytes bytes_;
 };
 
-// "MsRcf", 14 bytes, three strings, "MapSource".
-Bytes gdb_header();
+// "MsRcf", 14 bytes, three strings, the application name. The 14 bytes start with the version
+// record of GDB version 1 ('D','k'), 2 ('D','l') or 3 ('D','m').
+Bytes gdb_header(int version = 1, std::string_view application = "MapSource");
 
 // A record whose declared length is its body's size, or the given length.
 Bytes record(char type, const Bytes& body);
@@ -55,10 +56,17 @@ Bytes concat(std::initializer_list<Bytes> parts);
 
 // A whole file: header, the records, the closing record.
 Bytes gdb_file(std::initializer_list<Bytes> records);
+Bytes gdb_file(int version, std::initializer_list<Bytes> records);
 
-// A waypoint body: name, class block with the given class and subclass bytes, then `rest`.
+// A class block with the given class and subclass bytes and distinct bytes elsewhere. In versions
+// 2 and 3 it holds the country code.
+Bytes class_block(int version, std::uint8_t class_byte, std::uint8_t subclass,
+                  std::string_view country = "");
+
+// A waypoint body: name, class block, then `rest`.
 Bytes waypoint_body(std::string_view name, std::uint8_t class_byte, std::uint8_t subclass,
-                    const Bytes& rest = Bytes(40, 0x5A));
+                    const Bytes& rest = Bytes(40, 0x5A), int version = 1,
+                    std::string_view country = "");
 
 struct LinkPoint {
     std::int32_t latitude;
@@ -71,6 +79,10 @@ struct RoutePoint {
     std::uint8_t class_byte = 10;
     std::uint8_t subclass = 31;
     std::vector<LinkPoint> links; // empty: link count 0
+    // Versions 2 and 3 only.
+    std::string country = "";   // the class block's country code
+    std::uint8_t tail_flag = 0; // not 0: 8 (version 2) or 16 (version 3) bytes follow it
+    std::uint8_t link_flag = 0; // 0: the link bounds follow the link points
 };
 
 // A route body: name, flag bytes, bounds (with the given presence bytes), the route points, and
@@ -78,11 +90,19 @@ struct RoutePoint {
 Bytes route_body(std::string_view name, const std::vector<RoutePoint>& points,
                  const Bytes& trailer = {0x01, 0x00}, std::uint8_t bounds_presence = 0);
 
+// A route body in the layout of version 2 or 3: every route point closes with its link flag,
+// the link bounds when that flag is 0, and the version's bytes behind them. Without `bounds` the
+// second route flag byte is 1 and the route bounds are left out. `trailer` follows the last point.
+Bytes route_body(int version, std::string_view name, const std::vector<RoutePoint>& points,
+                 bool bounds, const Bytes& trailer);
+
 struct TrackPoint {
     std::int32_t latitude;
     std::int32_t longitude;
     bool altitude = false;
     bool value = false;
+    bool depth = false;       // versions 2 and 3
+    bool temperature = false; // versions 2 and 3
 };
 
 Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
@@ -111,6 +131,9 @@ struct RunResult {
 
 // Runs the converter on an input held in memory.
 RunResult convert_bytes(const Bytes& input, ConversionMode mode);
+
+// The size of a GDB file's header: "MsRcf", 14 bytes, three strings and the application name.
+std::size_t header_size_of(const Bytes& file);
 
 // Splits a converted file behind its header into (type, body) records, checking the framing.
 std::vector<std::pair<char, Bytes>> split_records(const Bytes& file, std::size_t header_size);

@@ -1,7 +1,8 @@
 // korvix's output read by an independent GDB reader, gpsbabel. GPX files written for each case
-// become version-1 GDB files through gpsbabel; korvix converts them under every option letter;
-// gpsbabel reads each output back, without a warning, and finds what the conversion promises,
-// measured against what it reads from the unconverted file.
+// become GDB files of versions 1, 2 and 3 through gpsbabel, and GDB files built field by field
+// hold what gpsbabel does not write; korvix converts them under every option letter; gpsbabel
+// reads each output back, without a warning, and finds what the conversion promises, measured
+// against what it reads from the unconverted file.
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -127,10 +128,6 @@ struct Case {
     const char* gpx_body; // empty: examples/sample.gpx
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
-
 const Case cases[] = {
     {"Waypoints", R"(
   <wpt lat="51.477928" lon="-0.001545"><name>NORTHWEST</name></wpt>
@@ -157,7 +154,9 @@ const Case cases[] = {
   </rte>)"},
     {"Tracks", R"(
   <trk><name>TIMED HEIGHTS</name><trkseg>
-    <trkpt lat="0.001" lon="-0.002"><ele>12.5</ele><time>2026-06-01T07:00:00Z</time></trkpt>
+    <trkpt lat="0.001" lon="-0.002"><ele>12.5</ele><time>2026-06-01T07:00:00Z</time>
+      <extensions><gpxtpx:TrackPointExtension><gpxtpx:atemp>21.5</gpxtpx:atemp>
+      </gpxtpx:TrackPointExtension></extensions></trkpt>
     <trkpt lat="-0.001" lon="0.002"><ele>-3</ele><time>2026-06-01T07:01:00Z</time></trkpt>
     <trkpt lat="-0.001" lon="0.002"><ele>-3</ele><time>2026-06-01T07:01:30Z</time></trkpt>
     <trkpt lat="0.003" lon="0.004"><ele>100</ele><time>2026-06-01T07:02:00Z</time></trkpt>
@@ -190,7 +189,37 @@ const Case cases[] = {
     {"Sample", ""},
 };
 
-class GpsbabelReader : public ::testing::TestWithParam<Case> {
+// gpsbabel writes a temperature into a version 1 track point as an optional value where that
+// version's layout has two fixed closing bytes; version 1 files get none.
+std::string without_extensions(std::string gpx) {
+    return std::regex_replace(gpx, std::regex("<extensions>[^]*?</extensions>"), "");
+}
+
+// A GDB file to convert: made by gpsbabel from a case's GPX in a GDB version, or committed.
+struct Source {
+    std::string name;
+    const Case* gpx = nullptr;
+    int version = 1;
+    const char* gdb = nullptr; // relative to the source folder
+};
+
+void PrintTo(const Source& s, std::ostream* os) {
+    *os << s.name;
+}
+
+std::vector<Source> sources() {
+    std::vector<Source> list;
+    for (const int version : {1, 2, 3})
+        for (const Case& c : cases)
+            list.push_back({std::string(c.name) + "V" + std::to_string(version), &c, version});
+    // Country codes, route point tail flags, links without bounds, a route without bounds, depth
+    // and temperature; the second saved by BaseCamp.
+    list.push_back({"BuiltV2", nullptr, 2, "converter/fuzz/corpus/built-v2.gdb"});
+    list.push_back({"BaseCampV3", nullptr, 3, "converter/fuzz/corpus/basecamp-v3.gdb"});
+    return list;
+}
+
+class GpsbabelReader : public ::testing::TestWithParam<Source> {
 protected:
     void SetUp() override {
         if (run_command("command -v gpsbabel").status != 0)
@@ -206,6 +235,33 @@ protected:
         return parse_gpx(outcome.out);
     }
 
+    // gpsbabel writes the case's GPX as in.gdb of the version; it holds what the GPX holds.
+    void make_gdb(const Case& c, int version) {
+        const std::string gpx =
+            *c.gpx_body == '\0'
+                ? read_text(fs::path(KORVIX_SOURCE_DIR) / "examples/sample.gpx")
+                : std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                              "<gpx version=\"1.1\" creator=\"korvix tests\" "
+                              "xmlns=\"http://www.topografix.com/GPX/1/1\" xmlns:gpxtpx=\""
+                              "http://www.garmin.com/xmlschemas/TrackPointExtension/v1\">") +
+                      c.gpx_body + "\n</gpx>\n";
+        write_file(dir_ / "in.gpx", version == 1 ? without_extensions(gpx) : gpx);
+        const CommandOutcome made =
+            run_command("gpsbabel -i gpx -f '" + (dir_ / "in.gpx").string() + "' -o gdb,ver=" +
+                        std::to_string(version) + " -F '" + (dir_ / "in.gdb").string() + "'");
+        ASSERT_EQ(made.status, 0) << made.err;
+        ASSERT_EQ(made.err, "");
+        const GpsData original = read_back("in.gdb");
+        const GpsData written = parse_gpx(gpx);
+        ASSERT_FALSE(written.waypoints.empty() && written.routes.empty() && written.tracks.empty());
+        EXPECT_EQ(outline(original.routes), outline(written.routes));
+        EXPECT_EQ(outline(original.tracks), outline(written.tracks));
+        for (const Point& waypoint : written.waypoints)
+            EXPECT_TRUE(std::ranges::any_of(original.waypoints, [&](const Point& p) {
+                return p.name == waypoint.name;
+            })) << waypoint.name;
+    }
+
     void korvix(const std::string& option, const std::string& in, const std::string& out) {
         const CommandOutcome outcome =
             run_command("'" KORVIX_BINARY "' " + option + " '" + (dir_ / in).string() + "' '" +
@@ -218,31 +274,16 @@ protected:
 };
 
 TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
-    const Case& c = GetParam();
-    const std::string gpx = *c.gpx_body == '\0'
-                                ? read_text(fs::path(KORVIX_SOURCE_DIR) / "examples/sample.gpx")
-                                : std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                              "<gpx version=\"1.1\" creator=\"korvix tests\" "
-                                              "xmlns=\"http://www.topografix.com/GPX/1/1\">") +
-                                      c.gpx_body + "\n</gpx>\n";
-    write_file(dir_ / "in.gpx", gpx);
-    const CommandOutcome made =
-        run_command("gpsbabel -i gpx -f '" + (dir_ / "in.gpx").string() + "' -o gdb,ver=1 -F '" +
-                    (dir_ / "in.gdb").string() + "'");
-    ASSERT_EQ(made.status, 0) << made.err;
-    ASSERT_EQ(made.err, "");
+    const Source& source = GetParam();
+    if (source.gdb != nullptr)
+        write_file(dir_ / "in.gdb", read_file(fs::path(KORVIX_SOURCE_DIR) / source.gdb));
+    else
+        ASSERT_NO_FATAL_FAILURE(make_gdb(*source.gpx, source.version));
 
-    // What the file holds before conversion, as gpsbabel reads it: what the GPX holds.
+    // What the file holds before conversion, as gpsbabel reads it.
     const GpsData original = read_back("in.gdb");
-    const GpsData written = parse_gpx(gpx);
     ASSERT_FALSE(HasFailure());
-    ASSERT_FALSE(written.waypoints.empty() && written.routes.empty() && written.tracks.empty());
-    EXPECT_EQ(outline(original.routes), outline(written.routes));
-    EXPECT_EQ(outline(original.tracks), outline(written.tracks));
-    for (const Point& waypoint : written.waypoints)
-        EXPECT_TRUE(std::ranges::any_of(original.waypoints, [&](const Point& p) {
-            return p.name == waypoint.name;
-        })) << waypoint.name;
+    ASSERT_FALSE(original.waypoints.empty() && original.routes.empty() && original.tracks.empty());
 
     // -R and -S: the data unchanged.
     for (const char* option : {"-R", "-S"}) {
@@ -303,8 +344,8 @@ TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
     EXPECT_EQ(back.waypoints, routes_of_tracks.waypoints);
 }
 
-INSTANTIATE_TEST_SUITE_P(GpxFiles, GpsbabelReader, ::testing::ValuesIn(cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(GdbFiles, GpsbabelReader, ::testing::ValuesIn(sources()),
+                         [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace korvix

@@ -28,17 +28,6 @@ bool starts_with(const auto& whole, const auto& front) {
     return front.size() <= whole.size() && std::equal(front.begin(), front.end(), whole.begin());
 }
 
-// "MsRcf", 14 bytes, three strings, "MapSource": the bytes up to the 0 byte of the fifth string.
-std::size_t gdb_header_size(const Bytes& file) {
-    std::size_t at = 6 + 14;
-    for (int strings = 0; strings < 4; ++strings)
-        at = static_cast<std::size_t>(
-                 std::find(file.begin() + static_cast<std::ptrdiff_t>(at), file.end(), 0) -
-                 file.begin()) +
-             1;
-    return at;
-}
-
 struct Outcome {
     int status;
     std::string console;
@@ -62,7 +51,7 @@ protected:
 TEST_P(EveryTruncation, EndsWithItsMessageAndWritesAFrontPartOfTheWholeOutput) {
     const Bytes whole = read_file(fs::path(KORVIX_SOURCE_DIR) / GetParam());
     ASSERT_GT(whole.size(), 100U) << GetParam();
-    const std::size_t header_size = gdb_header_size(whole);
+    const std::size_t header_size = header_size_of(whole);
     const fs::path input = dir_ / "cut.gdb";
     const fs::path output = dir_ / "out.gdb";
 
@@ -107,7 +96,11 @@ TEST_P(EveryTruncation, EndsWithItsMessageAndWritesAFrontPartOfTheWholeOutput) {
 INSTANTIATE_TEST_SUITE_P(SampleFiles, EveryTruncation,
                          ::testing::Values("examples/sample.gdb",
                                            "converter/fuzz/corpus/built-all-records.gdb",
-                                           "converter/fuzz/corpus/sample-V.gdb"),
+                                           "converter/fuzz/corpus/sample-V.gdb",
+                                           "converter/fuzz/corpus/mapsource-v2.gdb",
+                                           "converter/fuzz/corpus/built-v2.gdb",
+                                           "converter/fuzz/corpus/mapsource-v3.gdb",
+                                           "converter/fuzz/corpus/basecamp-v3.gdb"),
                          [](const auto& info) {
                              std::string name = fs::path(info.param).stem().string();
                              std::erase(name, '-');
