@@ -93,15 +93,16 @@ TEST_P(GdbVersion, TheVersionRecordChoosesTheLayouts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, GdbVersion,
-    ::testing::Values(VersionChoice{"Dk", version_bytes({2, 0, 0, 0, 'D', 'k', 0}), 1},
-                      VersionChoice{"Dl", version_bytes({2, 0, 0, 0, 'D', 'l', 0}), 2},
-                      VersionChoice{"Dm", version_bytes({2, 0, 0, 0, 'D', 'm', 0}), 3},
-                      VersionChoice{"ArbitraryBytes", Bytes(14, 0x07), 1},
-                      VersionChoice{"DlOneByteLate", version_bytes({0, 2, 0, 0, 0, 'D', 'l'}), 1},
-                      VersionChoice{"DmWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'm', 'm'}),
-                                    1},
-                      VersionChoice{"DlWithLength3", version_bytes({3, 0, 0, 0, 'D', 'l', 0}), 1},
-                      VersionChoice{"LowerCaseD", version_bytes({2, 0, 0, 0, 'd', 'm', 0}), 1}),
+    ::testing::Values(
+        VersionChoice{"Dk", version_bytes({2, 0, 0, 0, 'D', 'k', 0}), 1},
+        VersionChoice{"Dl", version_bytes({2, 0, 0, 0, 'D', 'l', 0}), 2},
+        VersionChoice{"Dm", version_bytes({2, 0, 0, 0, 'D', 'm', 0}), 3},
+        VersionChoice{"ArbitraryBytes", Bytes(14, 0x07), 1},
+        VersionChoice{"DlOneByteLate", version_bytes({0, 2, 0, 0, 0, 'D', 'l'}), 1},
+        VersionChoice{"DlWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'l', 1}), 1},
+        VersionChoice{"DmWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'm', 'm'}), 1},
+        VersionChoice{"DlWithLength3", version_bytes({3, 0, 0, 0, 'D', 'l', 0}), 1},
+        VersionChoice{"LowerCaseD", version_bytes({2, 0, 0, 0, 'd', 'm', 0}), 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GdbApplication, MapSourceAndBaseCampAreGdbFiles) {
@@ -176,7 +177,7 @@ std::vector<RoutePoint> airport_route(std::uint8_t via_class, bool rewritten) {
              "",
              0,
              1},
-            {"FINAL", user_class, 7, {}, "US", 1, 1},
+            {"FINAL", user_class, 7, {}, "US", 0x80, 1},
             {"BEHIND", user_class, rewritten ? cleared : std::uint8_t{31}, {{70, 80}}, "CH", 0, 0}};
 }
 
