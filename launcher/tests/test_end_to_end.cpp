@@ -45,8 +45,7 @@ void EndToEndTest::runConvertsASampleFile() {
     QSKIP("korvix is not part of this build");
 #else
     // The launcher's own file lies in the bin folder beside the real converter.
-    const QString launcher =
-        QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(platform::LauncherFileName());
+    const QString launcher = QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(LauncherFileName());
     LauncherBench bench(false);
     const QByteArray sample = SampleGdb();
     const QString input = bench.MakeFile("sample route.gdb", sample);

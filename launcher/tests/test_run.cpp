@@ -32,14 +32,15 @@ void RunTest::converterSeesArgumentsAndFolder_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("otherAfter");
-    QTest::newRow("-V") << 2 << "" << 1009 << "" << QStringList{"-V"} << "";
+    QTest::newRow("-V") << 2 << "" << int(CParseDlg::kIdRadioV) << "" << QStringList{"-V"} << "";
     QTest::newRow("stored -S, -u stays") << 1 << "-u" << 0 << "" << QStringList{"-S"} << "-u";
     QTest::newRow("stored free option -u") << 6 << "-u" << 0 << "" << QStringList{"-u"} << "-u";
     QTest::newRow("empty free option") << 6 << "" << 0 << "" << QStringList{} << "";
     QTest::newRow("free option, stored text")
-        << 0 << "-w" << 1012 << "" << QStringList{"-w"} << "-w";
+        << 0 << "-w" << int(CParseDlg::kIdRadioOther) << "" << QStringList{"-w"} << "-w";
     QTest::newRow("two typed words, extra blanks")
-        << 2 << "" << 1012 << " -V  x " << QStringList{"-V", "x"} << " -V  x ";
+        << 2 << "" << int(CParseDlg::kIdRadioOther) << " -V  x " << QStringList{"-V", "x"}
+        << " -V  x ";
 }
 
 void RunTest::converterSeesArgumentsAndFolder() {
@@ -57,7 +58,7 @@ void RunTest::converterSeesArgumentsAndFolder() {
     const auto dialog = bench.Open();
     bench.ChooseFiles(*dialog, input, output);
     if (click != 0) {
-        LauncherBench::Click(*dialog, click);
+        LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(click));
     }
     if (!typed.isEmpty()) {
         SetField(*dialog, typed);
@@ -98,7 +99,7 @@ void RunTest::radioIsWrittenWhetherOrNotTheStartSucceeds() {
     const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
     const auto dialog = bench.Open();
     bench.ChooseFiles(*dialog, input, output);
-    LauncherBench::Click(*dialog, 1009);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
     if (converter == "removed") {
         QVERIFY(QFile::remove(bench.ConverterPath()));
     } else if (converter == "not executable") {
@@ -129,7 +130,7 @@ void RunTest::outputSameAsInputIsRefused() {
     ModalWatcher watcher;
     const QString input = bench.MakeFile("in.gdb", "keep me");
     const auto dialog = bench.Open();
-    LauncherBench::Click(*dialog, 1012);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioOther);
     SetField(*dialog, "-u");
     for (const QString& output : {input, bench.DataPath("../my maps/./in.gdb")}) {
         bench.ChooseFiles(*dialog, input, output);
