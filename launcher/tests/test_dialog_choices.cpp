@@ -19,6 +19,7 @@ bool Enabled(const CParseDlg& dialog, CParseDlg::ControlId id) {
 class DialogChoicesTest : public QObject {
     Q_OBJECT
 private slots:
+    void choosers();
     void inputChoice();
     void outputChoice();
     void freeOption();
@@ -26,6 +27,24 @@ private slots:
     void keys();
     void helpAndAboutChangeNothing();
 };
+
+void DialogChoicesTest::choosers() {
+    // The toolkit's choosers: the open one takes existing files only; both cancelled here.
+    ModalWatcher watcher;
+    CQtFileChooser chooser;
+    QCOMPARE(chooser.ChooseOpen(), QString());
+    QCOMPARE(chooser.ChooseSave(), QString());
+    QCOMPARE(watcher.seen.size(), 2);
+    const SeenModal &open = watcher.seen[0], &save = watcher.seen[1];
+    const QString filters = "Mapsource GDB Files (*.gdb) (*.gdb)|All Files (*.*) (*)";
+    QCOMPARE(open.className + save.className, QStringLiteral("QFileDialogQFileDialog"));
+    QCOMPARE(open.fileMode, int(QFileDialog::ExistingFile));
+    QCOMPARE(open.acceptMode, int(QFileDialog::AcceptOpen));
+    QCOMPARE(open.text, " " + filters);
+    QCOMPARE(save.fileMode, int(QFileDialog::AnyFile));
+    QCOMPARE(save.acceptMode, int(QFileDialog::AcceptSave));
+    QCOMPARE(save.text, "gdb " + filters);
+}
 
 void DialogChoicesTest::inputChoice() {
     LauncherBench bench;
