@@ -96,12 +96,25 @@ TEST(ConverterRun, PumpReturnsWhileTheConverterIsSilent) {
 }
 
 TEST(ConverterRun, AFailedStartGivesTheSystemsErrorNumber) {
-    const auto process = CreateConverterProcess();
-    ConverterRun run(*process, nullptr);
-    const std::string missing =
-        (std::filesystem::path(FAKE_KORVIX_PATH).parent_path() / "no such converter").string();
-    EXPECT_EQ(run.Start(missing, {}, std::filesystem::current_path().string()), 2);
-    EXPECT_FALSE(run.Pump(std::chrono::milliseconds(0)));
+    const std::filesystem::path dir = std::filesystem::path(FAKE_KORVIX_PATH).parent_path();
+    const std::filesystem::path here = std::filesystem::current_path();
+    const struct {
+        const char* name;
+        std::filesystem::path program, workingDir;
+        int error;
+    } cases[] = {
+        {"no such program", dir / "no such converter", here, 2},
+        {"no such working folder", FAKE_KORVIX_PATH, dir / "no such folder", 2},
+#ifndef _WIN32
+        {"not executable", dir / "CMakeFiles", here, 13}, // a folder
+#endif
+    };
+    for (const auto& c : cases) {
+        const auto process = CreateConverterProcess();
+        ConverterRun run(*process, nullptr);
+        EXPECT_EQ(run.Start(c.program.string(), {}, c.workingDir.string()), c.error) << c.name;
+        EXPECT_FALSE(run.Pump(std::chrono::milliseconds(0))) << c.name;
+    }
 }
 
 } // namespace
