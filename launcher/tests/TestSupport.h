@@ -2,14 +2,15 @@
 // Shared by the launcher's tests: a launcher folder with settings of its own, a file chooser the
 // test answers, and a watcher that records and closes message boxes and dialogs.
 
+#include "ConverterProcess.h"
 #include "FileChooser.h"
-#include "LauncherSettings.h"
 #include "ParseDlg.h"
-#include "Platform.h"
+#include "QtSettingsStore.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSettings>
@@ -26,11 +27,20 @@ public:
     QString ChooseSave() override { return ++saveCalls, saveAnswer; }
 };
 
-// What a modal window showed: class, title, then a message box's text or a dialog's labels.
+inline QString ConverterFileName() {
+    return QString::fromStdString(runkorvix::ConverterFileName());
+}
+inline QString LauncherFileName() {
+    return QString::fromStdString(runkorvix::LauncherFileName());
+}
+
+// What a modal window showed: class, title, then a message box's text or a dialog's labels; of
+// a file chooser its modes and default suffix.
 struct SeenModal {
     QString className, title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    int fileMode = -1, acceptMode = -1;
 };
 
 // While it lives, records every modal window that opens and closes it (OK, or Cancel).
@@ -55,6 +65,10 @@ private:
             s.text = box->text();
             s.icon = box->icon();
             s.buttons = box->standardButtons();
+        } else if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
+            s.fileMode = chooser->fileMode();
+            s.acceptMode = chooser->acceptMode();
+            s.text = chooser->defaultSuffix() + QLatin1Char(' ') + chooser->nameFilters().join('|');
         } else {
             for (const QLabel* label : modal->findChildren<QLabel*>()) {
                 s.text += label->text() + QLatin1Char('\n');
@@ -73,16 +87,27 @@ public:
     FakeFileChooser chooser;
 
     explicit LauncherBench(bool withConverter = true)
-        : m_store(Path(QStringLiteral("settings.ini")), QSettings::IniFormat), m_settings(m_store) {
+        : m_store(Path(QStringLiteral("settings.ini")), QSettings::IniFormat),
+          m_settingsStore(m_store), m_settings(m_settingsStore) {
         QDir(m_dir.path()).mkdir(QStringLiteral("my maps"));
         if (withConverter) {
             QFile::copy(QStringLiteral(FAKE_KORVIX_PATH), ConverterPath());
         }
         qputenv("RUNKORVIX_TEST_LOG", Path(QStringLiteral("converter.log")).toLocal8Bit());
+        Converter();
+    }
+    // What the fake converter prints, its exit status ("signal": killed) and how long it
+    // sleeps before it ends; by default a quiet, quick and successful run.
+    static void Converter(const QByteArray& print = {}, const QByteArray& exit = "0",
+                          int sleepMs = 0) {
+        qputenv("RUNKORVIX_TEST_PRINT", print);
+        qputenv("RUNKORVIX_TEST_REPEAT", "1");
+        qputenv("RUNKORVIX_TEST_EXIT", exit);
+        qputenv("RUNKORVIX_TEST_SLEEP_MS", QByteArray::number(sleepMs));
     }
     QString Folder() const { return m_dir.path(); }
     QString Path(const QString& name) const { return m_dir.filePath(name); }
-    QString ConverterPath() const { return Path(platform::ConverterFileName()); }
+    QString ConverterPath() const { return Path(ConverterFileName()); }
     QString DataPath(const QString& name) const {
         return QDir::toNativeSeparators(Path(QStringLiteral("my maps/") + name));
     }
@@ -108,8 +133,7 @@ public:
     // file, by default in the bench's folder.
     std::unique_ptr<CParseDlg> Open(const QString& launcher = QString()) {
         auto dialog = std::make_unique<CParseDlg>(
-            m_settings, chooser,
-            launcher.isEmpty() ? Path(platform::LauncherFileName()) : launcher);
+            m_settings, chooser, launcher.isEmpty() ? Path(LauncherFileName()) : launcher);
         if (dialog->OnInitDialog()) {
             dialog->show();
         }
@@ -121,7 +145,7 @@ public:
         chooser.saveAnswer = output;
         Click(dialog, CParseDlg::kIdOutputFile);
     }
-    static void Click(const CParseDlg& dialog, int id) {
+    static void Click(const CParseDlg& dialog, CParseDlg::ControlId id) {
         qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id))->click();
     }
 
@@ -142,5 +166,6 @@ public:
 private:
     QTemporaryDir m_dir;
     QSettings m_store;
-    CLauncherSettings m_settings;
+    CQtSettingsStore m_settingsStore;
+    runkorvix::LauncherSettings m_settings;
 };

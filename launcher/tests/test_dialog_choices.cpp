@@ -7,10 +7,10 @@
 
 namespace {
 
-QLineEdit* Field(const CParseDlg& dialog, int id) {
+QLineEdit* Field(const CParseDlg& dialog, CParseDlg::ControlId id) {
     return qobject_cast<QLineEdit*>(dialog.GetDlgItem(id));
 }
-bool Enabled(const CParseDlg& dialog, int id) {
+bool Enabled(const CParseDlg& dialog, CParseDlg::ControlId id) {
     return dialog.GetDlgItem(id)->isEnabled();
 }
 
@@ -19,6 +19,7 @@ bool Enabled(const CParseDlg& dialog, int id) {
 class DialogChoicesTest : public QObject {
     Q_OBJECT
 private slots:
+    void choosers();
     void inputChoice();
     void outputChoice();
     void freeOption();
@@ -26,6 +27,24 @@ private slots:
     void keys();
     void helpAndAboutChangeNothing();
 };
+
+void DialogChoicesTest::choosers() {
+    // The toolkit's choosers: the open one takes existing files only; both cancelled here.
+    ModalWatcher watcher;
+    CQtFileChooser chooser;
+    QCOMPARE(chooser.ChooseOpen(), QString());
+    QCOMPARE(chooser.ChooseSave(), QString());
+    QCOMPARE(watcher.seen.size(), 2);
+    const SeenModal &open = watcher.seen[0], &save = watcher.seen[1];
+    const QString filters = "Mapsource GDB Files (*.gdb) (*.gdb)|All Files (*.*) (*)";
+    QCOMPARE(open.className + save.className, QStringLiteral("QFileDialogQFileDialog"));
+    QCOMPARE(open.fileMode, int(QFileDialog::ExistingFile));
+    QCOMPARE(open.acceptMode, int(QFileDialog::AcceptOpen));
+    QCOMPARE(open.text, " " + filters);
+    QCOMPARE(save.fileMode, int(QFileDialog::AnyFile));
+    QCOMPARE(save.acceptMode, int(QFileDialog::AcceptSave));
+    QCOMPARE(save.text, "gdb " + filters);
+}
 
 void DialogChoicesTest::inputChoice() {
     LauncherBench bench;
@@ -38,15 +57,15 @@ void DialogChoicesTest::inputChoice() {
         LauncherBench::Click(*dialog, CParseDlg::kIdInputFile);
         const QString expected = bench.chooser.openCalls >= 3 ? first : QString();
         QCOMPARE(dialog->InputPath(), expected);
-        QCOMPARE(Field(*dialog, 1014)->text(), expected);
-        QCOMPARE(Enabled(*dialog, 1004), !expected.isEmpty());
-        QVERIFY(!Enabled(*dialog, 1010));
+        QCOMPARE(Field(*dialog, CParseDlg::kIdInputPath)->text(), expected);
+        QCOMPARE(Enabled(*dialog, CParseDlg::kIdOutputFile), !expected.isEmpty());
+        QVERIFY(!Enabled(*dialog, CParseDlg::kIdRun));
     }
     // A new input (any extension) replaces the path; output and Run stay as they are.
     bench.ChooseFiles(*dialog, second, bench.DataPath("out.gdb"));
-    QCOMPARE(Field(*dialog, 1014)->text(), second);
+    QCOMPARE(Field(*dialog, CParseDlg::kIdInputPath)->text(), second);
     QCOMPARE(dialog->OutputPath(), bench.DataPath("out.gdb"));
-    QVERIFY(Enabled(*dialog, 1010));
+    QVERIFY(Enabled(*dialog, CParseDlg::kIdRun));
 }
 
 void DialogChoicesTest::outputChoice() {
@@ -56,14 +75,14 @@ void DialogChoicesTest::outputChoice() {
     QCOMPARE(bench.chooser.saveCalls, 0);
 
     bench.ChooseFiles(*dialog, bench.MakeFile("in.gdb"), QString());
-    QVERIFY(!Enabled(*dialog, 1010));
+    QVERIFY(!Enabled(*dialog, CParseDlg::kIdRun));
     const QString output = bench.DataPath("new file.gdb");
     for (const QString& answer : {output, QString()}) { // the later choice is cancelled
         bench.chooser.saveAnswer = answer;
         LauncherBench::Click(*dialog, CParseDlg::kIdOutputFile);
         QCOMPARE(dialog->OutputPath(), output);
-        QCOMPARE(Field(*dialog, 1015)->text(), output);
-        QVERIFY(Enabled(*dialog, 1010));
+        QCOMPARE(Field(*dialog, CParseDlg::kIdOutputPath)->text(), output);
+        QVERIFY(Enabled(*dialog, CParseDlg::kIdRun));
     }
     QCOMPARE(bench.chooser.saveCalls, 3);
     QVERIFY(!QFile::exists(output)); // chosen, not created
@@ -72,23 +91,25 @@ void DialogChoicesTest::outputChoice() {
 void DialogChoicesTest::freeOption() {
     LauncherBench bench;
     const auto dialog = bench.Open();
-    const QList<int> ids = {1005, 1006, 1007, 1008, 1009, 1011};
+    const auto& ids = CParseDlg::kOptionIds;
     const QStringList options = {"-R", "-S", "-T", "-U", "-V", "-W"};
-    LauncherBench::Click(*dialog, 1012);
-    QVERIFY(Enabled(*dialog, 1013));
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioOther);
+    QVERIFY(Enabled(*dialog, CParseDlg::kIdOther));
     QCOMPARE(dialog->OptionText(), QString());
-    QTest::keyClicks(Field(*dialog, 1013), "-V x");
-    QTest::keyClick(Field(*dialog, 1013), Qt::Key_Backspace);
+    QTest::keyClicks(Field(*dialog, CParseDlg::kIdOther), "-V x");
+    QTest::keyClick(Field(*dialog, CParseDlg::kIdOther), Qt::Key_Backspace);
     QCOMPARE(dialog->OptionText(), QStringLiteral("-V "));
 
-    for (int index = 0; index < ids.size(); ++index) {
-        LauncherBench::Click(*dialog, ids[index]);
+    for (int index = 0; index < options.size(); ++index) {
+        LauncherBench::Click(*dialog, ids[static_cast<std::size_t>(index)]);
         QCOMPARE(dialog->SelectedIndex(), index);
         QCOMPARE(dialog->OptionText(), options[index]);
-        QVERIFY(!Enabled(*dialog, 1013));
-        QCOMPARE(Field(*dialog, 1013)->text(), QStringLiteral("-V ")); // the field keeps it
+        QVERIFY(!Enabled(*dialog, CParseDlg::kIdOther));
+        QCOMPARE(Field(*dialog, CParseDlg::kIdOther)->text(),
+                 QStringLiteral("-V ")); // the field keeps it
     }
-    LauncherBench::Click(*dialog, 1012); // back to the free option: its text again
+    LauncherBench::Click(*dialog,
+                         CParseDlg::kIdRadioOther); // back to the free option: its text again
     QCOMPARE(dialog->SelectedIndex(), 6);
     QCOMPARE(dialog->OptionText(), QStringLiteral("-V "));
 }
@@ -98,26 +119,26 @@ void DialogChoicesTest::typedFreeOptionIsLostWithoutARun() {
     bench.Store(6, "-u");
     {
         const auto dialog = bench.Open();
-        Field(*dialog, 1013)->setText("-w");
+        Field(*dialog, CParseDlg::kIdOther)->setText("-w");
         QCOMPARE(dialog->OptionText(), QStringLiteral("-w"));
-        LauncherBench::Click(*dialog, 1009);
+        LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
         dialog->close();
     }
     QCOMPARE(bench.Stored("Radio").toInt(), 6);
     QCOMPARE(bench.Stored("Other").toString(), QStringLiteral("-u"));
     const auto again = bench.Open();
     QCOMPARE(again->SelectedIndex(), 6);
-    QCOMPARE(Field(*again, 1013)->text(), QStringLiteral("-u"));
+    QCOMPARE(Field(*again, CParseDlg::kIdOther)->text(), QStringLiteral("-u"));
 }
 
 void DialogChoicesTest::keys() {
     LauncherBench bench;
     const auto dialog = bench.Open();
     // Enter in the free option field ends the dialog as OK, without saving.
-    LauncherBench::Click(*dialog, 1012);
-    Field(*dialog, 1013)->setFocus();
-    QTest::keyClicks(Field(*dialog, 1013), "-s");
-    QTest::keyClick(Field(*dialog, 1013), Qt::Key_Return);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioOther);
+    Field(*dialog, CParseDlg::kIdOther)->setFocus();
+    QTest::keyClicks(Field(*dialog, CParseDlg::kIdOther), "-s");
+    QTest::keyClick(Field(*dialog, CParseDlg::kIdOther), Qt::Key_Return);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
     QVERIFY(!bench.Stored("Radio").isValid() && !bench.Stored("Other").isValid());
@@ -133,7 +154,7 @@ void DialogChoicesTest::helpAndAboutChangeNothing() {
     const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
     const auto dialog = bench.Open();
     bench.ChooseFiles(*dialog, input, output);
-    LauncherBench::Click(*dialog, 1011);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioW);
 
     ModalWatcher watcher;
     LauncherBench::Click(*dialog, CParseDlg::kIdHelp);
@@ -153,7 +174,7 @@ void DialogChoicesTest::helpAndAboutChangeNothing() {
     QCOMPARE(dialog->InputPath(), input);
     QCOMPARE(dialog->OutputPath(), output);
     QCOMPARE(dialog->OptionText(), QStringLiteral("-W"));
-    QVERIFY(Enabled(*dialog, 1010));
+    QVERIFY(Enabled(*dialog, CParseDlg::kIdRun));
     QVERIFY(!bench.Stored("Radio").isValid());
 }
 

@@ -11,18 +11,24 @@
 
 namespace {
 
-const QList<int> kOptionIds = {1005, 1006, 1007, 1008, 1009, 1011, 1012};
+using Id = CParseDlg::ControlId;
+const QList<Id> kIds = {CParseDlg::kIdInputFile,  CParseDlg::kIdOutputFile, CParseDlg::kIdRadioR,
+                        CParseDlg::kIdRadioS,     CParseDlg::kIdRadioT,     CParseDlg::kIdRadioU,
+                        CParseDlg::kIdRadioV,     CParseDlg::kIdRun,        CParseDlg::kIdRadioW,
+                        CParseDlg::kIdRadioOther, CParseDlg::kIdOther,      CParseDlg::kIdInputPath,
+                        CParseDlg::kIdOutputPath, CParseDlg::kIdAbout,      CParseDlg::kIdHelp};
 
-// The dialog's state as the user sees it: checked option id, option text, free option field
-// text, and which of Output File, Run and the field are enabled.
+// The dialog's state as the user sees it: the index of the checked option button, option text,
+// free option field text, and which of Output File, Run and the field are enabled.
 QString State(const CParseDlg& d) {
-    const auto* field = qobject_cast<QLineEdit*>(d.GetDlgItem(1013));
-    const int checked = qobject_cast<QAbstractButton*>(d.GetDlgItem(1005))->group()->checkedId();
+    const auto* field = qobject_cast<QLineEdit*>(d.GetDlgItem(CParseDlg::kIdOther));
+    const int checked =
+        qobject_cast<QAbstractButton*>(d.GetDlgItem(CParseDlg::kIdRadioR))->group()->checkedId();
     return QStringLiteral("%1 %2 [%3] %4%5%6")
-        .arg(checked >= 0 ? kOptionIds[checked] : -1)
+        .arg(checked)
         .arg(d.OptionText(), field->text())
-        .arg(d.GetDlgItem(1004)->isEnabled())
-        .arg(d.GetDlgItem(1010)->isEnabled())
+        .arg(d.GetDlgItem(CParseDlg::kIdOutputFile)->isEnabled())
+        .arg(d.GetDlgItem(CParseDlg::kIdRun)->isEnabled())
         .arg(field->isEnabled());
 }
 
@@ -44,9 +50,9 @@ void DialogStartTest::firstStart() {
     LauncherBench bench;
     const auto dialog = bench.Open();
     QVERIFY(dialog->isVisible());
-    QCOMPARE(State(*dialog), QStringLiteral("1007 -T [] 000"));
+    QCOMPARE(State(*dialog), QStringLiteral("2 -T [] 000"));
     QCOMPARE(dialog->SelectedIndex(), 2);
-    QCOMPARE(dialog->focusWidget(), dialog->GetDlgItem(1002));
+    QCOMPARE(dialog->focusWidget(), dialog->GetDlgItem(CParseDlg::kIdInputFile));
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Run Korvix"));
     QVERIFY(!dialog->windowIcon().isNull());
     dialog->close();
@@ -58,15 +64,15 @@ void DialogStartTest::storedSettings_data() {
     QTest::addColumn<QString>("other");
     QTest::addColumn<QString>("state");
     QTest::newRow("free option -u") << 6 << "-u"
-                                    << "1012 -u [-u] 001";
+                                    << "6 -u [-u] 001";
     QTest::newRow("-S, free option -u kept in the field") << 1 << "-u"
-                                                          << "1006 -S [-u] 000";
+                                                          << "1 -S [-u] 000";
     QTest::newRow("-W") << 5 << ""
-                        << "1011 -W [] 000";
+                        << "5 -W [] 000";
     QTest::newRow("index past the buttons counts as -T") << 7 << "-u"
-                                                         << "1007 -T [-u] 000";
+                                                         << "2 -T [-u] 000";
     QTest::newRow("negative index counts as -T") << -1 << ""
-                                                 << "1007 -T [] 000";
+                                                 << "2 -T [] 000";
 }
 
 void DialogStartTest::storedSettings() {
@@ -85,13 +91,13 @@ void DialogStartTest::converterBesideTheLauncher() {
     QVERIFY(found->isVisible());
     const QString dir = QDir::toNativeSeparators(present.Folder()) + QDir::separator();
     QCOMPARE(found->ConverterDir(), dir);
-    QCOMPARE(found->ConverterPath(), dir + platform::ConverterFileName());
+    QCOMPARE(found->ConverterPath(), dir + ConverterFileName());
 
     // Missing: the message, then the dialog ends, writing nothing (index 9 would become 2).
     LauncherBench missing(false);
     QDir(missing.Folder()).mkdir(QStringLiteral("sub"));
     QFile::copy(QStringLiteral(FAKE_KORVIX_PATH),
-                missing.Path(QStringLiteral("sub/") + platform::ConverterFileName()));
+                missing.Path(QStringLiteral("sub/") + ConverterFileName()));
     missing.Store(9, QStringLiteral("-u"));
     ModalWatcher watcher;
     const auto ended = missing.Open();
@@ -120,7 +126,7 @@ void DialogStartTest::templateControls() {
     const auto dialog = bench.Open();
     // Id, kind and caption of every control with an id.
     QStringList controls;
-    for (int id = 1000; id <= 1020; ++id) {
+    for (const Id id : kIds) {
         if (const QWidget* control = dialog->GetDlgItem(id)) {
             const auto* button = qobject_cast<const QAbstractButton*>(control);
             const auto* edit = qobject_cast<const QLineEdit*>(control);
@@ -145,20 +151,24 @@ void DialogStartTest::templateControls() {
 
     // Tab stops, once round the focus chain from Input File.
     QList<int> tabStops;
-    QWidget* widget = dialog->GetDlgItem(1002);
+    QWidget* widget = dialog->GetDlgItem(CParseDlg::kIdInputFile);
     do {
         if ((widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) {
-            tabStops << widget->property(kControlIdProperty).toInt();
+            const auto id = std::find_if(kIds.begin(), kIds.end(), [&](Id named) {
+                return dialog->GetDlgItem(named) == widget;
+            });
+            tabStops << (id != kIds.end() ? int(*id) : -1);
         }
-    } while ((widget = widget->nextInFocusChain()) != dialog->GetDlgItem(1002));
+    } while ((widget = widget->nextInFocusChain()) != dialog->GetDlgItem(CParseDlg::kIdInputFile));
     QCOMPARE(tabStops, (QList<int>{1002, 1004, 1010, 1013, 1014, 1015, 1016, 1017}));
 
     // One exclusive group of the seven option buttons, ids 0 to 6.
-    QButtonGroup* group = qobject_cast<QAbstractButton*>(dialog->GetDlgItem(1005))->group();
+    QButtonGroup* group =
+        qobject_cast<QAbstractButton*>(dialog->GetDlgItem(CParseDlg::kIdRadioR))->group();
     QVERIFY(group->exclusive());
     QCOMPARE(group->buttons().size(), 7);
     for (int index = 0; index < 7; ++index) {
-        QCOMPARE(group->button(index), dialog->GetDlgItem(kOptionIds[index]));
+        QCOMPARE(group->button(index), dialog->GetDlgItem(CParseDlg::kOptionIds[index]));
     }
 }
 
@@ -180,7 +190,7 @@ void DialogStartTest::captionsWholeAndNoOverlap() {
                      a->metaObject()->className());
         }
     }
-    for (int id : kOptionIds) {
+    for (const Id id : CParseDlg::kOptionIds) {
         QVERIFY(options->geometry().contains(dialog->GetDlgItem(id)->geometry()));
     }
 }

@@ -1,4 +1,5 @@
-// One conversion through the dialog with the real korvix from the build's bin folder.
+// Conversions through the dialog with the real korvix from the build's bin folder: one that
+// succeeds, one that fails.
 
 #include "TestSupport.h"
 
@@ -45,8 +46,7 @@ void EndToEndTest::runConvertsASampleFile() {
     QSKIP("korvix is not part of this build");
 #else
     // The launcher's own file lies in the bin folder beside the real converter.
-    const QString launcher =
-        QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(platform::LauncherFileName());
+    const QString launcher = QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(LauncherFileName());
     LauncherBench bench(false);
     const QByteArray sample = SampleGdb();
     const QString input = bench.MakeFile("sample route.gdb", sample);
@@ -64,6 +64,15 @@ void EndToEndTest::runConvertsASampleFile() {
     QVERIFY2(converted.open(QIODevice::ReadOnly), "korvix wrote no output file");
     QCOMPARE(converted.readAll(), sample);
     QCOMPARE(bench.Stored("Radio").toInt(), 0);
+
+    // A text file as input: korvix's own message, and the output it began is incomplete.
+    bench.ChooseFiles(*dialog, bench.MakeFile("notes.txt", "not a GDB file\n"), output);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].icon, QMessageBox::Critical);
+    QCOMPARE(watcher.seen[0].text, QStringLiteral("korvix did not complete the conversion:\n\n"
+                                                  "Input file not in GDB format\n\n"
+                                                  "The output file is incomplete."));
 #endif
 }
 

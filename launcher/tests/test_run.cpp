@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -23,6 +24,9 @@ private slots:
     void radioIsWrittenWhetherOrNotTheStartSucceeds_data();
     void radioIsWrittenWhetherOrNotTheStartSucceeds();
     void outputSameAsInputIsRefused();
+    void whatTheConverterSaidIsShown_data();
+    void whatTheConverterSaidIsShown();
+    void theDialogTakesNoInputDuringARun();
 };
 
 void RunTest::converterSeesArgumentsAndFolder_data() {
@@ -32,14 +36,15 @@ void RunTest::converterSeesArgumentsAndFolder_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("otherAfter");
-    QTest::newRow("-V") << 2 << "" << 1009 << "" << QStringList{"-V"} << "";
+    QTest::newRow("-V") << 2 << "" << int(CParseDlg::kIdRadioV) << "" << QStringList{"-V"} << "";
     QTest::newRow("stored -S, -u stays") << 1 << "-u" << 0 << "" << QStringList{"-S"} << "-u";
     QTest::newRow("stored free option -u") << 6 << "-u" << 0 << "" << QStringList{"-u"} << "-u";
     QTest::newRow("empty free option") << 6 << "" << 0 << "" << QStringList{} << "";
     QTest::newRow("free option, stored text")
-        << 0 << "-w" << 1012 << "" << QStringList{"-w"} << "-w";
+        << 0 << "-w" << int(CParseDlg::kIdRadioOther) << "" << QStringList{"-w"} << "-w";
     QTest::newRow("two typed words, extra blanks")
-        << 2 << "" << 1012 << " -V  x " << QStringList{"-V", "x"} << " -V  x ";
+        << 2 << "" << int(CParseDlg::kIdRadioOther) << " -V  x " << QStringList{"-V", "x"}
+        << " -V  x ";
 }
 
 void RunTest::converterSeesArgumentsAndFolder() {
@@ -57,7 +62,7 @@ void RunTest::converterSeesArgumentsAndFolder() {
     const auto dialog = bench.Open();
     bench.ChooseFiles(*dialog, input, output);
     if (click != 0) {
-        LauncherBench::Click(*dialog, click);
+        LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(click));
     }
     if (!typed.isEmpty()) {
         SetField(*dialog, typed);
@@ -98,7 +103,7 @@ void RunTest::radioIsWrittenWhetherOrNotTheStartSucceeds() {
     const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
     const auto dialog = bench.Open();
     bench.ChooseFiles(*dialog, input, output);
-    LauncherBench::Click(*dialog, 1009);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
     if (converter == "removed") {
         QVERIFY(QFile::remove(bench.ConverterPath()));
     } else if (converter == "not executable") {
@@ -129,7 +134,7 @@ void RunTest::outputSameAsInputIsRefused() {
     ModalWatcher watcher;
     const QString input = bench.MakeFile("in.gdb", "keep me");
     const auto dialog = bench.Open();
-    LauncherBench::Click(*dialog, 1012);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioOther);
     SetField(*dialog, "-u");
     for (const QString& output : {input, bench.DataPath("../my maps/./in.gdb")}) {
         bench.ChooseFiles(*dialog, input, output);
@@ -151,6 +156,102 @@ void RunTest::outputSameAsInputIsRefused() {
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(bench.ConverterRuns().size(), 2);
     QCOMPARE(watcher.seen.size(), 2);
+}
+
+void RunTest::whatTheConverterSaidIsShown_data() {
+    const QByteArray limit = "Route point limit reached - track truncated!\n";
+    QTest::addColumn<QByteArray>("print");
+    QTest::addColumn<QByteArray>("exit");
+    QTest::addColumn<bool>("outputLeft"); // the output file exists after the run
+    QTest::addColumn<int>("icon");        // -1: no message box
+    QTest::addColumn<QString>("said");
+    QTest::newRow("failed, output left")
+        << QByteArray("D 20\nUnexpected end of input file\n") << QByteArray("1") << true
+        << int(QMessageBox::Critical) << "\n\nUnexpected end of input file\n";
+    QTest::newRow("failed before the output")
+        << QByteArray("Can't open input file\n") << QByteArray("1") << false
+        << int(QMessageBox::Critical) << "\n\nCan't open input file";
+    QTest::newRow("warned") << "T 9\n" + limit + limit + "V 2\n"
+                            << QByteArray("0") << true << int(QMessageBox::Information)
+                            << "\n\nRoute point limit reached - track truncated! (2 times)";
+    QTest::newRow("clean, trace only")
+        << QByteArray("D 20\nT 9\nV 2\n") << QByteArray("0") << true << -1 << "";
+#ifndef _WIN32
+    QTest::newRow("killed") << QByteArray("W 71\n") << QByteArray("signal") << true
+                            << int(QMessageBox::Critical) << "\n\nkorvix was ended by signal 15.";
+#endif
+}
+
+void RunTest::whatTheConverterSaidIsShown() {
+    QFETCH(QByteArray, print);
+    QFETCH(QByteArray, exit);
+    QFETCH(bool, outputLeft);
+    QFETCH(int, icon);
+    QFETCH(QString, said);
+
+    LauncherBench bench;
+    const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
+    if (outputLeft) {
+        bench.MakeFile("out.gdb", "cut short");
+    }
+    const auto dialog = bench.Open();
+    bench.ChooseFiles(*dialog, input, output);
+    LauncherBench::Converter(print, exit);
+    ModalWatcher watcher;
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+
+    QCOMPARE(bench.ConverterRuns().size(), 1);
+    QCOMPARE(watcher.seen.size(), icon < 0 ? 0 : 1);
+    if (icon >= 0) {
+        const SeenModal& box = watcher.seen[0];
+        QCOMPARE(box.title, QStringLiteral("runkorvix"));
+        QCOMPARE(int(box.icon), icon);
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY2(box.text.contains(said), qPrintable(box.text));
+        QCOMPARE(box.text.endsWith("\n\nThe output file is incomplete."),
+                 outputLeft && icon == QMessageBox::Critical);
+    }
+    QVERIFY(dialog->isEnabled() && dialog->GetDlgItem(CParseDlg::kIdRun)->isEnabled());
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+}
+
+void RunTest::theDialogTakesNoInputDuringARun() {
+    LauncherBench bench;
+    const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
+    const auto dialog = bench.Open();
+    bench.ChooseFiles(*dialog, input, output);
+    QWidget* run = dialog->GetDlgItem(CParseDlg::kIdRun);
+    run->setFocus();
+    LauncherBench::Converter({}, "0", 800);
+
+    // Meanwhile the event loop runs: the user clicks Run again and Input File, presses Escape
+    // and closes the window; all of it is dropped.
+    bool enabledDuringRun = true, busy = false, closed = true;
+    QTimer::singleShot(150, dialog.get(), [&] {
+        enabledDuringRun = dialog->isEnabled() || run->isEnabled();
+        busy = QGuiApplication::overrideCursor() != nullptr &&
+               QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        QTest::mouseClick(run, Qt::LeftButton);
+        QTest::mouseDClick(run, Qt::LeftButton);
+        QTest::mouseClick(dialog->GetDlgItem(CParseDlg::kIdInputFile), Qt::LeftButton);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        closed = dialog->close();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+
+    QVERIFY(clock.elapsed() >= 800);
+    QVERIFY(!enabledDuringRun && busy && !closed);
+    QCOMPARE(bench.ConverterRuns().size(), 1);
+    QCOMPARE(bench.chooser.openCalls, 1);
+    // Afterwards all is as before: visible, enabled, the focus on Run, which runs again.
+    QVERIFY(dialog->isVisible() && dialog->isEnabled() && run->isEnabled());
+    QCOMPARE(dialog->focusWidget(), run);
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    LauncherBench::Converter();
+    QTest::mouseClick(run, Qt::LeftButton);
+    QCOMPARE(bench.ConverterRuns().size(), 2);
 }
 
 QTEST_MAIN(RunTest)

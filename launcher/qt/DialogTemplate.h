@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QList>
+#include <QHash>
+#include <QWidget>
 #include <span>
 
 class DialogUnits;
-class QWidget;
 
 // One control of a dialog template, placed in dialog units.
 enum class ControlKind {
@@ -27,14 +27,18 @@ struct ControlTemplate {
     int x, y, cx, cy;
 };
 
-// The property under which every created control keeps its id.
-inline constexpr char kControlIdProperty[] = "controlId";
+// The created controls that have an id, by id.
+using ControlMap = QHash<int, QWidget*>;
 
 // Creates the controls of `controls` on `dialog`, in template order, which is also their tab
 // order: push buttons and edits are tab stops, option buttons take the focus only when clicked.
-// Returns the created controls in template order.
-QList<QWidget*> CreateControls(QWidget* dialog, std::span<const ControlTemplate> controls,
-                               const DialogUnits& units);
+ControlMap CreateControls(QWidget* dialog, std::span<const ControlTemplate> controls,
+                          const DialogUnits& units);
 
-// The control of `dialog` with the id `id`, or nullptr.
-QWidget* FindControl(const QWidget* dialog, int id);
+// The control `id` of `controls` as the class that its kind creates; for a dialog's constructor,
+// which keeps each of its controls once.
+template <class Control> Control* TakeControl(const ControlMap& controls, int id) {
+    auto* control = qobject_cast<Control*>(controls.value(id));
+    Q_ASSERT(control != nullptr);
+    return control;
+}

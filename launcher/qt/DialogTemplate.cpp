@@ -54,13 +54,12 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
 
 } // namespace
 
-QList<QWidget*> CreateControls(QWidget* dialog, std::span<const ControlTemplate> controls,
-                               const DialogUnits& units) {
+ControlMap CreateControls(QWidget* dialog, std::span<const ControlTemplate> controls,
+                          const DialogUnits& units) {
     // Widgets join their dialog's focus chain in the order they are created.
-    QList<QWidget*> created;
+    ControlMap created;
     for (const ControlTemplate& control : controls) {
         QWidget* widget = CreateControl(dialog, control);
-        widget->setProperty(kControlIdProperty, control.id);
         const QRect rect = units.Rect(control.x, control.y, control.cx, control.cy);
         if (control.kind == ControlKind::Icon) {
             // An icon control takes the size of its icon, not the size in the template.
@@ -74,18 +73,9 @@ QList<QWidget*> CreateControls(QWidget* dialog, std::span<const ControlTemplate>
         } else {
             widget->setGeometry(rect);
         }
-        created.append(widget);
-    }
-    return created;
-}
-
-QWidget* FindControl(const QWidget* dialog, int id) {
-    const QList<QWidget*> children = dialog->findChildren<QWidget*>();
-    for (QWidget* child : children) {
-        const QVariant value = child->property(kControlIdProperty);
-        if (value.isValid() && value.toInt() == id) {
-            return child;
+        if (control.id != kNoControlId) {
+            created.insert(control.id, widget);
         }
     }
-    return nullptr;
+    return created;
 }

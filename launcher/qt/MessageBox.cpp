@@ -1,9 +1,10 @@
 #include "MessageBox.h"
 
-#include "LauncherNames.h"
+#include "LauncherOptions.h"
 
 void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
-    QMessageBox box(icon, names::kApplication, text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, QString::fromLatin1(runkorvix::kApplication), text, QMessageBox::Ok,
+                    parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -29,9 +29,9 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     setFont(DialogFont());
     const DialogUnits units = DialogUnits::ForFont(font());
     setFixedSize(units.Size(235, 55));
-    CreateControls(this, kTemplate, units);
-    connect(qobject_cast<QAbstractButton*>(FindControl(this, kIdOk)), &QAbstractButton::clicked,
-            this, &QDialog::accept);
+    const ControlMap controls = CreateControls(this, kTemplate, units);
+    connect(TakeControl<QAbstractButton>(controls, kIdOk), &QAbstractButton::clicked, this,
+            &QDialog::accept);
 }
 
 CAboutDlg::~CAboutDlg() = default;

@@ -12,8 +12,8 @@ public:
 };
 
 // The toolkit's file choosers, offering "Mapsource GDB Files (*.gdb)" and "All Files (*.*)".
-// The save chooser adds "gdb" to a name without an extension and asks before an existing file
-// is replaced.
+// The open chooser accepts existing files only. The save chooser adds "gdb" to a name without an
+// extension and asks before an existing file is replaced.
 class CQtFileChooser : public IFileChooser {
 public:
     QString ChooseOpen() override;

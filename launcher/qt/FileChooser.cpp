@@ -15,8 +15,9 @@ const QStringList kFilters = {
 QString Choose(QFileDialog::AcceptMode mode) {
     QFileDialog dialog;
     dialog.setAcceptMode(mode);
-    // The open chooser does not insist that the file exist: the launcher tests the choice.
-    dialog.setFileMode(QFileDialog::AnyFile);
+    // The open chooser takes existing files only; the save chooser any name.
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(kFilters);
     dialog.selectNameFilter(kFilters.first());

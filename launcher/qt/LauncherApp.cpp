@@ -2,15 +2,15 @@
 
 #include "AppIcon.h"
 #include "FileChooser.h"
-#include "LauncherNames.h"
-#include "LauncherSettings.h"
+#include "LauncherOptions.h"
 #include "ParseDlg.h"
+#include "QtSettingsStore.h"
 
 #include <QSettings>
 
 CLauncherApp::CLauncherApp(int& argc, char** argv) : QApplication(argc, argv) {
-    setOrganizationName(names::kCompany);
-    setApplicationName(names::kApplication);
+    setOrganizationName(QString::fromLatin1(runkorvix::kCompany));
+    setApplicationName(QString::fromLatin1(runkorvix::kApplication));
     setWindowIcon(AppIcon());
 }
 
@@ -18,7 +18,8 @@ CLauncherApp::~CLauncherApp() = default;
 
 bool CLauncherApp::InitInstance() {
     const auto store = OpenUserSettings();
-    CLauncherSettings settings(*store);
+    CQtSettingsStore settingsStore(*store);
+    runkorvix::LauncherSettings settings(settingsStore);
     CQtFileChooser chooser;
     CParseDlg dialog(settings, chooser, applicationFilePath());
     dialog.DoModal();

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+// Everything that differs between operating systems lives behind this header: one file per
+// system implements it (ConverterProcessPosix.cpp, ConverterProcessWin32.cpp).
+namespace runkorvix {
+
+// File name of the converter as it lies beside the launcher: "korvix" or "korvix.exe".
+std::string ConverterFileName();
+// File name of the launcher itself: "runkorvix" or "runkorvix.exe".
+std::string LauncherFileName();
+
+// How a program ended: its exit status, or the signal that ended it.
+struct ExitStatus {
+    bool signalled = false;
+    int code = 0; // the exit status, or the signal's number
+
+    bool Succeeded() const { return !signalled && code == 0; }
+    bool operator==(const ExitStatus&) const = default;
+};
+
+// What one read of the program's output gave.
+struct ReadResult {
+    std::size_t size = 0; // bytes read; 0 when nothing came in time
+    bool end = false;     // the program has closed its output: nothing more will come
+};
+
+// One run of the converter: started with its standard output into a pipe that the launcher
+// reads, then waited for. Strings are UTF-8.
+class IConverterProcess {
+public:
+    virtual ~IConverterProcess() = default;
+
+    // Starts `program` with `arguments` (each passed as one argument), `workingDir` as its
+    // current folder and this process's environment, without a console window of its own.
+    // Returns 0 when the program was started, otherwise the system's error number for the
+    // failed start (2 when the program file does not exist).
+    virtual int Start(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workingDir) = 0;
+
+    // Waits at most `timeout` for output and reads what there is into `buffer`.
+    virtual ReadResult Read(std::span<char> buffer, std::chrono::milliseconds timeout) = 0;
+
+    // Once the output has ended: waits without a time limit for the program to end.
+    virtual ExitStatus Wait() = 0;
+};
+
+// This system's implementation.
+std::unique_ptr<IConverterProcess> CreateConverterProcess();
+
+} // namespace runkorvix

@@ -1,0 +1,206 @@
+// The converter's process on POSIX systems: posix_spawn, or fork and exec where the C library
+// cannot change the child's folder in posix_spawn.
+#include "ConverterProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace runkorvix {
+
+std::string ConverterFileName() {
+    return "korvix";
+}
+std::string LauncherFileName() {
+    return "runkorvix";
+}
+
+namespace {
+
+// Moves `fd` above the standard streams and marks it close-on-exec; returns the new descriptor,
+// or -1 with errno set.
+int MoveAside(int fd) {
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return moved;
+}
+
+#ifndef KORVIX_HAVE_POSIX_SPAWN_ADDCHDIR
+// Reads the error number that a child writes when its exec fails; 0 when the exec succeeded
+// (the pipe closes without a word).
+int ReadExecError(int fd) {
+    int error = 0;
+    ssize_t got;
+    while ((got = read(fd, &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    return got == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
+#endif
+
+class PosixConverterProcess final : public IConverterProcess {
+public:
+    ~PosixConverterProcess() override {
+        if (m_output >= 0) {
+            close(m_output); // a converter still writing gets SIGPIPE and ends
+        }
+        if (m_pid > 0) {
+            Wait();
+        }
+    }
+
+    int Start(const std::string& program, const std::vector<std::string>& arguments,
+              const std::string& workingDir) override {
+        // The launcher passes the converter's output on to its own standard output; when that
+        // is a pipe whose reader has gone, the write has to fail rather than end the launcher.
+        std::signal(SIGPIPE, SIG_IGN);
+
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+
+        int ends[2];
+        if (pipe(ends) != 0) {
+            return errno;
+        }
+        const int readEnd = MoveAside(ends[0]);
+        const int readError = errno;
+        const int writeEnd = MoveAside(ends[1]);
+        if (readEnd < 0 || writeEnd < 0) {
+            const int error = readEnd < 0 ? readError : errno;
+            close(readEnd);
+            close(writeEnd);
+            return error;
+        }
+        const int error = Spawn(program, argv, workingDir, writeEnd);
+        close(writeEnd);
+        if (error != 0) {
+            close(readEnd);
+            return error;
+        }
+        m_output = readEnd;
+        return 0;
+    }
+
+    ReadResult Read(std::span<char> buffer, std::chrono::milliseconds timeout) override {
+        pollfd watched{m_output, POLLIN, 0};
+        if (poll(&watched, 1, static_cast<int>(timeout.count())) <= 0) {
+            return {}; // nothing yet, or a signal came in between
+        }
+        const ssize_t got = read(m_output, buffer.data(), buffer.size());
+        if (got < 0) {
+            return {0, errno != EINTR && errno != EAGAIN};
+        }
+        return {static_cast<std::size_t>(got), got == 0};
+    }
+
+    ExitStatus Wait() override {
+        if (m_pid <= 0) {
+            return {};
+        }
+        int status = 0;
+        while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        m_pid = -1;
+        if (WIFSIGNALED(status)) {
+            return {true, WTERMSIG(status)};
+        }
+        return {false, WIFEXITED(status) ? WEXITSTATUS(status) : 0};
+    }
+
+private:
+    // Starts the program with `output` as its standard output; returns 0 or the error number.
+    int Spawn(const std::string& program, std::vector<char*>& argv, const std::string& workingDir,
+              int output) {
+#ifdef KORVIX_HAVE_POSIX_SPAWN_ADDCHDIR
+        posix_spawn_file_actions_t actions;
+        posix_spawnattr_t attributes;
+        int error = posix_spawn_file_actions_init(&actions);
+        if (error != 0) {
+            return error;
+        }
+        error = posix_spawnattr_init(&attributes);
+        if (error == 0) {
+            // The converter gets the default SIGPIPE back, whatever the launcher does with it.
+            sigset_t defaults;
+            sigemptyset(&defaults);
+            sigaddset(&defaults, SIGPIPE);
+            error = posix_spawnattr_setsigdefault(&attributes, &defaults);
+            if (error == 0) {
+                error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+            }
+            if (error == 0) {
+                error = posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+            }
+            if (error == 0) {
+                error = posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
+            }
+            if (error == 0) {
+                error = posix_spawn(&m_pid, program.c_str(), &actions, &attributes, argv.data(),
+                                    environ);
+            }
+            if (error != 0) {
+                m_pid = -1;
+            }
+            posix_spawnattr_destroy(&attributes);
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        return error;
+#else
+        int report[2];
+        if (pipe(report) != 0) {
+            return errno;
+        }
+        fcntl(report[0], F_SETFD, FD_CLOEXEC);
+        fcntl(report[1], F_SETFD, FD_CLOEXEC);
+        const pid_t pid = fork();
+        if (pid < 0) {
+            const int error = errno;
+            close(report[0]);
+            close(report[1]);
+            return error;
+        }
+        if (pid == 0) {
+            // The child: only async-signal-safe calls from here to the exec.
+            struct sigaction fallback = {};
+            fallback.sa_handler = SIG_DFL;
+            sigaction(SIGPIPE, &fallback, nullptr);
+            if (dup2(output, STDOUT_FILENO) >= 0 && chdir(workingDir.c_str()) == 0) {
+                execve(program.c_str(), argv.data(), environ);
+            }
+            const int error = errno;
+            [[maybe_unused]] const ssize_t written = write(report[1], &error, sizeof error);
+            _exit(127);
+        }
+        close(report[1]);
+        const int error = ReadExecError(report[0]);
+        close(report[0]);
+        m_pid = pid;
+        if (error != 0) {
+            Wait();
+        }
+        return error;
+#endif
+    }
+
+    pid_t m_pid = -1;
+    int m_output = -1;
+};
+
+} // namespace
+
+std::unique_ptr<IConverterProcess> CreateConverterProcess() {
+    return std::make_unique<PosixConverterProcess>();
+}
+
+} // namespace runkorvix

@@ -1,0 +1,43 @@
+#include "ConverterRun.h"
+
+namespace runkorvix {
+
+ConverterRun::ConverterRun(IConverterProcess& process, std::function<void(std::string_view)> echo)
+    : m_process(process), m_echo(std::move(echo)) {}
+
+int ConverterRun::Start(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& workingDir) {
+    const int error = m_process.Start(program, arguments, workingDir);
+    m_running = error == 0;
+    return error;
+}
+
+bool ConverterRun::Pump(std::chrono::milliseconds timeout) {
+    if (!m_running) {
+        return false;
+    }
+    const auto until = std::chrono::steady_clock::now() + 2 * timeout;
+    std::chrono::milliseconds wait = timeout;
+    do {
+        const ReadResult read = m_process.Read(m_buffer, wait);
+        if (read.end) {
+            m_reader.Finish();
+            m_result.messages = m_reader.Messages();
+            m_result.status = m_process.Wait();
+            m_running = false;
+            return false;
+        }
+        if (read.size == 0) {
+            return true;
+        }
+        const std::string_view output(m_buffer.data(), read.size);
+        if (m_echo) {
+            m_echo(output);
+        }
+        m_reader.Take(output);
+        wait = std::chrono::milliseconds(0);
+    } while (std::chrono::steady_clock::now() < until);
+    return true;
+}
+
+} // namespace runkorvix

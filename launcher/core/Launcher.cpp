@@ -1,0 +1,107 @@
+#include "Launcher.h"
+
+#include "ConverterProcess.h"
+#include "LauncherOptions.h"
+
+#include <cstdio>
+
+namespace runkorvix {
+
+std::filesystem::path PathFromUtf8(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
+                                            const std::string& output) {
+    std::vector<std::string> arguments;
+    std::size_t start = 0;
+    while ((start = option.find_first_not_of(' ', start)) != std::string::npos) {
+        const std::size_t end = option.find(' ', start);
+        arguments.push_back(option.substr(start, end - start));
+        start = end;
+    }
+    arguments.push_back(input);
+    arguments.push_back(output);
+    return arguments;
+}
+
+bool IsSameFile(const std::string& input, const std::string& output) {
+    std::error_code error;
+    return std::filesystem::equivalent(PathFromUtf8(input), PathFromUtf8(output), error) && !error;
+}
+
+std::string MissingConverterText() {
+    const std::string converter = ConverterFileName();
+    return "Bummer. Could not locate the \"" + converter + "\" application!\n\n" +
+           "Be sure that \"" + LauncherFileName() + "\" is in the same directory\n" + "as \"" +
+           converter + "\".\n\n" + "Cannot continue.";
+}
+
+std::string StartErrorText(int error) {
+    char text[48];
+    std::snprintf(text, sizeof text, "CreateProcess Error = %04d", error);
+    return text;
+}
+
+std::string Launcher::Restore() {
+    const std::string other = m_settings.GetOther();
+    m_radio = m_settings.GetRadio();
+    if (m_radio < 0 || m_radio >= kOptionCount) {
+        m_radio = kDefaultRadio;
+    }
+    SelectOption(m_radio, other);
+    return other;
+}
+
+bool Launcher::LocateConverter(const std::string& modulePath) {
+    std::error_code error;
+    std::filesystem::path dir = std::filesystem::absolute(PathFromUtf8(modulePath), error);
+    dir = dir.lexically_normal().parent_path().make_preferred();
+    m_converterDir = Utf8FromPath(dir);
+    if (m_converterDir.empty() ||
+        m_converterDir.back() != static_cast<char>(std::filesystem::path::preferred_separator)) {
+        m_converterDir += static_cast<char>(std::filesystem::path::preferred_separator);
+    }
+    m_converterPath = m_converterDir + ConverterFileName();
+    return std::filesystem::exists(PathFromUtf8(m_converterPath), error);
+}
+
+void Launcher::SelectOption(int index, const std::string& fieldText) {
+    m_radio = index;
+    m_option = index == kOtherIndex ? fieldText
+                                    : std::string(kFixedOptions[static_cast<std::size_t>(index)]);
+}
+
+void Launcher::SetOtherText(const std::string& text) {
+    if (m_radio == kOtherIndex) {
+        m_option = text;
+    }
+}
+
+bool Launcher::ChooseInput(const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::exists(PathFromUtf8(path), error)) {
+        return false;
+    }
+    m_input = path;
+    return true;
+}
+
+bool Launcher::OutputExists() const {
+    std::error_code error;
+    return std::filesystem::exists(PathFromUtf8(m_output), error);
+}
+
+void Launcher::StoreChoice() {
+    m_settings.WriteRadio(m_radio);
+    if (m_radio == kOtherIndex) {
+        m_settings.WriteOther(m_option);
+    }
+}
+
+} // namespace runkorvix

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "LauncherOptions.h"
+#include "LauncherSettings.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace runkorvix {
+
+// UTF-8 text and file system paths, both ways.
+std::filesystem::path PathFromUtf8(const std::string& text);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// The converter's arguments for one run: the option text split at its blanks (nothing when it
+// is empty), then the input path and the output path, each as one argument.
+std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
+                                            const std::string& output);
+
+// True when both paths name one existing file (links and other spellings included), so that
+// converting would destroy the input.
+bool IsSameFile(const std::string& input, const std::string& output);
+
+// What the launcher's dialog holds apart from its controls: the selected option and its text,
+// the chosen files and where the converter lies. A dialog shows this state and calls the
+// methods below from its controls' handlers.
+class Launcher {
+public:
+    explicit Launcher(LauncherSettings& settings) : m_settings(settings) {}
+
+    // Dialog start: selects the stored option (the default for a stored index that names no
+    // button). Returns the stored free option text, which the free option field shows.
+    std::string Restore();
+
+    // Looks for the converter in the folder of `modulePath`, the launcher's own executable.
+    bool LocateConverter(const std::string& modulePath);
+
+    // An option button was selected: a fixed one (0 to 5) takes its own text, the free option
+    // (6) the text of the free option field.
+    void SelectOption(int index, const std::string& fieldText);
+    // The text of the free option field changed: it is the option text while the free option
+    // is selected.
+    void SetOtherText(const std::string& text);
+    // An input file was chosen. Returns false, and keeps the earlier choice, when it does not
+    // exist.
+    bool ChooseInput(const std::string& path);
+    void ChooseOutput(const std::string& path) { m_output = path; }
+
+    // At Run: stores the option choice ("Radio", and "Other" for the free option).
+    void StoreChoice();
+
+    int Radio() const { return m_radio; }
+    const std::string& Option() const { return m_option; }
+    const std::string& Input() const { return m_input; }
+    const std::string& Output() const { return m_output; }
+    const std::string& ConverterDir() const { return m_converterDir; } // ends in a separator
+    const std::string& ConverterPath() const { return m_converterPath; }
+    std::vector<std::string> Arguments() const {
+        return ConverterArguments(m_option, m_input, m_output);
+    }
+    // After a run: whether the output file is there (complete or not).
+    bool OutputExists() const;
+
+private:
+    LauncherSettings& m_settings;
+    int m_radio = kDefaultRadio;
+    std::string m_option;
+    std::string m_input;
+    std::string m_output;
+    std::string m_converterDir;
+    std::string m_converterPath;
+};
+
+} // namespace runkorvix

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+// What every launcher dialog shares: its names, the option table, the settings' names and
+// defaults, and the texts of its messages.
+namespace runkorvix {
+
+// Title of every message box, and the name under which the settings are kept.
+inline constexpr char kCompany[] = "Vantory";
+inline constexpr char kApplication[] = "runkorvix";
+
+// The settings: section "Options", values "Radio" (index of the selected option button) and
+// "Other" (the free option text).
+inline constexpr char kSettingsSection[] = "Options";
+inline constexpr char kRadioEntry[] = "Radio";
+inline constexpr char kOtherEntry[] = "Other";
+inline constexpr int kDefaultRadio = 2; // -T
+
+// The option buttons by index: 0 to 5 select a fixed option text, 6 the free option field.
+inline constexpr std::array<std::string_view, 6> kFixedOptions = {"-R", "-S", "-T",
+                                                                  "-U", "-V", "-W"};
+inline constexpr int kOtherIndex = 6;
+inline constexpr int kOptionCount = 7;
+
+inline constexpr char kHelpText[] = "1. Select Input File.\n"
+                                    "2. Select Output File.\n"
+                                    "3. Select the file conversion option.\n"
+                                    "4. Click the \"Run Korvix\" button.\n";
+inline constexpr char kSameFileText[] = "The output file must not be the input file.";
+
+// The message shown when the converter does not lie beside the launcher.
+std::string MissingConverterText();
+// The message for a converter that could not be started: "CreateProcess Error = 0002".
+std::string StartErrorText(int error);
+
+} // namespace runkorvix

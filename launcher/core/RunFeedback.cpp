@@ -1,0 +1,111 @@
+#include "RunFeedback.h"
+
+#include <algorithm>
+
+namespace runkorvix {
+
+namespace {
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+bool IsTraceLine(std::string_view line) {
+    if (line.size() < 3 || !IsLetter(line[0]) || line[1] != ' ') {
+        return false;
+    }
+    std::string_view number = line.substr(2);
+    if (number[0] == '-' || number[0] == '+') {
+        number.remove_prefix(1);
+    }
+    return !number.empty() && std::all_of(number.begin(), number.end(), IsDigit);
+}
+
+void MessageLog::Add(std::string_view message) {
+    message = message.substr(0, kMaxLength);
+    const auto found =
+        std::find_if(m_entries.begin(), m_entries.end(),
+                     [message](const Entry& entry) { return entry.text == message; });
+    if (found != m_entries.end()) {
+        ++found->count;
+    } else if (m_entries.size() < kMaxDistinct) {
+        m_entries.push_back({std::string(message), 1});
+    } else {
+        ++m_unlisted;
+    }
+}
+
+void OutputReader::Take(std::string_view output) {
+    while (!output.empty()) {
+        const std::size_t end = output.find('\n');
+        const std::string_view piece = output.substr(0, end);
+        if (end == std::string_view::npos) {
+            // Keep enough of an unfinished line to know it later; the rest of a long one is cut.
+            m_partial.append(piece.substr(0, MessageLog::kMaxLength + 2 - m_partial.size()));
+            return;
+        }
+        if (m_partial.empty()) {
+            TakeLine(piece);
+        } else {
+            m_partial.append(piece.substr(0, MessageLog::kMaxLength + 2 - m_partial.size()));
+            TakeLine(m_partial);
+            m_partial.clear();
+        }
+        output.remove_prefix(end + 1);
+    }
+}
+
+void OutputReader::Finish() {
+    if (!m_partial.empty()) {
+        TakeLine(m_partial);
+        m_partial.clear();
+    }
+}
+
+void OutputReader::TakeLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    if (line.find_first_not_of(" \t") == std::string_view::npos || IsTraceLine(line)) {
+        return;
+    }
+    m_messages.Add(line);
+}
+
+Feedback RunFeedback(const RunResult& result, bool outputExists) {
+    const bool failed = !result.status.Succeeded();
+    const MessageLog& messages = result.messages;
+    if (!failed && messages.Empty()) {
+        return {};
+    }
+    std::string text = failed ? "korvix did not complete the conversion:\n\n"
+                              : "korvix completed the conversion with these messages:\n\n";
+    for (const MessageLog::Entry& entry : messages.Entries()) {
+        text += entry.text;
+        if (entry.count > 1) {
+            text += " (" + std::to_string(entry.count) + " times)";
+        }
+        text += '\n';
+    }
+    if (messages.Unlisted() > 0) {
+        text += "... and " + std::to_string(messages.Unlisted()) + " more messages\n";
+    }
+    // A converter that was killed, or that failed without a word, is described by its status.
+    if (result.status.signalled) {
+        text += "korvix was ended by signal " + std::to_string(result.status.code) + ".\n";
+    } else if (failed && messages.Empty()) {
+        text += "korvix ended with exit status " + std::to_string(result.status.code) + ".\n";
+    }
+    if (failed && outputExists) {
+        text += "\nThe output file is incomplete.\n";
+    }
+    text.pop_back(); // the box needs no line break at its end
+    return {failed ? FeedbackIcon::Error : FeedbackIcon::Information, text};
+}
+
+} // namespace runkorvix

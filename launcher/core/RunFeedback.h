@@ -1,0 +1,75 @@
+#pragma once
+
+#include "ConverterProcess.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the converter said during a run, and what the user is told about it afterwards.
+namespace runkorvix {
+
+// True for one of the converter's trace lines: one letter, a blank and a signed decimal number,
+// as "W 71" or "R 279".
+bool IsTraceLine(std::string_view line);
+
+// The converter's messages, each distinct one once with how often it came. Memory stays
+// bounded however long the run: a message is kept to its first kMaxLength bytes, and at most
+// kMaxDistinct distinct ones are kept; any further ones are only counted.
+class MessageLog {
+public:
+    static constexpr std::size_t kMaxDistinct = 30;
+    static constexpr std::size_t kMaxLength = 300;
+
+    struct Entry {
+        std::string text;
+        std::uint64_t count = 0;
+        bool operator==(const Entry&) const = default;
+    };
+
+    void Add(std::string_view message);
+    const std::vector<Entry>& Entries() const { return m_entries; }
+    std::uint64_t Unlisted() const { return m_unlisted; } // messages beyond kMaxDistinct
+    bool Empty() const { return m_entries.empty(); }
+
+private:
+    std::vector<Entry> m_entries; // in the order they first came
+    std::uint64_t m_unlisted = 0;
+};
+
+// Splits the converter's output, as it comes in pieces, into lines and keeps every line that is
+// neither a trace line nor blank in a MessageLog. Lines may end in "\n" or "\r\n".
+class OutputReader {
+public:
+    void Take(std::string_view output);
+    // The output has ended: a last line without its line end counts too.
+    void Finish();
+    const MessageLog& Messages() const { return m_messages; }
+
+private:
+    void TakeLine(std::string_view line);
+
+    MessageLog m_messages;
+    std::string m_partial; // the line begun by the last piece, at most kMaxLength + 2 bytes
+};
+
+// How a run ended and what the converter said.
+struct RunResult {
+    ExitStatus status;
+    MessageLog messages;
+};
+
+enum class FeedbackIcon { None, Information, Error };
+
+// The message box after a run: none (FeedbackIcon::None) for a run that succeeded without a
+// message; the error icon when the converter failed, the information icon when it succeeded
+// with messages. The text lists the messages, and says that the output is incomplete when the
+// converter failed and the output file exists.
+struct Feedback {
+    FeedbackIcon icon = FeedbackIcon::None;
+    std::string text;
+};
+Feedback RunFeedback(const RunResult& result, bool outputExists);
+
+} // namespace runkorvix

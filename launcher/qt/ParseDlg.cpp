@@ -1,0 +1,342 @@
+#include "ParseDlg.h"
+
+#include "AboutDlg.h"
+#include "AppIcon.h"
+#include "ConverterRun.h"
+#include "DialogTemplate.h"
+#include "DialogUnits.h"
+#include "FileChooser.h"
+#include "MessageBox.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::array<ControlTemplate, 23> kTemplate = {{
+    {kNoControlId, ControlKind::GroupBox, "Options", 7, 61, 241, 115},
+    {CParseDlg::kIdInputFile, ControlKind::PushButton, "Input File", 20, 14, 50, 14},
+    {CParseDlg::kIdOutputFile, ControlKind::PushButton, "Output File", 20, 38, 50, 14},
+    {CParseDlg::kIdRadioR, ControlKind::RadioButton, "-R", 45, 73, 23, 10},
+    {CParseDlg::kIdRadioS, ControlKind::RadioButton, "-S", 45, 86, 23, 10},
+    {CParseDlg::kIdRadioT, ControlKind::RadioButton, "-T", 45, 99, 23, 10},
+    {CParseDlg::kIdRadioU, ControlKind::RadioButton, "-U", 45, 112, 23, 10},
+    {CParseDlg::kIdRadioV, ControlKind::RadioButton, "-V", 45, 126, 23, 10},
+    {CParseDlg::kIdRun, ControlKind::PushButton, "Run Korvix", 100, 181, 54, 14},
+    {CParseDlg::kIdRadioW, ControlKind::RadioButton, "-W", 45, 139, 25, 10},
+    {CParseDlg::kIdRadioOther, ControlKind::RadioButton, nullptr, 45, 160, 12, 8},
+    {CParseDlg::kIdOther, ControlKind::Edit, nullptr, 59, 158, 27, 12},
+    {kNoControlId, ControlKind::Label, "Other command line option.", 95, 159, 85, 8},
+    {CParseDlg::kIdInputPath, ControlKind::ReadOnlyEdit, nullptr, 82, 14, 156, 14},
+    {CParseDlg::kIdOutputPath, ControlKind::ReadOnlyEdit, nullptr, 81, 38, 156, 14},
+    {CParseDlg::kIdAbout, ControlKind::PushButton, "About", 225, 181, 23, 14},
+    {kNoControlId, ControlKind::Label, "Convert routes to route with user vias.", 74, 74, 110, 8},
+    {kNoControlId, ControlKind::Label, "Convert routes to route with hidden vias.", 74, 87, 118, 8},
+    {kNoControlId, ControlKind::Label, "Convert routes to track with all points (default).", 74,
+     100, 135, 8},
+    {kNoControlId, ControlKind::Label, "Convert routes to track with via points only.", 74, 113,
+     125, 8},
+    {kNoControlId, ControlKind::Label, "Convert tracks to route with user vias.", 74, 127, 110, 8},
+    {kNoControlId, ControlKind::Label, "Convert tracks to route with hidden vias.", 74, 140, 117,
+     8},
+    {CParseDlg::kIdHelp, ControlKind::PushButton, "Help", 7, 181, 23, 14},
+}};
+
+// Shows the busy cursor for as long as it lives.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// How long one turn of the wait for the converter may keep the dialog from its events.
+constexpr std::chrono::milliseconds kPumpSlice(15);
+
+QMessageBox::Icon BoxIcon(runkorvix::FeedbackIcon icon) {
+    switch (icon) {
+    case runkorvix::FeedbackIcon::Error:
+        return QMessageBox::Critical;
+    case runkorvix::FeedbackIcon::Information:
+        return QMessageBox::Information;
+    case runkorvix::FeedbackIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The converter's output goes on to the launcher's own standard output, as it comes.
+void EchoOutput(std::string_view output) {
+    std::fwrite(output.data(), 1, output.size(), stdout);
+}
+
+} // namespace
+
+CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
+                     const QString& modulePath, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      m_launcher(settings), m_chooser(chooser), m_hIcon(AppIcon()), m_szModulePath(modulePath) {
+    setWindowTitle(QStringLiteral("Run Korvix"));
+    setFont(DialogFont());
+    const DialogUnits units = DialogUnits::ForFont(font());
+    setFixedSize(units.Size(255, 205));
+
+    const ControlMap controls = CreateControls(this, kTemplate, units);
+    m_inputFile = TakeControl<QPushButton>(controls, kIdInputFile);
+    m_outputFile = TakeControl<QPushButton>(controls, kIdOutputFile);
+    m_run = TakeControl<QPushButton>(controls, kIdRun);
+    m_about = TakeControl<QPushButton>(controls, kIdAbout);
+    m_help = TakeControl<QPushButton>(controls, kIdHelp);
+    m_other = TakeControl<QLineEdit>(controls, kIdOther);
+    m_inputPath = TakeControl<QLineEdit>(controls, kIdInputPath);
+    m_outputPath = TakeControl<QLineEdit>(controls, kIdOutputPath);
+    m_options = new QButtonGroup(this);
+    m_options->setExclusive(true);
+    for (int index = 0; index < runkorvix::kOptionCount; ++index) {
+        const auto at = static_cast<std::size_t>(index);
+        m_optionButtons[at] = TakeControl<QRadioButton>(controls, kOptionIds[at]);
+        m_options->addButton(m_optionButtons[at], index);
+    }
+    ConnectHandlers();
+}
+
+CParseDlg::~CParseDlg() = default;
+
+void CParseDlg::ConnectHandlers() {
+    connect(m_inputFile, &QPushButton::clicked, this, &CParseDlg::OnInputFile);
+    connect(m_outputFile, &QPushButton::clicked, this, &CParseDlg::OnOutputFile);
+    connect(m_optionButtons[0], &QRadioButton::clicked, this, &CParseDlg::OnRadioR);
+    connect(m_optionButtons[1], &QRadioButton::clicked, this, &CParseDlg::OnRadioS);
+    connect(m_optionButtons[2], &QRadioButton::clicked, this, &CParseDlg::OnRadioT);
+    connect(m_optionButtons[3], &QRadioButton::clicked, this, &CParseDlg::OnRadioU);
+    connect(m_optionButtons[4], &QRadioButton::clicked, this, &CParseDlg::OnRadioV);
+    connect(m_optionButtons[5], &QRadioButton::clicked, this, &CParseDlg::OnRadioW);
+    connect(m_optionButtons[6], &QRadioButton::clicked, this, &CParseDlg::OnRadioOther);
+    connect(m_other, &QLineEdit::textChanged, this, &CParseDlg::OnChangeOther);
+    connect(m_run, &QPushButton::clicked, this, &CParseDlg::OnRun);
+    connect(m_about, &QPushButton::clicked, this, &CParseDlg::OnAbout);
+    connect(m_help, &QPushButton::clicked, this, &CParseDlg::OnHelpText);
+}
+
+QWidget* CParseDlg::GetDlgItem(ControlId id) const {
+    switch (id) {
+    case kIdInputFile:
+        return m_inputFile;
+    case kIdOutputFile:
+        return m_outputFile;
+    case kIdRun:
+        return m_run;
+    case kIdOther:
+        return m_other;
+    case kIdInputPath:
+        return m_inputPath;
+    case kIdOutputPath:
+        return m_outputPath;
+    case kIdAbout:
+        return m_about;
+    case kIdHelp:
+        return m_help;
+    case kIdRadioR:
+    case kIdRadioS:
+    case kIdRadioT:
+    case kIdRadioU:
+    case kIdRadioV:
+    case kIdRadioW:
+    case kIdRadioOther:
+        break;
+    }
+    for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
+        if (kOptionIds[index] == id) {
+            return m_optionButtons[index];
+        }
+    }
+    return nullptr;
+}
+
+int CParseDlg::DoModal() {
+    if (!OnInitDialog()) {
+        return result();
+    }
+    return exec();
+}
+
+bool CParseDlg::OnInitDialog() {
+    // The window manager owns the system menu here; the launcher adds no entry to it.
+    setWindowIcon(m_hIcon);
+
+    m_outputFile->setEnabled(false);
+    m_run->setEnabled(false);
+    const std::string other = m_launcher.Restore();
+    m_other->setText(QString::fromStdString(other));
+    m_other->setEnabled(m_launcher.Radio() == runkorvix::kOtherIndex);
+    m_optionButtons[static_cast<std::size_t>(m_launcher.Radio())]->setChecked(true);
+
+    if (!m_launcher.LocateConverter(m_szModulePath.toStdString())) {
+        ShowMessage(runkorvix::FeedbackIcon::Error,
+                    QString::fromStdString(runkorvix::MissingConverterText()));
+        OnCancel();
+        return false;
+    }
+    m_inputFile->setFocus();
+    return true;
+}
+
+void CParseDlg::OnInputFile() {
+    const QString path = QDir::toNativeSeparators(m_chooser.ChooseOpen());
+    if (!m_launcher.ChooseInput(path.toStdString())) {
+        return;
+    }
+    m_outputFile->setEnabled(true);
+    m_inputPath->setText(path);
+}
+
+void CParseDlg::OnOutputFile() {
+    const QString path = QDir::toNativeSeparators(m_chooser.ChooseSave());
+    if (path.isEmpty()) {
+        return;
+    }
+    m_launcher.ChooseOutput(path.toStdString());
+    m_run->setEnabled(true);
+    m_outputPath->setText(path);
+}
+
+void CParseDlg::SelectOption(int index) {
+    m_launcher.SelectOption(index, m_other->text().toStdString());
+    m_other->setEnabled(index == runkorvix::kOtherIndex);
+}
+
+void CParseDlg::OnRadioR() {
+    SelectOption(0);
+}
+void CParseDlg::OnRadioS() {
+    SelectOption(1);
+}
+void CParseDlg::OnRadioT() {
+    SelectOption(2);
+}
+void CParseDlg::OnRadioU() {
+    SelectOption(3);
+}
+void CParseDlg::OnRadioV() {
+    SelectOption(4);
+}
+void CParseDlg::OnRadioW() {
+    SelectOption(5);
+}
+void CParseDlg::OnRadioOther() {
+    SelectOption(runkorvix::kOtherIndex);
+}
+
+void CParseDlg::OnChangeOther(const QString& text) {
+    m_launcher.SetOtherText(text.toStdString());
+}
+
+void CParseDlg::OnRun() {
+    if (m_running) {
+        return;
+    }
+    const WaitCursor busy;
+    m_launcher.StoreChoice();
+    if (runkorvix::IsSameFile(m_launcher.Input(), m_launcher.Output())) {
+        ShowMessage(runkorvix::FeedbackIcon::Error, QString::fromLatin1(runkorvix::kSameFileText));
+        return;
+    }
+    const auto process = runkorvix::CreateConverterProcess();
+    runkorvix::ConverterRun run(*process, EchoOutput);
+    const int error =
+        run.Start(m_launcher.ConverterPath(), m_launcher.Arguments(), m_launcher.ConverterDir());
+    if (error != 0) {
+        ShowMessage(runkorvix::FeedbackIcon::Error,
+                    QString::fromStdString(runkorvix::StartErrorText(error)));
+        return;
+    }
+    WaitForConverter(run);
+    std::fflush(stdout);
+    const runkorvix::Feedback feedback =
+        runkorvix::RunFeedback(run.Result(), m_launcher.OutputExists());
+    if (feedback.icon != runkorvix::FeedbackIcon::None) {
+        ShowMessage(feedback.icon, QString::fromStdString(feedback.text));
+    }
+}
+
+void CParseDlg::WaitForConverter(runkorvix::ConverterRun& run) {
+    // A disabled window drops the clicks and keys that come meanwhile, where a blocked one would
+    // have kept them for after the run. The local event loop keeps the window painted.
+    const QPointer<QWidget> focus = focusWidget();
+    m_running = true;
+    setEnabled(false);
+    QEventLoop loop;
+    QTimer pump;
+    connect(&pump, &QTimer::timeout, &loop, [&run, &loop] {
+        if (!run.Pump(kPumpSlice)) {
+            loop.quit();
+        }
+    });
+    pump.start(0);
+    loop.exec();
+    setEnabled(true);
+    m_running = false;
+    if (focus) {
+        focus->setFocus();
+    }
+}
+
+void CParseDlg::ShowMessage(runkorvix::FeedbackIcon icon, const QString& text) {
+    // The message box shows the normal cursor, also when the dialog behind it is busy.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    ShowMessageBox(this, BoxIcon(icon), text);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void CParseDlg::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CParseDlg::OnHelpText() {
+    ShowMessageBox(this, QMessageBox::Information, QString::fromLatin1(runkorvix::kHelpText));
+}
+
+void CParseDlg::OnOK() {
+    QDialog::accept();
+}
+void CParseDlg::OnCancel() {
+    QDialog::reject();
+}
+
+void CParseDlg::keyPressEvent(QKeyEvent* event) {
+    const bool plain = event->modifiers() == Qt::NoModifier ||
+                       (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        // A push button with the focus takes Enter itself; anywhere else Enter means OK.
+        OnOK();
+        return;
+    }
+    if (plain && event->key() == Qt::Key_Escape) {
+        OnCancel();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CParseDlg::closeEvent(QCloseEvent* event) {
+    // The dialog ends only when no converter runs.
+    if (m_running) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "Launcher.h"
+#include "RunFeedback.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QString>
+
+#include <array>
+
+namespace runkorvix {
+class ConverterRun;
+}
+class IFileChooser;
+class QButtonGroup;
+class QCloseEvent;
+class QKeyEvent;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The launcher's working window: the user picks the input file, the output file and the
+// conversion option, and runs the converter, which lies beside the launcher. The choices and
+// the run itself are the launcher core's; the dialog shows them and passes the user's input on.
+class CParseDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Control ids of the dialog template.
+    enum ControlId : int {
+        kIdInputFile = 1002,
+        kIdOutputFile = 1004,
+        kIdRadioR = 1005,
+        kIdRadioS = 1006,
+        kIdRadioT = 1007,
+        kIdRadioU = 1008,
+        kIdRadioV = 1009,
+        kIdRun = 1010,
+        kIdRadioW = 1011,
+        kIdRadioOther = 1012,
+        kIdOther = 1013,
+        kIdInputPath = 1014,
+        kIdOutputPath = 1015,
+        kIdAbout = 1016,
+        kIdHelp = 1017,
+    };
+    // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
+    static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {
+        kIdRadioR, kIdRadioS, kIdRadioT, kIdRadioU, kIdRadioV, kIdRadioW, kIdRadioOther};
+
+    // `modulePath` is the launcher's own executable: the converter is looked for in its folder.
+    CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
+              const QString& modulePath, QWidget* parent = nullptr);
+    ~CParseDlg() override;
+
+    // Starts the dialog and runs it until it ends; returns how it ended.
+    int DoModal();
+    // The dialog start. Returns false when the converter is missing: the user has been told and
+    // the dialog has ended.
+    bool OnInitDialog();
+
+    QWidget* GetDlgItem(ControlId id) const;
+
+    int SelectedIndex() const { return m_launcher.Radio(); }
+    QString OptionText() const { return QString::fromStdString(m_launcher.Option()); }
+    QString InputPath() const { return QString::fromStdString(m_launcher.Input()); }
+    QString OutputPath() const { return QString::fromStdString(m_launcher.Output()); }
+    QString ConverterPath() const { return QString::fromStdString(m_launcher.ConverterPath()); }
+    QString ConverterDir() const { return QString::fromStdString(m_launcher.ConverterDir()); }
+
+    void OnInputFile();
+    void OnOutputFile();
+    void OnRadioR();
+    void OnRadioS();
+    void OnRadioT();
+    void OnRadioU();
+    void OnRadioV();
+    void OnRadioW();
+    void OnRadioOther();
+    void OnChangeOther(const QString& text);
+    void OnRun();
+    void OnAbout();
+    void OnHelpText();
+    void OnOK();
+    void OnCancel();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ConnectHandlers();
+    void SelectOption(int index);
+    // Runs the started converter to its end, the dialog taking no input meanwhile.
+    void WaitForConverter(runkorvix::ConverterRun& run);
+    void ShowMessage(runkorvix::FeedbackIcon icon, const QString& text);
+
+    runkorvix::Launcher m_launcher;
+    IFileChooser& m_chooser;
+    QIcon m_hIcon;
+    QString m_szModulePath;
+    bool m_running = false;
+
+    QPushButton* m_inputFile;
+    QPushButton* m_outputFile;
+    QPushButton* m_run;
+    QPushButton* m_about;
+    QPushButton* m_help;
+    QLineEdit* m_other;
+    QLineEdit* m_inputPath;
+    QLineEdit* m_outputPath;
+    std::array<QRadioButton*, runkorvix::kOptionCount> m_optionButtons;
+    QButtonGroup* m_options;
+};
