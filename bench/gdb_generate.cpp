@@ -1,10 +1,13 @@
-// Writes a large, valid version-1 MapSource GDB file for the benchmark: a pool of waypoints, then
+// Writes a large, valid MapSource GDB file for the benchmark: a pool of waypoints, then
 // routes through them (every via is one of the waypoints, and each route point carries the link
 // points of the leg to the next via), with tracks of altitude and time mixed in, until the file has
 // the requested size. Coordinates lie around London (longitudes on both sides of the prime
-// meridian) and around Quito (latitudes on both sides of the equator).
+// meridian) and around Quito (latitudes on both sides of the equator). The records follow the
+// layouts of GDB version 1 or, with --version 3, those of version 3 (MapSource 6, BaseCamp):
+// route points closed by their link flag and 10 bytes, routes by their colour, track points
+// with temperatures.
 //
-//   korvix_gdb_generate [--size MB] [--tracks PERCENT] [--seed N] OUTFILE
+//   korvix_gdb_generate [--size MB] [--tracks PERCENT] [--seed N] [--version 1|3] OUTFILE
 //
 // The same arguments always give the same file.
 #include <algorithm>
@@ -119,6 +122,10 @@ constexpr std::uint8_t waypoint_tail[30] = {0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 
                                             0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
 // Behind the class block of a route point.
 constexpr std::uint8_t route_point_tail[19] = {0x00, 0x03};
+// Version 3: behind each route point, and behind the last one: no links, colour 14, "".
+constexpr std::uint8_t route_point_end[10] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+constexpr std::uint8_t route_end[10] = {0x00, 0x00, 0x00, 0x00, 0x0E};
+constexpr std::uint8_t zeros[16] = {};
 
 struct Waypoint {
     std::string name;
@@ -130,7 +137,8 @@ struct Waypoint {
 
 class Generator {
 public:
-    Generator(std::FILE* file, std::uint64_t seed) : file_(file), random_(seed) {}
+    Generator(std::FILE* file, std::uint64_t seed, int version)
+        : file_(file), random_(seed), version_(version) {}
 
     bool failed() const { return failed_; }
     std::uint64_t written() const { return written_; }
@@ -141,9 +149,9 @@ public:
         const std::string time = "12:00:00";
         Body h;
         h.str("MsRcf");
-        h.i32(2); // the 'D' record: version letter 'k' is version 1
+        h.i32(2); // the 'D' record: version letter 'k' is version 1, 'm' version 3
         h.u8('D');
-        h.u8('k');
+        h.u8(version_ == 3 ? 'm' : 'k');
         h.u8(0);
         h.i32(
             static_cast<std::int32_t>(2 + creator.size() + 1 + date.size() + 1 + time.size() + 1));
@@ -177,6 +185,8 @@ public:
             b.position(w.position, random_.chance(0.5), random_.between(0, 2000) / 10.0);
             b.str(random_.chance(0.3) ? "Waypoint " + std::to_string(i) : "");
             b.raw(waypoint_tail, sizeof waypoint_tail);
+            if (version_ == 3)
+                b.raw(zeros, 9); // the fields that version 3 adds
             record('W', b);
         }
     }
@@ -237,8 +247,9 @@ public:
             b.raw(route_point_tail, sizeof route_point_tail);
             if (v + 1 == path.size()) {
                 b.i32(0); // the last via has no link points
-                b.u8(1);
-                b.u8(0);
+                b.u8(1);  // and no link bounds
+                if (version_ == 3)
+                    b.raw(route_point_end, sizeof route_point_end);
                 break;
             }
             const std::vector<Position>& leg = legs[v];
@@ -248,10 +259,16 @@ public:
                 b.position(p, altitudes, random_.between(0, 2000) / 10.0);
                 leg_bounds.add(p);
             }
-            b.u8(0); // link flag byte
+            b.u8(0); // link flag byte: the link bounds follow
             b.position(leg_bounds.max, false, 0);
             b.position(leg_bounds.min, false, 0);
+            if (version_ == 3)
+                b.raw(route_point_end, sizeof route_point_end);
         }
+        if (version_ == 3)
+            b.raw(route_end, sizeof route_end);
+        else
+            b.u8(0);
         record('R', b);
     }
 
@@ -279,9 +296,15 @@ public:
             b.u8(1); // the point's time
             b.i32(time);
             b.u8(0); // no depth
-            b.u8(0); // no temperature
+            const bool temperature = version_ == 3 && random_.chance(0.5);
+            b.u8(temperature ? 1 : 0);
+            if (temperature)
+                b.f64(random_.between(50, 250) / 10.0);
         }
-        b.u8(0); // no link
+        if (version_ == 3)
+            b.i32(0); // no link
+        else
+            b.u8(0);
         record('T', b);
     }
 
@@ -317,17 +340,21 @@ private:
 
     std::FILE* file_;
     Random random_;
+    int version_;
     std::vector<Waypoint> pool_;
     std::uint64_t written_ = 0;
     bool failed_ = false;
 };
 
 int usage() {
-    std::fputs("usage: korvix_gdb_generate [--size MB] [--tracks PERCENT] [--seed N] OUTFILE\n"
-               "  --size MB          approximate file size in megabytes (10^6 bytes), default 200\n"
-               "  --tracks PERCENT   share of the records' bytes in tracks, default 10\n"
-               "  --seed N           random seed, default 1\n",
-               stderr);
+    std::fputs(
+        "usage: korvix_gdb_generate [--size MB] [--tracks PERCENT] [--seed N] [--version 1|3] "
+        "OUTFILE\n"
+        "  --size MB          approximate file size in megabytes (10^6 bytes), default 200\n"
+        "  --tracks PERCENT   share of the records' bytes in tracks, default 10\n"
+        "  --seed N           random seed, default 1\n"
+        "  --version V        GDB version of the layouts, 1 (default) or 3\n",
+        stderr);
     return 2;
 }
 
@@ -337,15 +364,19 @@ int main(int argc, char** argv) {
     double size_mb = 200;
     double track_share = 10;
     std::uint64_t seed = 1;
+    int version = 1;
     const char* output = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--size" || arg == "--tracks" || arg == "--seed") && i + 1 < argc) {
+        if ((arg == "--size" || arg == "--tracks" || arg == "--seed" || arg == "--version") &&
+            i + 1 < argc) {
             const char* value = argv[++i];
             if (arg == "--size")
                 size_mb = std::atof(value);
             else if (arg == "--tracks")
                 track_share = std::atof(value);
+            else if (arg == "--version")
+                version = std::atoi(value);
             else
                 seed = std::strtoull(value, nullptr, 10);
         } else if (!arg.empty() && arg[0] != '-' && output == nullptr) {
@@ -354,7 +385,8 @@ int main(int argc, char** argv) {
             return usage();
         }
     }
-    if (output == nullptr || size_mb <= 0 || track_share < 0 || track_share > 100)
+    if (output == nullptr || size_mb <= 0 || track_share < 0 || track_share > 100 ||
+        (version != 1 && version != 3))
         return usage();
 
     std::FILE* file = std::fopen(output, "wb");
@@ -366,7 +398,7 @@ int main(int argc, char** argv) {
     std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
 
     const auto target = static_cast<std::uint64_t>(size_mb * 1e6);
-    Generator generator(file, seed);
+    Generator generator(file, seed, version);
     generator.header();
     generator.waypoints(5000);
     // Tracks and routes alternate so that each keeps its share of the bytes written.
