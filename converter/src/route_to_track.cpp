@@ -27,13 +27,23 @@ ByteCount read_route_points(RunContext& run, ByteCount length) {
     const ByteCount name_bytes = read_string(run.in, &name);
     body.take(name_bytes);
 
-    const bool all_points = run.mode == ConversionMode::track_all_points;
-    walk_route(
-        run, body, nullptr,
-        [&](std::int32_t latitude, std::int32_t longitude, std::int32_t k, std::int32_t links) {
-            if (all_points || k == 0 || k == links - 1)
-                add_point(run.points, latitude, longitude, run.console);
-        });
+    // One walk per option, so that the test of the option stays out of the loop over the link
+    // points.
+    PointBuffer& points = run.points;
+    std::FILE* const console = run.console;
+    if (run.mode == ConversionMode::track_all_points) {
+        walk_route(run, body, nullptr,
+                   [&](std::int32_t latitude, std::int32_t longitude, std::int32_t, std::int32_t) {
+                       add_point(points, latitude, longitude, console);
+                   });
+    } else {
+        walk_route(
+            run, body, nullptr,
+            [&](std::int32_t latitude, std::int32_t longitude, std::int32_t k, std::int32_t links) {
+                if (k == 0 || k == links - 1)
+                    add_point(points, latitude, longitude, console);
+            });
+    }
     body.move_rest(nullptr);
     return name_bytes;
 }

@@ -17,11 +17,12 @@ struct PositionRun {
 };
 
 // Looks at most `count` positions ahead in the input block, without consuming anything, and calls
-// visit(latitude, longitude) for each. It stops before a position that does not lie whole in the
-// block or would take the run past `limit` bytes, so that the caller moves the run with one
-// copy_bytes and reads that position with the primitives: the bytes, counts and failures are
-// those of count pairs of copy_bytes (8) and copy_optional (8). Route link lists are long runs of
-// positions; reading them this way keeps the per-position cost to a few instructions.
+// visit(latitude, longitude, index) for each, index counting from 0 in the run. It stops before a
+// position that does not lie whole in the block or would take the run past `limit` bytes, so that
+// the caller moves the run with one copy_bytes and reads that position with the primitives: the
+// bytes, counts and failures are those of count pairs of copy_bytes (8) and copy_optional (8).
+// Route link lists are long runs of positions; reading them this way keeps the per-position cost to
+// a few instructions.
 template <class Visit>
 inline PositionRun scan_positions(const InputStream& in, std::int32_t count, ByteCount limit,
                                   Visit&& visit) {
@@ -35,7 +36,8 @@ inline PositionRun scan_positions(const InputStream& in, std::int32_t count, Byt
         const ByteCount size = p[position_width] != 0 ? long_size : short_size;
         if (end - p < size)
             break;
-        visit(static_cast<std::int32_t>(load_le32(p)), static_cast<std::int32_t>(load_le32(p + 4)));
+        visit(static_cast<std::int32_t>(load_le32(p)), static_cast<std::int32_t>(load_le32(p + 4)),
+              points);
         p += size;
         ++points;
     }
@@ -51,14 +53,17 @@ void move_link_points(RunContext& run, BodyRemainder& body, OutputStream* out, s
                       OnLinkPoint& on_link_point) {
     InputStream& in = run.in;
     std::int32_t k = 0;
-    const auto visit = [&](std::int32_t latitude, std::int32_t longitude) {
-        on_link_point(latitude, longitude, k, count);
-        ++k;
-    };
     while (k < count && !run.failed()) {
-        const PositionRun part = scan_positions(in, count - k, body.left(), visit);
+        const std::int32_t first = k;
+        const PositionRun part =
+            scan_positions(in, count - k, body.left(),
+                           [&on_link_point, first, count](
+                               std::int32_t latitude, std::int32_t longitude, std::int32_t index) {
+                               on_link_point(latitude, longitude, first + index, count);
+                           });
         if (part.points > 0) {
             body.take(copy_bytes(in, out, part.bytes));
+            k += part.points;
             continue;
         }
         const std::int32_t latitude = read_int32(in);
@@ -71,7 +76,8 @@ void move_link_points(RunContext& run, BodyRemainder& body, OutputStream* out, s
         body.take(copy_optional(in, out, altitude_width));
         if (run.failed())
             break;
-        visit(latitude, longitude);
+        on_link_point(latitude, longitude, k, count);
+        ++k;
     }
 }
 
@@ -105,14 +111,16 @@ void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out,
     for (std::int32_t p = 0; p < points && !run.failed(); ++p) {
         body.take(copy_bytes(in, out, 0)); // waypoint name
         rewrite_waypoint_class(run, body, out);
-        body.take(copy_bytes(in, out, class_block_rest_width));
+        // The rest of the class block and the route point tail, whose first byte in versions 2
+        // and 3 is a flag with more bytes behind it when it is not 0.
         if (layout.tail_flag_extra > 0) {
+            body.take(copy_bytes(in, out, class_block_rest_width));
             const std::uint8_t tail_flag = move_flag_byte(in, out, body);
             if (tail_flag != 0)
                 body.take(copy_bytes(in, out, layout.tail_flag_extra));
             body.take(copy_bytes(in, out, route_point_tail_width - 1));
         } else {
-            body.take(copy_bytes(in, out, route_point_tail_width));
+            body.take(copy_bytes(in, out, class_block_rest_width + route_point_tail_width));
         }
 
         const std::int32_t links = read_count(in, out, body);
