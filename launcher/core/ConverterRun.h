@@ -35,7 +35,7 @@ private:
     OutputReader m_reader;
     RunResult m_result;
     bool m_running = false;
-    std::array<char, 64 * 1024> m_buffer{};
+    std::array<char, std::size_t{64} * 1024> m_buffer{};
 };
 
 } // namespace runkorvix

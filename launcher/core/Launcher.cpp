@@ -49,7 +49,7 @@ std::string StartErrorText(int error) {
 }
 
 std::string Launcher::Restore() {
-    const std::string other = m_settings.GetOther();
+    std::string other = m_settings.GetOther();
     m_radio = m_settings.GetRadio();
     if (m_radio < 0 || m_radio >= kOptionCount) {
         m_radio = kDefaultRadio;
