@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -78,7 +79,9 @@ struct TrackPoint {
 Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
                  const Bytes& trailer = {});
 
-// The console of a run in this process: a temporary file, read back whole.
+// The console of a run in this process: a file of its own in a temporary folder of this process
+// (std::tmpfile is shared between processes under Wine, and lies in the drive's root on Windows),
+// read back whole.
 class CapturedConsole {
 public:
     CapturedConsole();
@@ -90,6 +93,7 @@ public:
     std::string text() const; // everything written so far
 
 private:
+    std::filesystem::path path_;
     std::FILE* file_;
 };
 
