@@ -1,6 +1,7 @@
 #include "run_driver.h"
 
 #include "command_line.h"
+#include "file_paths.h"
 #include "gdb_header.h"
 #include "standard_streams.h"
 
@@ -33,14 +34,16 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // Compares the files, not the names: a link or another spelling of the input's path is the input.
 bool same_file(const std::string& input_path, const std::string& output_path) {
     std::error_code error;
-    return std::filesystem::equivalent(input_path, output_path, error) && !error;
+    return std::filesystem::equivalent(path_from_utf8(input_path), path_from_utf8(output_path),
+                                       error) &&
+           !error;
 }
 
 // A folder opens for reading on some systems but holds no bytes to read. A path that cannot even
 // be examined (a name too long, a folder without search permission) is left to fopen to refuse.
 bool is_folder(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    return std::filesystem::is_directory(path_from_utf8(path), error);
 }
 
 } // namespace
@@ -72,9 +75,8 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         return exit_usage;
     }
 
-    File input(is_folder(command_line->input_path)
-                   ? nullptr
-                   : std::fopen(command_line->input_path.c_str(), "rb"));
+    File input(is_folder(command_line->input_path) ? nullptr
+                                                   : open_file(command_line->input_path, "rb"));
     if (!input) {
         std::fputs("Can't open input file\n", console);
         return exit_failed;
@@ -90,7 +92,7 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         std::fputs("Output and standard output are the same file\n", console);
         return exit_failed;
     }
-    File output(std::fopen(command_line->output_path.c_str(), "wb"));
+    File output(open_file(command_line->output_path, "wb"));
     if (!output) {
         std::fputs("Can't open output file\n", console);
         return exit_failed;

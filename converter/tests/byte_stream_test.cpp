@@ -1,5 +1,7 @@
 #include "byte_stream.h"
+#include "file_paths.h"
 #include "gdb_builder.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,8 @@ namespace korvix {
 namespace {
 
 using testing::Bytes;
+using testing::TempDir;
+using testing::utf8_name;
 
 // An input over bytes in memory, an output into memory, sharing one failure.
 struct Streams {
@@ -151,8 +155,9 @@ TEST(EndOfInput, WritesAfterTheFailureAreDropped) {
 TEST(FileStreams, CopyAcrossBlockBoundariesIsExact) {
     Bytes input(3 * InputStream::block_size + 256);
     std::iota(input.begin(), input.end(), std::uint8_t{1}); // a zero byte ends every 256
-    std::FILE* in_file = std::tmpfile();
-    std::FILE* out_file = std::tmpfile();
+    const TempDir dir("korvix-streams");
+    std::FILE* in_file = open_file(utf8_name(dir / "in"), "w+b");
+    std::FILE* out_file = open_file(utf8_name(dir / "out"), "w+b");
     ASSERT_TRUE(in_file && out_file);
     std::fwrite(input.data(), 1, input.size(), in_file);
     std::rewind(in_file);

@@ -1,10 +1,14 @@
 #include "gdb_builder.h"
 
+#include "file_paths.h"
 #include "run_driver.h"
+#include "test_files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 
 namespace korvix::testing {
 
@@ -184,13 +188,28 @@ Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
     return f.raw(trailer).bytes();
 }
 
-CapturedConsole::CapturedConsole() : file_(std::tmpfile()) {
+namespace {
+
+// The folder of this process's console files, made at the first one and removed at exit.
+const TempDir& console_folder() {
+    static const TempDir folder("korvix-console");
+    return folder;
+}
+
+} // namespace
+
+CapturedConsole::CapturedConsole() {
+    static std::atomic<unsigned> made = 0;
+    path_ = console_folder() / ("console-" + std::to_string(++made));
+    file_ = open_file(utf8_name(path_), "w+b");
     if (file_ == nullptr)
         throw std::runtime_error("no temporary file for the console");
 }
 
 CapturedConsole::~CapturedConsole() {
     std::fclose(file_);
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
 }
 
 std::string CapturedConsole::text() const {

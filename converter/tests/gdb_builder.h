@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -108,7 +109,9 @@ struct TrackPoint {
 Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
                  const Bytes& trailer = {});
 
-// The console of a run in this process: a temporary file, read back whole.
+// The console of a run in this process: a file of its own in a temporary folder of this process
+// (std::tmpfile is shared between processes under Wine, and lies in the drive's root on Windows),
+// read back whole.
 class CapturedConsole {
 public:
     CapturedConsole();
@@ -120,6 +123,7 @@ public:
     std::string text() const; // everything written so far
 
 private:
+    std::filesystem::path path_;
     std::FILE* file_;
 };
 

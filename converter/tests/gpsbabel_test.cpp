@@ -222,6 +222,9 @@ std::vector<Source> sources() {
 class GpsbabelReader : public ::testing::TestWithParam<Source> {
 protected:
     void SetUp() override {
+#ifdef _WIN32
+        GTEST_SKIP() << "the commands of this test are POSIX shell commands";
+#endif
         if (run_command("command -v gpsbabel").status != 0)
             GTEST_SKIP() << "gpsbabel is not installed (Debian package gpsbabel)";
     }

@@ -9,7 +9,8 @@
 
 namespace korvix::testing {
 
-// A fresh folder under /tmp, removed with everything in it when the object goes.
+// A fresh folder in the system's temporary folder, removed with everything in it when the object
+// goes.
 class TempDir {
 public:
     explicit TempDir(const std::string& prefix);
@@ -18,11 +19,15 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // A name in the folder, given as UTF-8 on every system.
+    std::filesystem::path operator/(const std::string& name) const;
 
 private:
     std::filesystem::path path_;
 };
+
+// The UTF-8 bytes of a path: what korvix takes as a file name.
+std::string utf8_name(const std::filesystem::path& path);
 
 Bytes read_file(const std::filesystem::path& path);
 std::string read_text(const std::filesystem::path& path);
@@ -38,8 +43,16 @@ struct CommandOutcome {
     std::string err; // standard error
 };
 
-// Runs a shell command, standard output and standard error captured apart.
-CommandOutcome run_command(const std::string& command);
+// Text quoted as one argument for the command interpreter: sh, or cmd.exe on Windows.
+std::string shell_quoted(std::string_view text);
+
+// Runs a command of the command interpreter (UTF-8 text), in the given folder if there is one.
+// Standard output and standard error are captured apart, with "\n" for the line ends that a
+// console program writes on Windows as "\r\n".
+CommandOutcome run_command(const std::string& command, const std::filesystem::path& folder = {});
+
+// The korvix program as an absolute path, quoted for the command interpreter.
+std::string korvix_command();
 
 struct ProgramRun {
     int status = -1;
