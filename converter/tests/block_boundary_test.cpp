@@ -56,11 +56,7 @@ INSTANTIATE_TEST_SUITE_P(SampleFiles, FileBlocks,
                          ::testing::Values("examples/sample.gdb",
                                            "converter/fuzz/corpus/built-v2.gdb",
                                            "converter/fuzz/corpus/basecamp-v3.gdb"),
-                         [](const auto& info) {
-                             std::string name = fs::path(info.param).stem().string();
-                             std::erase(name, '-');
-                             return name;
-                         });
+                         [](const auto& info) { return test_name_of_file(info.param); });
 
 } // namespace
 } // namespace korvix

@@ -167,6 +167,14 @@ Bytes route_body(int version, std::string_view name, const std::vector<RoutePoin
     return f.raw(trailer).bytes();
 }
 
+Bytes generated_track(std::string_view name, const std::vector<Point>& points, int version) {
+    Fields f;
+    f.str(name).raw({0x01, 0x02, 0x00, 0x00, 0x00}).i32(static_cast<std::int32_t>(points.size()));
+    for (const Point& p : points)
+        f.position(p.latitude, p.longitude).fill(0x00, 3);
+    return f.fill(0x00, version == 3 ? 4 : 1).bytes();
+}
+
 Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
                  const Bytes& trailer) {
     Fields f;

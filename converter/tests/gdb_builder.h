@@ -97,6 +97,16 @@ Bytes route_body(std::string_view name, const std::vector<RoutePoint>& points,
 Bytes route_body(int version, std::string_view name, const std::vector<RoutePoint>& points,
                  bool bounds, const Bytes& trailer);
 
+// A position as korvix collects it from a route or track.
+struct Point {
+    std::int32_t latitude;
+    std::int32_t longitude;
+};
+
+// A track body as a route converts into: name, 01 02 00 00 00, point count, per point its position
+// with presence byte 0 and three 0 bytes, then a 0 byte (in version 3 a 32-bit 0).
+Bytes generated_track(std::string_view name, const std::vector<Point>& points, int version = 1);
+
 struct TrackPoint {
     std::int32_t latitude;
     std::int32_t longitude;

@@ -19,11 +19,6 @@ constexpr ConversionMode via_points = ConversionMode::track_via_points;
 constexpr ConversionMode route_user = ConversionMode::route_from_track_user_vias;
 constexpr char not_gdb[] = "Input file not in GDB format\n";
 
-struct Point {
-    std::int32_t latitude;
-    std::int32_t longitude;
-};
-
 // A file whose header carries the given 14 bytes behind "MsRcf".
 Bytes file_with(const Bytes& fourteen, std::string_view application,
                 std::initializer_list<Bytes> records) {
@@ -38,16 +33,6 @@ Bytes file_with(const Bytes& fourteen, std::string_view application,
 // record.
 Bytes version_bytes(std::initializer_list<std::uint8_t> first_seven) {
     return Fields().raw(first_seven).raw({0x1F, 0, 0, 0, 'A', 0x5D, 0x02}).bytes();
-}
-
-// A track body as a route converts into, in a version's layout: behind the points a 0 byte, in
-// version 3 a 32-bit 0.
-Bytes generated_track(int version, std::string_view name, const std::vector<Point>& points) {
-    Fields f;
-    f.str(name).raw({0x01, 0x02, 0x00, 0x00, 0x00}).i32(static_cast<std::int32_t>(points.size()));
-    for (const Point& p : points)
-        f.position(p.latitude, p.longitude).fill(0x00, 3);
-    return f.fill(0x00, version == 3 ? 4 : 1).bytes();
 }
 
 struct VersionChoice {
@@ -88,7 +73,7 @@ TEST_P(GdbVersion, TheVersionRecordChoosesTheLayouts) {
     EXPECT_EQ(records[0].second.size(), v == 3 ? 80u : 71u);
     EXPECT_EQ(records[2].second.size(), v == 1 ? 173u : v == 2 ? 189u : 202u);
     EXPECT_EQ(split_records(to_track.output, header_size)[1],
-              std::make_pair('T', generated_track(v, "B", {{1, 1}, {2, 2}})));
+              std::make_pair('T', generated_track("B", {{1, 1}, {2, 2}}, v)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -210,7 +195,7 @@ TEST(VersionedRoutes, RewrittenAndCollectedInTheirLayout) {
             EXPECT_EQ(run.status, 0) << run.console;
             const auto records = split_records(run.output, gdb_header(v).size());
             ASSERT_EQ(records.size(), 3u);
-            EXPECT_EQ(records[1], std::make_pair('T', generated_track(v, "FLIGHT", points)))
+            EXPECT_EQ(records[1], std::make_pair('T', generated_track("FLIGHT", points, v)))
                 << static_cast<char>(mode);
         }
     }
@@ -270,11 +255,11 @@ TEST(NegativeCounts, MeanNoPoints) {
         {"RoutePointsRewrite", 1, gdb_file({record('R', no_points_route)}), user_vias,
          gdb_file({record('R', no_points_route)}), ""},
         {"RoutePointsToTrack", 1, gdb_file({record('R', no_points_route)}), all_points,
-         gdb_file({record('T', generated_track(1, "R", {}))}), ""},
+         gdb_file({record('T', generated_track("R", {}))}), ""},
         {"LinkPointsToTrack", 1, gdb_file({record('R', negative_links_route)}), all_points,
-         gdb_file({record('T', generated_track(1, "R", {}))}), ""},
+         gdb_file({record('T', generated_track("R", {}))}), ""},
         {"LinkPointsVersion2", 2, gdb_file(2, {record('R', v2_route)}), all_points,
-         gdb_file(2, {record('T', generated_track(2, "R", {{5, 6}, {7, 8}}))}), ""},
+         gdb_file(2, {record('T', generated_track("R", {{5, 6}, {7, 8}}, 2))}), ""},
         {"TrackPoints", 1, gdb_file({record('T', no_points_track)}), route_user, gdb_file({}),
          "Track has no points - track skipped\n"},
     };

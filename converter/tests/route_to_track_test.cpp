@@ -15,21 +15,6 @@ constexpr ConversionMode all_points = ConversionMode::track_all_points;
 constexpr ConversionMode via_points = ConversionMode::track_via_points;
 constexpr char limit_message[] = "Route point limit reached - track truncated!\n";
 
-struct Point {
-    std::int32_t latitude;
-    std::int32_t longitude;
-};
-
-// A track body as a route converts into: name, 01 02 00 00 00, point count, per point its
-// position with presence byte 0 and three 0 bytes, and a closing 0 byte (name + 12 n + 10).
-Bytes generated_track(std::string_view name, const std::vector<Point>& points) {
-    Fields f;
-    f.str(name).raw({0x01, 0x02, 0x00, 0x00, 0x00}).i32(static_cast<std::int32_t>(points.size()));
-    for (const Point& p : points)
-        f.position(p.latitude, p.longitude).fill(0x00, 3);
-    return f.u8(0x00).bytes();
-}
-
 std::string trace_line(const Bytes& record) {
     return std::string(1, static_cast<char>(record[4])) + " " + std::to_string(record.size() - 5) +
            "\n";

@@ -51,6 +51,12 @@ std::string utf8_name(const fs::path& path) {
     return {name.begin(), name.end()};
 }
 
+std::string test_name_of_file(const fs::path& path) {
+    std::string name = path.stem().string();
+    std::erase(name, '-');
+    return name;
+}
+
 Bytes read_file(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());

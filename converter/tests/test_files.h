@@ -29,6 +29,9 @@ private:
 // The UTF-8 bytes of a path: what korvix takes as a file name.
 std::string utf8_name(const std::filesystem::path& path);
 
+// A test's name for the file at this path: its stem without dashes.
+std::string test_name_of_file(const std::filesystem::path& path);
+
 Bytes read_file(const std::filesystem::path& path);
 std::string read_text(const std::filesystem::path& path);
 

@@ -19,11 +19,6 @@ constexpr char too_many_message[] = "Too many waypoints needed to convert - trac
 constexpr char no_points_message[] = "Track has no points - track skipped\n";
 constexpr char limit_message[] = "Route point limit reached - track truncated!\n";
 
-struct Point {
-    std::int32_t latitude;
-    std::int32_t longitude;
-};
-
 std::vector<TrackPoint> track_points(const std::vector<Point>& points) {
     std::vector<TrackPoint> track;
     track.reserve(points.size());
