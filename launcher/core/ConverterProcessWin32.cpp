@@ -1,8 +1,12 @@
 // The converter's process on Windows: CreateProcessW with its standard output into a pipe and
 // no console window.
 #include "ConverterProcess.h"
+#include "Utf16.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstring>
 #include <windows.h>
 
 namespace runkorvix {
@@ -16,18 +20,10 @@ std::string LauncherFileName() {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
+constexpr DWORD kPipeSize = 64 * 1024;
 
-// Quotes one argument so that the C runtime of the started program splits it back unchanged.
+// Quotes one argument so that the started program splits its command line back into the same
+// arguments (CommandLineToArgvW and the C runtime's rules).
 std::wstring QuoteArgument(const std::wstring& arg) {
     if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
         return arg;
@@ -54,47 +50,95 @@ std::wstring QuoteArgument(const std::wstring& arg) {
     return quoted;
 }
 
+// An inheritable copy of one of the launcher's standard handles for the converter, or null when
+// the launcher has none (a program started from the desktop).
+HANDLE InheritableStdHandle(DWORD which) {
+    const HANDLE own = GetStdHandle(which);
+    HANDLE copy = nullptr;
+    if (own == nullptr || own == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return nullptr;
+    }
+    return copy;
+}
+
+void CloseIfOpen(HANDLE handle) {
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    }
+}
+
 class Win32ConverterProcess final : public IConverterProcess {
 public:
+    Win32ConverterProcess() { m_overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+
     ~Win32ConverterProcess() override {
         if (m_output != nullptr) {
-            CloseHandle(m_output); // a converter still writing gets an error and ends
+            if (m_pending) {
+                // The read must be over before its buffer and OVERLAPPED go.
+                CancelIoEx(m_output, &m_overlapped);
+                DWORD got = 0;
+                GetOverlappedResult(m_output, &m_overlapped, &got, TRUE);
+            }
+            CloseHandle(m_output); // a converter still writing gets an error and goes on silent
         }
         if (m_process != nullptr) {
             Wait();
         }
+        CloseIfOpen(m_overlapped.hEvent);
     }
 
     int Start(const std::string& program, const std::vector<std::string>& arguments,
               const std::string& workingDir) override {
-        // A program path never holds a double quote, so plain quotes delimit it safely.
-        std::wstring commandLine = L"\"" + Wide(program) + L"\"";
-        for (const std::string& argument : arguments) {
-            commandLine += L" " + QuoteArgument(Wide(argument));
-        }
-        const std::wstring dir = Wide(workingDir);
-
-        // The converter inherits the write end only; the launcher keeps the read end.
-        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        HANDLE readEnd = nullptr;
-        HANDLE writeEnd = nullptr;
-        if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        if (m_overlapped.hEvent == nullptr) {
             return static_cast<int>(GetLastError());
         }
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        // A program path never holds a double quote, so plain quotes delimit it safely.
+        std::wstring commandLine = L"\"" + WideFromUtf8(program) + L"\"";
+        for (const std::string& argument : arguments) {
+            commandLine += L" " + QuoteArgument(WideFromUtf8(argument));
+        }
+        const std::wstring dir = WideFromUtf8(workingDir);
 
+        // An anonymous pipe cannot be read with a time limit; a named pipe, read overlapped, can.
+        // Its name is this process's own.
+        static std::atomic<unsigned> serial{0};
+        const std::wstring name = L"\\\\.\\pipe\\runkorvix-" +
+                                  std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(++serial);
+        const HANDLE readEnd = CreateNamedPipeW(
+            name.c_str(),
+            PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
+            kPipeSize, 0, nullptr);
+        if (readEnd == INVALID_HANDLE_VALUE) {
+            return static_cast<int>(GetLastError());
+        }
+        // The converter inherits the write end and copies of the launcher's standard input and
+        // error; the launcher keeps the read end.
+        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        const HANDLE writeEnd = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (writeEnd == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            CloseHandle(readEnd);
+            return static_cast<int>(error);
+        }
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdInput = InheritableStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = writeEnd;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdError = InheritableStdHandle(STD_ERROR_HANDLE);
         PROCESS_INFORMATION process{};
         const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
                                             NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr,
                                             dir.c_str(), &startup, &process);
         const DWORD error = started ? 0 : GetLastError();
         CloseHandle(writeEnd);
+        CloseIfOpen(startup.hStdInput);
+        CloseIfOpen(startup.hStdError);
         if (!started) {
             CloseHandle(readEnd);
             return static_cast<int>(error);
@@ -106,28 +150,35 @@ public:
     }
 
     ReadResult Read(std::span<char> buffer, std::chrono::milliseconds timeout) override {
-        // An anonymous pipe cannot be waited on: look into it until output comes or time is up.
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            DWORD available = 0;
-            if (!PeekNamedPipe(m_output, nullptr, 0, nullptr, &available, nullptr)) {
-                return {0, true}; // the converter has closed its end
-            }
-            if (available > 0) {
-                DWORD got = 0;
-                const DWORD wanted = std::min<DWORD>(available, static_cast<DWORD>(buffer.size()));
-                if (!ReadFile(m_output, buffer.data(), wanted, &got, nullptr)) {
-                    return {0, true};
+        if (m_output == nullptr) {
+            return {0, true};
+        }
+        if (m_taken == m_have) {
+            // Nothing is left of the last read: start the next one, unless one is under way, and
+            // wait for it at most `timeout`.
+            if (!m_pending) {
+                m_taken = m_have = 0;
+                if (!ReadFile(m_output, m_chunk.data(), kPipeSize, nullptr, &m_overlapped) &&
+                    GetLastError() != ERROR_IO_PENDING) {
+                    return {0, true}; // the converter has closed its end
                 }
-                return {got, false};
+                m_pending = true;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
+            if (WaitForSingleObject(m_overlapped.hEvent, static_cast<DWORD>(timeout.count())) !=
+                WAIT_OBJECT_0) {
                 return {};
             }
-            Sleep(static_cast<DWORD>(std::min<long long>(left.count(), 5)));
+            m_pending = false;
+            DWORD got = 0;
+            if (!GetOverlappedResult(m_output, &m_overlapped, &got, FALSE)) {
+                return {0, true};
+            }
+            m_have = got;
         }
+        const std::size_t size = std::min(buffer.size(), m_have - m_taken);
+        std::memcpy(buffer.data(), m_chunk.data() + m_taken, size);
+        m_taken += size;
+        return {size, false};
     }
 
     ExitStatus Wait() override {
@@ -145,6 +196,11 @@ public:
 private:
     HANDLE m_process = nullptr;
     HANDLE m_output = nullptr;
+    OVERLAPPED m_overlapped{};
+    bool m_pending = false; // a read into m_chunk is under way
+    std::array<char, kPipeSize> m_chunk{};
+    std::size_t m_have = 0;  // bytes in m_chunk from the last read
+    std::size_t m_taken = 0; // of those, bytes handed out
 };
 
 } // namespace

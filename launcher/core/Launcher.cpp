@@ -7,6 +7,15 @@
 
 namespace runkorvix {
 
+namespace {
+
+// The converter's output goes on to the launcher's own standard output, as it comes.
+void EchoOutput(std::string_view output) {
+    std::fwrite(output.data(), 1, output.size(), stdout);
+}
+
+} // namespace
+
 std::filesystem::path PathFromUtf8(const std::string& text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
@@ -102,6 +111,22 @@ void Launcher::StoreChoice() {
     if (m_radio == kOtherIndex) {
         m_settings.WriteOther(m_option);
     }
+}
+
+Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
+    StoreChoice();
+    if (IsSameFile(m_input, m_output)) {
+        return {FeedbackIcon::Error, kSameFileText};
+    }
+    const auto process = CreateConverterProcess();
+    ConverterRun run(*process, EchoOutput);
+    const int error = run.Start(m_converterPath, Arguments(), m_converterDir);
+    if (error != 0) {
+        return {FeedbackIcon::Error, StartErrorText(error)};
+    }
+    wait(run);
+    std::fflush(stdout);
+    return RunFeedback(run.Result(), OutputExists());
 }
 
 } // namespace runkorvix

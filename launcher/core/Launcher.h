@@ -1,9 +1,12 @@
 #pragma once
 
+#include "ConverterRun.h"
 #include "LauncherOptions.h"
 #include "LauncherSettings.h"
+#include "RunFeedback.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +52,13 @@ public:
 
     // At Run: stores the option choice ("Radio", and "Other" for the free option).
     void StoreChoice();
+
+    // The Run button: stores the option choice, refuses an output file that is the input file,
+    // starts the converter in its own folder with its output passed on to the launcher's standard
+    // output, lets `wait` pump the started run until it has ended (the dialog keeps its window
+    // alive meanwhile), and returns what the user is told: nothing (FeedbackIcon::None) after a
+    // clean run.
+    Feedback Run(const std::function<void(ConverterRun&)>& wait);
 
     int Radio() const { return m_radio; }
     const std::string& Option() const { return m_option; }

@@ -25,6 +25,18 @@ inline constexpr std::array<std::string_view, 6> kFixedOptions = {"-R", "-S", "-
 inline constexpr int kOtherIndex = 6;
 inline constexpr int kOptionCount = 7;
 
+// The file choosers' filters, the first one chosen at first, and the extension that the save
+// chooser adds to a name without one.
+struct FileFilter {
+    std::string_view name;
+    std::string_view pattern; // "*.*" matches every name, with a dot or without
+};
+inline constexpr std::array<FileFilter, 2> kFileFilters = {{
+    {"Mapsource GDB Files (*.gdb)", "*.gdb"},
+    {"All Files (*.*)", "*.*"},
+}};
+inline constexpr char kDefaultExtension[] = "gdb";
+
 inline constexpr char kHelpText[] = "1. Select Input File.\n"
                                     "2. Select Output File.\n"
                                     "3. Select the file conversion option.\n"

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "dialogs.h"
+
 #include <QHash>
 #include <QWidget>
 #include <span>
 
 class DialogUnits;
 
-// One control of a dialog template, placed in dialog units.
+// One control of a dialog template, placed in dialog units. The kinds are those of dialogs.h.
 enum class ControlKind {
     GroupBox,
     PushButton,
@@ -18,7 +20,7 @@ enum class ControlKind {
     Icon, // the application icon, drawn at its own size
 };
 
-inline constexpr int kNoControlId = -1;
+inline constexpr int kNoControlId = IDC_STATIC;
 
 struct ControlTemplate {
     int id;
@@ -26,6 +28,10 @@ struct ControlTemplate {
     const char* caption;
     int x, y, cx, cy;
 };
+
+// Expands a control list of dialogs.h into ControlTemplate initialisers.
+#define DIALOG_CONTROL(kind, id, caption, x, y, cx, cy)                                            \
+    ControlTemplate{id, ControlKind::kind, caption, x, y, cx, cy},
 
 // The created controls that have an id, by id.
 using ControlMap = QHash<int, QWidget*>;

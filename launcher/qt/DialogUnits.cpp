@@ -1,5 +1,7 @@
 #include "DialogUnits.h"
 
+#include "dialogs.h"
+
 #include <QFontMetrics>
 #include <QStringList>
 
@@ -40,10 +42,10 @@ QSize DialogUnits::Size(int cx, int cy) const {
 
 QFont DialogFont() {
     QFont font;
-    font.setFamilies(QStringList{QStringLiteral("MS Sans Serif"),
+    font.setFamilies(QStringList{QStringLiteral(DIALOG_FONT_NAME),
                                  QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
                                  QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
+    font.setPointSize(DIALOG_FONT_POINTS);
     return font;
 }

@@ -1,16 +1,23 @@
 #include "FileChooser.h"
 
+#include "LauncherOptions.h"
+
 #include <QFileDialog>
 #include <QStringList>
 
 namespace {
 
 // The text before the last parenthesis pair is what the user sees; the last pair holds the
-// patterns. "All Files (*.*)" has to match names without a dot too, hence its pattern "*".
-const QStringList kFilters = {
-    QStringLiteral("Mapsource GDB Files (*.gdb) (*.gdb)"),
-    QStringLiteral("All Files (*.*) (*)"),
-};
+// patterns. "*.*" has to match names without a dot too, which in this toolkit is "*".
+QStringList Filters() {
+    QStringList filters;
+    for (const runkorvix::FileFilter& filter : runkorvix::kFileFilters) {
+        const std::string_view pattern = filter.pattern == "*.*" ? "*" : filter.pattern;
+        filters << QString::fromLatin1(filter.name.data(), qsizetype(filter.name.size())) + " (" +
+                       QString::fromLatin1(pattern.data(), qsizetype(pattern.size())) + ')';
+    }
+    return filters;
+}
 
 QString Choose(QFileDialog::AcceptMode mode) {
     QFileDialog dialog;
@@ -19,10 +26,11 @@ QString Choose(QFileDialog::AcceptMode mode) {
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters(kFilters);
-    dialog.selectNameFilter(kFilters.first());
+    const QStringList filters = Filters();
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.first());
     if (mode == QFileDialog::AcceptSave) {
-        dialog.setDefaultSuffix(QStringLiteral("gdb"));
+        dialog.setDefaultSuffix(QString::fromLatin1(runkorvix::kDefaultExtension));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();

@@ -20,38 +20,9 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include <cstdio>
-
 namespace {
 
-constexpr std::array<ControlTemplate, 23> kTemplate = {{
-    {kNoControlId, ControlKind::GroupBox, "Options", 7, 61, 241, 115},
-    {CParseDlg::kIdInputFile, ControlKind::PushButton, "Input File", 20, 14, 50, 14},
-    {CParseDlg::kIdOutputFile, ControlKind::PushButton, "Output File", 20, 38, 50, 14},
-    {CParseDlg::kIdRadioR, ControlKind::RadioButton, "-R", 45, 73, 23, 10},
-    {CParseDlg::kIdRadioS, ControlKind::RadioButton, "-S", 45, 86, 23, 10},
-    {CParseDlg::kIdRadioT, ControlKind::RadioButton, "-T", 45, 99, 23, 10},
-    {CParseDlg::kIdRadioU, ControlKind::RadioButton, "-U", 45, 112, 23, 10},
-    {CParseDlg::kIdRadioV, ControlKind::RadioButton, "-V", 45, 126, 23, 10},
-    {CParseDlg::kIdRun, ControlKind::PushButton, "Run Korvix", 100, 181, 54, 14},
-    {CParseDlg::kIdRadioW, ControlKind::RadioButton, "-W", 45, 139, 25, 10},
-    {CParseDlg::kIdRadioOther, ControlKind::RadioButton, nullptr, 45, 160, 12, 8},
-    {CParseDlg::kIdOther, ControlKind::Edit, nullptr, 59, 158, 27, 12},
-    {kNoControlId, ControlKind::Label, "Other command line option.", 95, 159, 85, 8},
-    {CParseDlg::kIdInputPath, ControlKind::ReadOnlyEdit, nullptr, 82, 14, 156, 14},
-    {CParseDlg::kIdOutputPath, ControlKind::ReadOnlyEdit, nullptr, 81, 38, 156, 14},
-    {CParseDlg::kIdAbout, ControlKind::PushButton, "About", 225, 181, 23, 14},
-    {kNoControlId, ControlKind::Label, "Convert routes to route with user vias.", 74, 74, 110, 8},
-    {kNoControlId, ControlKind::Label, "Convert routes to route with hidden vias.", 74, 87, 118, 8},
-    {kNoControlId, ControlKind::Label, "Convert routes to track with all points (default).", 74,
-     100, 135, 8},
-    {kNoControlId, ControlKind::Label, "Convert routes to track with via points only.", 74, 113,
-     125, 8},
-    {kNoControlId, ControlKind::Label, "Convert tracks to route with user vias.", 74, 127, 110, 8},
-    {kNoControlId, ControlKind::Label, "Convert tracks to route with hidden vias.", 74, 140, 117,
-     8},
-    {CParseDlg::kIdHelp, ControlKind::PushButton, "Help", 7, 181, 23, 14},
-}};
+constexpr ControlTemplate kTemplate[] = {PARSEDLG_CONTROLS};
 
 // Shows the busy cursor for as long as it lives.
 class WaitCursor {
@@ -77,11 +48,6 @@ QMessageBox::Icon BoxIcon(runkorvix::FeedbackIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// The converter's output goes on to the launcher's own standard output, as it comes.
-void EchoOutput(std::string_view output) {
-    std::fwrite(output.data(), 1, output.size(), stdout);
-}
-
 } // namespace
 
 CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
@@ -89,10 +55,10 @@ CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& choose
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       m_launcher(settings), m_chooser(chooser), m_hIcon(AppIcon()), m_szModulePath(modulePath) {
-    setWindowTitle(QStringLiteral("Run Korvix"));
+    setWindowTitle(QStringLiteral(PARSEDLG_CAPTION));
     setFont(DialogFont());
     const DialogUnits units = DialogUnits::ForFont(font());
-    setFixedSize(units.Size(255, 205));
+    setFixedSize(units.Size(PARSEDLG_WIDTH, PARSEDLG_HEIGHT));
 
     const ControlMap controls = CreateControls(this, kTemplate, units);
     m_inputFile = TakeControl<QPushButton>(controls, kIdInputFile);
@@ -249,24 +215,8 @@ void CParseDlg::OnRun() {
         return;
     }
     const WaitCursor busy;
-    m_launcher.StoreChoice();
-    if (runkorvix::IsSameFile(m_launcher.Input(), m_launcher.Output())) {
-        ShowMessage(runkorvix::FeedbackIcon::Error, QString::fromLatin1(runkorvix::kSameFileText));
-        return;
-    }
-    const auto process = runkorvix::CreateConverterProcess();
-    runkorvix::ConverterRun run(*process, EchoOutput);
-    const int error =
-        run.Start(m_launcher.ConverterPath(), m_launcher.Arguments(), m_launcher.ConverterDir());
-    if (error != 0) {
-        ShowMessage(runkorvix::FeedbackIcon::Error,
-                    QString::fromStdString(runkorvix::StartErrorText(error)));
-        return;
-    }
-    WaitForConverter(run);
-    std::fflush(stdout);
     const runkorvix::Feedback feedback =
-        runkorvix::RunFeedback(run.Result(), m_launcher.OutputExists());
+        m_launcher.Run([this](runkorvix::ConverterRun& run) { WaitForConverter(run); });
     if (feedback.icon != runkorvix::FeedbackIcon::None) {
         ShowMessage(feedback.icon, QString::fromStdString(feedback.text));
     }

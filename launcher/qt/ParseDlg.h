@@ -2,6 +2,7 @@
 
 #include "Launcher.h"
 #include "RunFeedback.h"
+#include "resource.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -26,23 +27,23 @@ class QRadioButton;
 class CParseDlg : public QDialog {
     Q_OBJECT
 public:
-    // Control ids of the dialog template.
+    // Control ids of the dialog template (resource.h).
     enum ControlId : int {
-        kIdInputFile = 1002,
-        kIdOutputFile = 1004,
-        kIdRadioR = 1005,
-        kIdRadioS = 1006,
-        kIdRadioT = 1007,
-        kIdRadioU = 1008,
-        kIdRadioV = 1009,
-        kIdRun = 1010,
-        kIdRadioW = 1011,
-        kIdRadioOther = 1012,
-        kIdOther = 1013,
-        kIdInputPath = 1014,
-        kIdOutputPath = 1015,
-        kIdAbout = 1016,
-        kIdHelp = 1017,
+        kIdInputFile = IDC_INPUT_FILE,
+        kIdOutputFile = IDC_OUTPUT_FILE,
+        kIdRadioR = IDC_RADIO_R,
+        kIdRadioS = IDC_RADIO_S,
+        kIdRadioT = IDC_RADIO_T,
+        kIdRadioU = IDC_RADIO_U,
+        kIdRadioV = IDC_RADIO_V,
+        kIdRun = IDC_RUN,
+        kIdRadioW = IDC_RADIO_W,
+        kIdRadioOther = IDC_RADIO_OTHER,
+        kIdOther = IDC_OTHER,
+        kIdInputPath = IDC_INPUT_PATH,
+        kIdOutputPath = IDC_OUTPUT_PATH,
+        kIdAbout = IDC_ABOUT,
+        kIdHelp = IDC_HELP_TEXT,
     };
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {

@@ -1,13 +1,18 @@
 // One converter run through the launcher core and this system's process, with the stand-in
-// converter: its output read as it comes and passed on, its status, a failed start.
+// converter: its output read as it comes and passed on, its status, a failed start; and the Run
+// button of the launcher core.
 #include "ConverterRun.h"
+#include "Launcher.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 
 using namespace runkorvix;
@@ -34,6 +39,16 @@ void Converter(const std::string& print, long repeat, const std::string& exit, i
 }
 
 const std::string kLimit = "Route point limit reached - track truncated!";
+
+// How many bytes the stand-in converter writes for `print`: on Windows its standard output ends
+// lines in CR LF, as korvix's does.
+std::size_t Written(const std::string& print) {
+#ifdef _WIN32
+    return print.size() + static_cast<std::size_t>(std::count(print.begin(), print.end(), '\n'));
+#else
+    return print.size();
+#endif
+}
 
 TEST(ConverterRun, ReadsTheOutputAsItComesAndTheStatus) {
     const struct {
@@ -75,7 +90,7 @@ TEST(ConverterRun, ReadsTheOutputAsItComesAndTheStatus) {
         }
         EXPECT_EQ(run.Result().status, c.status) << c.name;
         EXPECT_EQ(run.Result().messages.Entries(), c.messages) << c.name;
-        EXPECT_EQ(echoed, c.print.size() * static_cast<std::size_t>(c.repeat)) << c.name;
+        EXPECT_EQ(echoed, Written(c.print) * static_cast<std::size_t>(c.repeat)) << c.name;
         EXPECT_FALSE(run.Pump(std::chrono::milliseconds(0))) << c.name;
     }
 }
@@ -104,8 +119,11 @@ TEST(ConverterRun, AFailedStartGivesTheSystemsErrorNumber) {
         int error;
     } cases[] = {
         {"no such program", dir / "no such converter", here, 2},
+#ifdef _WIN32
+        // ERROR_DIRECTORY: the working folder is not a folder.
+        {"no such working folder", FAKE_KORVIX_PATH, dir / "no such folder", 267},
+#else
         {"no such working folder", FAKE_KORVIX_PATH, dir / "no such folder", 2},
-#ifndef _WIN32
         {"not executable", dir / "CMakeFiles", here, 13}, // a folder
 #endif
     };
@@ -115,6 +133,150 @@ TEST(ConverterRun, AFailedStartGivesTheSystemsErrorNumber) {
         EXPECT_EQ(run.Start(c.program.string(), {}, c.workingDir.string()), c.error) << c.name;
         EXPECT_FALSE(run.Pump(std::chrono::milliseconds(0))) << c.name;
     }
+}
+
+// Settings kept in memory, by "section/entry".
+class MemoryStore : public ISettingsStore {
+public:
+    std::map<std::string, int> ints;
+    std::map<std::string, std::string> strings;
+
+    std::optional<int> ReadInt(const std::string& section, const std::string& entry) override {
+        const auto found = ints.find(section + '/' + entry);
+        return found != ints.end() ? std::optional<int>(found->second) : std::nullopt;
+    }
+    std::optional<std::string> ReadString(const std::string& section,
+                                          const std::string& entry) override {
+        const auto found = strings.find(section + '/' + entry);
+        return found != strings.end() ? std::optional<std::string>(found->second) : std::nullopt;
+    }
+    void WriteInt(const std::string& section, const std::string& entry, int value) override {
+        ints[section + '/' + entry] = value;
+    }
+    void WriteString(const std::string& section, const std::string& entry,
+                     const std::string& value) override {
+        strings[section + '/' + entry] = value;
+    }
+};
+
+TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) {
+    // The launcher's folder, with the stand-in converter under the converter's name, and files
+    // with blanks in their names.
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "runkorvix launcher run";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string input = (dir / "in put.gdb").string();
+    const std::string output = (dir / "out put.gdb").string();
+    const std::string log = (dir / "converter.log").string();
+    std::ofstream(input) << "GDB";
+    const std::string failed = "korvix did not complete the conversion:\n\n";
+    const struct {
+        const char* name;
+        int radio;
+        std::string other, output, print, exit;
+        bool converterThere;
+        FeedbackIcon icon;
+        std::string text;
+        std::vector<std::string> arguments; // what the converter got; empty: it did not run
+    } cases[] = {
+        {"the free option split at its blanks, a warning",
+         kOtherIndex,
+         " -V  x",
+         output,
+         kLimit + "\n",
+         "0",
+         true,
+         FeedbackIcon::Information,
+         "korvix completed the conversion with these messages:\n\n" + kLimit,
+         {"-V", "x", input, output}},
+        {"a clean run",
+         0,
+         "-u",
+         output,
+         "W 71\n",
+         "0",
+         true,
+         FeedbackIcon::None,
+         "",
+         {"-R", input, output}},
+        {"a failure, the output file there",
+         3,
+         "",
+         output,
+         "Can't write output file\n",
+         "1",
+         true,
+         FeedbackIcon::Error,
+         failed + "Can't write output file\n\nThe output file is incomplete.",
+         {"-U", input, output}},
+        {"the output is the input",
+         4,
+         "",
+         input,
+         "",
+         "0",
+         true,
+         FeedbackIcon::Error,
+         kSameFileText,
+         {}},
+        {"the converter gone",
+         5,
+         "",
+         output,
+         "",
+         "0",
+         false,
+         FeedbackIcon::Error,
+         "CreateProcess Error = 0002",
+         {}},
+    };
+    for (const auto& c : cases) {
+        fs::remove(dir / ConverterFileName());
+        if (c.converterThere) {
+            fs::copy_file(FAKE_KORVIX_PATH, dir / ConverterFileName());
+        }
+        fs::remove(log);
+        std::ofstream(output) << "old";
+        Converter(c.print, 1, c.exit);
+        SetEnv("RUNKORVIX_TEST_LOG", log);
+        MemoryStore store;
+        store.strings["Options/Other"] = "-stored";
+        LauncherSettings settings(store);
+        Launcher launcher(settings);
+        launcher.Restore();
+        EXPECT_EQ(launcher.LocateConverter((dir / LauncherFileName()).string()), c.converterThere)
+            << c.name;
+        launcher.SelectOption(c.radio, c.other);
+        ASSERT_TRUE(launcher.ChooseInput(input)) << c.name;
+        launcher.ChooseOutput(c.output);
+
+        const Feedback feedback = launcher.Run([](ConverterRun& run) {
+            while (run.Pump(std::chrono::milliseconds(50))) {
+            }
+        });
+        EXPECT_EQ(feedback.icon, c.icon) << c.name;
+        EXPECT_EQ(feedback.text, c.text) << c.name;
+        EXPECT_EQ(store.ints["Options/Radio"], c.radio) << c.name;
+        EXPECT_EQ(store.strings["Options/Other"], c.radio == kOtherIndex ? c.other : "-stored")
+            << c.name;
+
+        // The converter's log: its working folder, its arguments, "end".
+        std::ifstream logged(log);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(logged, line);) {
+            lines.push_back(line);
+        }
+        if (c.arguments.empty()) {
+            EXPECT_TRUE(lines.empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(lines.size(), c.arguments.size() + 2) << c.name;
+        EXPECT_TRUE(fs::equivalent(lines.front(), dir)) << c.name << ": " << lines.front();
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end() - 1), c.arguments)
+            << c.name;
+    }
+    fs::remove_all(dir);
 }
 
 } // namespace

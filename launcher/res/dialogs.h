@@ -1,0 +1,56 @@
+// The templates of runkorvix's two dialogs, the one source of both: the Windows resources
+// (runkorvix.rc) expand them into DIALOGEX statements, the Qt dialog into its control tables, so
+// that ids, captions, positions and tab order cannot differ between the two.
+//
+// Each control is DIALOG_CONTROL(kind, id, caption, x, y, width, height), in template order,
+// which is also the tab order; positions in dialog units. The includer defines DIALOG_CONTROL
+// before it expands a list. Kinds: GroupBox; PushButton and DefaultPushButton (tab stops);
+// RadioButton (checks itself when clicked, no tab stop); Edit (one line, bordered, scrolls, tab
+// stop); ReadOnlyEdit (the same, read-only, text centred); Label (starts a new group, ampersands
+// shown as they are); Icon (the application icon).
+#pragma once
+
+#include "resource.h"
+
+#define DIALOG_FONT_NAME "MS Sans Serif"
+#define DIALOG_FONT_POINTS 8
+
+#define PARSEDLG_CAPTION "Run Korvix"
+#define PARSEDLG_WIDTH 255
+#define PARSEDLG_HEIGHT 205
+#define PARSEDLG_CONTROLS                                                                          \
+    DIALOG_CONTROL(GroupBox, IDC_STATIC, "Options", 7, 61, 241, 115)                               \
+    DIALOG_CONTROL(PushButton, IDC_INPUT_FILE, "Input File", 20, 14, 50, 14)                       \
+    DIALOG_CONTROL(PushButton, IDC_OUTPUT_FILE, "Output File", 20, 38, 50, 14)                     \
+    DIALOG_CONTROL(RadioButton, IDC_RADIO_R, "-R", 45, 73, 23, 10)                                 \
+    DIALOG_CONTROL(RadioButton, IDC_RADIO_S, "-S", 45, 86, 23, 10)                                 \
+    DIALOG_CONTROL(RadioButton, IDC_RADIO_T, "-T", 45, 99, 23, 10)                                 \
+    DIALOG_CONTROL(RadioButton, IDC_RADIO_U, "-U", 45, 112, 23, 10)                                \
+    DIALOG_CONTROL(RadioButton, IDC_RADIO_V, "-V", 45, 126, 23, 10)                                \
+    DIALOG_CONTROL(PushButton, IDC_RUN, "Run Korvix", 100, 181, 54, 14)                            \
+    DIALOG_CONTROL(RadioButton, IDC_RADIO_W, "-W", 45, 139, 25, 10)                                \
+    DIALOG_CONTROL(RadioButton, IDC_RADIO_OTHER, "", 45, 160, 12, 8)                               \
+    DIALOG_CONTROL(Edit, IDC_OTHER, "", 59, 158, 27, 12)                                           \
+    DIALOG_CONTROL(Label, IDC_STATIC, "Other command line option.", 95, 159, 85, 8)                \
+    DIALOG_CONTROL(ReadOnlyEdit, IDC_INPUT_PATH, "", 82, 14, 156, 14)                              \
+    DIALOG_CONTROL(ReadOnlyEdit, IDC_OUTPUT_PATH, "", 81, 38, 156, 14)                             \
+    DIALOG_CONTROL(PushButton, IDC_ABOUT, "About", 225, 181, 23, 14)                               \
+    DIALOG_CONTROL(Label, IDC_STATIC, "Convert routes to route with user vias.", 74, 74, 110, 8)   \
+    DIALOG_CONTROL(Label, IDC_STATIC, "Convert routes to route with hidden vias.", 74, 87, 118, 8) \
+    DIALOG_CONTROL(Label, IDC_STATIC, "Convert routes to track with all points (default).", 74,    \
+                   100, 135, 8)                                                                    \
+    DIALOG_CONTROL(Label, IDC_STATIC, "Convert routes to track with via points only.", 74, 113,    \
+                   125, 8)                                                                         \
+    DIALOG_CONTROL(Label, IDC_STATIC, "Convert tracks to route with user vias.", 74, 127, 110, 8)  \
+    DIALOG_CONTROL(Label, IDC_STATIC, "Convert tracks to route with hidden vias.", 74, 140, 117,   \
+                   8)                                                                              \
+    DIALOG_CONTROL(PushButton, IDC_HELP_TEXT, "Help", 7, 181, 23, 14)
+
+#define ABOUTDLG_CAPTION "About RunKorvix"
+#define ABOUTDLG_WIDTH 235
+#define ABOUTDLG_HEIGHT 55
+#define ABOUTDLG_CONTROLS                                                                          \
+    DIALOG_CONTROL(Icon, IDC_STATIC, "", 11, 17, 20, 20)                                           \
+    DIALOG_CONTROL(Label, IDC_STATIC, "Run Korvix Version 1.0", 40, 10, 119, 8)                    \
+    DIALOG_CONTROL(DefaultPushButton, IDOK, "OK", 178, 20, 50, 14)                                 \
+    DIALOG_CONTROL(Label, IDC_STATIC, "by Vantory", 40, 37, 42, 8)

@@ -1,0 +1,34 @@
+// Resource and control ids of runkorvix's dialogs, shared by the Windows resources
+// (runkorvix.rc) and the C++ of both dialogs. Plain #defines only, as the resource compiler reads
+// them.
+#pragma once
+
+#define IDD_ABOUTBOX 100  // the about box
+#define IDD_PARSEDLG 102  // the main dialog
+#define IDR_MAINFRAME 128 // the application icon
+
+#ifndef IDOK
+#define IDOK 1
+#endif
+#define IDC_STATIC (-1) // a control that the program never addresses
+
+// Controls of the main dialog.
+#define IDC_INPUT_FILE 1002
+#define IDC_OUTPUT_FILE 1004
+#define IDC_RADIO_R 1005
+#define IDC_RADIO_S 1006
+#define IDC_RADIO_T 1007
+#define IDC_RADIO_U 1008
+#define IDC_RADIO_V 1009
+#define IDC_RUN 1010
+#define IDC_RADIO_W 1011
+#define IDC_RADIO_OTHER 1012
+#define IDC_OTHER 1013
+#define IDC_INPUT_PATH 1014
+#define IDC_OUTPUT_PATH 1015
+#define IDC_ABOUT 1016
+#define IDC_HELP_TEXT 1017
+
+// The option buttons by option index: -R, -S, -T, -U, -V, -W, then the free option.
+#define OPTION_BUTTON_IDS                                                                          \
+    IDC_RADIO_R, IDC_RADIO_S, IDC_RADIO_T, IDC_RADIO_U, IDC_RADIO_V, IDC_RADIO_W, IDC_RADIO_OTHER

@@ -1,0 +1,326 @@
+#include "ParseDlg.h"
+
+#include "ConverterRun.h"
+#include "Utf16.h"
+#include "resource.h"
+
+#include <array>
+#include <commdlg.h>
+
+using runkorvix::FeedbackIcon;
+using runkorvix::Utf8FromWide;
+using runkorvix::WideFromUtf8;
+
+namespace {
+
+// The option buttons by option index.
+constexpr std::array<int, runkorvix::kOptionCount> kOptionIds = {OPTION_BUTTON_IDS};
+
+// How long one turn of the wait for the converter may keep the dialog from its messages.
+constexpr std::chrono::milliseconds kPumpSlice(15);
+
+HICON LoadAppIcon(HINSTANCE instance, int sizeMetric) {
+    const int size = GetSystemMetrics(sizeMetric);
+    return static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size, 0));
+}
+
+// A label keeps its place but grows to the right when the dialog's font writes its text wider
+// than the template's font did (the font on hand differs between systems): a cut-off caption
+// helps nobody.
+void FitLabels(HWND dialog) {
+    const HDC dc = GetDC(dialog);
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[8] = {};
+        GetClassNameW(child, kind, 8);
+        if (lstrcmpiW(kind, L"Static") != 0 ||
+            (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_LEFT) {
+            continue;
+        }
+        wchar_t text[256] = {};
+        const int length = GetWindowTextW(child, text, 256);
+        SIZE needed{};
+        RECT rect{};
+        GetTextExtentPoint32W(dc, text, length, &needed);
+        GetWindowRect(child, &rect);
+        if (needed.cx > rect.right - rect.left) {
+            SetWindowPos(child, nullptr, 0, 0, needed.cx, rect.bottom - rect.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(dialog, dc);
+}
+
+// The full path of the launcher's own executable.
+std::string ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (size < path.size()) {
+            path.resize(size);
+            return Utf8FromWide(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+} // namespace
+
+CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance)
+    : m_launcher(settings), m_instance(instance), m_hIcon(LoadAppIcon(instance, SM_CXICON)),
+      m_hSmallIcon(LoadAppIcon(instance, SM_CXSMICON)) {}
+
+CParseDlg::~CParseDlg() {
+    DestroyIcon(m_hIcon);
+    DestroyIcon(m_hSmallIcon);
+}
+
+INT_PTR CParseDlg::DoModal() {
+    return DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_PARSEDLG), nullptr, DialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        auto* dialog = reinterpret_cast<CParseDlg*>(lParam);
+        dialog->m_hWnd = window;
+        return dialog->OnInitDialog();
+    }
+    auto* dialog = reinterpret_cast<CParseDlg*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (dialog == nullptr) {
+        return FALSE;
+    }
+    switch (message) {
+    case WM_COMMAND:
+        dialog->OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_SETCURSOR:
+        // While the converter runs, the busy cursor everywhere over the dialog.
+        if (dialog->m_running) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+BOOL CParseDlg::OnInitDialog() {
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
+    FitLabels(m_hWnd);
+
+    EnableItem(IDC_OUTPUT_FILE, false);
+    EnableItem(IDC_RUN, false);
+    const std::string other = m_launcher.Restore();
+    SetItemText(IDC_OTHER, other);
+    EnableItem(IDC_OTHER, m_launcher.Radio() == runkorvix::kOtherIndex);
+    CheckRadioButton(m_hWnd, kOptionIds.front(), kOptionIds.back(),
+                     kOptionIds[static_cast<std::size_t>(m_launcher.Radio())]);
+
+    if (!m_launcher.LocateConverter(ModulePath())) {
+        ShowMessage(FeedbackIcon::Error, runkorvix::MissingConverterText());
+        EndDialog(m_hWnd, IDCANCEL);
+        return FALSE;
+    }
+    return TRUE; // the focus goes to the first tab stop, Input File
+}
+
+void CParseDlg::OnCommand(int id, int code) {
+    // A command that comes while the converter runs (a key that reached a control) is dropped.
+    if (m_running) {
+        return;
+    }
+    const bool clicked = code == BN_CLICKED;
+    switch (id) {
+    case IDC_INPUT_FILE:
+        if (clicked) {
+            OnInputFile();
+        }
+        return;
+    case IDC_OUTPUT_FILE:
+        if (clicked) {
+            OnOutputFile();
+        }
+        return;
+    case IDC_RUN:
+        if (clicked) {
+            OnRun();
+        }
+        return;
+    case IDC_ABOUT:
+        if (clicked) {
+            OnAbout();
+        }
+        return;
+    case IDC_HELP_TEXT:
+        if (clicked) {
+            OnHelpText();
+        }
+        return;
+    case IDC_OTHER:
+        // The free option field's text is the option text while the free option is selected.
+        if (code == EN_CHANGE) {
+            m_launcher.SetOtherText(ItemText(IDC_OTHER));
+        }
+        return;
+    case IDOK:     // Enter where no push button has the focus
+    case IDCANCEL: // Escape, or the caption's close box
+        EndDialog(m_hWnd, id);
+        return;
+    default:
+        break;
+    }
+    for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
+        if (kOptionIds[index] == id && clicked) {
+            SelectOption(static_cast<int>(index));
+        }
+    }
+}
+
+void CParseDlg::OnInputFile() {
+    const std::string path = ChooseFile(false);
+    if (!m_launcher.ChooseInput(path)) {
+        return;
+    }
+    EnableItem(IDC_OUTPUT_FILE, true);
+    SetItemText(IDC_INPUT_PATH, path);
+}
+
+void CParseDlg::OnOutputFile() {
+    const std::string path = ChooseFile(true);
+    if (path.empty()) {
+        return;
+    }
+    m_launcher.ChooseOutput(path);
+    EnableItem(IDC_RUN, true);
+    SetItemText(IDC_OUTPUT_PATH, path);
+}
+
+void CParseDlg::SelectOption(int index) {
+    m_launcher.SelectOption(index, ItemText(IDC_OTHER));
+    EnableItem(IDC_OTHER, index == runkorvix::kOtherIndex);
+}
+
+void CParseDlg::OnRun() {
+    const HCURSOR normal = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const runkorvix::Feedback feedback =
+        m_launcher.Run([this](runkorvix::ConverterRun& run) { WaitForConverter(run); });
+    SetCursor(normal);
+    if (feedback.icon != FeedbackIcon::None) {
+        ShowMessage(feedback.icon, feedback.text);
+    }
+}
+
+void CParseDlg::WaitForConverter(runkorvix::ConverterRun& run) {
+    // A disabled window drops the clicks and keys that come meanwhile, where a blocked one would
+    // have kept them for after the run; with the focus taken away, no control gets a key either.
+    // The messages are still dispatched, so the window keeps repainting.
+    const HWND focus = GetFocus();
+    m_running = true;
+    SetFocus(nullptr);
+    EnableWindow(m_hWnd, FALSE);
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (run.Pump(kPumpSlice)) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+            } else if (!IsDialogMessageW(m_hWnd, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+    }
+    EnableWindow(m_hWnd, TRUE);
+    m_running = false;
+    if (focus != nullptr) {
+        SetFocus(focus);
+    }
+    if (quit) {
+        PostQuitMessage(static_cast<int>(quitCode)); // for the dialog's own message loop
+    }
+}
+
+std::string CParseDlg::ChooseFile(bool save) {
+    // Pairs of a filter's name and its pattern, each ending in a 0, and a 0 after the last.
+    std::wstring filters;
+    for (const runkorvix::FileFilter& filter : runkorvix::kFileFilters) {
+        filters += WideFromUtf8(filter.name) + L'\0' + WideFromUtf8(filter.pattern) + L'\0';
+    }
+    const std::wstring extension = WideFromUtf8(runkorvix::kDefaultExtension);
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW chooser{};
+    chooser.lStructSize = sizeof chooser;
+    chooser.hwndOwner = m_hWnd;
+    chooser.lpstrFilter = filters.c_str();
+    chooser.nFilterIndex = 1;
+    chooser.lpstrFile = file.data();
+    chooser.nMaxFile = static_cast<DWORD>(file.size());
+    // The open chooser takes existing files only; the save chooser adds the extension to a name
+    // without one and asks before an existing file is replaced. Neither offers "read-only", nor
+    // changes the launcher's current folder.
+    chooser.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                    (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
+    if (save) {
+        chooser.lpstrDefExt = extension.c_str();
+    }
+    if (!(save ? GetSaveFileNameW(&chooser) : GetOpenFileNameW(&chooser))) {
+        return std::string();
+    }
+    return Utf8FromWide(file.c_str());
+}
+
+void CParseDlg::ShowMessage(FeedbackIcon icon, const std::string& text) {
+    const UINT style = icon == FeedbackIcon::Error         ? MB_ICONERROR
+                       : icon == FeedbackIcon::Information ? MB_ICONINFORMATION
+                                                           : 0;
+    MessageBoxW(m_hWnd, WideFromUtf8(text).c_str(), WideFromUtf8(runkorvix::kApplication).c_str(),
+                MB_OK | style);
+}
+
+void CParseDlg::OnAbout() {
+    DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_ABOUTBOX), m_hWnd, AboutProc, 0);
+}
+
+INT_PTR CALLBACK CParseDlg::AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        FitLabels(window);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(window, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void CParseDlg::OnHelpText() {
+    ShowMessage(FeedbackIcon::Information, runkorvix::kHelpText);
+}
+
+std::string CParseDlg::ItemText(int id) const {
+    const HWND item = GetDlgItem(m_hWnd, id);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
+    return Utf8FromWide(text);
+}
+
+void CParseDlg::SetItemText(int id, const std::string& text) {
+    SetDlgItemTextW(m_hWnd, id, WideFromUtf8(text).c_str());
+}
+
+void CParseDlg::EnableItem(int id, bool enable) {
+    EnableWindow(GetDlgItem(m_hWnd, id), enable ? TRUE : FALSE);
+}

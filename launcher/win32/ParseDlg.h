@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Launcher.h"
+#include "RunFeedback.h"
+
+#include <string>
+#include <windows.h>
+
+// The launcher's working window on Windows, made from the dialog resource IDD_PARSEDLG: the user
+// picks the input file, the output file and the conversion option, and runs the converter, which
+// lies beside the launcher. The choices and the run itself are the launcher core's; the dialog
+// shows them and passes the user's input on.
+class CParseDlg {
+public:
+    CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance);
+    ~CParseDlg();
+    CParseDlg(const CParseDlg&) = delete;
+    CParseDlg& operator=(const CParseDlg&) = delete;
+
+    // Runs the dialog until it ends; returns IDOK or IDCANCEL.
+    INT_PTR DoModal();
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The dialog start. Returns FALSE when the converter is missing: the user has been told and
+    // the dialog has ended.
+    BOOL OnInitDialog();
+    void OnCommand(int id, int code);
+    void OnInputFile();
+    void OnOutputFile();
+    void SelectOption(int index);
+    void OnRun();
+    // Runs the started converter to its end, the dialog taking no input meanwhile.
+    void WaitForConverter(runkorvix::ConverterRun& run);
+    void OnAbout();
+    void OnHelpText();
+    // The chosen file's full path, or an empty string when the user cancelled.
+    std::string ChooseFile(bool save);
+    void ShowMessage(runkorvix::FeedbackIcon icon, const std::string& text);
+
+    std::string ItemText(int id) const;
+    void SetItemText(int id, const std::string& text);
+    void EnableItem(int id, bool enable);
+
+    runkorvix::Launcher m_launcher;
+    HINSTANCE m_instance;
+    HWND m_hWnd = nullptr;
+    HICON m_hIcon;
+    HICON m_hSmallIcon;
+    bool m_running = false;
+};
