@@ -51,11 +51,17 @@ TEST_P(FileBlocks, FieldsAcrossABlockEndConvertAsFromMemory) {
     }
 }
 
-// Versions 1, 2 and 3, the last saved by BaseCamp.
-INSTANTIATE_TEST_SUITE_P(SampleFiles, FileBlocks,
-                         ::testing::Values("examples/sample.gdb",
-                                           "converter/fuzz/corpus/built-v2.gdb",
-                                           "converter/fuzz/corpus/basecamp-v3.gdb"),
+// Versions 1, 2 and 3, the last saved by BaseCamp. Under Wine, where every run costs many times
+// more, versions 1 and 3 only.
+#ifdef _WIN32
+constexpr const char* block_files[] = {"examples/sample.gdb",
+                                       "converter/fuzz/corpus/basecamp-v3.gdb"};
+#else
+constexpr const char* block_files[] = {"examples/sample.gdb", "converter/fuzz/corpus/built-v2.gdb",
+                                       "converter/fuzz/corpus/basecamp-v3.gdb"};
+#endif
+
+INSTANTIATE_TEST_SUITE_P(SampleFiles, FileBlocks, ::testing::ValuesIn(block_files),
                          [](const auto& info) { return test_name_of_file(info.param); });
 
 } // namespace

@@ -99,14 +99,23 @@ TEST_P(EveryTruncation, EndsWithItsMessageAndWritesAFrontPartOfTheWholeOutput) {
     std::printf("%zu truncated copies of %s converted\n", runs, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(SampleFiles, EveryTruncation,
-                         ::testing::Values("examples/sample.gdb",
+// Under Wine every run costs many times what it costs natively. The conversions are the same code
+// on every system; what Windows adds is its file input and output, which the first and the last
+// file (versions 1 and 3) cover there.
+#ifdef _WIN32
+constexpr const char* truncated_files[] = {"examples/sample.gdb",
+                                           "converter/fuzz/corpus/basecamp-v3.gdb"};
+#else
+constexpr const char* truncated_files[] = {"examples/sample.gdb",
                                            "converter/fuzz/corpus/built-all-records.gdb",
                                            "converter/fuzz/corpus/sample-V.gdb",
                                            "converter/fuzz/corpus/mapsource-v2.gdb",
                                            "converter/fuzz/corpus/built-v2.gdb",
                                            "converter/fuzz/corpus/mapsource-v3.gdb",
-                                           "converter/fuzz/corpus/basecamp-v3.gdb"),
+                                           "converter/fuzz/corpus/basecamp-v3.gdb"};
+#endif
+
+INSTANTIATE_TEST_SUITE_P(SampleFiles, EveryTruncation, ::testing::ValuesIn(truncated_files),
                          [](const auto& info) { return test_name_of_file(info.param); });
 
 } // namespace
