@@ -47,8 +47,7 @@ bool check_and_copy_header(RunContext& run) {
     for (std::uint8_t& byte : version_bytes)
         byte = run.in.read_byte();
     write_bytes(run.out, version_bytes);
-    run.version = gdb_version_of(version_bytes);
-    run.layout = version_layout(run.version);
+    run.layout = version_layout(gdb_version_of(version_bytes));
 
     for (int i = 0; i < header_strings; ++i)
         copy_bytes(run.in, &run.out, 0);

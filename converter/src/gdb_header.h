@@ -11,9 +11,9 @@ namespace korvix {
 GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes);
 
 // Tests the GDB file header ("MsRcf", 14 bytes, three strings, then the application name
-// "MapSource" or "BaseCamp"), copies it to the output byte for byte and sets the run's GDB
-// version. False when either signature string is missing or the input ends inside the header;
-// the output then keeps what had been copied before the failed test.
+// "MapSource" or "BaseCamp"), copies it to the output byte for byte and sets the layouts of
+// the run's GDB version. False when either signature string is missing or the input ends inside the
+// header; the output then keeps what had been copied before the failed test.
 bool check_and_copy_header(RunContext& run);
 
 } // namespace korvix

@@ -35,8 +35,8 @@ struct RunContext {
     ConversionMode mode;
     std::FILE* console; // trace lines and messages
 
-    // Told by the file header; the layouts of every record parsed and generated follow it.
-    GdbVersion version = GdbVersion::v1;
+    // The layouts of the GDB version that the file header tells; every record parsed and
+    // generated follows them.
     VersionLayout layout = version_layout(GdbVersion::v1);
 
     ScratchText scratch;
