@@ -71,7 +71,8 @@ Run convert(std::span<const std::uint8_t> input, ConversionMode mode) {
         korvix::RunFailure failure;
         korvix::InputStream in(failure, input);
         korvix::OutputStream out(failure, run.output);
-        run.status = korvix::convert(failure, in, out, mode, console);
+        static const auto memory = korvix::reserve_run_memory();
+        run.status = korvix::convert(failure, in, out, mode, console, *memory);
     }
     std::fclose(console);
     run.console.assign(console_text, console_size);

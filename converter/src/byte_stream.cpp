@@ -4,10 +4,23 @@
 
 namespace korvix {
 
-InputStream::InputStream(RunFailure& failure, std::FILE* file)
-    : failure_(failure), file_(file), block_(new std::uint8_t[block_size]) {
+namespace {
+
+// The block given, or one of the stream's own.
+std::uint8_t* block_of(std::span<std::uint8_t> given, std::unique_ptr<std::uint8_t[]>& own,
+                       ByteCount size) {
+    if (std::ssize(given) >= size)
+        return given.data();
+    own.reset(new std::uint8_t[static_cast<std::size_t>(size)]);
+    return own.get();
+}
+
+} // namespace
+
+InputStream::InputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)
+    : failure_(failure), file_(file), block_(block_of(block, own_block_, block_size)) {
     std::setvbuf(file, nullptr, _IONBF, 0); // the stream buffers in blocks of its own
-    next_ = end_ = block_.get();
+    next_ = end_ = block_;
 }
 
 InputStream::InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes)
@@ -19,9 +32,9 @@ bool InputStream::refill() {
     if (failure_.failed())
         return false;
     if (file_ != nullptr) {
-        const std::size_t got = std::fread(block_.get(), 1, block_size, file_);
+        const std::size_t got = std::fread(block_, 1, block_size, file_);
         if (got > 0) {
-            next_ = block_.get();
+            next_ = block_;
             end_ = next_ + got;
             return true;
         }
@@ -30,16 +43,17 @@ bool InputStream::refill() {
     return false;
 }
 
-OutputStream::OutputStream(RunFailure& failure, std::FILE* file)
-    : failure_(failure), file_(file), block_(new std::uint8_t[block_size]) {
+OutputStream::OutputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)
+    : failure_(failure), file_(file), block_(block_of(block, own_block_, block_size)) {
     std::setvbuf(file, nullptr, _IONBF, 0); // the stream buffers in blocks of its own
-    next_ = block_.get();
+    next_ = block_;
     end_ = next_ + block_size;
 }
 
-OutputStream::OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink)
-    : failure_(failure), sink_(&sink), block_(new std::uint8_t[block_size]) {
-    next_ = block_.get();
+OutputStream::OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
+                           std::span<std::uint8_t> block)
+    : failure_(failure), sink_(&sink), block_(block_of(block, own_block_, block_size)) {
+    next_ = block_;
     end_ = next_ + block_size;
 }
 
@@ -62,12 +76,12 @@ void OutputStream::write_slow(const std::uint8_t* bytes, ByteCount count) {
 }
 
 bool OutputStream::flush() {
-    const auto pending = static_cast<std::size_t>(next_ - block_.get());
-    next_ = block_.get();
+    const auto pending = static_cast<std::size_t>(next_ - block_);
+    next_ = block_;
     if (pending > 0) {
         if (sink_ != nullptr) {
-            sink_->insert(sink_->end(), block_.get(), block_.get() + pending);
-        } else if (std::fwrite(block_.get(), 1, pending, file_) != pending) {
+            sink_->insert(sink_->end(), block_, block_ + pending);
+        } else if (std::fwrite(block_, 1, pending, file_) != pending) {
             failure_.fail(Failure::output_write_failed);
             return false;
         }

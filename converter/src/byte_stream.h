@@ -52,7 +52,9 @@ class InputStream {
 public:
     static constexpr ByteCount block_size = ByteCount{64} * 1024;
 
-    InputStream(RunFailure& failure, std::FILE* file);
+    // A file, read in blocks into `block` (block_size bytes), or into a block of its own when none
+    // is given.
+    InputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block = {});
     InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes);
 
     bool failed() const { return failure_.failed(); }
@@ -80,7 +82,8 @@ private:
 
     RunFailure& failure_;
     std::FILE* file_ = nullptr;
-    std::unique_ptr<std::uint8_t[]> block_;
+    std::unique_ptr<std::uint8_t[]> own_block_;
+    std::uint8_t* block_ = nullptr;
     const std::uint8_t* next_ = nullptr;
     const std::uint8_t* end_ = nullptr;
 };
@@ -90,8 +93,11 @@ class OutputStream {
 public:
     static constexpr ByteCount block_size = ByteCount{64} * 1024;
 
-    OutputStream(RunFailure& failure, std::FILE* file);
-    OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink);
+    // A file, or a byte vector in memory, written in blocks from `block` (block_size bytes), or
+    // from a block of its own when none is given.
+    OutputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block = {});
+    OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
+                 std::span<std::uint8_t> block = {});
     ~OutputStream();
     OutputStream(const OutputStream&) = delete;
     OutputStream& operator=(const OutputStream&) = delete;
@@ -125,7 +131,8 @@ private:
     RunFailure& failure_;
     std::FILE* file_ = nullptr;
     std::vector<std::uint8_t>* sink_ = nullptr;
-    std::unique_ptr<std::uint8_t[]> block_;
+    std::unique_ptr<std::uint8_t[]> own_block_;
+    std::uint8_t* block_ = nullptr;
     std::uint8_t* next_ = nullptr;
     std::uint8_t* end_ = nullptr;
 };

@@ -20,10 +20,20 @@ struct ScratchText {
     TextDestination destination() { return {text, capacity}; }
 };
 
+// The memory of a run, reserved in one piece before any file is opened, so that a run that
+// cannot have it is refused before it has touched a file, and a conversion never allocates.
+struct RunMemory {
+    ScratchText scratch;
+    PointBuffer points;
+    std::uint8_t input_block[InputStream::block_size];
+    std::uint8_t output_block[OutputStream::block_size];
+};
+
 struct RunContext {
     RunContext(RunFailure& run_failure, InputStream& input, OutputStream& output,
-               ConversionMode run_mode, std::FILE* console_stream)
-        : failure(run_failure), in(input), out(output), mode(run_mode), console(console_stream) {}
+               ConversionMode run_mode, std::FILE* console_stream, RunMemory& memory)
+        : failure(run_failure), in(input), out(output), mode(run_mode), console(console_stream),
+          scratch(memory.scratch), points(memory.points) {}
 
     // The run's one failure, shared by both streams: once set, reads return 0, writes are
     // dropped and every loop over a count stops.
@@ -39,8 +49,8 @@ struct RunContext {
     // generated follows them.
     VersionLayout layout = version_layout(GdbVersion::v1);
 
-    ScratchText scratch;
-    PointBuffer points;
+    ScratchText& scratch;
+    PointBuffer& points;
     std::uint32_t waypoint_counter = 1; // number of the next generated waypoint, for the whole run
 };
 

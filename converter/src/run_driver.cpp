@@ -1,12 +1,11 @@
 #include "run_driver.h"
 
 #include "command_line.h"
-#include "file_paths.h"
 #include "gdb_header.h"
-#include "standard_streams.h"
+#include "platform.h"
 
-#include <filesystem>
 #include <memory>
+#include <new>
 
 namespace korvix {
 
@@ -26,35 +25,37 @@ const char* failure_message(Failure failure) {
     return "";
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// Compares the files, not the names: a link or another spelling of the input's path is the input.
-bool same_file(const std::string& input_path, const std::string& output_path) {
-    std::error_code error;
-    return std::filesystem::equivalent(path_from_utf8(input_path), path_from_utf8(output_path),
-                                       error) &&
-           !error;
-}
-
-// A folder opens for reading on some systems but holds no bytes to read. A path that cannot even
-// be examined (a name too long, a folder without search permission) is left to fopen to refuse.
-bool is_folder(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_directory(path_from_utf8(path), error);
+// What korvix says when it does not convert at all, nothing when the files are open.
+const char* refusal_message(OpenOutcome outcome) {
+    switch (outcome) {
+    case OpenOutcome::input_not_opened:
+        return "Can't open input file\n";
+    case OpenOutcome::output_not_opened:
+        return "Can't open output file\n";
+    // Converting would empty the input before reading it.
+    case OpenOutcome::output_is_input:
+        return "Input and output are the same file\n";
+    // The trace would be mixed into the GDB bytes.
+    case OpenOutcome::output_is_console:
+        return "Output and standard output are the same file\n";
+    case OpenOutcome::opened:
+        break;
+    }
+    return nullptr;
 }
 
 } // namespace
 
+std::unique_ptr<RunMemory> reserve_run_memory() {
+    return std::unique_ptr<RunMemory>(new (std::nothrow) RunMemory);
+}
+
 int convert(RunFailure& failure, InputStream& in, OutputStream& out, ConversionMode mode,
-            std::FILE* console) {
-    // The run's state is large (the scratch text and the point buffer); it is reserved once here.
-    auto run = std::make_unique<RunContext>(failure, in, out, mode, console);
-    const bool header_copied = check_and_copy_header(*run);
+            std::FILE* console, RunMemory& memory) {
+    RunContext run(failure, in, out, mode, console, memory);
+    const bool header_copied = check_and_copy_header(run);
     if (header_copied)
-        run_record_loop(*run);
+        run_record_loop(run);
     out.flush();
 
     if (failure.failure() == Failure::output_write_failed || (header_copied && failure.failed())) {
@@ -75,35 +76,24 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         return exit_usage;
     }
 
-    File input(is_folder(command_line->input_path) ? nullptr
-                                                   : open_file(command_line->input_path, "rb"));
-    if (!input) {
-        std::fputs("Can't open input file\n", console);
+    const std::unique_ptr<RunMemory> memory = reserve_run_memory();
+    if (!memory) {
+        std::fputs(not_enough_memory_text, console);
         return exit_failed;
     }
-    // Opening the output truncates it, which would destroy an input that is the same file.
-    if (same_file(command_line->input_path, command_line->output_path)) {
-        std::fputs("Input and output are the same file\n", console);
+    RunFiles files = open_run_files(command_line->input_path, command_line->output_path, console);
+    if (const char* refusal = refusal_message(files.outcome)) {
+        std::fputs(refusal, console);
         return exit_failed;
     }
-    // Standard output (/dev/stdout, or the file it is redirected to) would get the trace mixed
-    // into the GDB bytes.
-    if (is_console_file(command_line->output_path, console)) {
-        std::fputs("Output and standard output are the same file\n", console);
-        return exit_failed;
-    }
-    File output(open_file(command_line->output_path, "wb"));
-    if (!output) {
-        std::fputs("Can't open output file\n", console);
-        return exit_failed;
-    }
+    File& output = files.output;
 
     RunFailure failure;
-    InputStream in(failure, input.get());
+    InputStream in(failure, files.input.get(), memory->input_block);
     int status;
     {
-        OutputStream out(failure, output.get());
-        status = convert(failure, in, out, command_line->mode, console);
+        OutputStream out(failure, output.get(), memory->output_block);
+        status = convert(failure, in, out, command_line->mode, console, *memory);
     }
     if (std::fclose(output.release()) != 0 && status == exit_completed) {
         std::fputs(failure_message(Failure::output_write_failed), console);

@@ -1,5 +1,5 @@
 #include "byte_stream.h"
-#include "file_paths.h"
+#include "platform.h"
 #include "gdb_builder.h"
 #include "test_files.h"
 

@@ -1,6 +1,6 @@
 #include "gdb_builder.h"
 
-#include "file_paths.h"
+#include "platform.h"
 #include "run_driver.h"
 #include "test_files.h"
 
@@ -235,7 +235,8 @@ RunResult convert_bytes(const Bytes& input, ConversionMode mode) {
         RunFailure failure;
         InputStream in(failure, input);
         OutputStream out(failure, result.output);
-        result.status = convert(failure, in, out, mode, console.file());
+        const auto memory = reserve_run_memory();
+        result.status = convert(failure, in, out, mode, console.file(), *memory);
     }
     result.console = console.text();
     return result;

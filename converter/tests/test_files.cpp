@@ -1,6 +1,6 @@
 #include "test_files.h"
 
-#include "file_paths.h"
+#include "platform.h"
 #include "run_driver.h"
 
 #ifndef _WIN32

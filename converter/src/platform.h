@@ -1,0 +1,70 @@
+// What korvix needs of the system it runs on, in one place: its arguments and file names as
+// UTF-8, its standard streams, and the opening of a run's two files with the checks that keep it
+// from destroying its input. One source file per system implements it (platform_posix.cpp,
+// platform_windows.cpp); nothing else in the converter knows which system it runs on.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvix {
+
+// The arguments behind the program name, as UTF-8. On Windows they come from the process's UTF-16
+// command line, since argv holds them in the ANSI code page, which may lack characters of a file
+// name; elsewhere they are argv as given.
+std::vector<std::string> program_arguments(int argc, char** argv);
+
+// The path of the file named by these UTF-8 bytes. Elsewhere than on Windows the bytes are the
+// name as they stand, whatever they hold; on Windows they become the UTF-16 name, and bytes that
+// are not UTF-8 give the empty path, which names no file.
+std::filesystem::path path_from_utf8(std::string_view utf8_name);
+
+// std::fopen of the file named by these UTF-8 bytes.
+std::FILE* open_file(std::string_view utf8_name, const char* mode);
+
+// Makes the standard streams safe to run with, before any file is opened: descriptors 0 to 2 open
+// (so that a file opened by the run never takes the place of standard output and receives the
+// trace), and neither a reader of the trace that goes away (SIGPIPE) nor a file size limit
+// (SIGXFSZ) ends the process: the write fails instead and the run reports it.
+void prepare_standard_streams();
+
+// On Windows, when korvix has a console window of its own (it was started from Explorer, not from
+// a command prompt or another program), asks the user to press Enter before the window goes, so
+// that what korvix said can be read. Elsewhere, and on Windows in every other case, nothing.
+void hold_own_console(std::FILE* console);
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The outcome of opening a run's files.
+enum class OpenOutcome {
+    opened,
+    input_not_opened,  // missing, unreadable, or a folder
+    output_not_opened, // cannot be created or written
+    output_is_input,   // the same file, however its name is spelled
+    output_is_console, // the file that the trace goes to
+};
+
+struct RunFiles {
+    OpenOutcome outcome = OpenOutcome::input_not_opened;
+    File input;                  // binary reading
+    File output;                 // binary writing, empty
+    bool input_seekable = false; // a file that can be read twice (not a pipe or a device)
+};
+
+// Opens the input, then the output for writing without emptying it (created when it does not
+// exist), and compares the open files themselves: their identities, not their names, so that a
+// link, another drive letter or any other spelling of the input's name is the input, and so that
+// nothing can swap a file between the test and the use. Only when the output is neither the input
+// nor the file that `console` writes to is it emptied. A refusal leaves an existing output as it
+// was.
+RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
+                        std::FILE* console);
+
+} // namespace korvix

@@ -1,0 +1,96 @@
+// korvix on POSIX systems: file names are bytes, files are told apart by device and inode.
+#include "platform.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace korvix {
+
+namespace {
+
+bool same_identity(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A descriptor as a stream; the descriptor is closed when the stream cannot be made.
+File stream_of(int descriptor, const char* mode) {
+    std::FILE* file = fdopen(descriptor, mode);
+    if (file == nullptr)
+        close(descriptor);
+    return File(file);
+}
+
+} // namespace
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+std::filesystem::path path_from_utf8(std::string_view utf8_name) {
+    return std::filesystem::path(std::string(utf8_name));
+}
+
+std::FILE* open_file(std::string_view utf8_name, const char* mode) {
+    return std::fopen(std::string(utf8_name).c_str(), mode);
+}
+
+void prepare_standard_streams() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF)
+            open("/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY); // takes the lowest free
+    }
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+}
+
+void hold_own_console(std::FILE*) {}
+
+RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
+                        std::FILE* console) {
+    RunFiles files;
+    const int input = open(input_name.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat input_file;
+    if (input == -1)
+        return files;
+    // A folder opens for reading here but holds no bytes to read.
+    if (fstat(input, &input_file) != 0 || S_ISDIR(input_file.st_mode)) {
+        close(input);
+        return files;
+    }
+    files.input = stream_of(input, "rb");
+    if (!files.input)
+        return files;
+    files.input_seekable = S_ISREG(input_file.st_mode);
+
+    // Opened without O_TRUNC: nothing of the file changes before the checks below.
+    files.outcome = OpenOutcome::output_not_opened;
+    const int output = open(output_name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    struct stat output_file;
+    if (output == -1)
+        return files;
+    if (fstat(output, &output_file) != 0) {
+        close(output);
+        return files;
+    }
+    struct stat console_file;
+    if (same_identity(input_file, output_file)) {
+        files.outcome = OpenOutcome::output_is_input;
+    } else if (fstat(fileno(console), &console_file) == 0 &&
+               same_identity(console_file, output_file)) {
+        files.outcome = OpenOutcome::output_is_console;
+    } else if (S_ISREG(output_file.st_mode) && ftruncate(output, 0) != 0) {
+        files.outcome = OpenOutcome::output_not_opened;
+    } else {
+        files.output = stream_of(output, "wb");
+        files.outcome = files.output ? OpenOutcome::opened : OpenOutcome::output_not_opened;
+        return files;
+    }
+    close(output);
+    return files;
+}
+
+} // namespace korvix

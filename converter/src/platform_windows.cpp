@@ -1,0 +1,183 @@
+// korvix on Windows: arguments and file names come and go as UTF-16, and files are told apart by
+// their volume and file index, whatever drive letter or path form names them.
+#include "platform.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <cwchar>
+#include <optional>
+#include <system_error>
+
+namespace korvix {
+
+namespace {
+
+// What identifies an open file on its volume. The 128-bit file id (ReFS needs it) where the system
+// gives one, the volume serial number and 64-bit file index otherwise.
+struct FileIdentity {
+    unsigned long long volume = 0;
+    unsigned char id[16] = {};
+
+    bool operator==(const FileIdentity& other) const {
+        return volume == other.volume && std::memcmp(id, other.id, sizeof id) == 0;
+    }
+};
+
+std::optional<FileIdentity> identity_of(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
+        return std::nullopt;
+    FileIdentity identity;
+    FILE_ID_INFO id_info;
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &id_info, sizeof id_info)) {
+        identity.volume = id_info.VolumeSerialNumber;
+        std::memcpy(identity.id, &id_info.FileId, sizeof identity.id);
+        return identity;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info))
+        return std::nullopt; // a console, a pipe: no file on a volume
+    identity.volume = info.dwVolumeSerialNumber;
+    const unsigned long long index =
+        (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    std::memcpy(identity.id, &index, sizeof index);
+    return identity;
+}
+
+HANDLE handle_of(std::FILE* file) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+}
+
+// Two handles name the same file on the same volume. What is no file on a volume (a console, a
+// pipe) is the same only as the very same handle.
+bool same_file(HANDLE a, HANDLE b) {
+    const std::optional<FileIdentity> first = identity_of(a);
+    const std::optional<FileIdentity> second = identity_of(b);
+    if (first && second)
+        return *first == *second;
+    return a == b;
+}
+
+std::string utf8_of(const wchar_t* wide) {
+    // Characters that UTF-16 holds but UTF-8 cannot (lone surrogates) become U+FFFD.
+    const int length = static_cast<int>(std::wcslen(wide));
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+    int count = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count); wide != nullptr) {
+        std::vector<std::string> arguments;
+        for (int i = 1; i < count; ++i)
+            arguments.push_back(utf8_of(wide[i]));
+        LocalFree(wide);
+        return arguments;
+    }
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+std::filesystem::path path_from_utf8(std::string_view utf8_name) {
+    const std::u8string_view name(reinterpret_cast<const char8_t*>(utf8_name.data()),
+                                  utf8_name.size());
+    try {
+        return std::filesystem::path(name);
+    } catch (const std::system_error&) {
+        return {}; // bytes that are no UTF-16 name
+    }
+}
+
+std::FILE* open_file(std::string_view utf8_name, const char* mode) {
+    const std::filesystem::path path = path_from_utf8(utf8_name);
+    const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode)); // ASCII
+    return path.empty() ? nullptr : _wfopen(path.c_str(), wide_mode.c_str());
+}
+
+// Windows has no SIGPIPE or SIGXFSZ, and a console program started without standard handles
+// writes its trace nowhere: nothing to prepare.
+void prepare_standard_streams() {}
+
+void hold_own_console(std::FILE* console) {
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) != 1)
+        return; // no console, or one shared with the command prompt that started korvix
+    std::fputs("Press Enter to close this window.\n", console);
+    std::fflush(console);
+    for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
+    }
+}
+
+// Why a name cannot be opened for writing, when it is a file that korvix refuses to write anyway:
+// a program that holds the file open without sharing it for writing (cmd.exe, for the file it
+// redirects standard output to) keeps it from opening, but not from being looked at.
+OpenOutcome refusal_of_unopened(const std::filesystem::path& path, HANDLE input, HANDLE console) {
+    const HANDLE probe =
+        path.empty()
+            ? INVALID_HANDLE_VALUE
+            : CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return OpenOutcome::output_not_opened;
+    OpenOutcome outcome = OpenOutcome::output_not_opened;
+    if (same_file(input, probe))
+        outcome = OpenOutcome::output_is_input;
+    else if (same_file(console, probe))
+        outcome = OpenOutcome::output_is_console;
+    CloseHandle(probe);
+    return outcome;
+}
+
+RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
+                        std::FILE* console) {
+    RunFiles files;
+    files.input.reset(open_file(input_name, "rb")); // a folder does not open
+    if (!files.input)
+        return files;
+    const HANDLE input = handle_of(files.input.get());
+    const HANDLE console_handle = handle_of(console);
+    files.input_seekable = GetFileType(input) == FILE_TYPE_DISK;
+
+    // Opened without _O_TRUNC: nothing of the file changes before the checks below.
+    const std::filesystem::path output_path = path_from_utf8(output_name);
+    const int output =
+        output_path.empty()
+            ? -1
+            : _wopen(output_path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (output == -1) {
+        files.outcome = refusal_of_unopened(output_path, input, console_handle);
+        return files;
+    }
+    files.outcome = OpenOutcome::output_not_opened;
+    const HANDLE output_handle = reinterpret_cast<HANDLE>(_get_osfhandle(output));
+    if (same_file(input, output_handle)) {
+        files.outcome = OpenOutcome::output_is_input;
+    } else if (same_file(console_handle, output_handle)) {
+        files.outcome = OpenOutcome::output_is_console;
+    } else if (GetFileType(output_handle) == FILE_TYPE_DISK && _chsize_s(output, 0) != 0) {
+        files.outcome = OpenOutcome::output_not_opened;
+    } else if (std::FILE* stream = _fdopen(output, "wb"); stream != nullptr) {
+        files.output.reset(stream);
+        files.outcome = OpenOutcome::opened;
+        return files;
+    }
+    _close(output);
+    return files;
+}
+
+} // namespace korvix
