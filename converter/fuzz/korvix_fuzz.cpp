@@ -53,31 +53,11 @@ std::vector<ConversionMode> modes_to_run;
     std::abort();
 }
 
-struct Run {
-    int status;
-    Bytes output;
-    std::string console;
-};
+using Run = korvix::MemoryRun;
 
 Run convert(std::span<const std::uint8_t> input, ConversionMode mode) {
-    Run run;
-    // The console goes to memory: no system call per run.
-    char* console_text = nullptr;
-    std::size_t console_size = 0;
-    std::FILE* console = open_memstream(&console_text, &console_size);
-    if (console == nullptr)
-        std::abort();
-    {
-        korvix::RunFailure failure;
-        korvix::InputStream in(failure, input);
-        korvix::OutputStream out(failure, run.output);
-        static const auto memory = korvix::reserve_run_memory();
-        run.status = korvix::convert(failure, in, out, mode, console, *memory);
-    }
-    std::fclose(console);
-    run.console.assign(console_text, console_size);
-    std::free(console_text);
-    return run;
+    static const auto memory = korvix::reserve_run_memory();
+    return korvix::convert_memory(input, mode, *memory);
 }
 
 std::uint32_t le32(const std::uint8_t* bytes) {

@@ -1,5 +1,5 @@
-// Buffered byte streams over the input and output GDB files, and the primitives that every
-// record parse reads and writes through.
+// Buffered byte streams over the input and output files, and the primitives that every field is
+// read and written through: bytes, little-endian integers and 0-terminated strings.
 //
 // Both streams share one sticky failure (RunFailure). Once a read runs past the end of the input,
 // a record turns out shorter than its fields, or a write to the output fails, every later read
@@ -20,8 +20,8 @@
 
 namespace korvix {
 
-// A count of GDB bytes: a field width, a byte count moved or consumed, what is left of a record's
-// body. Signed, so that a record shorter than its fields shows as a negative remainder, and wider
+// A count of bytes: a field width, a byte count moved or consumed, what is left of a body of
+// fields. Signed, so that a body shorter than its fields shows as a negative remainder, and wider
 // than 32 bits, so that a string running through gigabytes of non-zero bytes is counted exactly.
 // The file's own 32-bit lengths and counts become a ByteCount where they are read.
 using ByteCount = std::int64_t;
@@ -59,6 +59,7 @@ public:
 
     bool failed() const { return failure_.failed(); }
     Failure failure() const { return failure_.failure(); }
+    RunFailure& run_failure() const { return failure_; }
     void fail(Failure why) {
         failure_.fail(why);
         next_ = end_;
@@ -143,7 +144,7 @@ struct TextDestination {
     ByteCount capacity;
 };
 
-// The primitives below are inline: record parsing calls them for every few bytes, so each one
+// The primitives below are inline: parsing calls them for every few bytes, so each one
 // handles the common case, a field that lies whole in the input block and fits in the output
 // block, in a few instructions, and leaves block boundaries, the end of the input and failures to
 // out-of-line functions with the same results.
@@ -201,15 +202,6 @@ inline void write_bytes(OutputStream& out, std::span<const std::uint8_t> bytes) 
     write_bytes(out, bytes.data(), std::ssize(bytes));
 }
 
-// A latitude, a longitude and the cleared presence byte of the altitude behind them.
-inline void write_position(OutputStream& out, std::int32_t latitude, std::int32_t longitude) {
-    std::uint8_t bytes[9];
-    store_le32(bytes, static_cast<std::uint32_t>(latitude));
-    store_le32(bytes + 4, static_cast<std::uint32_t>(longitude));
-    bytes[8] = 0;
-    out.write(bytes, sizeof bytes);
-}
-
 // Moves count bytes from the input to the output (or to nowhere when out is null) and returns
 // count. A count of 0 moves the bytes up to and including the next 0 byte and returns how many;
 // a negative count moves nothing.
@@ -221,36 +213,6 @@ inline ByteCount copy_bytes(InputStream& in, OutputStream* out, ByteCount count)
         out->write(in.data(), count);
     in.consume(count);
     return count;
-}
-
-// Moves a presence byte and, when it is not 0, size bytes behind it. Returns the bytes moved.
-inline ByteCount copy_optional(InputStream& in, OutputStream* out, ByteCount size) {
-    const std::uint8_t presence = in.read_byte();
-    if (out != nullptr)
-        out->write_byte(presence);
-    if (presence == 0)
-        return 1;
-    return copy_bytes(in, out, size) + 1;
-}
-
-struct RecordHeader {
-    std::int32_t length; // body bytes behind the type letter, as the file has them
-    char type;
-
-    // The length is trusted as an unsigned count: a length of -1 is 4294967295 bytes and runs
-    // into the end of the input rather than being taken for an empty body.
-    ByteCount body_length() const { return static_cast<std::uint32_t>(length); }
-};
-
-inline RecordHeader read_record_header(InputStream& in) {
-    const std::int32_t length = read_int32(in);
-    const char type = static_cast<char>(in.read_byte());
-    return {length, type};
-}
-
-inline void write_record_header(OutputStream& out, char type, std::int32_t length) {
-    write_int32(out, length);
-    out.write_byte(static_cast<std::uint8_t>(type));
 }
 
 } // namespace korvix

@@ -2,8 +2,8 @@
 
 namespace korvix {
 
-void report_point_limit(std::FILE* console) {
-    std::fputs("Route point limit reached - track truncated!\n", console);
+void report_point_limit(Console& console) {
+    console.say("Route point limit reached - track truncated!\n");
 }
 
 } // namespace korvix

@@ -1,8 +1,8 @@
 // The positions collected from one route or track, adjacent repeats dropped.
 #pragma once
 
+#include "console.h"
 #include <cstdint>
-#include <cstdio>
 
 namespace korvix {
 
@@ -17,13 +17,13 @@ struct PointBuffer {
 };
 
 // Prints the limit message for a point offered to a full buffer.
-void report_point_limit(std::FILE* console);
+void report_point_limit(Console& console);
 
 // Offers one position. While the buffer is full every point offered is dropped with the limit
 // message on the console; a point equal to the last stored one is dropped silently. Inline: every
 // link point of a route and every track point passes through here.
 inline void add_point(PointBuffer& points, std::int32_t latitude, std::int32_t longitude,
-                      std::FILE* console) {
+                      Console& console) {
     if (points.count == PointBuffer::capacity) {
         report_point_limit(console);
         return;

@@ -18,29 +18,70 @@ void pass_through(RunContext& run, const RecordHeader& header) {
         copy_bytes(run.in, &run.out, header.body_length());
 }
 
-Conversion conversion_for(ConversionMode mode, char type) {
-    if (rewrites_routes(mode) && (type == waypoint_record || type == route_record))
-        return rewrite_record;
-    if (converts_routes_to_tracks(mode) && type == route_record)
-        return convert_route_to_track;
-    if (converts_tracks_to_routes(mode) && type == track_record)
-        return convert_track_to_route;
-    return pass_through;
+// What the run does with each record type that a conversion can handle; every other type, the
+// closing record included, passes through.
+struct RecordConversions {
+    Conversion waypoint = pass_through;
+    Conversion route = pass_through;
+    Conversion track = pass_through;
+
+    Conversion of(char type) const {
+        switch (type) {
+        case waypoint_record:
+            return waypoint;
+        case route_record:
+            return route;
+        case track_record:
+            return track;
+        default:
+            return pass_through;
+        }
+    }
+};
+
+template <ClassRewrite target> void rewrite(RunContext& run, const RecordHeader& header) {
+    rewrite_record(run, header, target);
+}
+template <TrackPoints which> void route_to_track(RunContext& run, const RecordHeader& header) {
+    convert_route_to_track(run, header, which);
+}
+template <Vias vias> void track_to_route(RunContext& run, const RecordHeader& header) {
+    convert_track_to_route(run, header, vias);
+}
+
+// Chosen once for the run: no conversion looks at the mode again.
+RecordConversions conversions_for(ConversionMode mode) {
+    switch (mode) {
+    case ConversionMode::route_user_vias:
+        return {.waypoint = rewrite<ClassRewrite::user_vias>,
+                .route = rewrite<ClassRewrite::user_vias>};
+    case ConversionMode::route_hidden_vias:
+        return {.waypoint = rewrite<ClassRewrite::hidden_vias>,
+                .route = rewrite<ClassRewrite::hidden_vias>};
+    case ConversionMode::track_all_points:
+        return {.route = route_to_track<TrackPoints::all_points>};
+    case ConversionMode::track_via_points:
+        return {.route = route_to_track<TrackPoints::via_points>};
+    case ConversionMode::route_from_track_user_vias:
+        return {.track = track_to_route<Vias::user>};
+    case ConversionMode::route_from_track_hidden_vias:
+        return {.track = track_to_route<Vias::hidden>};
+    }
+    return {};
 }
 
 } // namespace
 
-char dispatch_record(RunContext& run) {
-    const RecordHeader header = read_record_header(run.in);
-    if (run.failed())
-        return header.type;
-    std::fprintf(run.console, "%c %d\n", header.type, header.length);
-    conversion_for(run.mode, header.type)(run, header);
-    return header.type;
-}
-
-void run_record_loop(RunContext& run) {
-    while (!run.failed() && dispatch_record(run) != closing_record) {
+void run_record_loop(RunContext& run, ConversionMode mode) {
+    const RecordConversions conversions = conversions_for(mode);
+    while (!run.failed()) {
+        const RecordHeader header = read_record_header(run.in);
+        if (run.failed())
+            break;
+        run.console.trace(header.type, header.length);
+        conversions.of(header.type)(run, header);
+        if (header.type == closing_record)
+            break;
     }
 }
 

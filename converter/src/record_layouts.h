@@ -1,6 +1,5 @@
 // The record type letters, the fixed bytes of the waypoint, route and track records that korvix
-// generates, the widths of the parsed fields and how they differ between GDB versions, and the
-// bookkeeping of what is left of a record's body behind them.
+// generates, the widths of the parsed fields and how they differ between GDB versions.
 #pragma once
 
 #include "byte_stream.h"
@@ -70,6 +69,9 @@ static_assert(via_waypoint_trailer[display_byte_offset] == 0x01);
 // Via class bytes.
 inline constexpr std::uint8_t user_via_class = 0;
 inline constexpr std::uint8_t hidden_via_class = 12;
+
+// The kind of via that -V (user vias) and -W (hidden vias) generate.
+enum class Vias { user, hidden };
 
 // Record type letters.
 inline constexpr char waypoint_record = 'W';
@@ -145,53 +147,6 @@ inline constexpr VersionLayout version_layout(GdbVersion version) {
             .route_point_end = {},
             .route_end = one_zero_byte,
             .track_end = one_zero_byte};
-}
-
-// What is left of a record's declared body length behind the fields parsed so far. Every
-// primitive's byte count is taken from it; a record shorter than its fields fails the run at
-// once, so that no negative count is ever moved and no loop over a count runs on.
-class BodyRemainder {
-public:
-    BodyRemainder(InputStream& in, ByteCount length) : in_(in), left_(length) { check(); }
-
-    void take(ByteCount count) {
-        left_ -= count;
-        check();
-    }
-    ByteCount left() const { return left_; }
-
-    // Moves what is left of the body unparsed, to the output or to nowhere; nothing when empty.
-    void move_rest(OutputStream* out) {
-        if (left_ > 0)
-            copy_bytes(in_, out, left_);
-        left_ = 0;
-    }
-
-private:
-    void check() {
-        if (left_ < 0)
-            in_.fail(Failure::record_too_short);
-    }
-
-    InputStream& in_;
-    ByteCount left_;
-};
-
-// Moves a latitude and a longitude with their optional altitude, to the output or to nowhere:
-// the bounds of a route or of a link list.
-inline void move_position(InputStream& in, OutputStream* out, BodyRemainder& body) {
-    body.take(copy_bytes(in, out, position_width));
-    body.take(copy_optional(in, out, altitude_width));
-}
-
-// A count field of a record (route points, link points, track points). Counts are signed in the
-// format: a negative count means no points.
-inline std::int32_t read_count(InputStream& in, OutputStream* out, BodyRemainder& body) {
-    const std::int32_t count = read_int32(in);
-    if (out != nullptr)
-        write_int32(*out, count);
-    body.take(4);
-    return std::max(count, 0);
 }
 
 } // namespace korvix

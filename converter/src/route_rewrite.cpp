@@ -6,72 +6,24 @@ namespace korvix {
 
 namespace {
 
-constexpr std::uint8_t via_class = 10;
-constexpr std::uint8_t via_class_subclass = 31;
-constexpr std::uint8_t hidden_via_subclass = 33;
-constexpr std::uint8_t generated_subclass = 0xFF;
-// In versions 2 and 3 the class is a 32-bit integer whose first byte is the class byte; a
-// country code and 8 class detail bytes follow it before the subclass byte.
-constexpr ByteCount class_integer_rest_width = 3;
-constexpr ByteCount class_detail_behind_country_width = 8;
-
-bool is_rewritten_class(std::uint8_t class_byte) {
-    return class_byte == via_class || class_byte == hidden_via_class;
-}
-
-// The subclass values that belong to the via classes; they become the subclass of a generated via.
-bool is_class_subclass(std::uint8_t class_byte, std::uint8_t subclass) {
-    return (class_byte == via_class && subclass == via_class_subclass) ||
-           (class_byte == hidden_via_class && subclass == hidden_via_subclass);
-}
-
-void put_byte(OutputStream* out, std::uint8_t byte) {
-    if (out != nullptr)
-        out->write_byte(byte);
+// Moves a route body behind its name, rewriting the class block of every route point.
+void copy_route(RunContext& run, BodyRemainder& body, ClassRewrite rewrite) {
+    walk_route(run, body, &run.out, rewrite,
+               [](std::int32_t, std::int32_t, std::int32_t, std::int32_t) {});
+    body.move_rest(&run.out);
 }
 
 } // namespace
 
-void rewrite_waypoint_class(RunContext& run, BodyRemainder& body, OutputStream* out) {
-    InputStream& in = run.in;
-    const bool rewrite = rewrites_routes(run.mode);
-
-    const std::uint8_t class_byte = in.read_byte();
-    body.take(1);
-    if (rewrite && is_rewritten_class(class_byte))
-        put_byte(out,
-                 run.mode == ConversionMode::route_user_vias ? user_via_class : hidden_via_class);
-    else
-        put_byte(out, class_byte);
-
-    if (run.layout.country_code) {
-        body.take(copy_bytes(in, out, class_integer_rest_width));
-        body.take(copy_bytes(in, out, 0)); // country code
-        body.take(copy_bytes(in, out, class_detail_behind_country_width));
-    } else {
-        body.take(copy_bytes(in, out, class_detail_width));
-    }
-
-    const std::uint8_t subclass = in.read_byte();
-    body.take(1);
-    put_byte(out,
-             rewrite && is_class_subclass(class_byte, subclass) ? generated_subclass : subclass);
-}
-
-void copy_route(RunContext& run, BodyRemainder& body) {
-    walk_route(run, body, &run.out, [](std::int32_t, std::int32_t, std::int32_t, std::int32_t) {});
-    body.move_rest(&run.out);
-}
-
-void rewrite_record(RunContext& run, const RecordHeader& header) {
+void rewrite_record(RunContext& run, const RecordHeader& header, ClassRewrite rewrite) {
     write_record_header(run.out, header.type, header.length);
     BodyRemainder body(run.in, header.body_length());
     body.take(copy_bytes(run.in, &run.out, 0)); // the name
     if (header.type == waypoint_record) {
-        rewrite_waypoint_class(run, body, &run.out);
+        rewrite_waypoint_class(run.in, &run.out, body, run.layout, rewrite);
         body.move_rest(&run.out);
     } else {
-        copy_route(run, body);
+        copy_route(run, body, rewrite);
     }
 }
 

@@ -18,9 +18,9 @@ ByteCount track_head_width(const char* name) {
     return std::ssize(std::string_view(name)) + 1 + track_header_width + 4;
 }
 
-} // namespace
-
-ByteCount read_route_points(RunContext& run, ByteCount length) {
+// Reads a whole route body with no output: its name into the scratch text, the positions of its
+// link points into the point buffer. Returns the bytes of the name as read, its 0 byte included.
+ByteCount read_route_points(RunContext& run, ByteCount length, TrackPoints which) {
     run.points.clear();
     BodyRemainder body(run.in, length);
     const TextDestination name = run.scratch.destination();
@@ -30,15 +30,15 @@ ByteCount read_route_points(RunContext& run, ByteCount length) {
     // One walk per option, so that the test of the option stays out of the loop over the link
     // points.
     PointBuffer& points = run.points;
-    std::FILE* const console = run.console;
-    if (run.mode == ConversionMode::track_all_points) {
-        walk_route(run, body, nullptr,
+    Console& console = run.console;
+    if (which == TrackPoints::all_points) {
+        walk_route(run, body, nullptr, ClassRewrite::keep,
                    [&](std::int32_t latitude, std::int32_t longitude, std::int32_t, std::int32_t) {
                        add_point(points, latitude, longitude, console);
                    });
     } else {
         walk_route(
-            run, body, nullptr,
+            run, body, nullptr, ClassRewrite::keep,
             [&](std::int32_t latitude, std::int32_t longitude, std::int32_t k, std::int32_t links) {
                 if (k == 0 || k == links - 1)
                     add_point(points, latitude, longitude, console);
@@ -48,11 +48,13 @@ ByteCount read_route_points(RunContext& run, ByteCount length) {
     return name_bytes;
 }
 
+// Body length of the track that write_track writes.
 std::int32_t track_body_length(const RunContext& run, const char* name) {
     return static_cast<std::int32_t>(track_head_width(name) + track_point_width * run.points.count +
                                      std::ssize(run.layout.track_end));
 }
 
+// Writes a track body from the name and the point buffer, in the run's GDB version.
 void write_track(RunContext& run, const char* name) {
     OutputStream& out = run.out;
     const PointBuffer& points = run.points;
@@ -78,8 +80,10 @@ void write_track(RunContext& run, const char* name) {
     write_bytes(out, run.layout.track_end);
 }
 
-void convert_route_to_track(RunContext& run, const RecordHeader& header) {
-    read_route_points(run, header.body_length());
+} // namespace
+
+void convert_route_to_track(RunContext& run, const RecordHeader& header, TrackPoints which) {
+    read_route_points(run, header.body_length(), which);
     if (run.failed())
         return;
     write_record_header(run.out, track_record, track_body_length(run, run.scratch.text));

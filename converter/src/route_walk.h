@@ -2,7 +2,7 @@
 // class rewrite (-R, -S) and the route to track conversion (-T, -U) read routes with.
 #pragma once
 
-#include "route_rewrite.h"
+#include "gdb_fields.h"
 #include "run_context.h"
 
 #include <algorithm>
@@ -81,21 +81,13 @@ void move_link_points(RunContext& run, BodyRemainder& body, OutputStream* out, s
     }
 }
 
-// A flag byte of a route or a route point, moved and returned.
-inline std::uint8_t move_flag_byte(InputStream& in, OutputStream* out, BodyRemainder& body) {
-    const std::uint8_t flag = in.read_byte();
-    if (out != nullptr)
-        out->write_byte(flag);
-    body.take(1);
-    return flag;
-}
-
 // Moves a route body behind its name up to its remainder, to `out` or to nowhere, rewriting the
-// class blocks for the mode and handing every link point to on_link_point. In version 1 the walk
+// class block of every route point as `rewrite` says and handing every link point to
+// on_link_point. In version 1 the walk
 // ends behind the link count of the first route point without link points; in versions 2 and 3
 // every route point closes with its link flag and trailer, and all of them are walked.
 template <class OnLinkPoint>
-void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out,
+void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out, ClassRewrite rewrite,
                 OnLinkPoint&& on_link_point) {
     InputStream& in = run.in;
     const VersionLayout& layout = run.layout;
@@ -110,7 +102,7 @@ void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out,
 
     for (std::int32_t p = 0; p < points && !run.failed(); ++p) {
         body.take(copy_bytes(in, out, 0)); // waypoint name
-        rewrite_waypoint_class(run, body, out);
+        rewrite_waypoint_class(in, out, body, layout, rewrite);
         // The rest of the class block and the route point tail, whose first byte in versions 2
         // and 3 is a flag with more bytes behind it when it is not 0.
         if (layout.tail_flag_extra > 0) {

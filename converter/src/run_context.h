@@ -2,12 +2,11 @@
 #pragma once
 
 #include "byte_stream.h"
-#include "conversion_mode.h"
+#include "console.h"
 #include "point_buffer.h"
 #include "record_layouts.h"
 
 #include <cstdint>
-#include <cstdio>
 
 namespace korvix {
 
@@ -30,9 +29,8 @@ struct RunMemory {
 };
 
 struct RunContext {
-    RunContext(RunFailure& run_failure, InputStream& input, OutputStream& output,
-               ConversionMode run_mode, std::FILE* console_stream, RunMemory& memory)
-        : failure(run_failure), in(input), out(output), mode(run_mode), console(console_stream),
+    RunContext(InputStream& input, OutputStream& output, Console& run_console, RunMemory& memory)
+        : failure(input.run_failure()), in(input), out(output), console(run_console),
           scratch(memory.scratch), points(memory.points) {}
 
     // The run's one failure, shared by both streams: once set, reads return 0, writes are
@@ -42,8 +40,7 @@ struct RunContext {
     RunFailure& failure;
     InputStream& in;
     OutputStream& out;
-    ConversionMode mode;
-    std::FILE* console; // trace lines and messages
+    Console& console; // trace lines and messages
 
     // The layouts of the GDB version that the file header tells; every record parsed and
     // generated follows them.

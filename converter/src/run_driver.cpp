@@ -50,23 +50,35 @@ std::unique_ptr<RunMemory> reserve_run_memory() {
     return std::unique_ptr<RunMemory>(new (std::nothrow) RunMemory);
 }
 
-int convert(RunFailure& failure, InputStream& in, OutputStream& out, ConversionMode mode,
-            std::FILE* console, RunMemory& memory) {
-    RunContext run(failure, in, out, mode, console, memory);
+int convert(InputStream& in, OutputStream& out, ConversionMode mode, Console& console,
+            RunMemory& memory) {
+    RunContext run(in, out, console, memory);
     const bool header_copied = check_and_copy_header(run);
     if (header_copied)
-        run_record_loop(run);
+        run_record_loop(run, mode);
     out.flush();
 
+    const RunFailure& failure = run.failure;
     if (failure.failure() == Failure::output_write_failed || (header_copied && failure.failed())) {
-        std::fputs(failure_message(failure.failure()), console);
+        console.say(failure_message(failure.failure()));
         return exit_failed;
     }
     if (!header_copied) {
-        std::fputs("Input file not in GDB format\n", console);
+        console.say("Input file not in GDB format\n");
         return exit_failed;
     }
     return exit_completed;
+}
+
+MemoryRun convert_memory(std::span<const std::uint8_t> input, ConversionMode mode,
+                         RunMemory& memory) {
+    MemoryRun run;
+    Console console(run.console);
+    RunFailure failure;
+    InputStream in(failure, input);
+    OutputStream out(failure, run.output, memory.output_block);
+    run.status = convert(in, out, mode, console, memory);
+    return run;
 }
 
 int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) {
@@ -88,15 +100,16 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
     }
     File& output = files.output;
 
+    Console run_console(console);
     RunFailure failure;
     InputStream in(failure, files.input.get(), memory->input_block);
     int status;
     {
         OutputStream out(failure, output.get(), memory->output_block);
-        status = convert(failure, in, out, command_line->mode, console, *memory);
+        status = convert(in, out, command_line->mode, run_console, *memory);
     }
     if (std::fclose(output.release()) != 0 && status == exit_completed) {
-        std::fputs(failure_message(Failure::output_write_failed), console);
+        run_console.say(failure_message(Failure::output_write_failed));
         status = exit_failed;
     }
     return status;

@@ -5,7 +5,9 @@
 
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvix {
 
@@ -23,8 +25,18 @@ std::unique_ptr<RunMemory> reserve_run_memory();
 
 // Converts an open input into an open output under the given mode: header, then records up to
 // the closing record. Prints trace lines and messages on the console; returns the exit status.
-int convert(RunFailure& failure, InputStream& in, OutputStream& out, ConversionMode mode,
-            std::FILE* console, RunMemory& memory);
+// The run's failure is the one that the two streams share.
+int convert(InputStream& in, OutputStream& out, ConversionMode mode, Console& console,
+            RunMemory& memory);
+
+// A whole conversion in memory, as a run on files gives it: for the tests and the fuzz target.
+struct MemoryRun {
+    int status = exit_failed;
+    std::vector<std::uint8_t> output;
+    std::string console;
+};
+MemoryRun convert_memory(std::span<const std::uint8_t> input, ConversionMode mode,
+                         RunMemory& memory);
 
 // The whole program behind its arguments (without the program name). The caller has prepared the
 // standard streams (prepare_standard_streams).

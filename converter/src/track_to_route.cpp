@@ -7,6 +7,9 @@ namespace korvix {
 
 namespace {
 
+// Generated waypoints are numbered 001 to 999 over the whole run.
+constexpr std::uint32_t last_waypoint_number = 999;
+
 constexpr std::int32_t generated_link_count = 2; // a leg from one via to the next
 constexpr ByteCount waypoint_name_width = 4;     // three digits and the 0 byte
 constexpr ByteCount route_head_width = route_flag_width + 2 * position_record_width + 4;
@@ -35,18 +38,20 @@ WaypointName waypoint_name(std::uint32_t number) {
              static_cast<char>('0' + number % 10), '\0'}};
 }
 
-void write_class_block(OutputStream& out, bool user_vias) {
-    out.write_byte(user_vias ? user_via_class : hidden_via_class);
-    write_bytes(out, via_class_block + 1, class_block_width - 1);
-}
+struct Bounds {
+    std::int32_t max_latitude;
+    std::int32_t max_longitude;
+    std::int32_t min_latitude;
+    std::int32_t min_longitude;
+};
 
 void write_bounds(OutputStream& out, const Bounds& bounds) {
     write_position(out, bounds.max_latitude, bounds.max_longitude);
     write_position(out, bounds.min_latitude, bounds.min_longitude);
 }
 
-} // namespace
-
+// Reads a whole track body with no output: its name into the scratch text, its positions into
+// the point buffer. Returns the bytes of the name as read, its 0 byte included.
 ByteCount read_track_points(RunContext& run, ByteCount length) {
     InputStream& in = run.in;
     run.points.clear();
@@ -78,6 +83,9 @@ ByteCount read_track_points(RunContext& run, ByteCount length) {
     return name_bytes;
 }
 
+// Bounds of the point buffer's entries first to last inclusive (first <= last < count).
+// Coordinates are compared as the signed numbers they are, so that a range across the equator or
+// the prime meridian gets its true bounds.
 Bounds compute_bounds(const PointBuffer& points, std::uint32_t first, std::uint32_t last) {
     Bounds bounds{points.latitude[first], points.longitude[first], points.latitude[first],
                   points.longitude[first]};
@@ -90,25 +98,28 @@ Bounds compute_bounds(const PointBuffer& points, std::uint32_t first, std::uint3
     return bounds;
 }
 
+// Body length of a generated waypoint in the run's GDB version (71 bytes, 80 in version 3).
 std::int32_t waypoint_body_length(const RunContext& run) {
     return static_cast<std::int32_t>(waypoint_name_width + class_block_width +
                                      position_record_width + std::ssize(via_waypoint_trailer) +
                                      run.layout.waypoint_trailer_zeros);
 }
 
+// Writes the body of one generated waypoint.
 void write_via_waypoint(RunContext& run, const char* name, std::int32_t latitude,
-                        std::int32_t longitude, bool user_vias) {
+                        std::int32_t longitude, Vias vias) {
     OutputStream& out = run.out;
     write_string(out, name);
-    write_class_block(out, user_vias);
+    write_class_block(out, vias);
     write_position(out, latitude, longitude);
     write_bytes(out, via_waypoint_trailer, display_byte_offset);
-    out.write_byte(user_vias ? 1 : 0);
+    out.write_byte(vias == Vias::user ? 1 : 0);
     write_bytes(out, via_waypoint_trailer + display_byte_offset + 1,
                 std::ssize(via_waypoint_trailer) - display_byte_offset - 1);
     write_bytes(out, zero_bytes, run.layout.waypoint_trailer_zeros);
 }
 
+// Body length of the route that write_route writes (at least one point).
 std::int32_t route_body_length(const RunContext& run, const char* name) {
     const ByteCount name_bytes = std::ssize(std::string_view(name)) + 1;
     const ByteCount n = run.points.count;
@@ -118,7 +129,8 @@ std::int32_t route_body_length(const RunContext& run, const char* name) {
                                      std::ssize(run.layout.route_end));
 }
 
-void write_route(RunContext& run, const char* name, bool user_vias) {
+// Writes the body of the route through the waypoints numbered from the run's waypoint counter on.
+void write_route(RunContext& run, const char* name, Vias vias) {
     OutputStream& out = run.out;
     const PointBuffer& points = run.points;
     const std::uint32_t n = points.count;
@@ -130,7 +142,7 @@ void write_route(RunContext& run, const char* name, bool user_vias) {
 
     for (std::uint32_t i = 0; i < n; ++i) {
         write_string(out, waypoint_name(run.waypoint_counter + i).text);
-        write_class_block(out, user_vias);
+        write_class_block(out, vias);
         write_bytes(out, route_point_tail);
         if (i == n - 1) {
             write_int32(out, 0); // the last via has no link points, and no link bounds
@@ -147,28 +159,29 @@ void write_route(RunContext& run, const char* name, bool user_vias) {
     write_bytes(out, run.layout.route_end);
 }
 
-void convert_track_to_route(RunContext& run, const RecordHeader& header) {
+} // namespace
+
+void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) {
     read_track_points(run, header.body_length());
     if (run.failed())
         return;
     const std::uint32_t n = run.points.count;
     if (n == 0) {
-        std::fputs("Track has no points - track skipped\n", run.console);
+        run.console.say("Track has no points - track skipped\n");
         return;
     }
     if (run.waypoint_counter + n > last_waypoint_number + 1) {
-        std::fputs("Too many waypoints needed to convert - track skipped\n", run.console);
+        run.console.say("Too many waypoints needed to convert - track skipped\n");
         return;
     }
-    const bool user_vias = run.mode == ConversionMode::route_from_track_user_vias;
     const std::int32_t waypoint_length = waypoint_body_length(run);
     for (std::uint32_t i = 0; i < n; ++i) {
         write_record_header(run.out, waypoint_record, waypoint_length);
         write_via_waypoint(run, waypoint_name(run.waypoint_counter + i).text,
-                           run.points.latitude[i], run.points.longitude[i], user_vias);
+                           run.points.latitude[i], run.points.longitude[i], vias);
     }
     write_record_header(run.out, route_record, route_body_length(run, run.scratch.text));
-    write_route(run, run.scratch.text, user_vias);
+    write_route(run, run.scratch.text, vias);
     run.waypoint_counter += n;
 }
 

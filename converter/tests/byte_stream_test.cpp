@@ -1,6 +1,7 @@
 #include "byte_stream.h"
-#include "platform.h"
 #include "gdb_builder.h"
+#include "gdb_fields.h"
+#include "platform.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>

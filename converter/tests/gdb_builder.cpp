@@ -229,17 +229,9 @@ std::string CapturedConsole::text() const {
 }
 
 RunResult convert_bytes(const Bytes& input, ConversionMode mode) {
-    RunResult result;
-    const CapturedConsole console;
-    {
-        RunFailure failure;
-        InputStream in(failure, input);
-        OutputStream out(failure, result.output);
-        const auto memory = reserve_run_memory();
-        result.status = convert(failure, in, out, mode, console.file(), *memory);
-    }
-    result.console = console.text();
-    return result;
+    static const std::unique_ptr<RunMemory> memory = reserve_run_memory();
+    MemoryRun run = convert_memory(input, mode, *memory);
+    return {run.status, std::move(run.output), std::move(run.console)};
 }
 
 std::size_t header_size_of(const Bytes& file) {

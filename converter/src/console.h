@@ -1,0 +1,28 @@
+// Where korvix's trace lines and messages go: standard output (or another open file), or a text
+// in memory for the tests and the fuzz target.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace korvix {
+
+class Console {
+public:
+    explicit Console(std::FILE* file) : file_(file) {}
+    explicit Console(std::string& text) : text_(&text) {}
+
+    // A message, with its line end.
+    void say(const char* message);
+    // The trace line of a record read: its type letter and its body length, as "W 71".
+    void trace(char type, std::int32_t length);
+
+private:
+    void write(const char* text, std::size_t size);
+
+    std::FILE* file_ = nullptr;
+    std::string* text_ = nullptr;
+};
+
+} // namespace korvix

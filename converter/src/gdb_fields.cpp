@@ -1,0 +1,62 @@
+#include "gdb_fields.h"
+
+namespace korvix {
+
+namespace {
+
+constexpr std::uint8_t via_class = 10;
+constexpr std::uint8_t via_class_subclass = 31;
+constexpr std::uint8_t hidden_via_subclass = 33;
+constexpr std::uint8_t generated_subclass = 0xFF;
+// In versions 2 and 3 the class is a 32-bit integer whose first byte is the class byte; a
+// country code and 8 class detail bytes follow it before the subclass byte.
+constexpr ByteCount class_integer_rest_width = 3;
+constexpr ByteCount class_detail_behind_country_width = 8;
+
+bool is_rewritten_class(std::uint8_t class_byte) {
+    return class_byte == via_class || class_byte == hidden_via_class;
+}
+
+// The subclass values that belong to the via classes; they become the subclass of a generated via.
+bool is_class_subclass(std::uint8_t class_byte, std::uint8_t subclass) {
+    return (class_byte == via_class && subclass == via_class_subclass) ||
+           (class_byte == hidden_via_class && subclass == hidden_via_subclass);
+}
+
+void put_byte(OutputStream* out, std::uint8_t byte) {
+    if (out != nullptr)
+        out->write_byte(byte);
+}
+
+} // namespace
+
+void rewrite_waypoint_class(InputStream& in, OutputStream* out, BodyRemainder& body,
+                            const VersionLayout& layout, ClassRewrite rewrite) {
+    const bool rewrites = rewrite != ClassRewrite::keep;
+    const std::uint8_t class_byte = in.read_byte();
+    body.take(1);
+    if (rewrites && is_rewritten_class(class_byte))
+        put_byte(out, rewrite == ClassRewrite::user_vias ? user_via_class : hidden_via_class);
+    else
+        put_byte(out, class_byte);
+
+    if (layout.country_code) {
+        body.take(copy_bytes(in, out, class_integer_rest_width));
+        body.take(copy_bytes(in, out, 0)); // country code
+        body.take(copy_bytes(in, out, class_detail_behind_country_width));
+    } else {
+        body.take(copy_bytes(in, out, class_detail_width));
+    }
+
+    const std::uint8_t subclass = in.read_byte();
+    body.take(1);
+    put_byte(out,
+             rewrites && is_class_subclass(class_byte, subclass) ? generated_subclass : subclass);
+}
+
+void write_class_block(OutputStream& out, Vias vias) {
+    out.write_byte(vias == Vias::user ? user_via_class : hidden_via_class);
+    write_bytes(out, via_class_block + 1, class_block_width - 1);
+}
+
+} // namespace korvix

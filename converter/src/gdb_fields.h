@@ -1,0 +1,122 @@
+// The fields that GDB records are made of, each read, written or moved (read from the input and
+// written to the output, or to nowhere when the output is null): the record header, positions
+// with their optional altitude, optional values, counts, flag bytes, the class block with its via
+// rewrite, and what is left of a record's body behind the fields parsed.
+#pragma once
+
+#include "byte_stream.h"
+#include "record_layouts.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace korvix {
+
+struct RecordHeader {
+    std::int32_t length; // body bytes behind the type letter, as the file has them
+    char type;
+
+    // The length is trusted as an unsigned count: a length of -1 is 4294967295 bytes and runs
+    // into the end of the input rather than being taken for an empty body.
+    ByteCount body_length() const { return static_cast<std::uint32_t>(length); }
+};
+
+inline RecordHeader read_record_header(InputStream& in) {
+    const std::int32_t length = read_int32(in);
+    const char type = static_cast<char>(in.read_byte());
+    return {length, type};
+}
+
+inline void write_record_header(OutputStream& out, char type, std::int32_t length) {
+    write_int32(out, length);
+    out.write_byte(static_cast<std::uint8_t>(type));
+}
+
+// A latitude, a longitude and the cleared presence byte of the altitude behind them.
+inline void write_position(OutputStream& out, std::int32_t latitude, std::int32_t longitude) {
+    std::uint8_t bytes[position_record_width];
+    store_le32(bytes, static_cast<std::uint32_t>(latitude));
+    store_le32(bytes + 4, static_cast<std::uint32_t>(longitude));
+    bytes[8] = 0;
+    out.write(bytes, sizeof bytes);
+}
+
+// Moves a presence byte and, when it is not 0, size bytes behind it. Returns the bytes moved.
+inline ByteCount copy_optional(InputStream& in, OutputStream* out, ByteCount size) {
+    const std::uint8_t presence = in.read_byte();
+    if (out != nullptr)
+        out->write_byte(presence);
+    if (presence == 0)
+        return 1;
+    return copy_bytes(in, out, size) + 1;
+}
+
+// What is left of a record's declared body length behind the fields parsed so far. Every
+// primitive's byte count is taken from it; a record shorter than its fields fails the run at
+// once, so that no negative count is ever moved and no loop over a count runs on.
+class BodyRemainder {
+public:
+    BodyRemainder(InputStream& in, ByteCount length) : in_(in), left_(length) { check(); }
+
+    void take(ByteCount count) {
+        left_ -= count;
+        check();
+    }
+    ByteCount left() const { return left_; }
+
+    // Moves what is left of the body unparsed, to the output or to nowhere; nothing when empty.
+    void move_rest(OutputStream* out) {
+        if (left_ > 0)
+            copy_bytes(in_, out, left_);
+        left_ = 0;
+    }
+
+private:
+    void check() {
+        if (left_ < 0)
+            in_.fail(Failure::record_too_short);
+    }
+
+    InputStream& in_;
+    ByteCount left_;
+};
+
+// Moves a latitude and a longitude with their optional altitude: the bounds of a route or of a
+// link list.
+inline void move_position(InputStream& in, OutputStream* out, BodyRemainder& body) {
+    body.take(copy_bytes(in, out, position_width));
+    body.take(copy_optional(in, out, altitude_width));
+}
+
+// A count field of a record (route points, link points, track points). Counts are signed in the
+// format: a negative count means no points.
+inline std::int32_t read_count(InputStream& in, OutputStream* out, BodyRemainder& body) {
+    const std::int32_t count = read_int32(in);
+    if (out != nullptr)
+        write_int32(*out, count);
+    body.take(4);
+    return std::max(count, 0);
+}
+
+// A flag byte of a route or a route point, moved and returned.
+inline std::uint8_t move_flag_byte(InputStream& in, OutputStream* out, BodyRemainder& body) {
+    const std::uint8_t flag = in.read_byte();
+    if (out != nullptr)
+        out->write_byte(flag);
+    body.take(1);
+    return flag;
+}
+
+// What a move does with the via class of a class block: -R turns the via classes into user vias,
+// -S into hidden vias; every other option moves the block as read.
+enum class ClassRewrite { keep, user_vias, hidden_vias };
+
+// Moves the class block of a waypoint or a route point up to and including its subclass byte,
+// rewriting the class byte and the subclass byte as `rewrite` says.
+void rewrite_waypoint_class(InputStream& in, OutputStream* out, BodyRemainder& body,
+                            const VersionLayout& layout, ClassRewrite rewrite);
+
+// The class block of a generated waypoint or route point.
+void write_class_block(OutputStream& out, Vias vias);
+
+} // namespace korvix
