@@ -57,7 +57,7 @@ using Run = korvix::MemoryRun;
 
 Run convert(std::span<const std::uint8_t> input, ConversionMode mode) {
     static const auto memory = korvix::reserve_run_memory();
-    return korvix::convert_memory(input, mode, *memory);
+    return korvix::convert_memory(input, {mode, {}}, *memory);
 }
 
 std::uint32_t le32(const std::uint8_t* bytes) {

@@ -1,5 +1,7 @@
 #include "byte_stream.h"
 
+#include "platform.h"
+
 #include <algorithm>
 
 namespace korvix {
@@ -41,6 +43,41 @@ bool InputStream::refill() {
     }
     fail(Failure::end_of_input);
     return false;
+}
+
+bool InputStream::ensure(ByteCount count) {
+    if (available() >= count)
+        return true;
+    if (file_ == nullptr || failure_.failed() || count > block_size)
+        return false;
+    const ByteCount kept = available();
+    std::memmove(block_, next_, static_cast<std::size_t>(kept));
+    next_ = block_;
+    end_ = block_ + kept;
+    while (available() < count) {
+        const std::size_t got = std::fread(
+            block_ + available(), 1, static_cast<std::size_t>(block_size - available()), file_);
+        if (got == 0)
+            return false;
+        end_ += got;
+    }
+    return true;
+}
+
+void InputStream::skip(ByteCount count) {
+    if (count <= available()) {
+        consume(std::max<ByteCount>(count, 0));
+        return;
+    }
+    count -= available();
+    next_ = end_;
+    if (file_ != nullptr && !failure_.failed() && seek_forward(file_, count))
+        return;
+    while (count > 0 && fill()) {
+        const ByteCount part = std::min(count, available());
+        consume(part);
+        count -= part;
+    }
 }
 
 OutputStream::OutputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)

@@ -78,6 +78,13 @@ public:
     ByteCount available() const { return end_ - next_; }
     void consume(ByteCount count) { next_ += count; }
 
+    // Makes at least `count` bytes (at most block_size) available, reading more of the file when
+    // it has them; false when the input ends first. Looking ahead fails nothing.
+    bool ensure(ByteCount count);
+    // Passes over `count` bytes without reading them where the file can be positioned; reading
+    // past the end fails the stream as reading does.
+    void skip(ByteCount count);
+
 private:
     bool refill();
 

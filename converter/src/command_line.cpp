@@ -1,5 +1,9 @@
 #include "command_line.h"
 
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
 namespace korvix {
 
 const char usage_text[] = "Usage = korvix [-R|-S|-T|-U|-V|-W] infile[.gdb] outfile[.gdb]\n"
@@ -10,7 +14,21 @@ const char usage_text[] = "Usage = korvix [-R|-S|-T|-U|-V|-W] infile[.gdb] outfi
                           "  -V = Convert tracks to route with user vias\n"
                           "  -W = Convert tracks to route with hidden vias\n";
 
+const char long_options_text[] =
+    "  --points=N = Reduce every route or track made to at most N points (2 to 10000)\n"
+    "  --tolerance=M = Reduce every route or track made to the fewest points that keep\n"
+    "                  every point within M metres of it\n"
+    "  --help = Show this text\n"
+    "  --version = Show the version of korvix\n";
+
+const char version_text[] = "korvix " KORVIX_VERSION "\n";
+
 namespace {
+
+constexpr std::uint32_t min_points = 2;
+constexpr std::uint32_t max_points = 10000;
+constexpr std::string_view points_option = "--points";
+constexpr std::string_view tolerance_option = "--tolerance";
 
 // Only the letter behind the '-' counts; any letter that names no other option runs the default.
 ConversionMode mode_of_option(std::string_view option) {
@@ -36,6 +54,73 @@ ConversionMode mode_of_option(std::string_view option) {
     }
 }
 
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A whole number of points: digits only.
+bool parse_points(std::string_view text, std::uint32_t& points) {
+    if (text.empty() || text.size() > 5 || !std::ranges::all_of(text, is_digit))
+        return false;
+    std::from_chars(text.data(), text.data() + text.size(), points);
+    return points >= min_points && points <= max_points;
+}
+
+// A distance in metres written as a plain decimal number, "25" or "2.5": no sign, no exponent.
+bool parse_metres(std::string_view text, double& metres) {
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
+    if (whole.size() + fraction.size() == 0 || whole.size() > 8 ||
+        !std::ranges::all_of(whole, is_digit) || !std::ranges::all_of(fraction, is_digit))
+        return false;
+    std::from_chars(text.data(), text.data() + text.size(), metres);
+    return metres > 0;
+}
+
+// The value of a long option that takes one: behind its '=', or the next word.
+struct LongOptionValue {
+    bool given = false;
+    std::string_view text;
+};
+
+// Takes the long options out of the arguments, wherever they stand; what is left is read as the
+// command line always was. Returns false, with the complaint, for a long option that is wrong.
+bool take_long_options(std::span<const std::string_view> arguments, CommandLine& line,
+                       std::vector<std::string_view>& rest) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view word = arguments[i];
+        const bool points = word == points_option || word.starts_with("--points=");
+        const bool tolerance = word == tolerance_option || word.starts_with("--tolerance=");
+        if (word == "--help" || word == "--version") {
+            if (line.action == CommandLine::Action::convert)
+                line.action =
+                    word == "--help" ? CommandLine::Action::help : CommandLine::Action::version;
+            continue;
+        }
+        if (!points && !tolerance) {
+            rest.push_back(word);
+            continue;
+        }
+        const std::string_view name = points ? points_option : tolerance_option;
+        LongOptionValue value;
+        if (word.size() > name.size()) {
+            value = {true, word.substr(name.size() + 1)};
+        } else if (i + 1 < arguments.size()) {
+            value = {true, arguments[++i]};
+        }
+        const bool valid =
+            value.given && (points ? parse_points(value.text, line.limits.max_points)
+                                   : parse_metres(value.text, line.limits.tolerance_metres));
+        if (!valid) {
+            line.complaint = points ? "--points takes a number of points from 2 to 10000\n"
+                                    : "--tolerance takes a distance in metres above 0\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::string with_default_extension(std::string_view name) {
@@ -46,18 +131,43 @@ std::string with_default_extension(std::string_view name) {
 }
 
 std::optional<CommandLine> parse_command_line(std::span<const std::string_view> arguments) {
-    if (arguments.size() < 2)
-        return std::nullopt;
     CommandLine line;
+    std::vector<std::string_view> rest;
+    const auto refused = [&](std::string complaint) -> std::optional<CommandLine> {
+        if (complaint.empty()) {
+            for (const std::string_view word : rest) {
+                if (word.starts_with("--")) {
+                    complaint = "Unknown option " + std::string(word) + "\n";
+                    break;
+                }
+            }
+        }
+        if (complaint.empty())
+            return std::nullopt;
+        line.action = CommandLine::Action::usage;
+        line.complaint = std::move(complaint);
+        return line;
+    };
+
+    if (!take_long_options(arguments, line, rest))
+        return refused(line.complaint);
+    if (line.action != CommandLine::Action::convert)
+        return line;
+    if (rest.size() < 2)
+        return refused("");
     std::size_t first_file = 0;
-    if (arguments[0].starts_with('-')) {
-        line.mode = mode_of_option(arguments[0]);
+    if (rest[0].starts_with('-')) {
+        line.mode = mode_of_option(rest[0]);
         first_file = 1;
     }
-    if (arguments.size() != first_file + 2)
-        return std::nullopt;
-    line.input_path = with_default_extension(arguments[first_file]);
-    line.output_path = with_default_extension(arguments[first_file + 1]);
+    if (rest.size() != first_file + 2)
+        return refused("");
+    if (line.limits.any() && rewrites_routes(line.mode)) {
+        const char* option = line.limits.max_points != 0 ? "--points" : "--tolerance";
+        return refused(std::string(option) + " works only with -T, -U, -V and -W\n");
+    }
+    line.input_path = with_default_extension(rest[first_file]);
+    line.output_path = with_default_extension(rest[first_file + 1]);
     return line;
 }
 

@@ -1,7 +1,8 @@
-// korvix [-R|-S|-T|-U|-V|-W] infile[.gdb] outfile[.gdb]
+// korvix [-R|-S|-T|-U|-V|-W] infile[.gdb] outfile[.gdb], and the long options --points,
+// --tolerance, --help and --version wherever they stand.
 #pragma once
 
-#include "conversion_mode.h"
+#include "run_settings.h"
 
 #include <optional>
 #include <span>
@@ -11,15 +12,29 @@
 namespace korvix {
 
 extern const char usage_text[];
+extern const char long_options_text[];
+// "korvix" and the version of the release.
+extern const char version_text[];
 
 struct CommandLine {
+    enum class Action {
+        convert,
+        usage,   // the usage text, behind the one line of `complaint`
+        help,    // the usage text and the long options
+        version, // the version
+    };
+    Action action = Action::convert;
+    std::string complaint; // what is wrong with a refused command line, with its line end
     ConversionMode mode = ConversionMode::track_all_points;
+    PointLimits limits;
     std::string input_path;
     std::string output_path;
+
+    RunSettings settings() const { return {mode, limits}; }
 };
 
-// Parses the arguments behind the program name; nothing when they do not form a command line
-// (the usage text is then due).
+// Parses the arguments behind the program name. Nothing when they do not form a command line and
+// there is nothing more to say than the usage text.
 std::optional<CommandLine> parse_command_line(std::span<const std::string_view> arguments);
 
 // A file name with no '.' anywhere in it gets the default extension ".gdb".

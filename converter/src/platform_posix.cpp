@@ -38,6 +38,10 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode) {
     return std::fopen(std::string(utf8_name).c_str(), mode);
 }
 
+bool seek_forward(std::FILE* file, std::int64_t count) {
+    return fseeko(file, static_cast<off_t>(count), SEEK_CUR) == 0;
+}
+
 void prepare_standard_streams() {
     for (int descriptor = 0; descriptor <= 2; ++descriptor) {
         if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF)

@@ -109,6 +109,10 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode) {
     return path.empty() ? nullptr : _wfopen(path.c_str(), wide_mode.c_str());
 }
 
+bool seek_forward(std::FILE* file, std::int64_t count) {
+    return _fseeki64(file, count, SEEK_CUR) == 0;
+}
+
 // Windows has no SIGPIPE or SIGXFSZ, and a console program started without standard handles
 // writes its trace nowhere: nothing to prepare.
 void prepare_standard_streams() {}

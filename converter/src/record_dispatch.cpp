@@ -4,6 +4,8 @@
 #include "route_to_track.h"
 #include "track_to_route.h"
 
+#include <algorithm>
+
 namespace korvix {
 
 namespace {
@@ -39,6 +41,17 @@ struct RecordConversions {
     }
 };
 
+// Under -V and -W, a waypoint of the input passes through, and its name, when it is a number,
+// is one that no generated waypoint may take. (A file input has been read ahead for them all; an
+// input that cannot be read twice gives them as they come.)
+void note_and_pass_through(RunContext& run, const RecordHeader& header) {
+    constexpr ByteCount name_width = 4;
+    const ByteCount name_bytes = std::min(header.body_length(), name_width);
+    run.in.ensure(name_bytes);
+    run.input_numbers.note_name(run.in.data(), std::min(name_bytes, run.in.available()));
+    pass_through(run, header);
+}
+
 template <ClassRewrite target> void rewrite(RunContext& run, const RecordHeader& header) {
     rewrite_record(run, header, target);
 }
@@ -63,17 +76,17 @@ RecordConversions conversions_for(ConversionMode mode) {
     case ConversionMode::track_via_points:
         return {.route = route_to_track<TrackPoints::via_points>};
     case ConversionMode::route_from_track_user_vias:
-        return {.track = track_to_route<Vias::user>};
+        return {.waypoint = note_and_pass_through, .track = track_to_route<Vias::user>};
     case ConversionMode::route_from_track_hidden_vias:
-        return {.track = track_to_route<Vias::hidden>};
+        return {.waypoint = note_and_pass_through, .track = track_to_route<Vias::hidden>};
     }
     return {};
 }
 
 } // namespace
 
-void run_record_loop(RunContext& run, ConversionMode mode) {
-    const RecordConversions conversions = conversions_for(mode);
+void run_record_loop(RunContext& run) {
+    const RecordConversions conversions = conversions_for(run.settings.mode);
     while (!run.failed()) {
         const RecordHeader header = read_record_header(run.in);
         if (run.failed())

@@ -5,6 +5,8 @@
 #include "console.h"
 #include "point_buffer.h"
 #include "record_layouts.h"
+#include "run_settings.h"
+#include "waypoint_numbers.h"
 
 #include <cstdint>
 
@@ -24,14 +26,17 @@ struct ScratchText {
 struct RunMemory {
     ScratchText scratch;
     PointBuffer points;
+    std::uint16_t generated_numbers[last_waypoint_number]; // of the track being converted
     std::uint8_t input_block[InputStream::block_size];
     std::uint8_t output_block[OutputStream::block_size];
 };
 
 struct RunContext {
-    RunContext(InputStream& input, OutputStream& output, Console& run_console, RunMemory& memory)
-        : failure(input.run_failure()), in(input), out(output), console(run_console),
-          scratch(memory.scratch), points(memory.points) {}
+    RunContext(InputStream& input, OutputStream& output, const RunSettings& run_settings,
+               Console& run_console, RunMemory& memory)
+        : failure(input.run_failure()), in(input), out(output), settings(run_settings),
+          console(run_console), scratch(memory.scratch), points(memory.points),
+          generated_numbers(memory.generated_numbers) {}
 
     // The run's one failure, shared by both streams: once set, reads return 0, writes are
     // dropped and every loop over a count stops.
@@ -40,6 +45,7 @@ struct RunContext {
     RunFailure& failure;
     InputStream& in;
     OutputStream& out;
+    const RunSettings& settings;
     Console& console; // trace lines and messages
 
     // The layouts of the GDB version that the file header tells; every record parsed and
@@ -48,7 +54,9 @@ struct RunContext {
 
     ScratchText& scratch;
     PointBuffer& points;
+    std::uint16_t (&generated_numbers)[last_waypoint_number];
     std::uint32_t waypoint_counter = 1; // number of the next generated waypoint, for the whole run
+    WaypointNumbers input_numbers;      // the numbers that the input's own waypoints go by
 };
 
 } // namespace korvix

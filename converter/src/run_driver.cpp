@@ -44,18 +44,28 @@ const char* refusal_message(OpenOutcome outcome) {
     return nullptr;
 }
 
+// Tracks become routes through waypoints whose numbers no waypoint of the input goes by, those
+// behind the tracks included: an input that can be read twice is read once ahead for them.
+WaypointNumbers numbers_read_ahead(InputStream& ahead, const RunSettings& settings) {
+    WaypointNumbers numbers;
+    if (converts_tracks_to_routes(settings.mode))
+        note_waypoint_names(ahead, numbers);
+    return numbers;
+}
+
 } // namespace
 
 std::unique_ptr<RunMemory> reserve_run_memory() {
     return std::unique_ptr<RunMemory>(new (std::nothrow) RunMemory);
 }
 
-int convert(InputStream& in, OutputStream& out, ConversionMode mode, Console& console,
-            RunMemory& memory) {
-    RunContext run(in, out, console, memory);
+int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
+            RunMemory& memory, const WaypointNumbers& input_numbers) {
+    RunContext run(in, out, settings, console, memory);
+    run.input_numbers = input_numbers;
     const bool header_copied = check_and_copy_header(run);
     if (header_copied)
-        run_record_loop(run, mode);
+        run_record_loop(run);
     out.flush();
 
     const RunFailure& failure = run.failure;
@@ -70,22 +80,36 @@ int convert(InputStream& in, OutputStream& out, ConversionMode mode, Console& co
     return exit_completed;
 }
 
-MemoryRun convert_memory(std::span<const std::uint8_t> input, ConversionMode mode,
+MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings& settings,
                          RunMemory& memory) {
     MemoryRun run;
     Console console(run.console);
+    RunFailure ahead_failure;
+    InputStream ahead(ahead_failure, input);
+    const WaypointNumbers numbers = numbers_read_ahead(ahead, settings);
     RunFailure failure;
     InputStream in(failure, input);
     OutputStream out(failure, run.output, memory.output_block);
-    run.status = convert(in, out, mode, console, memory);
+    run.status = convert(in, out, settings, console, memory, numbers);
     return run;
 }
 
 int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) {
     const auto command_line = parse_command_line(arguments);
-    if (!command_line) {
+    if (!command_line || command_line->action == CommandLine::Action::usage) {
+        if (command_line)
+            std::fputs(command_line->complaint.c_str(), console);
         std::fputs(usage_text, console);
         return exit_usage;
+    }
+    if (command_line->action == CommandLine::Action::help) {
+        std::fputs(usage_text, console);
+        std::fputs(long_options_text, console);
+        return exit_completed;
+    }
+    if (command_line->action == CommandLine::Action::version) {
+        std::fputs(version_text, console);
+        return exit_completed;
     }
 
     const std::unique_ptr<RunMemory> memory = reserve_run_memory();
@@ -100,13 +124,22 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
     }
     File& output = files.output;
 
+    const RunSettings settings = command_line->settings();
+    WaypointNumbers numbers;
+    if (files.input_seekable) {
+        RunFailure ahead_failure;
+        InputStream ahead(ahead_failure, files.input.get(), memory->input_block);
+        numbers = numbers_read_ahead(ahead, settings);
+        std::rewind(files.input.get());
+    }
+
     Console run_console(console);
     RunFailure failure;
     InputStream in(failure, files.input.get(), memory->input_block);
     int status;
     {
         OutputStream out(failure, output.get(), memory->output_block);
-        status = convert(in, out, command_line->mode, run_console, *memory);
+        status = convert(in, out, settings, run_console, *memory, numbers);
     }
     if (std::fclose(output.release()) != 0 && status == exit_completed) {
         run_console.say(failure_message(Failure::output_write_failed));

@@ -23,11 +23,12 @@ inline constexpr char not_enough_memory_text[] = "Not enough memory\n";
 // The run's memory, or nothing when the system cannot give it.
 std::unique_ptr<RunMemory> reserve_run_memory();
 
-// Converts an open input into an open output under the given mode: header, then records up to
-// the closing record. Prints trace lines and messages on the console; returns the exit status.
-// The run's failure is the one that the two streams share.
-int convert(InputStream& in, OutputStream& out, ConversionMode mode, Console& console,
-            RunMemory& memory);
+// Converts an open input into an open output as the settings say: header, then records up to the
+// closing record. Prints trace lines and messages on the console; returns the exit status. The
+// run's failure is the one that the two streams share. `input_numbers` are the numbers that the
+// input's waypoints go by as far as they are known before the run (see waypoint_numbers.h).
+int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
+            RunMemory& memory, const WaypointNumbers& input_numbers);
 
 // A whole conversion in memory, as a run on files gives it: for the tests and the fuzz target.
 struct MemoryRun {
@@ -35,7 +36,7 @@ struct MemoryRun {
     std::vector<std::uint8_t> output;
     std::string console;
 };
-MemoryRun convert_memory(std::span<const std::uint8_t> input, ConversionMode mode,
+MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings& settings,
                          RunMemory& memory);
 
 // The whole program behind its arguments (without the program name). The caller has prepared the

@@ -7,9 +7,6 @@ namespace korvix {
 
 namespace {
 
-// Generated waypoints are numbered 001 to 999 over the whole run.
-constexpr std::uint32_t last_waypoint_number = 999;
-
 constexpr std::int32_t generated_link_count = 2; // a leg from one via to the next
 constexpr ByteCount waypoint_name_width = 4;     // three digits and the 0 byte
 constexpr ByteCount route_head_width = route_flag_width + 2 * position_record_width + 4;
@@ -129,7 +126,7 @@ std::int32_t route_body_length(const RunContext& run, const char* name) {
                                      std::ssize(run.layout.route_end));
 }
 
-// Writes the body of the route through the waypoints numbered from the run's waypoint counter on.
+// Writes the body of the route through the waypoints of the numbers chosen for the track.
 void write_route(RunContext& run, const char* name, Vias vias) {
     OutputStream& out = run.out;
     const PointBuffer& points = run.points;
@@ -141,7 +138,7 @@ void write_route(RunContext& run, const char* name, Vias vias) {
     write_int32(out, static_cast<std::int32_t>(n));
 
     for (std::uint32_t i = 0; i < n; ++i) {
-        write_string(out, waypoint_name(run.waypoint_counter + i).text);
+        write_string(out, waypoint_name(run.generated_numbers[i]).text);
         write_class_block(out, vias);
         write_bytes(out, route_point_tail);
         if (i == n - 1) {
@@ -159,6 +156,18 @@ void write_route(RunContext& run, const char* name, Vias vias) {
     write_bytes(out, run.layout.route_end);
 }
 
+// The numbers of a track's n waypoints: the next n from the waypoint counter on that no waypoint
+// of the input goes by. False, and nothing chosen, when fewer than n are left up to 999.
+bool choose_numbers(RunContext& run, std::uint32_t n) {
+    std::uint32_t chosen = 0;
+    for (std::uint32_t number = run.waypoint_counter; chosen < n && number <= last_waypoint_number;
+         ++number) {
+        if (!run.input_numbers.taken(number))
+            run.generated_numbers[chosen++] = static_cast<std::uint16_t>(number);
+    }
+    return chosen == n;
+}
+
 } // namespace
 
 void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) {
@@ -170,19 +179,19 @@ void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vi
         run.console.say("Track has no points - track skipped\n");
         return;
     }
-    if (run.waypoint_counter + n > last_waypoint_number + 1) {
+    if (!choose_numbers(run, n)) {
         run.console.say("Too many waypoints needed to convert - track skipped\n");
         return;
     }
     const std::int32_t waypoint_length = waypoint_body_length(run);
     for (std::uint32_t i = 0; i < n; ++i) {
         write_record_header(run.out, waypoint_record, waypoint_length);
-        write_via_waypoint(run, waypoint_name(run.waypoint_counter + i).text,
+        write_via_waypoint(run, waypoint_name(run.generated_numbers[i]).text,
                            run.points.latitude[i], run.points.longitude[i], vias);
     }
     write_record_header(run.out, route_record, route_body_length(run, run.scratch.text));
     write_route(run, run.scratch.text, vias);
-    run.waypoint_counter += n;
+    run.waypoint_counter = run.generated_numbers[n - 1] + 1U;
 }
 
 } // namespace korvix

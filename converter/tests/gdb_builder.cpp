@@ -230,7 +230,7 @@ std::string CapturedConsole::text() const {
 
 RunResult convert_bytes(const Bytes& input, ConversionMode mode) {
     static const std::unique_ptr<RunMemory> memory = reserve_run_memory();
-    MemoryRun run = convert_memory(input, mode, *memory);
+    MemoryRun run = convert_memory(input, {mode, {}}, *memory);
     return {run.status, std::move(run.output), std::move(run.console)};
 }
 
