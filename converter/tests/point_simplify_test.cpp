@@ -279,6 +279,12 @@ TEST(SimplifyPoints, KeepsEndsAndInputPointsWithinTheLimits) {
     const Track loop = record(shapes[1]);
     const Track antimeridian = record({"", -16.8, 179.995, 12, 800, Course::streets, 3, 21});
     const Track three = {walk[0], walk[400], walk[800]};
+    Track damaged; // coordinates of a damaged file: any 32-bit values
+    Random random(22);
+    for (int i = 0; i < 300; ++i)
+        damaged.push_back(
+            {static_cast<std::int32_t>(random.uniform() * 4294967296.0 - 2147483648.0),
+             static_cast<std::int32_t>(random.uniform() * 4294967296.0 - 2147483648.0)});
     std::vector<Case> cases = {
         {"count limit", walk, {50, 0}},
         {"count limit of 2 on a loop: the start's distances", loop, {2, 0}},
@@ -292,6 +298,8 @@ TEST(SimplifyPoints, KeepsEndsAndInputPointsWithinTheLimits) {
         {"tolerance across the antimeridian", antimeridian, {0, 8}},
         {"tolerance that a count allows", walk, {500, 5}},
         {"tolerance that needs more than the count", walk, {20, 2}},
+        {"any coordinates", damaged, {50, 0}},
+        {"any coordinates, a tolerance and a count", damaged, {40, 3e6}},
         {"three points", three, {2, 0}},
         {"two points", {walk[0], walk[9]}, {2, 1}},
         {"one point", {walk[0]}, {2, 1}},
