@@ -449,7 +449,7 @@ TEST_F(GpsbabelSimplify, FollowsTracksCloserWithTheSameCountAndNoMorePointsForAT
     for (const Course course : {Course::wander, Course::streets, Course::switchbacks}) {
         const Track longest = record({"", 51.5, -0.1, 4, PointBuffer::capacity, course, 3, 30});
         for (const SimplifyLimits limits : {SimplifyLimits{50, 0}, SimplifyLimits{250, 0},
-                                            SimplifyLimits{0, 10}, SimplifyLimits{0, 2}}) {
+                                            SimplifyLimits{0, 10}, SimplifyLimits{0, 1.5}}) {
             Reduction r = reduce(longest, limits);
             ASSERT_NO_FATAL_FAILURE(expect_valid(longest, limits, r));
             for (int again = 0; again < 4; ++again) // the quickest of five, on a busy machine
