@@ -1,0 +1,158 @@
+#include "tolerance_cover.h"
+
+#include "leg_distance.h"
+
+#include <algorithm>
+
+namespace korvix {
+namespace {
+
+using Index = PointSimplifier::Index;
+
+// A leg from a point holds the tolerance only if it points into the wedge of directions that pass
+// within the tolerance of each point between. The wedges are found in the plane around the leg's
+// first point, while the leg itself is measured in the plane around its centre; the two differ by
+// far less than this share of the tolerance, so that no leg that holds is passed over.
+constexpr double wedge_slack = 1.01;
+
+// Directions from a point, as vectors in its plane: the wedge from `low` counterclockwise to
+// `high`, never as wide as a half turn.
+struct Wedge {
+    double low_x, low_y, high_x, high_y;
+};
+
+double cross(double ax, double ay, double bx, double by) {
+    return ax * by - ay * bx;
+}
+
+bool inside(double x, double y, const Wedge& w) {
+    return cross(w.low_x, w.low_y, x, y) >= 0 && cross(x, y, w.high_x, w.high_y) >= 0;
+}
+
+// Two wedges narrower than a half turn meet in one wedge or in none; each side of it is a side of
+// one of them that lies in the other. False when they do not meet.
+bool narrow(Wedge& common, const Wedge& other) {
+    Wedge both{};
+    if (inside(other.low_x, other.low_y, common)) {
+        both.low_x = other.low_x;
+        both.low_y = other.low_y;
+    } else if (inside(common.low_x, common.low_y, other)) {
+        both.low_x = common.low_x;
+        both.low_y = common.low_y;
+    } else {
+        return false;
+    }
+    if (inside(other.high_x, other.high_y, common)) {
+        both.high_x = other.high_x;
+        both.high_y = other.high_y;
+    } else if (inside(common.high_x, common.high_y, other)) {
+        both.high_x = common.high_x;
+        both.high_y = common.high_y;
+    } else {
+        return false;
+    }
+    if (cross(both.low_x, both.low_y, both.high_x, both.high_y) < 0)
+        return false;
+    common = both;
+    return true;
+}
+
+// The points that a leg from `from` may reach within the tolerance, in order, into
+// scratch.candidates: each one whose direction lies in the wedges of all points before it. The
+// scan stops where those wedges no longer meet, as no leg beyond can then hold. Returns their
+// number; the next point is always among them.
+std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, double tolerance,
+                               PointSimplifier& scratch) {
+    const std::uint32_t last = points.count - 1;
+    const LocalPlane plane(points.latitude[from], points.longitude[from], 0);
+    const double radius_squared = tolerance * wedge_slack * wedge_slack;
+    const double radius = std::sqrt(radius_squared);
+    bool constrained = false;
+    Wedge common{};
+    std::uint32_t candidates = 0;
+    for (std::uint32_t j = from + 1; j <= last; ++j) {
+        double x = 0;
+        double y = 0;
+        plane.project(points.latitude[j], points.longitude[j], x, y);
+        const double distance_squared = x * x + y * y;
+        if (!constrained || (distance_squared > 0 && inside(x, y, common)))
+            scratch.candidates[candidates++] = static_cast<Index>(j);
+        if (distance_squared <= radius_squared)
+            continue; // every direction passes close enough
+        // The point's direction turned either way by the angle whose sine is radius / distance,
+        // both scaled by the distance.
+        const double along = std::sqrt(distance_squared - radius_squared);
+        const Wedge own{along * x + radius * y, along * y - radius * x, along * x - radius * y,
+                        along * y + radius * x};
+        if (!constrained) {
+            common = own;
+            constrained = true;
+        } else if (!narrow(common, own)) {
+            break;
+        }
+    }
+    return candidates;
+}
+
+} // namespace
+
+double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound) {
+    if (b - a < 2)
+        return 0;
+    const LegPlane leg(points.latitude[a], points.longitude[a], points.latitude[b],
+                       points.longitude[b]);
+    double worst = 0;
+    // From the far end back: where a leg reaches too far, the track turned just before its end.
+    for (std::uint32_t k = b - 1; k > a && worst <= bound; --k)
+        worst = std::max(worst, leg.distance_squared(points.latitude[k], points.longitude[k]));
+    return worst;
+}
+
+std::uint32_t greedy_cover(const PointBuffer& points, double tolerance, PointSimplifier& scratch) {
+    const std::uint32_t last = points.count - 1;
+    std::uint32_t count = 0;
+    scratch.kept[count++] = 0;
+    for (std::uint32_t at = 0; at < last;) {
+        std::uint32_t candidates = reach_candidates(points, at, tolerance, scratch);
+        std::uint32_t next = at + 1; // a leg with no point between always holds
+        while (candidates > 1) {
+            const std::uint32_t j = scratch.candidates[--candidates];
+            if (leg_error(points, at, j, tolerance) <= tolerance) {
+                next = j;
+                break;
+            }
+        }
+        scratch.kept[count++] = static_cast<Index>(next);
+        at = next;
+    }
+    scratch.count = count;
+    return count;
+}
+
+std::uint32_t fewest_cover(const PointBuffer& points, double tolerance, PointSimplifier& scratch) {
+    const std::uint32_t last = points.count - 1;
+    constexpr Index unreached = 0xFFFF;
+    std::fill_n(scratch.hops, points.count, unreached);
+    scratch.hops[0] = 0;
+    scratch.parent[0] = 0;
+    // Points in order: every leg into a point starts before it, so its hops are final when the
+    // search leaves it. A point is reached at least from the one before it.
+    for (std::uint32_t i = 0; i < last; ++i) {
+        const std::uint32_t candidates = reach_candidates(points, i, tolerance, scratch);
+        const auto hops = static_cast<Index>(scratch.hops[i] + 1);
+        for (std::uint32_t c = 0; c < candidates; ++c) {
+            const std::uint32_t j = scratch.candidates[c];
+            if (hops < scratch.hops[j] && leg_error(points, i, j, tolerance) <= tolerance) {
+                scratch.hops[j] = hops;
+                scratch.parent[j] = static_cast<Index>(i);
+            }
+        }
+    }
+    scratch.count = scratch.hops[last] + 1u;
+    std::uint32_t at = last;
+    for (std::uint32_t k = scratch.count; k-- > 0; at = scratch.parent[at])
+        scratch.kept[k] = static_cast<Index>(at);
+    return scratch.count;
+}
+
+} // namespace korvix
