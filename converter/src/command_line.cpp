@@ -162,7 +162,7 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
     }
     if (rest.size() != first_file + 2)
         return refused("");
-    if (line.limits.any() && rewrites_routes(line.mode)) {
+    if (line.limits.active() && rewrites_routes(line.mode)) {
         const char* option = line.limits.max_points != 0 ? "--points" : "--tolerance";
         return refused(std::string(option) + " works only with -T, -U, -V and -W\n");
     }

@@ -26,7 +26,7 @@ struct CommandLine {
     Action action = Action::convert;
     std::string complaint; // what is wrong with a refused command line, with its line end
     ConversionMode mode = ConversionMode::track_all_points;
-    PointLimits limits;
+    SimplifyLimits limits;
     std::string input_path;
     std::string output_path;
 

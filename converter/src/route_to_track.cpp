@@ -86,6 +86,7 @@ void convert_route_to_track(RunContext& run, const RecordHeader& header, TrackPo
     read_route_points(run, header.body_length(), which);
     if (run.failed())
         return;
+    run.reduce_points();
     write_record_header(run.out, track_record, track_body_length(run, run.scratch.text));
     write_track(run, run.scratch.text);
 }

@@ -26,6 +26,7 @@ struct ScratchText {
 struct RunMemory {
     ScratchText scratch;
     PointBuffer points;
+    PointSimplifier simplifier;
     std::uint16_t generated_numbers[last_waypoint_number]; // of the track being converted
     std::uint8_t input_block[InputStream::block_size];
     std::uint8_t output_block[OutputStream::block_size];
@@ -36,7 +37,14 @@ struct RunContext {
                Console& run_console, RunMemory& memory)
         : failure(input.run_failure()), in(input), out(output), settings(run_settings),
           console(run_console), scratch(memory.scratch), points(memory.points),
-          generated_numbers(memory.generated_numbers) {}
+          simplifier(memory.simplifier), generated_numbers(memory.generated_numbers) {}
+
+    // The points collected for a generated route or track, reduced as --points and --tolerance
+    // say, after adjacent repeats have been merged.
+    void reduce_points() {
+        if (settings.limits.active())
+            simplify_points(points, settings.limits, simplifier);
+    }
 
     // The run's one failure, shared by both streams: once set, reads return 0, writes are
     // dropped and every loop over a count stops.
@@ -54,6 +62,7 @@ struct RunContext {
 
     ScratchText& scratch;
     PointBuffer& points;
+    PointSimplifier& simplifier;
     std::uint16_t (&generated_numbers)[last_waypoint_number];
     std::uint32_t waypoint_counter = 1; // number of the next generated waypoint, for the whole run
     WaypointNumbers input_numbers;      // the numbers that the input's own waypoints go by

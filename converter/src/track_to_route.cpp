@@ -174,6 +174,7 @@ void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vi
     read_track_points(run, header.body_length());
     if (run.failed())
         return;
+    run.reduce_points();
     const std::uint32_t n = run.points.count;
     if (n == 0) {
         run.console.say("Track has no points - track skipped\n");
