@@ -56,6 +56,41 @@ TEST(ParseCommandLine, ExactlyTwoFileNamesFollowTheOptionalOption) {
     EXPECT_EQ(line->output_path, "b.gdb");
 }
 
+// --points and --tolerance wherever they stand, with their value behind '=' or as the next word;
+// every other word keeps its meaning.
+TEST(ParseCommandLine, LongOptionsStandAnywhere) {
+    struct Row {
+        std::vector<std::string_view> arguments;
+        ConversionMode mode;
+        std::uint32_t points;
+        double metres;
+    };
+    const Row rows[] = {
+        {{"-V", "--points=50", "in", "out"}, ConversionMode::route_from_track_user_vias, 50, 0},
+        {{"--points", "250", "-W", "in", "out"},
+         ConversionMode::route_from_track_hidden_vias,
+         250,
+         0},
+        {{"in", "out", "--tolerance=2.5"}, ConversionMode::track_all_points, 0, 2.5},
+        {{"-U", "in", "--tolerance", "10", "out", "--points=2"},
+         ConversionMode::track_via_points,
+         2,
+         10},
+        {{"-T", "in", "out", "--points=10000"}, ConversionMode::track_all_points, 10000, 0},
+        {{"--pionts=5", "in", "out"}, ConversionMode::track_all_points, 0, 0}, // an option letter
+    };
+    for (const Row& row : rows) {
+        const auto line = parse_command_line(row.arguments);
+        ASSERT_TRUE(line.has_value()) << row.arguments[0];
+        EXPECT_EQ(line->action, CommandLine::Action::convert) << row.arguments[0];
+        EXPECT_EQ(line->mode, row.mode) << row.arguments[0];
+        EXPECT_EQ(line->limits.max_points, row.points) << row.arguments[0];
+        EXPECT_EQ(line->limits.tolerance_metres, row.metres) << row.arguments[0];
+        EXPECT_EQ(line->input_path, "in.gdb");
+        EXPECT_EQ(line->output_path, "out.gdb");
+    }
+}
+
 TEST(ParseCommandLine, AnyDotInTheNameSuppressesTheDefaultExtension) {
     EXPECT_EQ(with_default_extension("in"), "in.gdb");
     EXPECT_EQ(with_default_extension("in.dat"), "in.dat");
@@ -111,6 +146,44 @@ TEST_F(KorvixProgram, WrongCommandLinesPrintTheUsageAndTouchNoFile) {
         EXPECT_EQ(outcome.err, "");
         EXPECT_EQ(files(), std::vector<std::string>{"in.gdb"}) << arguments;
     }
+}
+
+// A long option that is wrong is named on one line before the usage text; no file is touched.
+TEST_F(KorvixProgram, LongOptionsAreCheckedBeforeAnyFileIsOpened) {
+    write("in.gdb", route_file());
+    const std::string points = "--points takes a number of points from 2 to 10000\n";
+    const std::string metres = "--tolerance takes a distance in metres above 0\n";
+    const std::pair<const char*, std::string> refused[] = {
+        {"-V --points=1 in out", points},
+        {"-V --points=10001 in out", points},
+        {"-V --points=abc in out", points},
+        {"-V --points=+5 in out", points},
+        {"-V in out --points", points},
+        {"-T --tolerance=-3 in out", metres},
+        {"-T --tolerance=0 in out", metres},
+        {"-T --tolerance=1e3 in out", metres},
+        {"-T --tolerance= in out", metres},
+        {"-R --points=50 in out", "--points works only with -T, -U, -V and -W\n"},
+        {"-S in out --tolerance=5", "--tolerance works only with -T, -U, -V and -W\n"},
+        {"-V --pionts=5 in out", "Unknown option --pionts=5\n"},
+        {"in out extra --x", "Unknown option --x\n"},
+    };
+    for (const auto& [arguments, complaint] : refused) {
+        const CommandOutcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 2) << arguments;
+        EXPECT_EQ(outcome.out, complaint + usage_text) << arguments;
+        EXPECT_EQ(files(), std::vector<std::string>{"in.gdb"}) << arguments;
+    }
+
+    for (const char* arguments : {"--help", "-V in out --help"}) {
+        const CommandOutcome help = run(arguments);
+        EXPECT_EQ(help.status, 0) << arguments;
+        EXPECT_EQ(help.out, std::string(usage_text) + long_options_text) << arguments;
+    }
+    const CommandOutcome version = run("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "korvix " KORVIX_VERSION "\n");
+    EXPECT_EQ(files(), std::vector<std::string>{"in.gdb"});
 }
 
 TEST_F(KorvixProgram, PlainNamesGetTheGdbExtensionAndTheDefaultConversion) {
@@ -213,6 +286,32 @@ TEST_F(KorvixProgram, TheTraceNeitherSpoilsNorCutsTheOutput) {
         EXPECT_EQ(outcome.status, 0) << command;
         EXPECT_TRUE(bytes("out.gdb") == big) << command << ": " << bytes("out.gdb").size();
     }
+}
+
+// A file is read once ahead for its waypoints' names; what cannot be read twice gives them as they
+// come, so that only a name behind the track can be generated again.
+TEST_F(KorvixProgram, GeneratedWaypointsTakeNoNameOfTheInput) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the pipe's command is a POSIX shell command";
+#endif
+    write("in.gdb", gdb_file({record('W', waypoint_body("002", 0, 0xFF)),
+                              record('T', track_body("T", {{1, 1}, {2, 2}, {3, 3}})),
+                              record('W', waypoint_body("004", 0, 0xFF))}));
+    const auto waypoint_names = [&](const std::string& file) {
+        std::string names;
+        const Bytes output = bytes(file);
+        for (const auto& [type, body] : split_records(output, header_size_of(output)))
+            if (type == 'W')
+                names += std::string(reinterpret_cast<const char*>(body.data())) + " ";
+        return names;
+    };
+    ASSERT_EQ(run("-V in.gdb file.gdb").status, 0);
+    EXPECT_EQ(waypoint_names("file.gdb"), "002 001 003 005 004 ");
+    ASSERT_EQ(
+        run_command("cat in.gdb | " + korvix_command() + " -V /dev/./stdin pipe.gdb", dir_.path())
+            .status,
+        0);
+    EXPECT_EQ(waypoint_names("pipe.gdb"), "002 001 003 004 004 ");
 }
 
 TEST_F(KorvixProgram, AFullDiskIsAFailure) {

@@ -187,7 +187,31 @@ const Case cases[] = {
     <trkpt lat="1" lon="1"/><trkpt lat="1" lon="1"/><trkpt lat="2" lon="2"/>
   </trkseg></trk>)"},
     {"Sample", ""},
+    // Waypoints that a GPS named when they were marked: the generated ones must not take their
+    // names, or a reader puts a route's point on the user's waypoint.
+    {"DeviceNames", R"(
+  <wpt lat="12.5" lon="-3.25"><name>001</name></wpt>
+  <wpt lat="-12.5" lon="3.25"><name>003</name></wpt>
+  <trk><name>RIDE</name><trkseg>
+    <trkpt lat="1.5" lon="1.5"/><trkpt lat="1.75" lon="1.25"/><trkpt lat="2" lon="1.5"/>
+  </trkseg></trk>
+  <wpt lat="30" lon="40"><name>004</name></wpt>)"},
 };
+
+// Whether `part` is `whole` reduced: its first and last point, and between them some of the
+// others, in order.
+bool is_reduction_of(const std::vector<Point>& part, const std::vector<Point>& whole) {
+    if (part.empty() || whole.empty() || part.front() != whole.front() ||
+        part.back() != whole.back())
+        return false;
+    auto at = whole.begin();
+    for (const Point& p : part) {
+        at = std::find(at, whole.end(), p);
+        if (at == whole.end())
+            return false;
+    }
+    return true;
+}
 
 // gpsbabel writes a temperature into a version 1 track point as an optional value where that
 // version's layout has two fixed closing bytes; version 1 files get none.
@@ -311,14 +335,18 @@ TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
         EXPECT_EQ(by_name(converted.tracks), tracks_of_routes);
     }
 
-    // -V and -W: every track waypoints 001, 002, ... and a route of its name through them.
+    // -V and -W: every track waypoints 001, 002, ... (but the names that the file's waypoints
+    // have) and a route of its name through them.
     GpsData routes_of_tracks{original.waypoints, original.routes, {}};
     int number = 1;
     for (const Path& track : original.tracks) {
         Path route{track.name, {}};
         for (Point point : collected(track.points)) {
             char name[16];
-            std::snprintf(name, sizeof name, "%03d", number++);
+            do
+                std::snprintf(name, sizeof name, "%03d", number++);
+            while (std::ranges::any_of(original.waypoints,
+                                       [&](const Point& w) { return w.name == name; }));
             point.name = name;
             routes_of_tracks.waypoints.push_back(point);
             route.points.push_back(point);
@@ -345,6 +373,25 @@ TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
     EXPECT_EQ(by_name(back.tracks), tracks_back);
     EXPECT_TRUE(back.routes.empty());
     EXPECT_EQ(back.waypoints, routes_of_tracks.waypoints);
+
+    // --points: every route made from a track, and every track made from a route, is its
+    // collected points reduced to at most 3.
+    for (const char* option : {"-V --points=3", "-T --points 3"}) {
+        SCOPED_TRACE(option);
+        ASSERT_NO_FATAL_FAILURE(korvix(option, "in.gdb", "reduced.gdb"));
+        const GpsData reduced = read_back("reduced.gdb");
+        const bool to_routes = option[1] == 'V';
+        const auto made = by_name(to_routes ? reduced.routes : reduced.tracks);
+        for (const Path& path : to_routes ? original.tracks : original.routes) {
+            ASSERT_TRUE(made.contains(path.name)) << path.name;
+            std::vector<Point> points = made.at(path.name);
+            for (Point& p : points)
+                p = {"", p.latitude, p.longitude, "", ""};
+            const std::vector<Point> whole = collected(path.points);
+            EXPECT_LE(points.size(), std::min<std::size_t>(3, whole.size())) << path.name;
+            EXPECT_TRUE(is_reduction_of(points, whole)) << path.name;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(GdbFiles, GpsbabelReader, ::testing::ValuesIn(sources()),

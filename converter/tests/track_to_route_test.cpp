@@ -62,17 +62,22 @@ Fields& bounds(Fields& f, std::vector<Point>::const_iterator first,
         .position(min_lat->latitude, min_lon->longitude);
 }
 
+// The numbers of a track's waypoints when none is taken: consecutive from the first.
+std::vector<std::uint32_t> numbers_from(std::uint32_t first, std::size_t count) {
+    std::vector<std::uint32_t> numbers(count);
+    for (std::size_t i = 0; i < count; ++i)
+        numbers[i] = first + static_cast<std::uint32_t>(i);
+    return numbers;
+}
+
 // A generated route body: each route point but the last links its via to the next one.
 Bytes generated_route(const std::string& name, const std::vector<Point>& points,
-                      std::uint32_t first_number, bool user) {
+                      const std::vector<std::uint32_t>& numbers, bool user) {
     Fields f;
     bounds(f.str(name).u8(0x01).u8(0x00), points.begin(), points.end())
         .i32(static_cast<std::int32_t>(points.size()));
     for (std::size_t i = 0; i < points.size(); ++i) {
-        via_class_block(f.str(waypoint_name(first_number + static_cast<std::uint32_t>(i))), user)
-            .u8(0x00)
-            .u8(0x03)
-            .fill(0x00, 17);
+        via_class_block(f.str(waypoint_name(numbers[i])), user).u8(0x00).u8(0x03).fill(0x00, 17);
         if (i + 1 == points.size()) {
             f.i32(0).u8(0x01).u8(0x00);
             break;
@@ -85,15 +90,17 @@ Bytes generated_route(const std::string& name, const std::vector<Point>& points,
     return f.bytes();
 }
 
-// The records that a converted track becomes.
+// The records that a converted track becomes, its waypoints numbered as given.
+Bytes converted_track(const std::string& name, const std::vector<Point>& points,
+                      const std::vector<std::uint32_t>& numbers, bool user) {
+    Fields records;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        records.raw(record('W', generated_waypoint(waypoint_name(numbers[i]), points[i], user)));
+    return records.raw(record('R', generated_route(name, points, numbers, user))).bytes();
+}
 Bytes converted_track(const std::string& name, const std::vector<Point>& points,
                       std::uint32_t first_number, bool user) {
-    Fields records;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const auto number = first_number + static_cast<std::uint32_t>(i);
-        records.raw(record('W', generated_waypoint(waypoint_name(number), points[i], user)));
-    }
-    return records.raw(record('R', generated_route(name, points, first_number, user))).bytes();
+    return converted_track(name, points, numbers_from(first_number, points.size()), user);
 }
 
 class TrackToRoute : public ::testing::TestWithParam<ConversionMode> {
@@ -206,7 +213,7 @@ TEST_P(TrackToRoute, LengthFollowsTheNameAsWritten) {
     const Bytes& route = records[2].second;
     const std::string kept(reinterpret_cast<const char*>(route.data()));
     EXPECT_TRUE(name.starts_with(kept));
-    EXPECT_EQ(route, generated_route(kept, {{1, 2}, {3, 4}}, 1, user()));
+    EXPECT_EQ(route, generated_route(kept, {{1, 2}, {3, 4}}, numbers_from(1, 2), user()));
 }
 
 TEST_P(TrackToRoute, BrokenTrackEndsTheRun) {
@@ -229,11 +236,15 @@ INSTANTIATE_TEST_SUITE_P(BothViaKinds, TrackToRoute, ::testing::Values(user_vias
                          });
 
 // A run of tracks in one file: which are converted, and the number of each one's first waypoint
-// (0: skipped). Numbers run on across tracks up to 999.
+// (0: skipped); numbers run on across tracks up to 999. The file's own waypoints, before the tracks
+// and behind them, may go by numbers: then each track's numbers are given whole.
 struct Scenario {
     const char* name;
     std::vector<std::uint32_t> track_sizes;
     std::vector<std::uint32_t> first_numbers;
+    std::vector<std::string> names_before = {};
+    std::vector<std::string> names_behind = {};
+    std::vector<std::vector<std::uint32_t>> numbers = {}; // each track's, when given
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) {
@@ -246,6 +257,15 @@ TEST_P(WaypointNumbering, NumbersRunOnAcrossTracksUpTo999) {
     const Scenario& s = GetParam();
     Bytes input = gdb_header(), expected = gdb_header();
     std::string console;
+    const auto add_waypoints = [&](const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            const Bytes waypoint = record('W', waypoint_body(name, 0, 0xFF));
+            input = concat({input, waypoint});
+            expected = concat({expected, waypoint});
+            console += trace_line('W', waypoint.size() - 5);
+        }
+    };
+    add_waypoints(s.names_before);
     for (std::size_t t = 0; t < s.track_sizes.size(); ++t) {
         const std::string name = "TRACK" + std::to_string(t);
         std::vector<Point> points;
@@ -257,11 +277,14 @@ TEST_P(WaypointNumbering, NumbersRunOnAcrossTracksUpTo999) {
         console += trace_line('T', track.size() - 5);
         for (std::size_t extra = 10000; extra < points.size(); ++extra)
             console += limit_message;
-        if (s.first_numbers[t] != 0)
+        if (!s.numbers.empty() && !s.numbers[t].empty())
+            expected = concat({expected, converted_track(name, points, s.numbers[t], true)});
+        else if (s.first_numbers[t] != 0)
             expected = concat({expected, converted_track(name, points, s.first_numbers[t], true)});
         else
             console += points.empty() ? no_points_message : too_many_message;
     }
+    add_waypoints(s.names_behind);
     input = concat({input, closing_record()});
 
     const RunResult result = convert_bytes(input, user_vias);
@@ -273,12 +296,26 @@ TEST_P(WaypointNumbering, NumbersRunOnAcrossTracksUpTo999) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, WaypointNumbering,
-    ::testing::Values(Scenario{"AcrossTracks", {2, 3}, {1, 3}},
-                      Scenario{"EmptyTrackLeavesCounter", {0, 2}, {0, 1}},
-                      Scenario{"Exactly999ThenOne", {999, 1}, {1, 0}},
-                      Scenario{"ThousandAlone", {1000, 2}, {0, 1}},
-                      Scenario{"From990", {500, 489, 20, 5, 5, 1}, {1, 501, 0, 990, 995, 0}},
-                      Scenario{"BeyondPointLimit", {10003, 1}, {0, 1}}),
+    ::testing::Values(
+        Scenario{"AcrossTracks", {2, 3}, {1, 3}},
+        Scenario{"EmptyTrackLeavesCounter", {0, 2}, {0, 1}},
+        Scenario{"Exactly999ThenOne", {999, 1}, {1, 0}},
+        Scenario{"ThousandAlone", {1000, 2}, {0, 1}},
+        Scenario{"From990", {500, 489, 20, 5, 5, 1}, {1, 501, 0, 990, 995, 0}},
+        Scenario{"BeyondPointLimit", {10003, 1}, {0, 1}},
+        // The file's own waypoint names are never generated again; only names of
+        // exactly three digits can meet a generated one.
+        Scenario{"TakenBeforeAndBehind",
+                 {3, 2},
+                 {},
+                 {"002", "003", "01", "0004", "004 "},
+                 {"006"},
+                 {{1, 4, 5}, {7, 8}}},
+        Scenario{"BudgetInFreeNumbers",
+                 {990, 989},
+                 {0, 11},
+                 {"001", "002", "003", "004", "005", "006", "007", "008", "009", "010"}},
+        Scenario{"SkippedTrackLeavesCounter", {999, 2}, {0, 0}, {"500"}, {}, {{}, {1, 2}}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 } // namespace
