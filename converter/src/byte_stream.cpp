@@ -8,25 +8,40 @@ namespace korvix {
 
 namespace {
 
-// The block given, or one of the stream's own.
+// The block given, or one of the stream's own of the default size.
 std::uint8_t* block_of(std::span<std::uint8_t> given, std::unique_ptr<std::uint8_t[]>& own,
                        ByteCount size) {
-    if (std::ssize(given) >= size)
+    if (!given.empty())
         return given.data();
     own.reset(new std::uint8_t[static_cast<std::size_t>(size)]);
     return own.get();
 }
 
+ByteCount capacity_of(std::span<std::uint8_t> given, ByteCount size) {
+    return given.empty() ? size : std::ssize(given);
+}
+
 } // namespace
 
 InputStream::InputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)
-    : failure_(failure), file_(file), block_(block_of(block, own_block_, block_size)) {
+    : failure_(failure), file_(file), block_(block_of(block, own_block_, block_size)),
+      capacity_(capacity_of(block, block_size)) {
     std::setvbuf(file, nullptr, _IONBF, 0); // the stream buffers in blocks of its own
     next_ = end_ = block_;
+    writable_ = true;
 }
 
 InputStream::InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes)
     : failure_(failure), next_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+
+InputStream::InputStream(RunFailure& failure, WritableBytes memory)
+    : failure_(failure), next_(memory.bytes.data()),
+      end_(memory.bytes.data() + memory.bytes.size()), writable_(true) {}
+
+void InputStream::before_buffer_changes() {
+    if (writer_ != nullptr)
+        writer_->release_input_span();
+}
 
 // Called only when a byte is needed and none is buffered, so running dry here means the input
 // ended in the middle of something that had to be read.
@@ -34,7 +49,8 @@ bool InputStream::refill() {
     if (failure_.failed())
         return false;
     if (file_ != nullptr) {
-        const std::size_t got = std::fread(block_, 1, block_size, file_);
+        before_buffer_changes();
+        const std::size_t got = std::fread(block_, 1, static_cast<std::size_t>(capacity_), file_);
         if (got > 0) {
             next_ = block_;
             end_ = next_ + got;
@@ -48,15 +64,16 @@ bool InputStream::refill() {
 bool InputStream::ensure(ByteCount count) {
     if (available() >= count)
         return true;
-    if (file_ == nullptr || failure_.failed() || count > block_size)
+    if (file_ == nullptr || failure_.failed() || count > capacity_)
         return false;
+    before_buffer_changes();
     const ByteCount kept = available();
     std::memmove(block_, next_, static_cast<std::size_t>(kept));
     next_ = block_;
     end_ = block_ + kept;
     while (available() < count) {
         const std::size_t got = std::fread(
-            block_ + available(), 1, static_cast<std::size_t>(block_size - available()), file_);
+            block_ + available(), 1, static_cast<std::size_t>(capacity_ - available()), file_);
         if (got == 0)
             return false;
         end_ += got;
@@ -84,25 +101,53 @@ OutputStream::OutputStream(RunFailure& failure, std::FILE* file, std::span<std::
     : failure_(failure), file_(file), block_(block_of(block, own_block_, block_size)) {
     std::setvbuf(file, nullptr, _IONBF, 0); // the stream buffers in blocks of its own
     next_ = block_;
-    end_ = next_ + block_size;
+    end_ = next_ + capacity_of(block, block_size);
 }
 
 OutputStream::OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
                            std::span<std::uint8_t> block)
     : failure_(failure), sink_(&sink), block_(block_of(block, own_block_, block_size)) {
     next_ = block_;
-    end_ = next_ + block_size;
+    end_ = next_ + capacity_of(block, block_size);
 }
 
 OutputStream::~OutputStream() {
     flush();
 }
 
+void OutputStream::write_from(InputStream& in) {
+    input_begin_ = in.buffer_begin();
+    input_end_ = in.buffer_end();
+    in.set_writer(this);
+}
+
+void OutputStream::release_input_span() {
+    if (input_span_end_ == nullptr)
+        return;
+    const std::uint8_t* const bytes = input_span_begin_;
+    const ByteCount count = input_span_end_ - input_span_begin_;
+    input_span_begin_ = input_span_end_ = nullptr;
+    // A short span costs less copied into the block than written on its own.
+    constexpr ByteCount longest_copied = 16 * 1024;
+    if (count <= longest_copied && count <= room()) {
+        std::copy_n(bytes, count, next_);
+        next_ += count;
+    } else if (flush_block()) {
+        hand_over(bytes, count);
+    }
+}
+
 void OutputStream::write_slow(const std::uint8_t* bytes, ByteCount count) {
     if (failure_.failed())
         return;
+    release_input_span();
+    if (in_input_buffer(bytes)) {
+        input_span_begin_ = bytes;
+        input_span_end_ = bytes + count;
+        return;
+    }
     while (count > 0) {
-        if (next_ == end_ && !flush())
+        if (next_ == end_ && !flush_block())
             return;
         const ByteCount part = std::min(room(), count);
         std::copy_n(bytes, part, next_);
@@ -112,17 +157,28 @@ void OutputStream::write_slow(const std::uint8_t* bytes, ByteCount count) {
     }
 }
 
+// The bytes written before a failure still go out, so that the output ends where the run failed.
 bool OutputStream::flush() {
-    const auto pending = static_cast<std::size_t>(next_ - block_);
-    next_ = block_;
-    if (pending > 0) {
-        if (sink_ != nullptr) {
-            sink_->insert(sink_->end(), block_, block_ + pending);
-        } else if (std::fwrite(block_, 1, pending, file_) != pending) {
-            failure_.fail(Failure::output_write_failed);
-            return false;
-        }
+    release_input_span();
+    return flush_block();
+}
+
+bool OutputStream::hand_over(const std::uint8_t* bytes, ByteCount count) {
+    if (sink_ != nullptr) {
+        sink_->insert(sink_->end(), bytes, bytes + count);
+    } else if (std::fwrite(bytes, 1, static_cast<std::size_t>(count), file_) !=
+               static_cast<std::size_t>(count)) {
+        failure_.fail(Failure::output_write_failed);
+        return false;
     }
+    return true;
+}
+
+bool OutputStream::flush_block() {
+    const ByteCount pending = next_ - block_;
+    next_ = block_;
+    if (pending > 0 && !hand_over(block_, pending))
+        return false;
     if (file_ != nullptr && std::fflush(file_) != 0) {
         failure_.fail(Failure::output_write_failed);
         return false;

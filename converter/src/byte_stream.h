@@ -47,15 +47,22 @@ private:
     Failure failure_ = Failure::none;
 };
 
+class OutputStream;
+
 // The input file, read front to back in blocks. Either a file or a byte range in memory.
 class InputStream {
 public:
-    static constexpr ByteCount block_size = ByteCount{64} * 1024;
+    static constexpr ByteCount block_size = ByteCount{512} * 1024;
 
-    // A file, read in blocks into `block` (block_size bytes), or into a block of its own when none
-    // is given.
+    // A file, read in blocks into `block` (of any size from 64 bytes; the run's are block_size),
+    // or into a block of its own of block_size bytes when none is given.
     InputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block = {});
     InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes);
+    // Bytes in memory that the run may change in place (see replace_next_byte).
+    struct WritableBytes {
+        std::span<std::uint8_t> bytes;
+    };
+    InputStream(RunFailure& failure, WritableBytes memory);
 
     bool failed() const { return failure_.failed(); }
     Failure failure() const { return failure_.failure(); }
@@ -78,31 +85,51 @@ public:
     ByteCount available() const { return end_ - next_; }
     void consume(ByteCount count) { next_ += count; }
 
-    // Makes at least `count` bytes (at most block_size) available, reading more of the file when
-    // it has them; false when the input ends first. Looking ahead fails nothing.
+    // Makes at least `count` bytes (at most the block's size) available, reading more of the file
+    // when it has them; false when the input ends first. Looking ahead fails nothing.
     bool ensure(ByteCount count);
     // Passes over `count` bytes without reading them where the file can be positioned; reading
     // past the end fails the stream as reading does.
     void skip(ByteCount count);
 
+    // Changes the next byte in the buffered input, so that moving it to the output writes the new
+    // value; false when there is no byte buffered or the input may not be changed.
+    bool replace_next_byte(std::uint8_t value) {
+        if (!writable_ || next_ == end_)
+            return false;
+        *const_cast<std::uint8_t*>(next_) = value; // the stream's own block, or writable memory
+        return true;
+    }
+
+    // The bytes that the stream buffers, and the output that writes them from where they lie:
+    // it is told before any of them is replaced by more of the file.
+    const std::uint8_t* buffer_begin() const { return block_ != nullptr ? block_ : next_; }
+    const std::uint8_t* buffer_end() const { return block_ != nullptr ? block_ + capacity_ : end_; }
+    void set_writer(OutputStream* writer) { writer_ = writer; }
+
 private:
     bool refill();
+    void before_buffer_changes();
 
     RunFailure& failure_;
     std::FILE* file_ = nullptr;
     std::unique_ptr<std::uint8_t[]> own_block_;
     std::uint8_t* block_ = nullptr;
+    ByteCount capacity_ = block_size;
     const std::uint8_t* next_ = nullptr;
     const std::uint8_t* end_ = nullptr;
+    bool writable_ = false;
+    OutputStream* writer_ = nullptr;
 };
 
 // The output file, written front to back in blocks. Either a file or a byte vector in memory.
 class OutputStream {
 public:
-    static constexpr ByteCount block_size = ByteCount{64} * 1024;
+    static constexpr ByteCount block_size = ByteCount{256} * 1024;
 
-    // A file, or a byte vector in memory, written in blocks from `block` (block_size bytes), or
-    // from a block of its own when none is given.
+    // A file, or a byte vector in memory, written in blocks from `block` (of any size from 64
+    // bytes; the run's are block_size), or from a block of its own of block_size bytes when none
+    // is given.
     OutputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block = {});
     OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
                  std::span<std::uint8_t> block = {});
@@ -111,17 +138,22 @@ public:
     OutputStream& operator=(const OutputStream&) = delete;
 
     // Writes are dropped from the run's first failure on, so that the output ends where the
-    // run went wrong. The common case, bytes that fit in the block, is handled inline; a full
-    // block, a failure and large counts take the out-of-line path.
+    // run went wrong. The common cases, bytes that fit in the block and bytes of the input that
+    // follow the input bytes written last, are handled inline; the rest take the out-of-line path.
     void write_byte(std::uint8_t byte) {
-        if (next_ != end_ && !failure_.failed()) {
+        if (next_ != end_ && input_span_end_ == nullptr && !failure_.failed()) {
             *next_++ = byte;
             return;
         }
         write_slow(&byte, 1);
     }
     void write(const std::uint8_t* bytes, ByteCount count) {
-        if (count <= room() && !failure_.failed()) {
+        if (bytes == input_span_end_ && bytes != nullptr && !failure_.failed()) {
+            input_span_end_ += count;
+            return;
+        }
+        if (count <= room() && input_span_end_ == nullptr && !in_input_buffer(bytes) &&
+            !failure_.failed()) {
             std::copy_n(bytes, count, next_);
             next_ += count;
             return;
@@ -129,12 +161,24 @@ public:
         write_slow(bytes, count);
     }
 
+    // Bytes moved from this input are written from where they lie in its buffer, not copied:
+    // most of what a conversion writes is the input as it stands, with single bytes changed in
+    // place (InputStream::replace_next_byte).
+    void write_from(InputStream& in);
+    // Writes the input bytes held so far, before the input's buffer changes.
+    void release_input_span();
+
     // Hands the buffered bytes to the file; false when the output has failed.
     bool flush();
 
 private:
     ByteCount room() const { return end_ - next_; }
+    bool in_input_buffer(const std::uint8_t* bytes) const {
+        return bytes >= input_begin_ && bytes < input_end_;
+    }
     void write_slow(const std::uint8_t* bytes, ByteCount count);
+    bool flush_block();
+    bool hand_over(const std::uint8_t* bytes, ByteCount count);
 
     RunFailure& failure_;
     std::FILE* file_ = nullptr;
@@ -143,6 +187,11 @@ private:
     std::uint8_t* block_ = nullptr;
     std::uint8_t* next_ = nullptr;
     std::uint8_t* end_ = nullptr;
+    // The input's buffer, and the span of it to be written behind the block's bytes.
+    const std::uint8_t* input_begin_ = nullptr;
+    const std::uint8_t* input_end_ = nullptr;
+    const std::uint8_t* input_span_begin_ = nullptr;
+    const std::uint8_t* input_span_end_ = nullptr;
 };
 
 // A destination for a string read from the input: at most capacity - 1 characters are kept.

@@ -23,9 +23,19 @@ bool is_class_subclass(std::uint8_t class_byte, std::uint8_t subclass) {
            (class_byte == hidden_via_class && subclass == hidden_via_subclass);
 }
 
-void put_byte(OutputStream* out, std::uint8_t byte) {
-    if (out != nullptr)
-        out->write_byte(byte);
+// Moves a byte of the class block, written as `value`: changed in the buffer where it can be, so
+// that it goes out with the bytes around it.
+void move_as(InputStream& in, OutputStream* out, std::uint8_t value) {
+    if (out == nullptr || in.replace_next_byte(value)) {
+        copy_bytes(in, out, 1);
+        return;
+    }
+    in.read_byte();
+    out->write_byte(value);
+}
+
+std::uint8_t peek_byte(InputStream& in) {
+    return in.fill() ? *in.data() : 0;
 }
 
 } // namespace
@@ -33,12 +43,12 @@ void put_byte(OutputStream* out, std::uint8_t byte) {
 void rewrite_waypoint_class(InputStream& in, OutputStream* out, BodyRemainder& body,
                             const VersionLayout& layout, ClassRewrite rewrite) {
     const bool rewrites = rewrite != ClassRewrite::keep;
-    const std::uint8_t class_byte = in.read_byte();
+    const std::uint8_t class_byte = peek_byte(in);
     body.take(1);
     if (rewrites && is_rewritten_class(class_byte))
-        put_byte(out, rewrite == ClassRewrite::user_vias ? user_via_class : hidden_via_class);
+        move_as(in, out, rewrite == ClassRewrite::user_vias ? user_via_class : hidden_via_class);
     else
-        put_byte(out, class_byte);
+        move_byte(in, out);
 
     if (layout.country_code) {
         body.take(copy_bytes(in, out, class_integer_rest_width));
@@ -48,10 +58,12 @@ void rewrite_waypoint_class(InputStream& in, OutputStream* out, BodyRemainder& b
         body.take(copy_bytes(in, out, class_detail_width));
     }
 
-    const std::uint8_t subclass = in.read_byte();
+    const std::uint8_t subclass = peek_byte(in);
     body.take(1);
-    put_byte(out,
-             rewrites && is_class_subclass(class_byte, subclass) ? generated_subclass : subclass);
+    if (rewrites && is_class_subclass(class_byte, subclass))
+        move_as(in, out, generated_subclass);
+    else
+        move_byte(in, out);
 }
 
 void write_class_block(OutputStream& out, Vias vias) {

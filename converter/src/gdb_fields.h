@@ -15,13 +15,23 @@ namespace korvix {
 struct RecordHeader {
     std::int32_t length; // body bytes behind the type letter, as the file has them
     char type;
+    // The header's five bytes in the input's buffer, when they lie whole in it, so that a record
+    // that keeps its header moves them from there (write_record_header).
+    const std::uint8_t* bytes = nullptr;
 
     // The length is trusted as an unsigned count: a length of -1 is 4294967295 bytes and runs
     // into the end of the input rather than being taken for an empty body.
     ByteCount body_length() const { return static_cast<std::uint32_t>(length); }
 };
 
+inline constexpr ByteCount record_header_width = 5;
+
 inline RecordHeader read_record_header(InputStream& in) {
+    if (in.available() >= record_header_width) {
+        const std::uint8_t* const bytes = in.data();
+        in.consume(record_header_width);
+        return {static_cast<std::int32_t>(load_le32(bytes)), static_cast<char>(bytes[4]), bytes};
+    }
     const std::int32_t length = read_int32(in);
     const char type = static_cast<char>(in.read_byte());
     return {length, type};
@@ -30,6 +40,27 @@ inline RecordHeader read_record_header(InputStream& in) {
 inline void write_record_header(OutputStream& out, char type, std::int32_t length) {
     write_int32(out, length);
     out.write_byte(static_cast<std::uint8_t>(type));
+}
+// The header of a record that keeps it, as read.
+inline void write_record_header(OutputStream& out, const RecordHeader& header) {
+    if (header.bytes != nullptr)
+        out.write(header.bytes, record_header_width);
+    else
+        write_record_header(out, header.type, header.length);
+}
+
+// A byte moved: read, and written unless the output is null. Where the byte lies in the buffer
+// it is written from there, like the bytes around it.
+inline std::uint8_t move_byte(InputStream& in, OutputStream* out) {
+    if (in.available() > 0) {
+        const std::uint8_t byte = *in.data();
+        copy_bytes(in, out, 1);
+        return byte;
+    }
+    const std::uint8_t byte = in.read_byte();
+    if (out != nullptr)
+        out->write_byte(byte);
+    return byte;
 }
 
 // A latitude, a longitude and the cleared presence byte of the altitude behind them.
@@ -43,9 +74,7 @@ inline void write_position(OutputStream& out, std::int32_t latitude, std::int32_
 
 // Moves a presence byte and, when it is not 0, size bytes behind it. Returns the bytes moved.
 inline ByteCount copy_optional(InputStream& in, OutputStream* out, ByteCount size) {
-    const std::uint8_t presence = in.read_byte();
-    if (out != nullptr)
-        out->write_byte(presence);
+    const std::uint8_t presence = move_byte(in, out);
     if (presence == 0)
         return 1;
     return copy_bytes(in, out, size) + 1;
@@ -91,18 +120,22 @@ inline void move_position(InputStream& in, OutputStream* out, BodyRemainder& bod
 // A count field of a record (route points, link points, track points). Counts are signed in the
 // format: a negative count means no points.
 inline std::int32_t read_count(InputStream& in, OutputStream* out, BodyRemainder& body) {
-    const std::int32_t count = read_int32(in);
-    if (out != nullptr)
-        write_int32(*out, count);
+    std::int32_t count;
+    if (in.available() >= 4) {
+        count = static_cast<std::int32_t>(load_le32(in.data()));
+        copy_bytes(in, out, 4);
+    } else {
+        count = read_int32(in);
+        if (out != nullptr)
+            write_int32(*out, count);
+    }
     body.take(4);
     return std::max(count, 0);
 }
 
 // A flag byte of a route or a route point, moved and returned.
 inline std::uint8_t move_flag_byte(InputStream& in, OutputStream* out, BodyRemainder& body) {
-    const std::uint8_t flag = in.read_byte();
-    if (out != nullptr)
-        out->write_byte(flag);
+    const std::uint8_t flag = move_byte(in, out);
     body.take(1);
     return flag;
 }

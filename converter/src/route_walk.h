@@ -23,16 +23,46 @@ struct PositionRun {
 // bytes, counts and failures are those of count pairs of copy_bytes (8) and copy_optional (8).
 // Route link lists are long runs of positions; reading them this way keeps the per-position cost to
 // a few instructions.
+// Whether the `batch` positions from p on all have the same size: for short ones every presence
+// byte at the short stride is 0, for long ones every one at the long stride is not. Each test
+// reads bytes at fixed distances, so the processor makes them side by side instead of one
+// position's size after the other's.
+template <ByteCount stride, bool present, std::int32_t batch>
+inline bool same_size_run(const std::uint8_t* p) {
+    bool same = true;
+    for (std::int32_t i = 0; i < batch; ++i)
+        same &= (p[i * stride + position_width] != 0) == present;
+    return same;
+}
+
 template <class Visit>
 inline PositionRun scan_positions(const InputStream& in, std::int32_t count, ByteCount limit,
                                   Visit&& visit) {
     constexpr ByteCount short_size = position_width + 1;
     constexpr ByteCount long_size = short_size + altitude_width;
+    constexpr std::int32_t batch = 8;
     const std::uint8_t* const start = in.data();
     const std::uint8_t* const end = start + std::clamp<ByteCount>(limit, 0, in.available());
     const std::uint8_t* p = start;
     std::int32_t points = 0;
+    const auto visit_run = [&](ByteCount size) {
+        for (std::int32_t i = 0; i < batch; ++i, p += size)
+            visit(static_cast<std::int32_t>(load_le32(p)),
+                  static_cast<std::int32_t>(load_le32(p + 4)), points + i);
+        points += batch;
+    };
     while (points < count && end - p >= short_size) {
+        // The link points of a route have altitudes all or none: runs of one size are the rule.
+        if (count - points >= batch) {
+            if (end - p >= batch * short_size && same_size_run<short_size, false, batch>(p)) {
+                visit_run(short_size);
+                continue;
+            }
+            if (end - p >= batch * long_size && same_size_run<long_size, true, batch>(p)) {
+                visit_run(long_size);
+                continue;
+            }
+        }
         const ByteCount size = p[position_width] != 0 ? long_size : short_size;
         if (end - p < size)
             break;

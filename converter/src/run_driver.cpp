@@ -63,6 +63,7 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
             RunMemory& memory, const WaypointNumbers& input_numbers) {
     RunContext run(in, out, settings, console, memory);
     run.input_numbers = input_numbers;
+    out.write_from(in);
     const bool header_copied = check_and_copy_header(run);
     if (header_copied)
         run_record_loop(run);
@@ -87,11 +88,36 @@ MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings&
     RunFailure ahead_failure;
     InputStream ahead(ahead_failure, input);
     const WaypointNumbers numbers = numbers_read_ahead(ahead, settings);
+    // A copy that the run may change in place, as it changes the blocks it reads from a file.
+    std::vector<std::uint8_t> bytes(input.begin(), input.end());
     RunFailure failure;
-    InputStream in(failure, input);
+    InputStream in(failure, InputStream::WritableBytes{bytes});
     OutputStream out(failure, run.output, memory.output_block);
     run.status = convert(in, out, settings, console, memory, numbers);
     return run;
+}
+
+int convert_files(RunFiles& files, const RunSettings& settings, Console& console, RunMemory& memory,
+                  std::span<std::uint8_t> input_block, std::span<std::uint8_t> output_block) {
+    WaypointNumbers numbers;
+    if (files.input_seekable) {
+        RunFailure ahead_failure;
+        InputStream ahead(ahead_failure, files.input.get(), input_block);
+        numbers = numbers_read_ahead(ahead, settings);
+        std::rewind(files.input.get());
+    }
+    RunFailure failure;
+    InputStream in(failure, files.input.get(), input_block);
+    int status;
+    {
+        OutputStream out(failure, files.output.get(), output_block);
+        status = convert(in, out, settings, console, memory, numbers);
+    }
+    if (std::fclose(files.output.release()) != 0 && status == exit_completed) {
+        console.say(failure_message(Failure::output_write_failed));
+        status = exit_failed;
+    }
+    return status;
 }
 
 int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) {
@@ -122,30 +148,9 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         std::fputs(refusal, console);
         return exit_failed;
     }
-    File& output = files.output;
-
-    const RunSettings settings = command_line->settings();
-    WaypointNumbers numbers;
-    if (files.input_seekable) {
-        RunFailure ahead_failure;
-        InputStream ahead(ahead_failure, files.input.get(), memory->input_block);
-        numbers = numbers_read_ahead(ahead, settings);
-        std::rewind(files.input.get());
-    }
-
     Console run_console(console);
-    RunFailure failure;
-    InputStream in(failure, files.input.get(), memory->input_block);
-    int status;
-    {
-        OutputStream out(failure, output.get(), memory->output_block);
-        status = convert(in, out, settings, run_console, *memory, numbers);
-    }
-    if (std::fclose(output.release()) != 0 && status == exit_completed) {
-        run_console.say(failure_message(Failure::output_write_failed));
-        status = exit_failed;
-    }
-    return status;
+    return convert_files(files, command_line->settings(), run_console, *memory, memory->input_block,
+                         memory->output_block);
 }
 
 } // namespace korvix

@@ -1,6 +1,7 @@
 // One run of korvix: command line, files, header, record loop, and the exit status.
 #pragma once
 
+#include "platform.h"
 #include "record_dispatch.h"
 
 #include <memory>
@@ -38,6 +39,12 @@ struct MemoryRun {
 };
 MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings& settings,
                          RunMemory& memory);
+
+// Converts the open files of a run, reading and writing them in the blocks given: the input read
+// once ahead for the names of its waypoints where it can be read twice, then converted. Closes
+// the output; returns the exit status.
+int convert_files(RunFiles& files, const RunSettings& settings, Console& console, RunMemory& memory,
+                  std::span<std::uint8_t> input_block, std::span<std::uint8_t> output_block);
 
 // The whole program behind its arguments (without the program name). The caller has prepared the
 // standard streams (prepare_standard_streams).
