@@ -4,6 +4,7 @@
 #include "LauncherOptions.h"
 #include "LauncherSettings.h"
 #include "RunFeedback.h"
+#include "SameFile.h"
 
 #include <filesystem>
 #include <functional>
@@ -16,14 +17,17 @@ namespace runkorvix {
 std::filesystem::path PathFromUtf8(const std::string& text);
 std::string Utf8FromPath(const std::filesystem::path& path);
 
+// `path` spelled so that the converter opens exactly the file it names. korvix appends ".gdb"
+// to a name that has no '.' anywhere in it; such a path gets "./" (on Windows ".\") before its
+// file name, and a "\\?\" path, where Windows would not resolve that ".", becomes the "\\.\"
+// path of the file.
+std::string ConverterFileArgument(const std::string& path);
+
 // The converter's arguments for one run: the option text split at its blanks (nothing when it
-// is empty), then the input path and the output path, each as one argument.
+// is empty), then the input path and the output path, each as one argument and spelled by
+// ConverterFileArgument.
 std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
                                             const std::string& output);
-
-// True when both paths name one existing file (links and other spellings included), so that
-// converting would destroy the input.
-bool IsSameFile(const std::string& input, const std::string& output);
 
 // What the launcher's dialog holds apart from its controls: the selected option and its text,
 // the chosen files and where the converter lies. A dialog shows this state and calls the

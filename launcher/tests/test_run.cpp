@@ -136,14 +136,12 @@ void RunTest::outputSameAsInputIsRefused() {
     const auto dialog = bench.Open();
     LauncherBench::Click(*dialog, CParseDlg::kIdRadioOther);
     SetField(*dialog, "-u");
-    for (const QString& output : {input, bench.DataPath("../my maps/./in.gdb")}) {
-        bench.ChooseFiles(*dialog, input, output);
-        LauncherBench::Click(*dialog, CParseDlg::kIdRun);
-        QCOMPARE(watcher.seen.last().text,
-                 QStringLiteral("The output file must not be the input file."));
-        QCOMPARE(watcher.seen.last().icon, QMessageBox::Critical);
-    }
-    QCOMPARE(watcher.seen.size(), 2);
+    // Other spellings of one file are the core's same-file table.
+    bench.ChooseFiles(*dialog, input, input);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].text, QStringLiteral("The output file must not be the input file."));
+    QCOMPARE(watcher.seen[0].icon, QMessageBox::Critical);
     QCOMPARE(bench.ConverterRuns().size(), 0);
     QCOMPARE(bench.Stored("Radio").toInt(), 6); // written all the same
     QCOMPARE(bench.Stored("Other").toString(), QStringLiteral("-u"));
@@ -155,7 +153,7 @@ void RunTest::outputSameAsInputIsRefused() {
     QVERIFY(QFile::remove(input));
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(bench.ConverterRuns().size(), 2);
-    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(watcher.seen.size(), 1);
 }
 
 void RunTest::whatTheConverterSaidIsShown_data() {
