@@ -24,6 +24,11 @@ namespace {
 
 constexpr ControlTemplate kTemplate[] = {PARSEDLG_CONTROLS};
 
+// The option buttons' handlers by option index.
+constexpr std::array<void (CParseDlg::*)(), runkorvix::kOptionCount> kOptionHandlers = {
+    &CParseDlg::OnRadioR, &CParseDlg::OnRadioS, &CParseDlg::OnRadioT,    &CParseDlg::OnRadioU,
+    &CParseDlg::OnRadioV, &CParseDlg::OnRadioW, &CParseDlg::OnRadioOther};
+
 // Shows the busy cursor for as long as it lives.
 class WaitCursor {
 public:
@@ -84,13 +89,9 @@ CParseDlg::~CParseDlg() = default;
 void CParseDlg::ConnectHandlers() {
     connect(m_inputFile, &QPushButton::clicked, this, &CParseDlg::OnInputFile);
     connect(m_outputFile, &QPushButton::clicked, this, &CParseDlg::OnOutputFile);
-    connect(m_optionButtons[0], &QRadioButton::clicked, this, &CParseDlg::OnRadioR);
-    connect(m_optionButtons[1], &QRadioButton::clicked, this, &CParseDlg::OnRadioS);
-    connect(m_optionButtons[2], &QRadioButton::clicked, this, &CParseDlg::OnRadioT);
-    connect(m_optionButtons[3], &QRadioButton::clicked, this, &CParseDlg::OnRadioU);
-    connect(m_optionButtons[4], &QRadioButton::clicked, this, &CParseDlg::OnRadioV);
-    connect(m_optionButtons[5], &QRadioButton::clicked, this, &CParseDlg::OnRadioW);
-    connect(m_optionButtons[6], &QRadioButton::clicked, this, &CParseDlg::OnRadioOther);
+    // The group's id of a button is its option index.
+    connect(m_options, &QButtonGroup::idClicked, this,
+            [this](int index) { (this->*kOptionHandlers[static_cast<std::size_t>(index)])(); });
     connect(m_other, &QLineEdit::textChanged, this, &CParseDlg::OnChangeOther);
     connect(m_run, &QPushButton::clicked, this, &CParseDlg::OnRun);
     connect(m_about, &QPushButton::clicked, this, &CParseDlg::OnAbout);
