@@ -1,7 +1,9 @@
 #include "Launcher.h"
 
 #include "ConverterProcess.h"
+#include "GdbRecordCount.h"
 #include "LauncherOptions.h"
+#include "RunOutcome.h"
 
 #include <cstdio>
 
@@ -134,7 +136,20 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
     }
     wait(run);
     std::fflush(stdout);
-    return RunFeedback(run.Result(), OutputExists());
+    return RunFeedback(run.Result(), OutputExists(), Summary(run.Result()));
+}
+
+std::string Launcher::Summary(const RunResult& result) const {
+    // The free option's text may be anything: its run is told by the converter's messages alone.
+    if (!result.status.Succeeded() || m_radio == kOtherIndex) {
+        return std::string();
+    }
+    RunCounts counts = CountsOf(result);
+    const std::filesystem::path output = PathFromUtf8(m_output);
+    if (MakesWaypoints(m_option)) {
+        counts.outputWaypoints = CountWaypointRecords(output);
+    }
+    return RunSummary(m_option, counts, Utf8FromPath(output.filename()));
 }
 
 } // namespace runkorvix

@@ -60,8 +60,9 @@ public:
     // The Run button: stores the option choice, refuses an output file that is the input file,
     // starts the converter in its own folder with its output passed on to the launcher's standard
     // output, lets `wait` pump the started run until it has ended (the dialog keeps its window
-    // alive meanwhile), and returns what the user is told: nothing (FeedbackIcon::None) after a
-    // clean run.
+    // alive meanwhile), and returns what the user is told: after a clean run of a fixed option
+    // what it did (RunSummary), after one of the free option nothing unless korvix said
+    // something (FeedbackIcon::None).
     Feedback Run(const std::function<void(ConverterRun&)>& wait);
 
     int Radio() const { return m_radio; }
@@ -77,6 +78,9 @@ public:
     bool OutputExists() const;
 
 private:
+    // What the finished run did, for the box after it; empty when there is nothing to sum up.
+    std::string Summary(const RunResult& result) const;
+
     LauncherSettings& m_settings;
     int m_radio = kDefaultRadio;
     std::string m_option;
