@@ -103,6 +103,7 @@ TEST(OutputReader, KeepsABoundedNumberOfDistinctMessages) {
 }
 
 TEST(RunFeedback, IconAndTextAfterARun) {
+    const std::string kSummary = "2 routes became tracks in out.gdb.";
     const std::string failed = "korvix did not complete the conversion:\n\n";
     const std::string warned = "korvix completed the conversion with these messages:\n\n";
     const std::string incomplete = "\n\nThe output file is incomplete.";
@@ -113,8 +114,30 @@ TEST(RunFeedback, IconAndTextAfterARun) {
         bool outputExists;
         FeedbackIcon icon;
         std::string text;
+        std::string summary = {}; // what the run did, for a fixed option
     } cases[] = {
         {"clean run", {false, 0}, {}, true, FeedbackIcon::None, ""},
+        {"clean run, summed up",
+         {false, 0},
+         {},
+         true,
+         FeedbackIcon::Information,
+         kSummary,
+         kSummary},
+        {"the summary, then the messages",
+         {false, 0},
+         {kLimit, kLimit},
+         true,
+         FeedbackIcon::Information,
+         kSummary + "\n\nkorvix said:\n\n" + kLimit + " (2 times)",
+         kSummary},
+        {"no summary after a failure",
+         {false, 1},
+         {kLimit},
+         false,
+         FeedbackIcon::Error,
+         failed + kLimit,
+         kSummary},
         {"warnings: information, the output is complete",
          {false, 0},
          {kLimit, kNoPoints, kLimit},
@@ -163,39 +186,7 @@ TEST(RunFeedback, IconAndTextAfterARun) {
         for (const std::string& message : c.messages) {
             result.messages.Add(message);
         }
-        const Feedback feedback = RunFeedback(result, c.outputExists);
-        EXPECT_EQ(feedback.icon, c.icon) << c.name;
-        EXPECT_EQ(feedback.text, c.text) << c.name;
-    }
-}
-
-TEST(RunFeedback, ASummaryComesFirstAndOnlyAfterASuccess) {
-    const std::string summary = "2 routes became tracks in out.gdb.";
-    const struct {
-        const char* name;
-        ExitStatus status;
-        std::vector<std::string> messages;
-        FeedbackIcon icon;
-        std::string text;
-    } cases[] = {
-        {"clean", {false, 0}, {}, FeedbackIcon::Information, summary},
-        {"with messages",
-         {false, 0},
-         {kLimit, kLimit},
-         FeedbackIcon::Information,
-         summary + "\n\nkorvix said:\n\n" + kLimit + " (2 times)"},
-        {"failed",
-         {false, 1},
-         {kLimit},
-         FeedbackIcon::Error,
-         "korvix did not complete the conversion:\n\n" + kLimit},
-    };
-    for (const auto& c : cases) {
-        RunResult result{c.status, {}, {}};
-        for (const std::string& message : c.messages) {
-            result.messages.Add(message);
-        }
-        const Feedback feedback = RunFeedback(result, false, summary);
+        const Feedback feedback = RunFeedback(result, c.outputExists, c.summary);
         EXPECT_EQ(feedback.icon, c.icon) << c.name;
         EXPECT_EQ(feedback.text, c.text) << c.name;
     }
