@@ -4,6 +4,7 @@
 #include "Utf16.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <array>
 #include <commdlg.h>
 
@@ -53,6 +54,28 @@ void FitLabels(HWND dialog) {
     }
     SelectObject(dc, previous);
     ReleaseDC(dialog, dc);
+}
+
+// Puts `window` in the middle of the window that owns it, within the work area of the owner's
+// screen, as a box that belongs to the dialog.
+void CentreOnOwner(HWND window) {
+    const HWND owner = GetWindow(window, GW_OWNER);
+    RECT outer{};
+    RECT inner{};
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (owner == nullptr || !GetWindowRect(owner, &outer) || !GetWindowRect(window, &inner) ||
+        !GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &screen)) {
+        return;
+    }
+    const LONG width = inner.right - inner.left;
+    const LONG height = inner.bottom - inner.top;
+    const RECT& work = screen.rcWork;
+    const LONG x = std::clamp((outer.left + outer.right - width) / 2, work.left,
+                              std::max(work.left, work.right - width));
+    const LONG y = std::clamp((outer.top + outer.bottom - height) / 2, work.top,
+                              std::max(work.top, work.bottom - height));
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The full path of the launcher's own executable.
@@ -296,6 +319,7 @@ void CParseDlg::OnAbout() {
 INT_PTR CALLBACK CParseDlg::AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
         FitLabels(window);
+        CentreOnOwner(window);
         return TRUE;
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
