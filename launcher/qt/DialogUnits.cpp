@@ -1,9 +1,8 @@
 #include "DialogUnits.h"
 
-#include "dialogs.h"
-
 #include <QFontMetrics>
-#include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -25,8 +24,22 @@ DialogUnits DialogUnits::ForFont(const QFont& font) {
     return DialogUnits((alphabet / 26 + 1) / 2, metrics.height());
 }
 
+DialogUnits DialogUnits::ForTemplate(const QFont& font, std::span<const ControlTemplate> controls) {
+    DialogUnits units = ForFont(font);
+    const QFontMetrics metrics(font);
+    for (const ControlTemplate& control : controls) {
+        const int room = units.X(control.cx) * 1000 / units.m_widthPerMille;
+        if (control.kind == ControlKind::Label && room > 0) {
+            const int needed = metrics.horizontalAdvance(QString::fromLatin1(control.caption));
+            units.m_widthPerMille =
+                std::max(units.m_widthPerMille, (needed * 1000 + room - 1) / room);
+        }
+    }
+    return units;
+}
+
 int DialogUnits::X(int units) const {
-    return MulDiv(units, m_baseX, 4);
+    return MulDiv(units, m_baseX * m_widthPerMille, 4000);
 }
 int DialogUnits::Y(int units) const {
     return MulDiv(units, m_baseY, 8);
@@ -38,14 +51,4 @@ QRect DialogUnits::Rect(int x, int y, int cx, int cy) const {
 
 QSize DialogUnits::Size(int cx, int cy) const {
     return QSize(X(cx), Y(cy));
-}
-
-QFont DialogFont() {
-    QFont font;
-    font.setFamilies(QStringList{QStringLiteral(DIALOG_FONT_NAME),
-                                 QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                                 QStringLiteral("Liberation Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(DIALOG_FONT_POINTS);
-    return font;
 }

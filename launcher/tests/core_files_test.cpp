@@ -1,7 +1,9 @@
 // The launcher core's rules for file names: one file however its name is spelled, so that Run
-// never lets the converter write over its input, and the spelling of the file names that the
-// converter is given, so that it opens exactly the chosen files.
+// never lets the converter write over its input; the spelling of the file names that the
+// converter is given, so that it opens exactly the chosen files; and a path cut short to fit its
+// field.
 #include "Launcher.h"
+#include "PathDisplay.h"
 #include "SameFile.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +183,36 @@ TEST(ConverterArguments, PathsWithoutADotAnywhereGetOne) {
     EXPECT_TRUE(IsSameFile(arguments[1], input)) << arguments[1];
     folder.MakeFile("ride track");
     EXPECT_TRUE(IsSameFile(arguments[2], output)) << arguments[2];
+}
+
+TEST(CompactPath, TheFileNameStaysWholeTheFolderIsCut) {
+    const struct {
+        const char* path;
+        std::size_t characters; // that fit the field
+        const char* shown;
+    } cases[] = {
+        {"/home/ann/maps/ride.gdb", 23, "/home/ann/maps/ride.gdb"},
+        {"/home/ann/maps/ride.gdb", 16, "/home/\xE2\x80\xA6/ride.gdb"},
+        {"/home/ann/maps/ride.gdb", 5, "\xE2\x80\xA6/ride.gdb"},
+        {"ride.gdb", 3, "ride.gdb"},
+        {"/ride.gdb", 3, "/ride.gdb"},
+        // No character is cut in two: "/ä" would be one too many.
+        {"/\xC3\xA4\xC3\xA4/ride.gdb", 11, "/\xE2\x80\xA6/ride.gdb"},
+#ifdef _WIN32
+        {"C:\\Users\\ann\\ride.gdb", 15, "C:\\Us\xE2\x80\xA6\\ride.gdb"},
+#else
+        {"/maps/C:\\Users\\ride.gdb", 21, "/m\xE2\x80\xA6/C:\\Users\\ride.gdb"},
+#endif
+    };
+    for (const auto& c : cases) {
+        const auto fits = [&c](std::string_view text) {
+            // Characters of UTF-8: every byte but the continuation bytes.
+            return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char b) {
+                       return (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+                   })) <= c.characters;
+        };
+        EXPECT_EQ(CompactPath(c.path, fits), c.shown) << c.path << ' ' << c.characters;
+    }
 }
 
 } // namespace
