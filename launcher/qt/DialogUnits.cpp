@@ -2,8 +2,6 @@
 
 #include <QFontMetrics>
 
-#include <algorithm>
-
 namespace {
 
 // a * b / c rounded to the nearest integer, halves away from zero.
@@ -27,14 +25,9 @@ DialogUnits DialogUnits::ForFont(const QFont& font) {
 DialogUnits DialogUnits::ForTemplate(const QFont& font, std::span<const ControlTemplate> controls) {
     DialogUnits units = ForFont(font);
     const QFontMetrics metrics(font);
-    for (const ControlTemplate& control : controls) {
-        const int room = units.X(control.cx) * 1000 / units.m_widthPerMille;
-        if (control.kind == ControlKind::Label && room > 0) {
-            const int needed = metrics.horizontalAdvance(QString::fromLatin1(control.caption));
-            units.m_widthPerMille =
-                std::max(units.m_widthPerMille, (needed * 1000 + room - 1) / room);
-        }
-    }
+    units.m_widthPerMille = WidthPerMille(controls, units.m_baseX, [&](const char* caption) {
+        return metrics.horizontalAdvance(QString::fromLatin1(caption));
+    });
     return units;
 }
 

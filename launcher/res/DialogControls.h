@@ -5,6 +5,7 @@
 
 #include "dialogs.h"
 
+#include <algorithm>
 #include <span>
 
 // One control of a dialog template, placed in dialog units. The kinds are those of dialogs.h.
@@ -82,6 +83,23 @@ constexpr int DescriptionOf(std::span<const ControlTemplate> controls, int id) {
         }
     }
     return found;
+}
+
+// How much wider than the font's own a horizontal dialog unit must be, in thousandths, for every
+// label's caption to fit its width in the template: `measure(caption)` is a caption's width in
+// pixels, `baseX` the font's average character width as the dialog manager takes it. A font
+// whose captions run wider than its letters' average says keeps the template's proportions so.
+template <class Measure>
+int WidthPerMille(std::span<const ControlTemplate> controls, int baseX, Measure measure) {
+    int perMille = 1000;
+    for (const ControlTemplate& c : controls) {
+        const int room = (c.cx * baseX + 2) / 4;
+        if (c.kind == ControlKind::Label && room > 0 && c.caption[0] != '\0') {
+            const int needed = measure(c.caption);
+            perMille = std::max(perMille, (needed * 1000 + room - 1) / room);
+        }
+    }
+    return perMille;
 }
 
 // Every option button has its description, each its own.
