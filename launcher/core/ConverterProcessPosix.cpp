@@ -33,7 +33,48 @@ int MoveAside(int fd) {
     return moved;
 }
 
-#ifndef KORVIX_HAVE_POSIX_SPAWN_ADDCHDIR
+#ifdef KORVIX_HAVE_POSIX_SPAWN_ADDCHDIR
+// Starts the program by posix_spawn, with `output` as its standard output and `workingDir` as its
+// folder; returns 0 and sets `pid`, or returns the error number.
+int SpawnProgram(const std::string& program, char* const* argv, const std::string& workingDir,
+                 int output, pid_t& pid) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    int error = posix_spawn_file_actions_init(&actions);
+    if (error != 0) {
+        return error;
+    }
+    error = posix_spawnattr_init(&attributes);
+    if (error != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return error;
+    }
+    // The converter gets the default SIGPIPE back, whatever the launcher does with it.
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    error = posix_spawnattr_setsigdefault(&attributes, &defaults);
+    if (error == 0) {
+        error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    }
+    if (error == 0) {
+        error = posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+    }
+    if (error == 0) {
+        error = posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
+    }
+    pid_t child = -1;
+    if (error == 0) {
+        error = posix_spawn(&child, program.c_str(), &actions, &attributes, argv, environ);
+    }
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error == 0) {
+        pid = child;
+    }
+    return error;
+}
+#else
 // Reads the error number that a child writes when its exec fails; 0 when the exec succeeded
 // (the pipe closes without a word).
 int ReadExecError(int fd) {
@@ -42,6 +83,48 @@ int ReadExecError(int fd) {
     while ((got = read(fd, &error, sizeof error)) < 0 && errno == EINTR) {
     }
     return got == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
+
+// Starts the program by fork and exec, with `output` as its standard output and `workingDir` as
+// its folder; returns 0 and sets `pid`, or returns the error number. A failed exec is told
+// through a close-on-exec pipe, and its child is waited for.
+int SpawnProgram(const std::string& program, char* const* argv, const std::string& workingDir,
+                 int output, pid_t& pid) {
+    int report[2];
+    if (pipe(report) != 0) {
+        return errno;
+    }
+    fcntl(report[0], F_SETFD, FD_CLOEXEC);
+    fcntl(report[1], F_SETFD, FD_CLOEXEC);
+    const pid_t child = fork();
+    if (child < 0) {
+        const int error = errno;
+        close(report[0]);
+        close(report[1]);
+        return error;
+    }
+    if (child == 0) {
+        // The child: only async-signal-safe calls from here to the exec.
+        struct sigaction fallback = {};
+        fallback.sa_handler = SIG_DFL;
+        sigaction(SIGPIPE, &fallback, nullptr);
+        if (dup2(output, STDOUT_FILENO) >= 0 && chdir(workingDir.c_str()) == 0) {
+            execve(program.c_str(), argv, environ);
+        }
+        const int error = errno;
+        [[maybe_unused]] const ssize_t written = write(report[1], &error, sizeof error);
+        _exit(127);
+    }
+    close(report[1]);
+    const int error = ReadExecError(report[0]);
+    close(report[0]);
+    if (error != 0) {
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return error;
+    }
+    pid = child;
+    return 0;
 }
 #endif
 
@@ -82,7 +165,7 @@ public:
             close(writeEnd);
             return error;
         }
-        const int error = Spawn(program, argv, workingDir, writeEnd);
+        const int error = SpawnProgram(program, argv.data(), workingDir, writeEnd, m_pid);
         close(writeEnd);
         if (error != 0) {
             close(readEnd);
@@ -119,80 +202,6 @@ public:
     }
 
 private:
-    // Starts the program with `output` as its standard output; returns 0 or the error number.
-    int Spawn(const std::string& program, std::vector<char*>& argv, const std::string& workingDir,
-              int output) {
-#ifdef KORVIX_HAVE_POSIX_SPAWN_ADDCHDIR
-        posix_spawn_file_actions_t actions;
-        posix_spawnattr_t attributes;
-        int error = posix_spawn_file_actions_init(&actions);
-        if (error != 0) {
-            return error;
-        }
-        error = posix_spawnattr_init(&attributes);
-        if (error == 0) {
-            // The converter gets the default SIGPIPE back, whatever the launcher does with it.
-            sigset_t defaults;
-            sigemptyset(&defaults);
-            sigaddset(&defaults, SIGPIPE);
-            error = posix_spawnattr_setsigdefault(&attributes, &defaults);
-            if (error == 0) {
-                error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-            }
-            if (error == 0) {
-                error = posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-            }
-            if (error == 0) {
-                error = posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
-            }
-            if (error == 0) {
-                error = posix_spawn(&m_pid, program.c_str(), &actions, &attributes, argv.data(),
-                                    environ);
-            }
-            if (error != 0) {
-                m_pid = -1;
-            }
-            posix_spawnattr_destroy(&attributes);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        return error;
-#else
-        int report[2];
-        if (pipe(report) != 0) {
-            return errno;
-        }
-        fcntl(report[0], F_SETFD, FD_CLOEXEC);
-        fcntl(report[1], F_SETFD, FD_CLOEXEC);
-        const pid_t pid = fork();
-        if (pid < 0) {
-            const int error = errno;
-            close(report[0]);
-            close(report[1]);
-            return error;
-        }
-        if (pid == 0) {
-            // The child: only async-signal-safe calls from here to the exec.
-            struct sigaction fallback = {};
-            fallback.sa_handler = SIG_DFL;
-            sigaction(SIGPIPE, &fallback, nullptr);
-            if (dup2(output, STDOUT_FILENO) >= 0 && chdir(workingDir.c_str()) == 0) {
-                execve(program.c_str(), argv.data(), environ);
-            }
-            const int error = errno;
-            [[maybe_unused]] const ssize_t written = write(report[1], &error, sizeof error);
-            _exit(127);
-        }
-        close(report[1]);
-        const int error = ReadExecError(report[0]);
-        close(report[0]);
-        m_pid = pid;
-        if (error != 0) {
-            Wait();
-        }
-        return error;
-#endif
-    }
-
     pid_t m_pid = -1;
     int m_output = -1;
 };

@@ -23,6 +23,7 @@ bool ConverterRun::Pump(std::chrono::milliseconds timeout) {
         if (read.end) {
             m_reader.Finish();
             m_result.messages = m_reader.Messages();
+            m_result.records = m_reader.Records();
             m_result.status = m_process.Wait();
             m_running = false;
             return false;

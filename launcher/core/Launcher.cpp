@@ -1,7 +1,9 @@
 #include "Launcher.h"
 
 #include "ConverterProcess.h"
+#include "GdbRecordCount.h"
 #include "LauncherOptions.h"
+#include "RunOutcome.h"
 
 #include <cstdio>
 
@@ -25,6 +27,19 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+std::string ConverterFileArgument(const std::string& path) {
+    if (path.empty() || path.find('.') != std::string::npos) {
+        return path;
+    }
+    const std::filesystem::path name = PathFromUtf8(path);
+    // On Windows "\\?\" turns off the parsing that takes a "." out of a path.
+    constexpr std::string_view kVerbatim = "\\\\?\\";
+    if (std::filesystem::path::preferred_separator == L'\\' && path.starts_with(kVerbatim)) {
+        return "\\\\.\\" + path.substr(kVerbatim.size());
+    }
+    return Utf8FromPath(name.parent_path() / "." / name.filename());
+}
+
 std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
                                             const std::string& output) {
     std::vector<std::string> arguments;
@@ -34,14 +49,9 @@ std::vector<std::string> ConverterArguments(const std::string& option, const std
         arguments.push_back(option.substr(start, end - start));
         start = end;
     }
-    arguments.push_back(input);
-    arguments.push_back(output);
+    arguments.push_back(ConverterFileArgument(input));
+    arguments.push_back(ConverterFileArgument(output));
     return arguments;
-}
-
-bool IsSameFile(const std::string& input, const std::string& output) {
-    std::error_code error;
-    return std::filesystem::equivalent(PathFromUtf8(input), PathFromUtf8(output), error) && !error;
 }
 
 std::string MissingConverterText() {
@@ -126,7 +136,20 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
     }
     wait(run);
     std::fflush(stdout);
-    return RunFeedback(run.Result(), OutputExists());
+    return RunFeedback(run.Result(), OutputExists(), Summary(run.Result()));
+}
+
+std::string Launcher::Summary(const RunResult& result) const {
+    // The free option's text may be anything: its run is told by the converter's messages alone.
+    if (!result.status.Succeeded() || m_radio == kOtherIndex) {
+        return std::string();
+    }
+    RunCounts counts = CountsOf(result);
+    const std::filesystem::path output = PathFromUtf8(m_output);
+    if (MakesWaypoints(m_option)) {
+        counts.outputWaypoints = CountWaypointRecords(output);
+    }
+    return RunSummary(m_option, counts, Utf8FromPath(output.filename()));
 }
 
 } // namespace runkorvix

@@ -4,6 +4,7 @@
 #include "LauncherOptions.h"
 #include "LauncherSettings.h"
 #include "RunFeedback.h"
+#include "SameFile.h"
 
 #include <filesystem>
 #include <functional>
@@ -16,14 +17,17 @@ namespace runkorvix {
 std::filesystem::path PathFromUtf8(const std::string& text);
 std::string Utf8FromPath(const std::filesystem::path& path);
 
+// `path` spelled so that the converter opens exactly the file it names. korvix appends ".gdb"
+// to a name that has no '.' anywhere in it; such a path gets "./" (on Windows ".\") before its
+// file name, and a "\\?\" path, where Windows would not resolve that ".", becomes the "\\.\"
+// path of the file.
+std::string ConverterFileArgument(const std::string& path);
+
 // The converter's arguments for one run: the option text split at its blanks (nothing when it
-// is empty), then the input path and the output path, each as one argument.
+// is empty), then the input path and the output path, each as one argument and spelled by
+// ConverterFileArgument.
 std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
                                             const std::string& output);
-
-// True when both paths name one existing file (links and other spellings included), so that
-// converting would destroy the input.
-bool IsSameFile(const std::string& input, const std::string& output);
 
 // What the launcher's dialog holds apart from its controls: the selected option and its text,
 // the chosen files and where the converter lies. A dialog shows this state and calls the
@@ -56,8 +60,9 @@ public:
     // The Run button: stores the option choice, refuses an output file that is the input file,
     // starts the converter in its own folder with its output passed on to the launcher's standard
     // output, lets `wait` pump the started run until it has ended (the dialog keeps its window
-    // alive meanwhile), and returns what the user is told: nothing (FeedbackIcon::None) after a
-    // clean run.
+    // alive meanwhile), and returns what the user is told: after a clean run of a fixed option
+    // what it did (RunSummary), after one of the free option nothing unless korvix said
+    // something (FeedbackIcon::None).
     Feedback Run(const std::function<void(ConverterRun&)>& wait);
 
     int Radio() const { return m_radio; }
@@ -73,6 +78,9 @@ public:
     bool OutputExists() const;
 
 private:
+    // What the finished run did, for the box after it; empty when there is nothing to sum up.
+    std::string Summary(const RunResult& result) const;
+
     LauncherSettings& m_settings;
     int m_radio = kDefaultRadio;
     std::string m_option;

@@ -26,6 +26,16 @@ bool IsTraceLine(std::string_view line) {
     return !number.empty() && std::all_of(number.begin(), number.end(), IsDigit);
 }
 
+void RecordCounts::Add(char type) {
+    if (type >= 'A' && type <= 'Z') {
+        ++m_counts[static_cast<std::size_t>(type - 'A')];
+    }
+}
+
+std::uint64_t RecordCounts::Of(char type) const {
+    return type >= 'A' && type <= 'Z' ? m_counts[static_cast<std::size_t>(type - 'A')] : 0;
+}
+
 void MessageLog::Add(std::string_view message) {
     message = message.substr(0, kMaxLength);
     const auto found =
@@ -71,20 +81,23 @@ void OutputReader::TakeLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r') {
         line.remove_suffix(1);
     }
-    if (line.find_first_not_of(" \t") == std::string_view::npos || IsTraceLine(line)) {
-        return;
+    if (IsTraceLine(line)) {
+        m_records.Add(line[0]);
+    } else if (line.find_first_not_of(" \t") != std::string_view::npos) {
+        m_messages.Add(line);
     }
-    m_messages.Add(line);
 }
 
-Feedback RunFeedback(const RunResult& result, bool outputExists) {
+Feedback RunFeedback(const RunResult& result, bool outputExists, const std::string& summary) {
     const bool failed = !result.status.Succeeded();
     const MessageLog& messages = result.messages;
     if (!failed && messages.Empty()) {
-        return {};
+        return summary.empty() ? Feedback{} : Feedback{FeedbackIcon::Information, summary};
     }
     std::string text = failed ? "korvix did not complete the conversion:\n\n"
-                              : "korvix completed the conversion with these messages:\n\n";
+                       : summary.empty()
+                           ? "korvix completed the conversion with these messages:\n\n"
+                           : summary + "\n\nkorvix said:\n\n";
     for (const MessageLog::Entry& entry : messages.Entries()) {
         text += entry.text;
         if (entry.count > 1) {

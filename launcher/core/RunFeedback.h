@@ -2,6 +2,7 @@
 
 #include "ConverterProcess.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,19 +39,34 @@ private:
     std::uint64_t m_unlisted = 0;
 };
 
-// Splits the converter's output, as it comes in pieces, into lines and keeps every line that is
-// neither a trace line nor blank in a MessageLog. Lines may end in "\n" or "\r\n".
+// How many records of each type letter the converter's trace lines named: its input's records,
+// one trace line each. The GDB format's types are capital letters; other letters are not kept.
+class RecordCounts {
+public:
+    void Add(char type);
+    std::uint64_t Of(char type) const;
+    bool operator==(const RecordCounts&) const = default;
+
+private:
+    std::array<std::uint64_t, 26> m_counts{}; // 'A' to 'Z'
+};
+
+// Splits the converter's output, as it comes in pieces, into lines, counts the trace lines by
+// their type letter and keeps every other line that is not blank in a MessageLog. Lines may end
+// in "\n" or "\r\n".
 class OutputReader {
 public:
     void Take(std::string_view output);
     // The output has ended: a last line without its line end counts too.
     void Finish();
     const MessageLog& Messages() const { return m_messages; }
+    const RecordCounts& Records() const { return m_records; }
 
 private:
     void TakeLine(std::string_view line);
 
     MessageLog m_messages;
+    RecordCounts m_records;
     std::string m_partial; // the line begun by the last piece, at most kMaxLength + 2 bytes
 };
 
@@ -58,18 +74,20 @@ private:
 struct RunResult {
     ExitStatus status;
     MessageLog messages;
+    RecordCounts records; // of the input, from the trace
 };
 
 enum class FeedbackIcon { None, Information, Error };
 
-// The message box after a run: none (FeedbackIcon::None) for a run that succeeded without a
-// message; the error icon when the converter failed, the information icon when it succeeded
-// with messages. The text lists the messages, and says that the output is incomplete when the
-// converter failed and the output file exists.
+// The message box after a run: the error icon when the converter failed, listing its messages
+// and saying that the output is incomplete when the output file exists. After a run that
+// succeeded, the information icon with `summary` (what the run did; RunSummary) and then the
+// messages, or without a summary the messages alone; none (FeedbackIcon::None) when there is
+// neither.
 struct Feedback {
     FeedbackIcon icon = FeedbackIcon::None;
     std::string text;
 };
-Feedback RunFeedback(const RunResult& result, bool outputExists);
+Feedback RunFeedback(const RunResult& result, bool outputExists, const std::string& summary = {});
 
 } // namespace runkorvix

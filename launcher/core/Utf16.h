@@ -1,34 +1,13 @@
 #pragma once
 // UTF-8 text, as the launcher's core keeps it, and the UTF-16 text of the Windows calls, both
-// ways. Windows only.
+// ways. Windows only: Utf16Win32.cpp implements them.
 
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 namespace runkorvix {
 
-inline std::wstring WideFromUtf8(std::string_view text) {
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
-inline std::string Utf8FromWide(std::wstring_view text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
-                        nullptr, nullptr);
-    return narrow;
-}
+std::wstring WideFromUtf8(std::string_view text);
+std::string Utf8FromWide(std::wstring_view text);
 
 } // namespace runkorvix

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr ControlTemplate kTemplate[] = {ABOUTDLG_CONTROLS};
+constexpr std::span<const ControlTemplate> kTemplate = kAboutDlgControls;
 
 } // namespace
 
@@ -17,10 +17,9 @@ CAboutDlg::CAboutDlg(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral(ABOUTDLG_CAPTION));
     setWindowIcon(AppIcon());
-    setFont(DialogFont());
-    const DialogUnits units = DialogUnits::ForFont(font());
+    const DialogUnits units = DialogUnits::ForTemplate(font(), kTemplate);
     setFixedSize(units.Size(ABOUTDLG_WIDTH, ABOUTDLG_HEIGHT));
-    const ControlMap controls = CreateControls(this, kTemplate, units);
+    const CreatedControls controls = CreateControls(this, kTemplate, units);
     connect(TakeControl<QAbstractButton>(controls, IDOK), &QAbstractButton::clicked, this,
             &QDialog::accept);
 }

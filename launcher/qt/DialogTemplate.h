@@ -1,50 +1,41 @@
 #pragma once
 
-#include "dialogs.h"
+#include "DialogControls.h"
 
-#include <QHash>
 #include <QWidget>
 #include <span>
+#include <vector>
 
 class DialogUnits;
 
-// One control of a dialog template, placed in dialog units. The kinds are those of dialogs.h.
-enum class ControlKind {
-    GroupBox,
-    PushButton,
-    DefaultPushButton,
-    RadioButton,
-    Edit,         // one-line edit that the user types into
-    ReadOnlyEdit, // one-line edit that shows a path, text centred
-    Label,
-    Icon, // the application icon, drawn at its own size
+// The controls created from a template, in template order.
+class CreatedControls {
+public:
+    CreatedControls(std::span<const ControlTemplate> controls, std::vector<QWidget*> widgets)
+        : m_controls(controls), m_widgets(std::move(widgets)) {}
+
+    // The control of template index `index`, or of id `id`; null for none.
+    QWidget* At(int index) const;
+    QWidget* ById(int id) const;
+
+private:
+    std::span<const ControlTemplate> m_controls;
+    std::vector<QWidget*> m_widgets;
 };
-
-inline constexpr int kNoControlId = IDC_STATIC;
-
-struct ControlTemplate {
-    int id;
-    ControlKind kind;
-    const char* caption;
-    int x, y, cx, cy;
-};
-
-// Expands a control list of dialogs.h into ControlTemplate initialisers.
-#define DIALOG_CONTROL(kind, id, caption, x, y, cx, cy)                                            \
-    ControlTemplate{id, ControlKind::kind, caption, x, y, cx, cy},
-
-// The created controls that have an id, by id.
-using ControlMap = QHash<int, QWidget*>;
 
 // Creates the controls of `controls` on `dialog`, in template order, which is also their tab
 // order: push buttons and edits are tab stops, option buttons take the focus only when clicked.
-ControlMap CreateControls(QWidget* dialog, std::span<const ControlTemplate> controls,
-                          const DialogUnits& units);
+// The group box is drawn as the system's dialogs draw it, its title on the frame line; a label
+// stands on the baseline of the option button or field before it; no control is cut: a label
+// grows to the right, an option button to its own size, when the font on hand writes wider or
+// taller than the template's font did.
+CreatedControls CreateControls(QWidget* dialog, std::span<const ControlTemplate> controls,
+                               const DialogUnits& units);
 
-// The control `id` of `controls` as the class that its kind creates; for a dialog's constructor,
-// which keeps each of its controls once.
-template <class Control> Control* TakeControl(const ControlMap& controls, int id) {
-    auto* control = qobject_cast<Control*>(controls.value(id));
+// The control `id` as the class that its kind creates; for a dialog's constructor, which keeps
+// each of its controls once.
+template <class Control> Control* TakeControl(const CreatedControls& controls, int id) {
+    auto* control = qobject_cast<Control*>(controls.ById(id));
     Q_ASSERT(control != nullptr);
     return control;
 }

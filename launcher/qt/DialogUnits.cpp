@@ -1,9 +1,6 @@
 #include "DialogUnits.h"
 
-#include "dialogs.h"
-
 #include <QFontMetrics>
-#include <QStringList>
 
 namespace {
 
@@ -25,8 +22,17 @@ DialogUnits DialogUnits::ForFont(const QFont& font) {
     return DialogUnits((alphabet / 26 + 1) / 2, metrics.height());
 }
 
+DialogUnits DialogUnits::ForTemplate(const QFont& font, std::span<const ControlTemplate> controls) {
+    DialogUnits units = ForFont(font);
+    const QFontMetrics metrics(font);
+    units.m_widthPerMille = WidthPerMille(controls, units.m_baseX, [&](const char* caption) {
+        return metrics.horizontalAdvance(QString::fromLatin1(caption));
+    });
+    return units;
+}
+
 int DialogUnits::X(int units) const {
-    return MulDiv(units, m_baseX, 4);
+    return MulDiv(units, m_baseX * m_widthPerMille, 4000);
 }
 int DialogUnits::Y(int units) const {
     return MulDiv(units, m_baseY, 8);
@@ -38,14 +44,4 @@ QRect DialogUnits::Rect(int x, int y, int cx, int cy) const {
 
 QSize DialogUnits::Size(int cx, int cy) const {
     return QSize(X(cx), Y(cy));
-}
-
-QFont DialogFont() {
-    QFont font;
-    font.setFamilies(QStringList{QStringLiteral(DIALOG_FONT_NAME),
-                                 QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                                 QStringLiteral("Liberation Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(DIALOG_FONT_POINTS);
-    return font;
 }

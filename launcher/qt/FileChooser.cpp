@@ -19,8 +19,11 @@ QStringList Filters() {
     return filters;
 }
 
-QString Choose(QFileDialog::AcceptMode mode) {
+QString Choose(QFileDialog::AcceptMode mode, const QString& folder = QString()) {
     QFileDialog dialog;
+    if (!folder.isEmpty()) {
+        dialog.setDirectory(folder);
+    }
     dialog.setAcceptMode(mode);
     // The open chooser takes existing files only; the save chooser any name.
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
@@ -43,6 +46,6 @@ QString Choose(QFileDialog::AcceptMode mode) {
 QString CQtFileChooser::ChooseOpen() {
     return Choose(QFileDialog::AcceptOpen);
 }
-QString CQtFileChooser::ChooseSave() {
-    return Choose(QFileDialog::AcceptSave);
+QString CQtFileChooser::ChooseSave(const QString& folder) {
+    return Choose(QFileDialog::AcceptSave, folder);
 }

@@ -3,12 +3,12 @@
 #include <QString>
 
 // Asks the user for the input and the output file. Both return the chosen full path, or an
-// empty string when the user cancelled.
+// empty string when the user cancelled. The save chooser starts in `folder`.
 class IFileChooser {
 public:
     virtual ~IFileChooser() = default;
     virtual QString ChooseOpen() = 0;
-    virtual QString ChooseSave() = 0;
+    virtual QString ChooseSave(const QString& folder) = 0;
 };
 
 // The toolkit's file choosers, offering "Mapsource GDB Files (*.gdb)" and "All Files (*.*)".
@@ -17,5 +17,5 @@ public:
 class CQtFileChooser : public IFileChooser {
 public:
     QString ChooseOpen() override;
-    QString ChooseSave() override;
+    QString ChooseSave(const QString& folder) override;
 };

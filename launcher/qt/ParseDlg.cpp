@@ -7,22 +7,34 @@
 #include "DialogUnits.h"
 #include "FileChooser.h"
 #include "MessageBox.h"
+#include "PathDisplay.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
-constexpr ControlTemplate kTemplate[] = {PARSEDLG_CONTROLS};
+constexpr std::span<const ControlTemplate> kTemplate = kParseDlgControls;
+
+// The option buttons' handlers by option index.
+constexpr std::array<void (CParseDlg::*)(), runkorvix::kOptionCount> kOptionHandlers = {
+    &CParseDlg::OnRadioR, &CParseDlg::OnRadioS, &CParseDlg::OnRadioT,    &CParseDlg::OnRadioU,
+    &CParseDlg::OnRadioV, &CParseDlg::OnRadioW, &CParseDlg::OnRadioOther};
 
 // Shows the busy cursor for as long as it lives.
 class WaitCursor {
@@ -56,11 +68,11 @@ CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& choose
                           Qt::WindowCloseButtonHint),
       m_launcher(settings), m_chooser(chooser), m_hIcon(AppIcon()), m_szModulePath(modulePath) {
     setWindowTitle(QStringLiteral(PARSEDLG_CAPTION));
-    setFont(DialogFont());
-    const DialogUnits units = DialogUnits::ForFont(font());
+    // Drawn in the system's font, which its message boxes use too, and measured in it.
+    const DialogUnits units = DialogUnits::ForTemplate(font(), kTemplate);
     setFixedSize(units.Size(PARSEDLG_WIDTH, PARSEDLG_HEIGHT));
 
-    const ControlMap controls = CreateControls(this, kTemplate, units);
+    const CreatedControls controls = CreateControls(this, kTemplate, units);
     m_inputFile = TakeControl<QPushButton>(controls, kIdInputFile);
     m_outputFile = TakeControl<QPushButton>(controls, kIdOutputFile);
     m_run = TakeControl<QPushButton>(controls, kIdRun);
@@ -75,6 +87,8 @@ CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& choose
         const auto at = static_cast<std::size_t>(index);
         m_optionButtons[at] = TakeControl<QRadioButton>(controls, kOptionIds[at]);
         m_options->addButton(m_optionButtons[at], index);
+        m_descriptions[at] = controls.At(DescriptionOf(kTemplate, kOptionIds[at]));
+        m_descriptions[at]->installEventFilter(this);
     }
     ConnectHandlers();
 }
@@ -84,13 +98,9 @@ CParseDlg::~CParseDlg() = default;
 void CParseDlg::ConnectHandlers() {
     connect(m_inputFile, &QPushButton::clicked, this, &CParseDlg::OnInputFile);
     connect(m_outputFile, &QPushButton::clicked, this, &CParseDlg::OnOutputFile);
-    connect(m_optionButtons[0], &QRadioButton::clicked, this, &CParseDlg::OnRadioR);
-    connect(m_optionButtons[1], &QRadioButton::clicked, this, &CParseDlg::OnRadioS);
-    connect(m_optionButtons[2], &QRadioButton::clicked, this, &CParseDlg::OnRadioT);
-    connect(m_optionButtons[3], &QRadioButton::clicked, this, &CParseDlg::OnRadioU);
-    connect(m_optionButtons[4], &QRadioButton::clicked, this, &CParseDlg::OnRadioV);
-    connect(m_optionButtons[5], &QRadioButton::clicked, this, &CParseDlg::OnRadioW);
-    connect(m_optionButtons[6], &QRadioButton::clicked, this, &CParseDlg::OnRadioOther);
+    // The group's id of a button is its option index.
+    connect(m_options, &QButtonGroup::idClicked, this,
+            [this](int index) { (this->*kOptionHandlers[static_cast<std::size_t>(index)])(); });
     connect(m_other, &QLineEdit::textChanged, this, &CParseDlg::OnChangeOther);
     connect(m_run, &QPushButton::clicked, this, &CParseDlg::OnRun);
     connect(m_about, &QPushButton::clicked, this, &CParseDlg::OnAbout);
@@ -166,17 +176,41 @@ void CParseDlg::OnInputFile() {
         return;
     }
     m_outputFile->setEnabled(true);
-    m_inputPath->setText(path);
+    ShowPath(m_inputPath, path);
 }
 
 void CParseDlg::OnOutputFile() {
-    const QString path = QDir::toNativeSeparators(m_chooser.ChooseSave());
+    // The save chooser starts beside the input, which is chosen by now.
+    const QString path =
+        QDir::toNativeSeparators(m_chooser.ChooseSave(QFileInfo(InputPath()).absolutePath()));
     if (path.isEmpty()) {
         return;
     }
     m_launcher.ChooseOutput(path.toStdString());
     m_run->setEnabled(true);
-    m_outputPath->setText(path);
+    ShowPath(m_outputPath, path);
+}
+
+void CParseDlg::ShowPath(QLineEdit* field, const QString& path) {
+    // The room for text: the field's contents less its text margins, the edit's own margins of
+    // 2 pixels a side and the cursor's width.
+    QStyleOptionFrame frame;
+    frame.initFrom(field);
+    frame.rect = field->rect();
+    frame.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field);
+    const QRect contents = field->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &frame, field)
+                               .marginsRemoved(field->textMargins());
+    const int room = contents.width() - 2 * 2 - 1;
+    const QFontMetrics metrics(field->font());
+    const std::string shown =
+        runkorvix::CompactPath(path.toStdString(), [&](std::string_view text) {
+            return metrics.horizontalAdvance(
+                       QString::fromUtf8(text.data(), qsizetype(text.size()))) <= room;
+        });
+    field->setText(QString::fromStdString(shown));
+    field->setCursorPosition(0);
+    field->setToolTip(path);
 }
 
 void CParseDlg::SelectOption(int index) {
@@ -265,6 +299,19 @@ void CParseDlg::OnOK() {
 }
 void CParseDlg::OnCancel() {
     QDialog::reject();
+}
+
+bool CParseDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* click = static_cast<QMouseEvent*>(event);
+        const auto found = std::find(m_descriptions.begin(), m_descriptions.end(), watched);
+        if (found != m_descriptions.end() && click->button() == Qt::LeftButton &&
+            (*found)->rect().contains(click->position().toPoint())) {
+            m_optionButtons[static_cast<std::size_t>(found - m_descriptions.begin())]->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CParseDlg::keyPressEvent(QKeyEvent* event) {

@@ -16,6 +16,7 @@ class ConverterRun;
 class IFileChooser;
 class QButtonGroup;
 class QCloseEvent;
+class QEvent;
 class QKeyEvent;
 class QLineEdit;
 class QPushButton;
@@ -86,6 +87,8 @@ public:
     void OnCancel();
 
 protected:
+    // A click on an option's description selects the option, as one on its button does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -95,6 +98,9 @@ private:
     // Runs the started converter to its end, the dialog taking no input meanwhile.
     void WaitForConverter(runkorvix::ConverterRun& run);
     void ShowMessage(runkorvix::FeedbackIcon icon, const QString& text);
+    // Shows `path` in a path field: cut short to the field, the file name whole; all of it in
+    // the field's tooltip.
+    static void ShowPath(QLineEdit* field, const QString& path);
 
     runkorvix::Launcher m_launcher;
     IFileChooser& m_chooser;
@@ -111,5 +117,6 @@ private:
     QLineEdit* m_inputPath;
     QLineEdit* m_outputPath;
     std::array<QRadioButton*, runkorvix::kOptionCount> m_optionButtons;
+    std::array<QWidget*, runkorvix::kOptionCount> m_descriptions; // the labels beside them
     QButtonGroup* m_options;
 };

@@ -12,7 +12,10 @@
 
 #include "resource.h"
 
-#define DIALOG_FONT_NAME "MS Sans Serif"
+// The system's dialog font. Both dialogs draw themselves in the font of the system's message
+// boxes instead where they can: the Qt dialog in the toolkit's font, runkorvix.exe in the message
+// font of the non-client metrics.
+#define DIALOG_FONT_NAME "MS Shell Dlg"
 #define DIALOG_FONT_POINTS 8
 
 #define PARSEDLG_CAPTION "Run Korvix"

@@ -23,8 +23,12 @@ class FakeFileChooser : public IFileChooser {
 public:
     QString openAnswer, saveAnswer; // empty: the user cancels
     int openCalls = 0, saveCalls = 0;
+    QString saveFolder; // where the last save chooser started
     QString ChooseOpen() override { return ++openCalls, openAnswer; }
-    QString ChooseSave() override { return ++saveCalls, saveAnswer; }
+    QString ChooseSave(const QString& folder) override {
+        saveFolder = folder;
+        return ++saveCalls, saveAnswer;
+    }
 };
 
 inline QString ConverterFileName() {
@@ -35,9 +39,9 @@ inline QString LauncherFileName() {
 }
 
 // What a modal window showed: class, title, then a message box's text or a dialog's labels; of
-// a file chooser its modes and default suffix.
+// a file chooser its modes, default suffix and folder.
 struct SeenModal {
-    QString className, title, text;
+    QString className, title, text, folder;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     int fileMode = -1, acceptMode = -1;
@@ -68,6 +72,7 @@ private:
         } else if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
             s.fileMode = chooser->fileMode();
             s.acceptMode = chooser->acceptMode();
+            s.folder = chooser->directory().absolutePath();
             s.text = chooser->defaultSuffix() + QLatin1Char(' ') + chooser->nameFilters().join('|');
         } else {
             for (const QLabel* label : modal->findChildren<QLabel*>()) {

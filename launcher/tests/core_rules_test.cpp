@@ -1,9 +1,12 @@
 // The launcher core's rules for what the converter printed: trace lines, messages counted once
-// each, and the message box after a run.
+// each, the records a run read and wrote, and the message box after a run.
+#include "GdbRecordCount.h"
 #include "RunFeedback.h"
+#include "RunOutcome.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -94,12 +97,13 @@ TEST(OutputReader, KeepsABoundedNumberOfDistinctMessages) {
     EXPECT_EQ(log.Entries().front(), (MessageLog::Entry{"message 0", 2}));
     EXPECT_EQ(log.Entries().back().text, "message " + std::to_string(distinct - 6));
     EXPECT_EQ(log.Unlisted(), 10u);
-    const std::string text = RunFeedback({{false, 0}, log}, false).text;
+    const std::string text = RunFeedback({{false, 0}, log, {}}, false).text;
     EXPECT_NE(text.find("\nmessage 0 (2 times)\n"), std::string::npos);
     EXPECT_TRUE(text.ends_with("\n... and 10 more messages"));
 }
 
 TEST(RunFeedback, IconAndTextAfterARun) {
+    const std::string kSummary = "2 routes became tracks in out.gdb.";
     const std::string failed = "korvix did not complete the conversion:\n\n";
     const std::string warned = "korvix completed the conversion with these messages:\n\n";
     const std::string incomplete = "\n\nThe output file is incomplete.";
@@ -110,8 +114,30 @@ TEST(RunFeedback, IconAndTextAfterARun) {
         bool outputExists;
         FeedbackIcon icon;
         std::string text;
+        std::string summary = {}; // what the run did, for a fixed option
     } cases[] = {
         {"clean run", {false, 0}, {}, true, FeedbackIcon::None, ""},
+        {"clean run, summed up",
+         {false, 0},
+         {},
+         true,
+         FeedbackIcon::Information,
+         kSummary,
+         kSummary},
+        {"the summary, then the messages",
+         {false, 0},
+         {kLimit, kLimit},
+         true,
+         FeedbackIcon::Information,
+         kSummary + "\n\nkorvix said:\n\n" + kLimit + " (2 times)",
+         kSummary},
+        {"no summary after a failure",
+         {false, 1},
+         {kLimit},
+         false,
+         FeedbackIcon::Error,
+         failed + kLimit,
+         kSummary},
         {"warnings: information, the output is complete",
          {false, 0},
          {kLimit, kNoPoints, kLimit},
@@ -156,13 +182,147 @@ TEST(RunFeedback, IconAndTextAfterARun) {
          failed + "korvix ended with exit status 3."},
     };
     for (const auto& c : cases) {
-        RunResult result{c.status, {}};
+        RunResult result{c.status, {}, {}};
         for (const std::string& message : c.messages) {
             result.messages.Add(message);
         }
-        const Feedback feedback = RunFeedback(result, c.outputExists);
+        const Feedback feedback = RunFeedback(result, c.outputExists, c.summary);
         EXPECT_EQ(feedback.icon, c.icon) << c.name;
         EXPECT_EQ(feedback.text, c.text) << c.name;
+    }
+}
+
+TEST(RunCounts, InputRecordsFromTheTraceSkippedTracksFromTheMessages) {
+    const std::string tooMany = "Too many waypoints needed to convert - track skipped";
+    const struct {
+        const char* name;
+        std::vector<std::string> pieces; // as the output comes
+        std::uint64_t waypoints, routes, tracks, skipped;
+    } cases[] = {
+        {"a mixed file", {"D 20\nW 71\nW 69\nR 279\nT 143\nT 9\nT 12\nL 8\nV 2\n"}, 2, 1, 3, 0},
+        {"lines cut between pieces, CR LF", {"W 7", "1\r\nR", " 279\r\nT 1", "43\r\n"}, 1, 1, 1, 0},
+        {"skipped tracks, once and repeated",
+         {"T 9\n" + kNoPoints + "\nT 9\n" + kNoPoints + "\nT 99999\n" + tooMany + "\n"},
+         0,
+         0,
+         3,
+         3},
+        {"lower-case letters and other messages are no records",
+         {"w 71\nr 279\n" + kLimit + "\nW 71 \nR\n"},
+         0,
+         0,
+         0,
+         0},
+    };
+    for (const auto& c : cases) {
+        OutputReader reader;
+        for (const std::string& piece : c.pieces) {
+            reader.Take(piece);
+        }
+        reader.Finish();
+        const RunCounts counts = CountsOf({{false, 0}, reader.Messages(), reader.Records()});
+        EXPECT_EQ(counts.waypoints, c.waypoints) << c.name;
+        EXPECT_EQ(counts.routes, c.routes) << c.name;
+        EXPECT_EQ(counts.tracks, c.tracks) << c.name;
+        EXPECT_EQ(counts.skippedTracks, c.skipped) << c.name;
+        EXPECT_FALSE(counts.outputWaypoints) << c.name;
+    }
+}
+
+TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
+    // Input waypoints, routes, tracks, skipped tracks; output waypoints (-1: unreadable).
+    const struct Case {
+        const char* option;
+        std::uint64_t waypoints, routes, tracks, skipped;
+        long long output;
+        std::string text;
+    } cases[] = {
+        {"-T", 3, 2, 1, 0, -1, "2 routes became tracks in out.gdb."},
+        {"-U", 0, 1, 0, 0, -1, "1 route became a track in out.gdb."},
+        {"-R", 3, 1, 0, 0, -1,
+         "3 waypoints and 1 route were rewritten with user vias into out.gdb."},
+        {"-S", 1, 2, 5, 0, -1,
+         "1 waypoint and 2 routes were rewritten with hidden vias into out.gdb."},
+        {"-V", 3, 1, 1, 0, 7, "1 track became a route in out.gdb, through 4 new waypoints."},
+        {"-W", 0, 0, 3, 1, 5,
+         "2 tracks became routes in out.gdb, through 5 new waypoints.\n1 track was skipped."},
+        {"-V", 2, 0, 2, 0, -1, "2 tracks became routes in out.gdb."},
+        {"-V", 0, 0, 2, 2, 0, "No track became a route in out.gdb.\n2 tracks were skipped."},
+        // Nothing to work on.
+        {"-T", 3, 0, 2, 0, -1,
+         "Nothing was converted into out.gdb: the input holds no route.\n\nIts 2 tracks are "
+         "converted by -V and -W."},
+        {"-U", 0, 0, 1, 0, -1,
+         "Nothing was converted into out.gdb: the input holds no route.\n\nIts 1 track is "
+         "converted by -V and -W."},
+        {"-R", 4, 0, 0, 0, -1,
+         "Nothing was converted into out.gdb: the input holds no route and no track."},
+        {"-S", 0, 0, 3, 0, -1,
+         "Nothing was converted into out.gdb: the input holds no route.\n\nIts 3 tracks are "
+         "converted by -V and -W."},
+        {"-V", 3, 1, 0, 0, 3,
+         "Nothing was converted into out.gdb: the input holds no track.\n\nIts 1 route is "
+         "converted by -T and -U; -R and -S rewrite the vias."},
+        {"-W", 0, 2, 0, 0, -1,
+         "Nothing was converted into out.gdb: the input holds no track.\n\nIts 2 routes are "
+         "converted by -T and -U; -R and -S rewrite the vias."},
+        {"-W", 0, 0, 0, 0, -1,
+         "Nothing was converted into out.gdb: the input holds no route and no track."},
+    };
+    for (const Case& c : cases) {
+        RunCounts counts{c.waypoints, c.routes, c.tracks, c.skipped, std::nullopt};
+        if (c.output >= 0) {
+            counts.outputWaypoints = static_cast<std::uint64_t>(c.output);
+        }
+        EXPECT_EQ(RunSummary(c.option, counts, "out.gdb"), c.text) << c.option << ' ' << c.text;
+    }
+}
+
+// The header of a GDB file and its records: a 32-bit little-endian body length, the type letter,
+// the body.
+std::string GdbHeader() {
+    return std::string("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20) + std::string("Sep 27 2026\0"
+                                                                                   "12:00:00\0"
+                                                                                   "\0"
+                                                                                   "MapSource\0",
+                                                                                   32);
+}
+std::string Record(char type, const std::string& body, std::uint32_t length) {
+    std::string record;
+    for (int shift = 0; shift < 32; shift += 8) {
+        record += static_cast<char>((length >> shift) & 0xff);
+    }
+    return record + type + body;
+}
+std::string Record(char type, const std::string& body) {
+    return Record(type, body, static_cast<std::uint32_t>(body.size()));
+}
+
+TEST(CountWaypointRecords, WalksTheRecordFramingOfAWholeFileOnly) {
+    const std::string waypoint = Record('W', std::string(71, 'w'));
+    const std::string closing = Record('V', std::string("\0\x01", 2));
+    const std::string whole = GdbHeader() + waypoint + Record('R', std::string(100000, 'R')) +
+                              waypoint + Record('T', "") + closing;
+    const struct {
+        const char* name;
+        std::string file;
+        std::optional<std::uint64_t> waypoints;
+    } cases[] = {
+        {"waypoints among other records, a long body", whole, 2},
+        {"no record but the closing one", GdbHeader() + closing, 0},
+        {"records behind the closing one do not count", GdbHeader() + closing + waypoint, 0},
+        {"cut in the last body", whole.substr(0, whole.size() - 1 - closing.size()), std::nullopt},
+        {"cut before the closing record", whole.substr(0, whole.size() - closing.size()),
+         std::nullopt},
+        {"cut in the header", GdbHeader().substr(0, 30), std::nullopt},
+        {"a length past the end", GdbHeader() + Record('W', "", 0xFFFFFFFF) + closing,
+         std::nullopt},
+        {"another signature", "MsRcx" + whole.substr(5), std::nullopt},
+        {"empty", "", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::istringstream file(c.file);
+        EXPECT_EQ(CountWaypointRecords(file), c.waypoints) << c.name;
     }
 }
 

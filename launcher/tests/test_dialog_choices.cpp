@@ -2,6 +2,8 @@
 
 #include "TestSupport.h"
 
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -12,6 +14,14 @@ QLineEdit* Field(const CParseDlg& dialog, CParseDlg::ControlId id) {
 }
 bool Enabled(const CParseDlg& dialog, CParseDlg::ControlId id) {
     return dialog.GetDlgItem(id)->isEnabled();
+}
+// What the path field `id` shows of `path`: all of it in its tooltip, in the field as much as
+// fits, the file name whole.
+void CheckPathField(const CParseDlg& dialog, CParseDlg::ControlId id, const QString& path) {
+    const QLineEdit* field = Field(dialog, id);
+    QCOMPARE(field->toolTip(), path);
+    QVERIFY2(field->text().endsWith(QFileInfo(path).fileName()), qPrintable(field->text()));
+    QVERIFY(QFontMetrics(field->font()).horizontalAdvance(field->text()) < field->width());
 }
 
 } // namespace
@@ -33,7 +43,8 @@ void DialogChoicesTest::choosers() {
     ModalWatcher watcher;
     CQtFileChooser chooser;
     QCOMPARE(chooser.ChooseOpen(), QString());
-    QCOMPARE(chooser.ChooseSave(), QString());
+    const QString folder = QDir::tempPath();
+    QCOMPARE(chooser.ChooseSave(folder), QString());
     QCOMPARE(watcher.seen.size(), 2);
     const SeenModal &open = watcher.seen[0], &save = watcher.seen[1];
     const QString filters = "Mapsource GDB Files (*.gdb) (*.gdb)|All Files (*.*) (*)";
@@ -44,6 +55,7 @@ void DialogChoicesTest::choosers() {
     QCOMPARE(save.fileMode, int(QFileDialog::AnyFile));
     QCOMPARE(save.acceptMode, int(QFileDialog::AcceptSave));
     QCOMPARE(save.text, "gdb " + filters);
+    QCOMPARE(save.folder, QDir(folder).absolutePath());
 }
 
 void DialogChoicesTest::inputChoice() {
@@ -57,13 +69,13 @@ void DialogChoicesTest::inputChoice() {
         LauncherBench::Click(*dialog, CParseDlg::kIdInputFile);
         const QString expected = bench.chooser.openCalls >= 3 ? first : QString();
         QCOMPARE(dialog->InputPath(), expected);
-        QCOMPARE(Field(*dialog, CParseDlg::kIdInputPath)->text(), expected);
+        CheckPathField(*dialog, CParseDlg::kIdInputPath, expected);
         QCOMPARE(Enabled(*dialog, CParseDlg::kIdOutputFile), !expected.isEmpty());
         QVERIFY(!Enabled(*dialog, CParseDlg::kIdRun));
     }
     // A new input (any extension) replaces the path; output and Run stay as they are.
     bench.ChooseFiles(*dialog, second, bench.DataPath("out.gdb"));
-    QCOMPARE(Field(*dialog, CParseDlg::kIdInputPath)->text(), second);
+    CheckPathField(*dialog, CParseDlg::kIdInputPath, second);
     QCOMPARE(dialog->OutputPath(), bench.DataPath("out.gdb"));
     QVERIFY(Enabled(*dialog, CParseDlg::kIdRun));
 }
@@ -81,7 +93,8 @@ void DialogChoicesTest::outputChoice() {
         bench.chooser.saveAnswer = answer;
         LauncherBench::Click(*dialog, CParseDlg::kIdOutputFile);
         QCOMPARE(dialog->OutputPath(), output);
-        QCOMPARE(Field(*dialog, CParseDlg::kIdOutputPath)->text(), output);
+        CheckPathField(*dialog, CParseDlg::kIdOutputPath, output);
+        QCOMPARE(bench.chooser.saveFolder, QFileInfo(bench.DataPath("in.gdb")).absolutePath());
         QVERIFY(Enabled(*dialog, CParseDlg::kIdRun));
     }
     QCOMPARE(bench.chooser.saveCalls, 3);
@@ -108,6 +121,13 @@ void DialogChoicesTest::freeOption() {
         QCOMPARE(Field(*dialog, CParseDlg::kIdOther)->text(),
                  QStringLiteral("-V ")); // the field keeps it
     }
+    // A click on an option's description selects it too.
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (label->text() == QStringLiteral("Convert routes to track with via points only.")) {
+            QTest::mouseClick(const_cast<QLabel*>(label), Qt::LeftButton);
+        }
+    }
+    QCOMPARE(dialog->OptionText(), QStringLiteral("-U"));
     LauncherBench::Click(*dialog,
                          CParseDlg::kIdRadioOther); // back to the free option: its text again
     QCOMPARE(dialog->SelectedIndex(), 6);

@@ -190,8 +190,13 @@ void DialogStartTest::captionsWholeAndNoOverlap() {
                      a->metaObject()->className());
         }
     }
+    // Every option button inside the frame, and as large as it needs.
     for (const Id id : CParseDlg::kOptionIds) {
-        QVERIFY(options->geometry().contains(dialog->GetDlgItem(id)->geometry()));
+        const QWidget* button = dialog->GetDlgItem(id);
+        QVERIFY(options->geometry().contains(button->geometry()));
+        QVERIFY2(button->width() >= button->sizeHint().width() &&
+                     button->height() >= button->sizeHint().height(),
+                 qPrintable(QString::number(id)));
     }
 }
 
@@ -202,9 +207,9 @@ void DialogStartTest::dialogUnits() {
     QCOMPARE(units.Rect(45, 73, 23, 10), QRect(68, 119, 35, 16));
     QCOMPARE(units.Size(255, 205), QSize(383, 333));
 
-    QFont large = DialogFont();
+    QFont large = QApplication::font();
     large.setPointSize(16);
-    const DialogUnits normal = DialogUnits::ForFont(DialogFont());
+    const DialogUnits normal = DialogUnits::ForFont(QApplication::font());
     QVERIFY(normal.BaseX() > 0 && normal.BaseY() > normal.BaseX());
     QVERIFY(DialogUnits::ForFont(large).BaseX() > normal.BaseX());
 }

@@ -1,5 +1,6 @@
-// Conversions through the dialog with the real korvix from the build's bin folder: one that
-// succeeds, one that fails.
+// Conversions through the dialog with the real korvix from the build's bin folder: one with
+// nothing to convert, one that converts the sample file under names without a '.', one that
+// fails.
 
 #include "TestSupport.h"
 
@@ -11,7 +12,7 @@
 namespace {
 
 // A small GDB file: the header, then one record of another type and the closing 'V' record.
-// It holds no waypoint and no route, so a run with -R copies it byte for byte.
+// It holds no waypoint, no route and no track, so a run with -R copies it byte for byte.
 QByteArray SampleGdb() {
     QByteArray gdb("MsRcf", 6); // with its 0 terminator
     gdb.append("D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 14);
@@ -59,18 +60,37 @@ void EndToEndTest::runConvertsASampleFile() {
     LauncherBench::Click(*dialog, CParseDlg::kIdRadioR);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
 
-    QCOMPARE(watcher.seen.size(), 0);
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].icon, QMessageBox::Information);
+    QCOMPARE(watcher.seen[0].text, QStringLiteral("Nothing was converted into sample copy.gdb: the "
+                                                  "input holds no route and no track."));
     QFile converted(output);
     QVERIFY2(converted.open(QIODevice::ReadOnly), "korvix wrote no output file");
     QCOMPARE(converted.readAll(), sample);
     QCOMPARE(bench.Stored("Radio").toInt(), 0);
 
+    // The sample's track (the file holds 3 waypoints) becomes a route through 4 new waypoints,
+    // which korvix's trace does not tell: they are counted in the output. Names without a '.'
+    // are converted as they are, not with ".gdb" appended.
+    QFile example(QStringLiteral(KORVIX_SAMPLE_GDB));
+    QVERIFY(example.open(QIODevice::ReadOnly));
+    const QString dotless = bench.MakeFile("sample", example.readAll());
+    bench.ChooseFiles(*dialog, dotless, bench.DataPath("sample converted"));
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(
+        watcher.seen[1].text,
+        QStringLiteral("1 track became a route in sample converted, through 4 new waypoints."));
+    QVERIFY(QFile::exists(bench.DataPath("sample converted")));
+    QVERIFY(!QFile::exists(bench.DataPath("sample converted.gdb")));
+
     // A text file as input: korvix's own message, and the output it began is incomplete.
     bench.ChooseFiles(*dialog, bench.MakeFile("notes.txt", "not a GDB file\n"), output);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
-    QCOMPARE(watcher.seen.size(), 1);
-    QCOMPARE(watcher.seen[0].icon, QMessageBox::Critical);
-    QCOMPARE(watcher.seen[0].text, QStringLiteral("korvix did not complete the conversion:\n\n"
+    QCOMPARE(watcher.seen.size(), 3);
+    QCOMPARE(watcher.seen[2].icon, QMessageBox::Critical);
+    QCOMPARE(watcher.seen[2].text, QStringLiteral("korvix did not complete the conversion:\n\n"
                                                   "Input file not in GDB format\n\n"
                                                   "The output file is incomplete."));
 #endif

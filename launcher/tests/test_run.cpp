@@ -70,7 +70,8 @@ void RunTest::converterSeesArgumentsAndFolder() {
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun); // every choice is kept for another run
 
-    QCOMPARE(watcher.seen.size(), 0);
+    // A fixed option's run is summed up in a box; the free option's, quiet here, is not.
+    QCOMPARE(watcher.seen.size(), dialog->SelectedIndex() == 6 ? 0 : 2);
     const QList<QStringList> runs = bench.ConverterRuns();
     QCOMPARE(runs.size(), 2);
     QCOMPARE(runs[1], runs[0]);
@@ -115,11 +116,13 @@ void RunTest::radioIsWrittenWhetherOrNotTheStartSucceeds() {
     QCOMPARE(bench.Stored("Radio").toInt(), 4);
     QVERIFY(!bench.Stored("Other").isValid());
     QCOMPARE(bench.ConverterRuns().size(), message.isEmpty() ? 1 : 0);
-    QCOMPARE(watcher.seen.size(), message.isEmpty() ? 0 : 1);
+    // A started run is summed up, a failed start told.
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].icon,
+             message.isEmpty() ? QMessageBox::Information : QMessageBox::Critical);
     if (!message.isEmpty()) {
         QCOMPARE(watcher.seen[0].text, message);
         QCOMPARE(watcher.seen[0].title, QStringLiteral("runkorvix"));
-        QCOMPARE(watcher.seen[0].icon, QMessageBox::Critical);
         QCOMPARE(watcher.seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
     // The dialog stays as it was, ready for another run.
@@ -136,14 +139,12 @@ void RunTest::outputSameAsInputIsRefused() {
     const auto dialog = bench.Open();
     LauncherBench::Click(*dialog, CParseDlg::kIdRadioOther);
     SetField(*dialog, "-u");
-    for (const QString& output : {input, bench.DataPath("../my maps/./in.gdb")}) {
-        bench.ChooseFiles(*dialog, input, output);
-        LauncherBench::Click(*dialog, CParseDlg::kIdRun);
-        QCOMPARE(watcher.seen.last().text,
-                 QStringLiteral("The output file must not be the input file."));
-        QCOMPARE(watcher.seen.last().icon, QMessageBox::Critical);
-    }
-    QCOMPARE(watcher.seen.size(), 2);
+    // Other spellings of one file are the core's same-file table.
+    bench.ChooseFiles(*dialog, input, input);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].text, QStringLiteral("The output file must not be the input file."));
+    QCOMPARE(watcher.seen[0].icon, QMessageBox::Critical);
     QCOMPARE(bench.ConverterRuns().size(), 0);
     QCOMPARE(bench.Stored("Radio").toInt(), 6); // written all the same
     QCOMPARE(bench.Stored("Other").toString(), QStringLiteral("-u"));
@@ -155,7 +156,7 @@ void RunTest::outputSameAsInputIsRefused() {
     QVERIFY(QFile::remove(input));
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(bench.ConverterRuns().size(), 2);
-    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(watcher.seen.size(), 1);
 }
 
 void RunTest::whatTheConverterSaidIsShown_data() {
@@ -163,7 +164,7 @@ void RunTest::whatTheConverterSaidIsShown_data() {
     QTest::addColumn<QByteArray>("print");
     QTest::addColumn<QByteArray>("exit");
     QTest::addColumn<bool>("outputLeft"); // the output file exists after the run
-    QTest::addColumn<int>("icon");        // -1: no message box
+    QTest::addColumn<int>("icon");
     QTest::addColumn<QString>("said");
     QTest::newRow("failed, output left")
         << QByteArray("D 20\nUnexpected end of input file\n") << QByteArray("1") << true
@@ -174,8 +175,14 @@ void RunTest::whatTheConverterSaidIsShown_data() {
     QTest::newRow("warned") << "T 9\n" + limit + limit + "V 2\n"
                             << QByteArray("0") << true << int(QMessageBox::Information)
                             << "\n\nRoute point limit reached - track truncated! (2 times)";
-    QTest::newRow("clean, trace only")
-        << QByteArray("D 20\nT 9\nV 2\n") << QByteArray("0") << true << -1 << "";
+    QTest::newRow("clean: what it did")
+        << QByteArray("D 20\nR 279\nR 9\nV 2\n") << QByteArray("0") << true
+        << int(QMessageBox::Information) << "2 routes became tracks in out.gdb.";
+    QTest::newRow("clean: nothing to convert")
+        << QByteArray("D 20\nT 9\nV 2\n") << QByteArray("0") << true
+        << int(QMessageBox::Information)
+        << "Nothing was converted into out.gdb: the input holds no route.\n\n"
+           "Its 1 track is converted by -V and -W.";
 #ifndef _WIN32
     QTest::newRow("killed") << QByteArray("W 71\n") << QByteArray("signal") << true
                             << int(QMessageBox::Critical) << "\n\nkorvix was ended by signal 15.";
@@ -201,22 +208,21 @@ void RunTest::whatTheConverterSaidIsShown() {
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
 
     QCOMPARE(bench.ConverterRuns().size(), 1);
-    QCOMPARE(watcher.seen.size(), icon < 0 ? 0 : 1);
-    if (icon >= 0) {
-        const SeenModal& box = watcher.seen[0];
-        QCOMPARE(box.title, QStringLiteral("runkorvix"));
-        QCOMPARE(int(box.icon), icon);
-        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QVERIFY2(box.text.contains(said), qPrintable(box.text));
-        QCOMPARE(box.text.endsWith("\n\nThe output file is incomplete."),
-                 outputLeft && icon == QMessageBox::Critical);
-    }
+    QCOMPARE(watcher.seen.size(), 1);
+    const SeenModal& box = watcher.seen[0];
+    QCOMPARE(box.title, QStringLiteral("runkorvix"));
+    QCOMPARE(int(box.icon), icon);
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY2(box.text.contains(said), qPrintable(box.text));
+    QCOMPARE(box.text.endsWith("\n\nThe output file is incomplete."),
+             outputLeft && icon == QMessageBox::Critical);
     QVERIFY(dialog->isEnabled() && dialog->GetDlgItem(CParseDlg::kIdRun)->isEnabled());
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
 void RunTest::theDialogTakesNoInputDuringARun() {
     LauncherBench bench;
+    ModalWatcher watcher; // closes the box after each run
     const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
     const auto dialog = bench.Open();
     bench.ChooseFiles(*dialog, input, output);

@@ -1,11 +1,18 @@
 #include "ParseDlg.h"
 
 #include "ConverterRun.h"
+#include "DialogControls.h"
+#include "MessageFontTemplate.h"
+#include "PathDisplay.h"
 #include "Utf16.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <array>
+#include <commctrl.h>
 #include <commdlg.h>
+#include <vector>
+#include <windowsx.h>
 
 using runkorvix::FeedbackIcon;
 using runkorvix::Utf8FromWide;
@@ -55,6 +62,28 @@ void FitLabels(HWND dialog) {
     ReleaseDC(dialog, dc);
 }
 
+// Puts `window` in the middle of the window that owns it, within the work area of the owner's
+// screen, as a box that belongs to the dialog.
+void CentreOnOwner(HWND window) {
+    const HWND owner = GetWindow(window, GW_OWNER);
+    RECT outer{};
+    RECT inner{};
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (owner == nullptr || !GetWindowRect(owner, &outer) || !GetWindowRect(window, &inner) ||
+        !GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &screen)) {
+        return;
+    }
+    const LONG width = inner.right - inner.left;
+    const LONG height = inner.bottom - inner.top;
+    const RECT& work = screen.rcWork;
+    const LONG x = std::clamp((outer.left + outer.right - width) / 2, work.left,
+                              std::max(work.left, work.right - width));
+    const LONG y = std::clamp((outer.top + outer.bottom - height) / 2, work.top,
+                              std::max(work.top, work.bottom - height));
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The full path of the launcher's own executable.
 std::string ModulePath() {
     std::wstring path(MAX_PATH, L'\0');
@@ -81,8 +110,8 @@ CParseDlg::~CParseDlg() {
 }
 
 INT_PTR CParseDlg::DoModal() {
-    return DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_PARSEDLG), nullptr, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+    return DialogBoxInMessageFont(m_instance, IDD_PARSEDLG, kParseDlgControls, nullptr, DialogProc,
+                                  reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -100,6 +129,9 @@ INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
     case WM_COMMAND:
         dialog->OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
+    case WM_LBUTTONDOWN:
+        // A label lets its clicks through to the dialog.
+        return dialog->OnDescriptionClick(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
     case WM_SETCURSOR:
         // While the converter runs, the busy cursor everywhere over the dialog.
         if (dialog->m_running) {
@@ -117,6 +149,19 @@ BOOL CParseDlg::OnInitDialog() {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
     FitLabels(m_hWnd);
+    CreatePathTips();
+    // The dialog manager creates the controls in template order.
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(m_hWnd, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
+        const int label = DescriptionOf(kParseDlgControls, kOptionIds[index]);
+        if (children.size() == std::size(kParseDlgControls)) {
+            m_descriptions[index] = children[static_cast<std::size_t>(label)];
+        }
+    }
 
     EnableItem(IDC_OUTPUT_FILE, false);
     EnableItem(IDC_RUN, false);
@@ -192,7 +237,7 @@ void CParseDlg::OnInputFile() {
         return;
     }
     EnableItem(IDC_OUTPUT_FILE, true);
-    SetItemText(IDC_INPUT_PATH, path);
+    ShowPath(IDC_INPUT_PATH, path);
 }
 
 void CParseDlg::OnOutputFile() {
@@ -202,7 +247,65 @@ void CParseDlg::OnOutputFile() {
     }
     m_launcher.ChooseOutput(path);
     EnableItem(IDC_RUN, true);
-    SetItemText(IDC_OUTPUT_PATH, path);
+    ShowPath(IDC_OUTPUT_PATH, path);
+}
+
+void CParseDlg::CreatePathTips() {
+    m_pathTips =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, m_instance, nullptr);
+    for (const int id : {IDC_INPUT_PATH, IDC_OUTPUT_PATH}) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = m_hWnd;
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(m_hWnd, id));
+        tool.lpszText = const_cast<wchar_t*>(L""); // no tip until a path is chosen
+        SendMessageW(m_pathTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void CParseDlg::ShowPath(int id, const std::string& path) {
+    const HWND field = GetDlgItem(m_hWnd, id);
+    RECT room{};
+    SendMessageW(field, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+    const HDC dc = GetDC(field);
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+    const std::string shown = runkorvix::CompactPath(path, [&](std::string_view text) {
+        const std::wstring wide = WideFromUtf8(text);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        return size.cx < room.right - room.left; // a pixel for the caret
+    });
+    SelectObject(dc, previous);
+    ReleaseDC(field, dc);
+    SetItemText(id, shown);
+
+    std::wstring whole = WideFromUtf8(path);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = m_hWnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(field);
+    tool.lpszText = whole.data();
+    SendMessageW(m_pathTips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool CParseDlg::OnDescriptionClick(POINT point) {
+    for (std::size_t index = 0; index < m_descriptions.size(); ++index) {
+        RECT rect{};
+        if (m_descriptions[index] == nullptr || !GetWindowRect(m_descriptions[index], &rect)) {
+            continue;
+        }
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        if (PtInRect(&rect, point)) {
+            // As a click on the button: it checks itself and tells the dialog.
+            SendDlgItemMessageW(m_hWnd, kOptionIds[index], BM_CLICK, 0, 0);
+            return true;
+        }
+    }
+    return false;
 }
 
 void CParseDlg::SelectOption(int index) {
@@ -290,12 +393,13 @@ void CParseDlg::ShowMessage(FeedbackIcon icon, const std::string& text) {
 }
 
 void CParseDlg::OnAbout() {
-    DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_ABOUTBOX), m_hWnd, AboutProc, 0);
+    DialogBoxInMessageFont(m_instance, IDD_ABOUTBOX, kAboutDlgControls, m_hWnd, AboutProc, 0);
 }
 
 INT_PTR CALLBACK CParseDlg::AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
         FitLabels(window);
+        CentreOnOwner(window);
         return TRUE;
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {

@@ -3,6 +3,7 @@
 #include "Launcher.h"
 #include "RunFeedback.h"
 
+#include <array>
 #include <string>
 #include <windows.h>
 
@@ -39,6 +40,13 @@ private:
     // The chosen file's full path, or an empty string when the user cancelled.
     std::string ChooseFile(bool save);
     void ShowMessage(runkorvix::FeedbackIcon icon, const std::string& text);
+    // The path fields' tooltips, which show the whole path that a field may show cut short.
+    void CreatePathTips();
+    // Shows `path` in the path field `id`: cut short to the field, the file name whole; all of
+    // it in the field's tooltip.
+    void ShowPath(int id, const std::string& path);
+    // A click at `point` (client coordinates) on an option's description selects the option.
+    bool OnDescriptionClick(POINT point);
 
     std::string ItemText(int id) const;
     void SetItemText(int id, const std::string& text);
@@ -50,4 +58,6 @@ private:
     HICON m_hIcon;
     HICON m_hSmallIcon;
     bool m_running = false;
+    HWND m_pathTips = nullptr;
+    std::array<HWND, runkorvix::kOptionCount> m_descriptions{}; // the labels beside the options
 };

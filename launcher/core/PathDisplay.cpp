@@ -1,0 +1,46 @@
+#include "PathDisplay.h"
+
+#include <filesystem>
+
+namespace runkorvix {
+
+namespace {
+
+constexpr std::string_view kEllipsis = "\xE2\x80\xA6"; // U+2026 in UTF-8
+
+// Windows takes either separator; elsewhere a backslash is part of a name.
+constexpr std::string_view kSeparators =
+    std::filesystem::path::preferred_separator == '/' ? "/" : "\\/";
+
+// `length`, moved back to the start of a UTF-8 sequence, so that no character is cut in two.
+std::size_t CharacterStart(const std::string& text, std::size_t length) {
+    while (length > 0 && length < text.size() &&
+           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;
+    }
+    return length;
+}
+
+} // namespace
+
+std::string CompactPath(const std::string& path,
+                        const std::function<bool(std::string_view)>& fits) {
+    const std::size_t nameStart = path.find_last_of(kSeparators);
+    if (fits(path) || nameStart == std::string::npos || nameStart == 0) {
+        return path;
+    }
+    const std::string name = std::string(kEllipsis) + path.substr(nameStart);
+    const auto shortened = [&](std::size_t kept) {
+        return path.substr(0, CharacterStart(path, kept)) + name;
+    };
+    // The longest start of the folder part that fits with the ellipsis and the name.
+    std::size_t fitting = 0;
+    std::size_t tooLong = nameStart;
+    while (tooLong - fitting > 1) {
+        const std::size_t middle = fitting + (tooLong - fitting) / 2;
+        (fits(shortened(middle)) ? fitting : tooLong) = middle;
+    }
+    return shortened(fitting);
+}
+
+} // namespace runkorvix

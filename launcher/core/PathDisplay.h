@@ -1,0 +1,15 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace runkorvix {
+
+// `path` (UTF-8) as a path field shows it where `fits` says whether a text fits the field: the
+// whole path when it fits, otherwise its folder part cut short from its end and an ellipsis, so
+// that the file name stays whole ("/home/ann/ma…/ride.gdb", "C:\Users\…\ride.gdb"); at the
+// least the ellipsis and the file name, fitting or not.
+std::string CompactPath(const std::string& path, const std::function<bool(std::string_view)>& fits);
+
+} // namespace runkorvix

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "RunFeedback.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What a clean run of one of the fixed options did, told in a sentence or two: counted from the
+// converter's trace, which names every input record, and its messages, which name the tracks it
+// skipped. The trace says nothing of the records written, so the waypoints that -V and -W make
+// are counted in the output file.
+namespace runkorvix {
+
+struct RunCounts {
+    // The input's records, from the trace.
+    std::uint64_t waypoints = 0;
+    std::uint64_t routes = 0;
+    std::uint64_t tracks = 0;
+    // Tracks that the converter said it skipped.
+    std::uint64_t skippedTracks = 0;
+    // The output's waypoint records, when the output could be read as a GDB file.
+    std::optional<std::uint64_t> outputWaypoints;
+};
+
+// The counts of a run's trace and messages; outputWaypoints is left empty.
+RunCounts CountsOf(const RunResult& result);
+
+// True for the options whose summary needs the output's waypoints: -V and -W.
+bool MakesWaypoints(std::string_view option);
+
+// The summary of a clean run of the fixed option `option` ("-R" to "-W") into the file
+// `outputName`: what became of the input's routes, tracks or waypoints. When the option found
+// nothing to work on (no route for -R, -S, -T and -U, no track for -V and -W) it says that
+// nothing was converted and which options convert what the input does hold.
+std::string RunSummary(std::string_view option, const RunCounts& counts,
+                       const std::string& outputName);
+
+} // namespace runkorvix
