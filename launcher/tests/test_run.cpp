@@ -45,6 +45,9 @@ void RunTest::converterSeesArgumentsAndFolder_data() {
     QTest::newRow("two typed words, extra blanks")
         << 2 << "" << int(CParseDlg::kIdRadioOther) << " -V  x " << QStringList{"-V", "x"}
         << " -V  x ";
+    QTest::newRow("a reduction typed into the free option")
+        << 2 << "" << int(CParseDlg::kIdRadioOther) << "-V --points=50"
+        << QStringList{"-V", "--points=50"} << "-V --points=50";
 }
 
 void RunTest::converterSeesArgumentsAndFolder() {
