@@ -137,6 +137,15 @@ void OutputStream::release_input_span() {
     }
 }
 
+std::uint8_t* OutputStream::reserve_slow(ByteCount count) {
+    if (failure_.failed())
+        return nullptr;
+    release_input_span();
+    if (count > room() && !flush_block())
+        return nullptr;
+    return next_;
+}
+
 void OutputStream::write_slow(const std::uint8_t* bytes, ByteCount count) {
     if (failure_.failed())
         return;

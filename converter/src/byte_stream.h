@@ -161,6 +161,15 @@ public:
         write_slow(bytes, count);
     }
 
+    // Room for `count` bytes (at most the block's size) in the block, for the caller to lay out
+    // there and commit; null once the run has failed, and then nothing is to be committed.
+    std::uint8_t* reserve(ByteCount count) {
+        if (count <= room() && input_span_end_ == nullptr && !failure_.failed())
+            return next_;
+        return reserve_slow(count);
+    }
+    void commit(ByteCount count) { next_ += count; }
+
     // Bytes moved from this input are written from where they lie in its buffer, not copied:
     // most of what a conversion writes is the input as it stands, with single bytes changed in
     // place (InputStream::replace_next_byte).
@@ -177,6 +186,7 @@ private:
         return bytes >= input_begin_ && bytes < input_end_;
     }
     void write_slow(const std::uint8_t* bytes, ByteCount count);
+    std::uint8_t* reserve_slow(ByteCount count);
     bool flush_block();
     bool hand_over(const std::uint8_t* bytes, ByteCount count);
 

@@ -21,7 +21,7 @@ ByteCount track_head_width(const char* name) {
 // Reads a whole route body with no output: its name into the scratch text, the positions of its
 // link points into the point buffer. Returns the bytes of the name as read, its 0 byte included.
 ByteCount read_route_points(RunContext& run, ByteCount length, TrackPoints which) {
-    run.points.clear();
+    PointCollector points(run.points, run.console);
     BodyRemainder body(run.in, length);
     const TextDestination name = run.scratch.destination();
     const ByteCount name_bytes = read_string(run.in, &name);
@@ -29,21 +29,20 @@ ByteCount read_route_points(RunContext& run, ByteCount length, TrackPoints which
 
     // One walk per option, so that the test of the option stays out of the loop over the link
     // points.
-    PointBuffer& points = run.points;
-    Console& console = run.console;
     if (which == TrackPoints::all_points) {
         walk_route(run, body, nullptr, ClassRewrite::keep,
                    [&](std::int32_t latitude, std::int32_t longitude, std::int32_t, std::int32_t) {
-                       add_point(points, latitude, longitude, console);
+                       points.add_point(latitude, longitude);
                    });
     } else {
         walk_route(
             run, body, nullptr, ClassRewrite::keep,
             [&](std::int32_t latitude, std::int32_t longitude, std::int32_t k, std::int32_t links) {
                 if (k == 0 || k == links - 1)
-                    add_point(points, latitude, longitude, console);
+                    points.add_point(latitude, longitude);
             });
     }
+    points.finish();
     body.move_rest(nullptr);
     return name_bytes;
 }
@@ -61,12 +60,14 @@ void write_track(RunContext& run, const char* name) {
     write_string(out, name);
     write_bytes(out, track_header_bytes);
     write_int32(out, static_cast<std::int32_t>(points.count));
-    // The track points are laid out in a small batch and written a batch at a time: one write
-    // per point would cost more in bookkeeping than in bytes.
-    constexpr std::uint32_t batch_points = 256;
-    std::uint8_t batch[batch_points * track_point_width];
+    // The track points are laid out in the output block itself, a batch at a time: one write per
+    // point would cost more in bookkeeping than in bytes.
+    constexpr std::uint32_t batch_points = 1024;
     for (std::uint32_t first = 0; first < points.count; first += batch_points) {
         const std::uint32_t last = std::min(points.count, first + batch_points);
+        std::uint8_t* const batch = out.reserve((last - first) * track_point_width);
+        if (batch == nullptr)
+            return;
         std::uint8_t* p = batch;
         for (std::uint32_t i = first; i < last; ++i, p += track_point_width) {
             store_le32(p, static_cast<std::uint32_t>(points.latitude[i]));
@@ -75,7 +76,7 @@ void write_track(RunContext& run, const char* name) {
             std::copy(std::begin(track_point_tail), std::end(track_point_tail),
                       p + position_record_width);
         }
-        write_bytes(out, batch, p - batch);
+        out.commit(p - batch);
     }
     write_bytes(out, run.layout.track_end);
 }

@@ -4,6 +4,7 @@
 #include "gdb_header.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -101,8 +102,11 @@ int convert_files(RunFiles& files, const RunSettings& settings, Console& console
                   std::span<std::uint8_t> input_block, std::span<std::uint8_t> output_block) {
     WaypointNumbers numbers;
     if (files.input_seekable) {
+        // Small blocks: the read ahead passes over the bodies by seeking, and reads little else.
+        constexpr std::size_t read_ahead_block = 8 * 1024;
         RunFailure ahead_failure;
-        InputStream ahead(ahead_failure, files.input.get(), input_block);
+        InputStream ahead(ahead_failure, files.input.get(),
+                          input_block.first(std::min(read_ahead_block, input_block.size())));
         numbers = numbers_read_ahead(ahead, settings);
         std::rewind(files.input.get());
     }

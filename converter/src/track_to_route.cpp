@@ -47,11 +47,48 @@ void write_bounds(OutputStream& out, const Bounds& bounds) {
     write_position(out, bounds.min_latitude, bounds.min_longitude);
 }
 
+// Reads at most `count` track points where each lies whole in the input block and in the body, as
+// the primitives would read them, without their bookkeeping per field: a track has thousands.
+// Returns the points read.
+std::int32_t read_buffered_track_points(InputStream& in, BodyRemainder& body,
+                                        PointCollector& points, std::int32_t count, bool depths) {
+    // The longest a track point can be: its position and every optional value present.
+    const ByteCount longest = position_width + 1 + altitude_width + 1 + track_point_value_width +
+                              (depths ? 2 + track_point_depth_width + track_point_temperature_width
+                                      : track_point_closing_width);
+    const std::uint8_t* const start = in.data();
+    const std::uint8_t* const end = start + std::min(in.available(), body.left());
+    const std::uint8_t* p = start;
+    std::int32_t read = 0;
+    const auto optional = [](const std::uint8_t* at, ByteCount size) {
+        return at[0] != 0 ? 1 + size : 1;
+    };
+    while (read < count && end - p >= longest) {
+        const std::int32_t latitude = static_cast<std::int32_t>(load_le32(p));
+        const std::int32_t longitude = static_cast<std::int32_t>(load_le32(p + 4));
+        const std::uint8_t* q = p + position_width;
+        q += optional(q, altitude_width);
+        q += optional(q, track_point_value_width);
+        if (depths) {
+            q += optional(q, track_point_depth_width);
+            q += optional(q, track_point_temperature_width);
+        } else {
+            q += track_point_closing_width;
+        }
+        points.add_point(latitude, longitude);
+        p = q;
+        ++read;
+    }
+    in.consume(p - start);
+    body.take(p - start);
+    return read;
+}
+
 // Reads a whole track body with no output: its name into the scratch text, its positions into
 // the point buffer. Returns the bytes of the name as read, its 0 byte included.
 ByteCount read_track_points(RunContext& run, ByteCount length) {
     InputStream& in = run.in;
-    run.points.clear();
+    PointCollector collected(run.points, run.console);
     BodyRemainder body(in, length);
     const TextDestination name = run.scratch.destination();
     const ByteCount name_bytes = read_string(in, &name);
@@ -61,6 +98,10 @@ ByteCount read_track_points(RunContext& run, ByteCount length) {
 
     const bool depths = run.layout.track_point_depths;
     for (std::int32_t i = 0; i < points && !run.failed(); ++i) {
+        // Points that lie whole in the input block and in the body are read in place.
+        i += read_buffered_track_points(in, body, collected, points - i, depths);
+        if (i == points)
+            break;
         const std::int32_t latitude = read_int32(in);
         const std::int32_t longitude = read_int32(in);
         body.take(position_width);
@@ -74,8 +115,9 @@ ByteCount read_track_points(RunContext& run, ByteCount length) {
         }
         if (run.failed())
             break;
-        add_point(run.points, latitude, longitude, run.console);
+        collected.add_point(latitude, longitude);
     }
+    collected.finish();
     body.move_rest(nullptr);
     return name_bytes;
 }
