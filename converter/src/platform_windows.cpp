@@ -117,10 +117,20 @@ bool seek_forward(std::FILE* file, std::int64_t count) {
 // writes its trace nowhere: nothing to prepare.
 void prepare_standard_streams() {}
 
-void hold_own_console(std::FILE* console) {
+// A console window that korvix has alone and shows, typed into and read: Explorer's start. A
+// program that starts korvix without a window (CREATE_NO_WINDOW gives a console of its own too,
+// but no window) or reads its output through a pipe gets no question.
+static bool owns_visible_console(std::FILE* console) {
     DWORD processes[2];
-    if (GetConsoleProcessList(processes, 2) != 1)
-        return; // no console, or one shared with the command prompt that started korvix
+    DWORD mode;
+    return GetConsoleProcessList(processes, 2) == 1 && GetConsoleWindow() != nullptr &&
+           GetConsoleMode(handle_of(console), &mode) &&
+           GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
+}
+
+void hold_own_console(std::FILE* console) {
+    if (!owns_visible_console(console))
+        return; // started from a command prompt, or by another program
     std::fputs("Press Enter to close this window.\n", console);
     std::fflush(console);
     for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
