@@ -3,6 +3,7 @@
 #include "leg_distance.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace korvix {
 namespace {
@@ -32,25 +33,23 @@ bool inside(double x, double y, const Wedge& w) {
 // Two wedges narrower than a half turn meet in one wedge or in none; each side of it is a side of
 // one of them that lies in the other. False when they do not meet.
 bool narrow(Wedge& common, const Wedge& other) {
+    // One side (low or high) of the wedge where both meet: the other's if it lies in the common
+    // one, else the common one's if it lies in the other.
+    const auto meeting_side = [&](double Wedge::*x, double Wedge::*y, Wedge& both) {
+        for (const auto& [from, within] :
+             {std::pair<const Wedge*, const Wedge*>{&other, &common}, {&common, &other}}) {
+            if (inside(from->*x, from->*y, *within)) {
+                both.*x = from->*x;
+                both.*y = from->*y;
+                return true;
+            }
+        }
+        return false;
+    };
     Wedge both{};
-    if (inside(other.low_x, other.low_y, common)) {
-        both.low_x = other.low_x;
-        both.low_y = other.low_y;
-    } else if (inside(common.low_x, common.low_y, other)) {
-        both.low_x = common.low_x;
-        both.low_y = common.low_y;
-    } else {
+    if (!meeting_side(&Wedge::low_x, &Wedge::low_y, both) ||
+        !meeting_side(&Wedge::high_x, &Wedge::high_y, both))
         return false;
-    }
-    if (inside(other.high_x, other.high_y, common)) {
-        both.high_x = other.high_x;
-        both.high_y = other.high_y;
-    } else if (inside(common.high_x, common.high_y, other)) {
-        both.high_x = common.high_x;
-        both.high_y = common.high_y;
-    } else {
-        return false;
-    }
     if (cross(both.low_x, both.low_y, both.high_x, both.high_y) < 0)
         return false;
     common = both;

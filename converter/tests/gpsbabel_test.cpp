@@ -246,11 +246,8 @@ std::vector<Source> sources() {
 class GpsbabelReader : public ::testing::TestWithParam<Source> {
 protected:
     void SetUp() override {
-#ifdef _WIN32
-        GTEST_SKIP() << "the commands of this test are POSIX shell commands";
-#endif
-        if (run_command("command -v gpsbabel").status != 0)
-            GTEST_SKIP() << "gpsbabel is not installed (Debian package gpsbabel)";
+        if (const char* why = why_no_gpsbabel())
+            GTEST_SKIP() << why;
     }
 
     // gpsbabel reads a GDB file; it must succeed without a word on standard error.

@@ -340,11 +340,8 @@ TEST(SimplifyPoints, KeepsEndsAndInputPointsWithinTheLimits) {
 class GpsbabelSimplify : public ::testing::Test {
 protected:
     void SetUp() override {
-#ifdef _WIN32
-        GTEST_SKIP() << "the commands of this test are POSIX shell commands";
-#endif
-        if (run_command("command -v gpsbabel").status != 0)
-            GTEST_SKIP() << "gpsbabel is not installed (Debian package gpsbabel)";
+        if (const char* why = why_no_gpsbabel())
+            GTEST_SKIP() << why;
     }
 
     void write_gpx(const Track& track) {

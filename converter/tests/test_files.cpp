@@ -143,6 +143,16 @@ CommandOutcome run_command(const std::string& command, const fs::path& folder) {
     return outcome;
 }
 
+const char* why_no_gpsbabel() {
+#ifdef _WIN32
+    return "the commands of the gpsbabel tests are POSIX shell commands";
+#else
+    if (run_command("command -v gpsbabel").status != 0)
+        return "gpsbabel is not installed (Debian package gpsbabel)";
+    return nullptr;
+#endif
+}
+
 std::string korvix_command() {
     // Absolute, so that it holds in the folder that a command changes to (on Windows also on
     // another drive).

@@ -54,6 +54,9 @@ std::string shell_quoted(std::string_view text);
 // console program writes on Windows as "\r\n".
 CommandOutcome run_command(const std::string& command, const std::filesystem::path& folder = {});
 
+// Why gpsbabel cannot be run here (no POSIX shell, or not installed), or null when it can.
+const char* why_no_gpsbabel();
+
 // The korvix program as an absolute path, quoted for the command interpreter.
 std::string korvix_command();
 
