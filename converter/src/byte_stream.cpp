@@ -1,7 +1,5 @@
 #include "byte_stream.h"
 
-#include "platform.h"
-
 #include <algorithm>
 
 namespace korvix {
@@ -79,22 +77,6 @@ bool InputStream::ensure(ByteCount count) {
         end_ += got;
     }
     return true;
-}
-
-void InputStream::skip(ByteCount count) {
-    if (count <= available()) {
-        consume(std::max<ByteCount>(count, 0));
-        return;
-    }
-    count -= available();
-    next_ = end_;
-    if (file_ != nullptr && !failure_.failed() && seek_forward(file_, count))
-        return;
-    while (count > 0 && fill()) {
-        const ByteCount part = std::min(count, available());
-        consume(part);
-        count -= part;
-    }
 }
 
 OutputStream::OutputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)

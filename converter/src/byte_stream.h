@@ -88,9 +88,6 @@ public:
     // Makes at least `count` bytes (at most the block's size) available, reading more of the file
     // when it has them; false when the input ends first. Looking ahead fails nothing.
     bool ensure(ByteCount count);
-    // Passes over `count` bytes without reading them where the file can be positioned; reading
-    // past the end fails the stream as reading does.
-    void skip(ByteCount count);
 
     // Changes the next byte in the buffered input, so that moving it to the output writes the new
     // value; false when there is no byte buffered or the input may not be changed.

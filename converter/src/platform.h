@@ -27,8 +27,9 @@ std::filesystem::path path_from_utf8(std::string_view utf8_name);
 // std::fopen of the file named by these UTF-8 bytes.
 std::FILE* open_file(std::string_view utf8_name, const char* mode);
 
-// Moves the position of a file `count` bytes on; false when the file cannot be positioned.
-bool seek_forward(std::FILE* file, std::int64_t count);
+// Reads up to `count` bytes of a file from `offset` on, wherever its position stands, which may
+// move; returns the bytes read, fewer only at the end of the file or on an error.
+std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count);
 
 // Makes the standard streams safe to run with, before any file is opened: descriptors 0 to 2 open
 // (so that a file opened by the run never takes the place of standard output and receives the

@@ -45,8 +45,16 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode) {
     return std::fopen(std::string(utf8_name).c_str(), mode);
 }
 
-bool seek_forward(std::FILE* file, std::int64_t count) {
-    return fseeko(file, static_cast<off_t>(count), SEEK_CUR) == 0;
+std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count) {
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t part = pread(fileno(file), bytes + got, count - got,
+                                   static_cast<off_t>(offset) + static_cast<off_t>(got));
+        if (part <= 0)
+            break;
+        got += static_cast<std::size_t>(part);
+    }
+    return got;
 }
 
 void prepare_standard_streams() {

@@ -109,8 +109,20 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode) {
     return path.empty() ? nullptr : _wfopen(path.c_str(), wide_mode.c_str());
 }
 
-bool seek_forward(std::FILE* file, std::int64_t count) {
-    return _fseeki64(file, count, SEEK_CUR) == 0;
+std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count) {
+    std::size_t got = 0;
+    while (got < count) {
+        OVERLAPPED at{};
+        const auto position = static_cast<unsigned long long>(offset) + got;
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD part = 0;
+        if (!ReadFile(handle_of(file), bytes + got, static_cast<DWORD>(count - got), &part, &at) ||
+            part == 0)
+            break;
+        got += part;
+    }
+    return got;
 }
 
 // Windows has no SIGPIPE or SIGXFSZ, and a console program started without standard handles

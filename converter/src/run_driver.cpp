@@ -47,10 +47,10 @@ const char* refusal_message(OpenOutcome outcome) {
 
 // Tracks become routes through waypoints whose numbers no waypoint of the input goes by, those
 // behind the tracks included: an input that can be read twice is read once ahead for them.
-WaypointNumbers numbers_read_ahead(InputStream& ahead, const RunSettings& settings) {
+WaypointNumbers numbers_read_ahead(InputBytes& input, const RunSettings& settings) {
     WaypointNumbers numbers;
     if (converts_tracks_to_routes(settings.mode))
-        note_waypoint_names(ahead, numbers);
+        note_waypoint_names(input, numbers);
     return numbers;
 }
 
@@ -86,8 +86,7 @@ MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings&
                          RunMemory& memory) {
     MemoryRun run;
     Console console(run.console);
-    RunFailure ahead_failure;
-    InputStream ahead(ahead_failure, input);
+    MemoryBytes ahead(input);
     const WaypointNumbers numbers = numbers_read_ahead(ahead, settings);
     // A copy that the run may change in place, as it changes the blocks it reads from a file.
     std::vector<std::uint8_t> bytes(input.begin(), input.end());
@@ -102,13 +101,12 @@ int convert_files(RunFiles& files, const RunSettings& settings, Console& console
                   std::span<std::uint8_t> input_block, std::span<std::uint8_t> output_block) {
     WaypointNumbers numbers;
     if (files.input_seekable) {
-        // Small blocks: the read ahead passes over the bodies by seeking, and reads little else.
-        constexpr std::size_t read_ahead_block = 8 * 1024;
-        RunFailure ahead_failure;
-        InputStream ahead(ahead_failure, files.input.get(),
-                          input_block.first(std::min(read_ahead_block, input_block.size())));
+        // A small buffer: the read ahead takes a record's header and name where they stand.
+        constexpr std::size_t read_ahead_buffer = 4 * 1024;
+        FileBytes ahead(files.input.get(),
+                        input_block.first(std::min(read_ahead_buffer, input_block.size())));
         numbers = numbers_read_ahead(ahead, settings);
-        std::rewind(files.input.get());
+        std::rewind(files.input.get()); // reading at an offset may move the file's position
     }
     RunFailure failure;
     InputStream in(failure, files.input.get(), input_block);

@@ -47,6 +47,47 @@ void write_bounds(OutputStream& out, const Bounds& bounds) {
     write_position(out, bounds.min_latitude, bounds.min_longitude);
 }
 
+// Where the optional values of a track point stand, told by which of them are present. Versions
+// 2 and 3 have four optional values (altitude, point value, depth, temperature), version 1 two
+// (altitude, point value) and two closing bytes. Points of a track mostly share the presence of
+// all values but the last (the temperature may come and go), so a point is read by the shape of
+// the one before, its last value apart.
+struct TrackPointShape {
+    int values = 0;
+    unsigned present = 0; // bit i: optional value i is there, the last one not counted
+    ByteCount presence_at[4] = {};
+    ByteCount last_width = 0; // of the last optional value
+    ByteCount closing = 0;    // bytes behind it
+
+    TrackPointShape(const std::uint8_t* p, bool depths)
+        : values(depths ? 4 : 2),
+          last_width(depths ? track_point_temperature_width : track_point_value_width),
+          closing(depths ? 0 : track_point_closing_width) {
+        const ByteCount widths[3] = {altitude_width, track_point_value_width,
+                                     track_point_depth_width};
+        ByteCount at = position_width;
+        for (int i = 0; i + 1 < values; ++i) {
+            presence_at[i] = at;
+            const bool there = p[at] != 0;
+            present |= static_cast<unsigned>(there) << i;
+            at += 1 + (there ? widths[i] : 0);
+        }
+        presence_at[values - 1] = at;
+    }
+    // Whether the point at p has this shape up to its last optional value: its presence bytes
+    // read where this shape has them, side by side rather than one behind the other.
+    bool fits(const std::uint8_t* p) const {
+        unsigned seen = 0;
+        for (int i = 0; i + 1 < values; ++i)
+            seen |= static_cast<unsigned>(p[presence_at[i]] != 0) << i;
+        return seen == present;
+    }
+    ByteCount size(const std::uint8_t* p) const {
+        const ByteCount last = presence_at[values - 1];
+        return last + 1 + (p[last] != 0 ? last_width : 0) + closing;
+    }
+};
+
 // Reads at most `count` track points where each lies whole in the input block and in the body, as
 // the primitives would read them, without their bookkeeping per field: a track has thousands.
 // Returns the points read.
@@ -60,23 +101,15 @@ std::int32_t read_buffered_track_points(InputStream& in, BodyRemainder& body,
     const std::uint8_t* const end = start + std::min(in.available(), body.left());
     const std::uint8_t* p = start;
     std::int32_t read = 0;
-    const auto optional = [](const std::uint8_t* at, ByteCount size) {
-        return at[0] != 0 ? 1 + size : 1;
-    };
+    if (end - p < longest || count == 0)
+        return 0;
+    TrackPointShape shape(p, depths);
     while (read < count && end - p >= longest) {
-        const std::int32_t latitude = static_cast<std::int32_t>(load_le32(p));
-        const std::int32_t longitude = static_cast<std::int32_t>(load_le32(p + 4));
-        const std::uint8_t* q = p + position_width;
-        q += optional(q, altitude_width);
-        q += optional(q, track_point_value_width);
-        if (depths) {
-            q += optional(q, track_point_depth_width);
-            q += optional(q, track_point_temperature_width);
-        } else {
-            q += track_point_closing_width;
-        }
-        points.add_point(latitude, longitude);
-        p = q;
+        if (!shape.fits(p))
+            shape = TrackPointShape(p, depths);
+        points.add_point(static_cast<std::int32_t>(load_le32(p)),
+                         static_cast<std::int32_t>(load_le32(p + 4)));
+        p += shape.size(p);
         ++read;
     }
     in.consume(p - start);
