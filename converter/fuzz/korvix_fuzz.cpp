@@ -11,7 +11,8 @@
 // - a completed run writes the input's header byte for byte, then records whose declared lengths
 //   frame the rest exactly, the last one the closing record; -R and -S keep every length;
 // - a failed run writes exactly what a completed run writes for the records before the one it
-//   failed in, and behind that at most the beginning of that record: its header unchanged and,
+//   failed in (knowing, as the failed run does, the waypoint names of the whole input), and
+//   behind that at most the beginning of that record: its header unchanged and,
 //   unless the record was being rewritten in place, no more body than the header declares.
 #include "run_driver.h"
 
@@ -55,9 +56,12 @@ std::vector<ConversionMode> modes_to_run;
 
 using Run = korvix::MemoryRun;
 
-Run convert(std::span<const std::uint8_t> input, ConversionMode mode) {
+// A conversion of `input`, knowing the waypoint names of `whole` before it starts: -V and -W
+// number their waypoints around every name of the file, those behind the part converted included.
+Run convert(std::span<const std::uint8_t> input, ConversionMode mode,
+            std::span<const std::uint8_t> whole = {}) {
     static const auto memory = korvix::reserve_run_memory();
-    return korvix::convert_memory(input, {mode, {}}, *memory);
+    return korvix::convert_memory(input, {mode, {}}, *memory, whole);
 }
 
 std::uint32_t le32(const std::uint8_t* bytes) {
@@ -237,7 +241,7 @@ void check_run(std::span<const std::uint8_t> input, ConversionMode mode) {
         return;
     }
     const std::size_t last = record_start.back();
-    const Run before = convert(with_closing_record(input.first(last)), mode);
+    const Run before = convert(with_closing_record(input.first(last)), mode, input);
     if (before.status != 0)
         broken("records handled before the failure fail on their own", mode);
     const Bytes done = without_closing_record(before.output);
@@ -250,7 +254,7 @@ void check_run(std::span<const std::uint8_t> input, ConversionMode mode) {
     // Either the last traced record was handled whole and the run failed behind it...
     const std::size_t end_of_last = last + record_header_size + le32(input.data() + last);
     if (end_of_last <= input.size()) {
-        const Run through = convert(with_closing_record(input.first(end_of_last)), mode);
+        const Run through = convert(with_closing_record(input.first(end_of_last)), mode, input);
         if (through.status == 0 && Bytes(run.output) == without_closing_record(through.output))
             return;
     }

@@ -83,10 +83,10 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
 }
 
 MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings& settings,
-                         RunMemory& memory) {
+                         RunMemory& memory, std::span<const std::uint8_t> names_from) {
     MemoryRun run;
     Console console(run.console);
-    MemoryBytes ahead(input);
+    MemoryBytes ahead(names_from.empty() ? input : names_from);
     const WaypointNumbers numbers = numbers_read_ahead(ahead, settings);
     // A copy that the run may change in place, as it changes the blocks it reads from a file.
     std::vector<std::uint8_t> bytes(input.begin(), input.end());

@@ -32,13 +32,15 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
             RunMemory& memory, const WaypointNumbers& input_numbers);
 
 // A whole conversion in memory, as a run on files gives it: for the tests and the fuzz target.
+// The waypoint names known before the run are those of `names_from`, the input itself unless
+// another is given (the fuzz target converts parts of an input as the whole would).
 struct MemoryRun {
     int status = exit_failed;
     std::vector<std::uint8_t> output;
     std::string console;
 };
 MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings& settings,
-                         RunMemory& memory);
+                         RunMemory& memory, std::span<const std::uint8_t> names_from = {});
 
 // Converts the open files of a run, reading and writing them in the blocks given: the input read
 // once ahead for the names of its waypoints where it can be read twice, then converted. Closes
