@@ -35,11 +35,12 @@ public:
             report_point_limit(console_);
             return;
         }
-        if (count_ > 0 && latitude == last_latitude_ && longitude == last_longitude_)
-            return;
+        // Stored in any case, and counted only when it is no repeat: no branch to mispredict.
         points_.latitude[count_] = latitude;
         points_.longitude[count_] = longitude;
-        ++count_;
+        const bool repeat =
+            (count_ > 0) & (latitude == last_latitude_) & (longitude == last_longitude_);
+        count_ += repeat ? 0 : 1;
         last_latitude_ = latitude;
         last_longitude_ = longitude;
     }

@@ -13,6 +13,13 @@ namespace {
 // point tail.
 constexpr ByteCount track_point_width = position_record_width + std::ssize(track_point_tail);
 
+// The cleared altitude presence byte and the track point tail behind a generated track point's
+// position, stored as one 32-bit value.
+constexpr std::uint32_t no_altitude_and_tail = std::uint32_t{track_point_tail[0]} << 8 |
+                                               std::uint32_t{track_point_tail[1]} << 16 |
+                                               std::uint32_t{track_point_tail[2]} << 24;
+static_assert(position_record_width + std::ssize(track_point_tail) == position_width + 4);
+
 // The name, the track header bytes and the point count.
 ByteCount track_head_width(const char* name) {
     return std::ssize(std::string_view(name)) + 1 + track_header_width + 4;
@@ -72,9 +79,7 @@ void write_track(RunContext& run, const char* name) {
         for (std::uint32_t i = first; i < last; ++i, p += track_point_width) {
             store_le32(p, static_cast<std::uint32_t>(points.latitude[i]));
             store_le32(p + 4, static_cast<std::uint32_t>(points.longitude[i]));
-            p[8] = 0; // no altitude
-            std::copy(std::begin(track_point_tail), std::end(track_point_tail),
-                      p + position_record_width);
+            store_le32(p + position_width, no_altitude_and_tail);
         }
         out.commit(p - batch);
     }
