@@ -10,8 +10,6 @@ namespace {
 
 constexpr char file_signature[] = "MsRcf";
 constexpr const char* application_signatures[] = {"MapSource", "BaseCamp"};
-constexpr ByteCount version_bytes_width = 14;
-constexpr int header_strings = 3;
 
 // The header bytes behind "MsRcf" begin with a version record: its length 2, 'D' and a letter
 // that tells the version, and a 0 byte.

@@ -7,6 +7,10 @@
 
 namespace korvix {
 
+// The file header: "MsRcf", the version bytes, three strings, then the application name.
+inline constexpr ByteCount version_bytes_width = 14;
+inline constexpr int header_strings = 3;
+
 // The GDB version told by the 14 header bytes behind "MsRcf".
 GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes);
 

@@ -45,8 +45,7 @@ struct RecordConversions {
 // is one that no generated waypoint may take. (A file input has been read ahead for them all; an
 // input that cannot be read twice gives them as they come.)
 void note_and_pass_through(RunContext& run, const RecordHeader& header) {
-    constexpr ByteCount name_width = 4;
-    const ByteCount name_bytes = std::min(header.body_length(), name_width);
+    const ByteCount name_bytes = std::min(header.body_length(), number_name_width);
     run.in.ensure(name_bytes);
     run.input_numbers.note_name(run.in.data(), std::min(name_bytes, run.in.available()));
     pass_through(run, header);

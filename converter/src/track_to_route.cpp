@@ -8,16 +8,15 @@ namespace korvix {
 namespace {
 
 constexpr std::int32_t generated_link_count = 2; // a leg from one via to the next
-constexpr ByteCount waypoint_name_width = 4;     // three digits and the 0 byte
 constexpr ByteCount route_head_width = route_flag_width + 2 * position_record_width + 4;
 // A route point with its leg: name, block, link count, two link points, link flag, link bounds.
-constexpr ByteCount linked_route_point_width = waypoint_name_width + route_point_block_width + 4 +
+constexpr ByteCount linked_route_point_width = number_name_width + route_point_block_width + 4 +
                                                2 * position_record_width + 1 +
                                                2 * position_record_width;
 // The last route point: name, block, link count 0 and the link flag 1.
-constexpr ByteCount last_route_point_width = waypoint_name_width + route_point_block_width + 4 + 1;
+constexpr ByteCount last_route_point_width = number_name_width + route_point_block_width + 4 + 1;
 static_assert(linked_route_point_width == 91 && last_route_point_width == 55);
-static_assert(waypoint_name_width + class_block_width + position_record_width +
+static_assert(number_name_width + class_block_width + position_record_width +
                   std::ssize(via_waypoint_trailer) ==
               71);
 
@@ -26,7 +25,7 @@ constexpr std::uint8_t link_flag_without_bounds = 1;
 constexpr std::uint8_t zero_bytes[16] = {};
 
 struct WaypointName {
-    char text[waypoint_name_width];
+    char text[number_name_width];
 };
 
 // "%03d" of a number from 1 to 999.
@@ -172,8 +171,8 @@ Bounds compute_bounds(const PointBuffer& points, std::uint32_t first, std::uint3
 
 // Body length of a generated waypoint in the run's GDB version (71 bytes, 80 in version 3).
 std::int32_t waypoint_body_length(const RunContext& run) {
-    return static_cast<std::int32_t>(waypoint_name_width + class_block_width +
-                                     position_record_width + std::ssize(via_waypoint_trailer) +
+    return static_cast<std::int32_t>(number_name_width + class_block_width + position_record_width +
+                                     std::ssize(via_waypoint_trailer) +
                                      run.layout.waypoint_trailer_zeros);
 }
 

@@ -1,6 +1,7 @@
 #include "waypoint_numbers.h"
 
 #include "gdb_fields.h"
+#include "gdb_header.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -8,10 +9,6 @@
 namespace korvix {
 
 namespace {
-
-constexpr ByteCount number_name_width = 4; // three digits and the 0 byte
-constexpr ByteCount header_bytes_width = 14;
-constexpr int header_strings = 4; // three strings and the application name
 
 bool is_digit(std::uint8_t byte) {
     return byte >= '0' && byte <= '9';
@@ -63,8 +60,8 @@ void note_waypoint_names(InputBytes& input, WaypointNumbers& numbers) {
     };
     if (!pass_string()) // "MsRcf"
         return;
-    offset += header_bytes_width;
-    for (int i = 0; i < header_strings; ++i)
+    offset += version_bytes_width;
+    for (int i = 0; i < header_strings + 1; ++i) // and the application name
         if (!pass_string())
             return;
     for (;;) {

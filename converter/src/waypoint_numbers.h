@@ -12,8 +12,10 @@
 
 namespace korvix {
 
-// Generated waypoints are numbered 001 to 999 over the whole run.
+// Generated waypoints are numbered 001 to 999 over the whole run; their names take three digits
+// and the 0 byte.
 inline constexpr std::uint32_t last_waypoint_number = 999;
+inline constexpr ByteCount number_name_width = 4;
 
 class WaypointNumbers {
 public:
