@@ -166,6 +166,8 @@ public:
         return reserve_slow(count);
     }
     void commit(ByteCount count) { next_ += count; }
+    // The most bytes that one reserve() can give.
+    ByteCount block_capacity() const { return end_ - block_; }
 
     // Bytes moved from this input are written from where they lie in its buffer, not copied:
     // most of what a conversion writes is the input as it stands, with single bytes changed in

@@ -25,15 +25,10 @@ ByteCount track_head_width(const char* name) {
     return std::ssize(std::string_view(name)) + 1 + track_header_width + 4;
 }
 
-// Reads a whole route body with no output: its name into the scratch text, the positions of its
-// link points into the point buffer. Returns the bytes of the name as read, its 0 byte included.
-ByteCount read_route_points(RunContext& run, ByteCount length, TrackPoints which) {
-    PointCollector points(run.points, run.console);
-    BodyRemainder body(run.in, length);
-    const TextDestination name = run.scratch.destination();
-    const ByteCount name_bytes = read_string(run.in, &name);
-    body.take(name_bytes);
-
+// Walks a route body behind its name with no output, handing the positions of its link points
+// (all of them, or the vias only) to `points`, which has add_point(latitude, longitude).
+template <class Points>
+void walk_route_points(RunContext& run, BodyRemainder& body, TrackPoints which, Points& points) {
     // One walk per option, so that the test of the option stays out of the loop over the link
     // points.
     if (which == TrackPoints::all_points) {
@@ -49,9 +44,13 @@ ByteCount read_route_points(RunContext& run, ByteCount length, TrackPoints which
                     points.add_point(latitude, longitude);
             });
     }
-    points.finish();
     body.move_rest(nullptr);
-    return name_bytes;
+}
+
+// Reads the route's name into the scratch text.
+void read_route_name(RunContext& run, BodyRemainder& body) {
+    const TextDestination name = run.scratch.destination();
+    body.take(read_string(run.in, &name));
 }
 
 // Body length of the track that write_track writes.
@@ -86,10 +85,97 @@ void write_track(RunContext& run, const char* name) {
     write_bytes(out, run.layout.track_end);
 }
 
+// Lays generated track points out in the output block as the link points come, with the rules
+// of PointCollector: a repeat of the point before is dropped, and a point beyond the point
+// buffer's capacity is dropped with the limit message. Each point is stored whether or not it
+// is a repeat, and the place moves on only when it is not: no branch to mispredict.
+class TrackPointLayout {
+public:
+    TrackPointLayout(std::uint8_t* first, Console& console) : next_(first), console_(console) {}
+
+    void add_point(std::int32_t latitude, std::int32_t longitude) {
+        if (count_ == PointBuffer::capacity) {
+            report_point_limit(console_);
+            return;
+        }
+        store_le32(next_, static_cast<std::uint32_t>(latitude));
+        store_le32(next_ + 4, static_cast<std::uint32_t>(longitude));
+        store_le32(next_ + position_width, no_altitude_and_tail);
+        const bool repeat =
+            (count_ > 0) & (latitude == last_latitude_) & (longitude == last_longitude_);
+        count_ += repeat ? 0 : 1;
+        next_ += repeat ? 0 : track_point_width;
+        last_latitude_ = latitude;
+        last_longitude_ = longitude;
+    }
+
+    std::uint32_t count() const { return count_; }
+    std::uint8_t* end() const { return next_; }
+
+private:
+    std::uint8_t* next_;
+    Console& console_;
+    std::uint32_t count_ = 0;
+    std::int32_t last_latitude_ = 0;
+    std::int32_t last_longitude_ = 0;
+};
+
+// The most bytes that the track of a route takes whose body has `body_left` bytes behind the
+// name: every link point takes at least a position and its altitude presence byte.
+ByteCount most_track_bytes(const RunContext& run, const char* name, ByteCount body_left) {
+    const ByteCount most_points =
+        std::clamp<ByteCount>(body_left / position_record_width, 0, PointBuffer::capacity);
+    return record_header_width + track_head_width(name) + track_point_width * most_points +
+           std::ssize(run.layout.track_end);
+}
+
+// Lays the route's track out in the output block while its link points are read: the points go
+// straight to where they are written from, and the record header, name and point count are
+// filled in in front of them once the points are counted. Nothing is committed when the route
+// turns out cut short. Nothing else is written to the output meanwhile: the walk has no output,
+// and reserve() has written out the input bytes that were still to go.
+void lay_out_track(RunContext& run, BodyRemainder& body, TrackPoints which, ByteCount bytes) {
+    const char* const name = run.scratch.text;
+    std::uint8_t* const record = run.out.reserve(bytes);
+    if (record == nullptr)
+        return;
+    std::uint8_t* const first_point = record + record_header_width + track_head_width(name);
+    TrackPointLayout points(first_point, run.console);
+    walk_route_points(run, body, which, points);
+    if (run.failed())
+        return;
+
+    const ByteCount body_length =
+        track_head_width(name) + (points.end() - first_point) + std::ssize(run.layout.track_end);
+    std::uint8_t* p = record;
+    store_le32(p, static_cast<std::uint32_t>(body_length));
+    p[4] = static_cast<std::uint8_t>(track_record);
+    p += record_header_width;
+    const std::size_t name_size = std::string_view(name).size() + 1;
+    std::memcpy(p, name, name_size);
+    p += name_size;
+    std::memcpy(p, track_header_bytes, track_header_width);
+    store_le32(p + track_header_width, points.count());
+    p = points.end();
+    std::memcpy(p, run.layout.track_end.data(), run.layout.track_end.size());
+    run.out.commit(p + std::ssize(run.layout.track_end) - record);
+}
+
 } // namespace
 
 void convert_route_to_track(RunContext& run, const RecordHeader& header, TrackPoints which) {
-    read_route_points(run, header.body_length(), which);
+    BodyRemainder body(run.in, header.body_length());
+    read_route_name(run, body);
+    // Without a point limit the track is laid out as the route is read; a reduction needs all
+    // points first, and so does a track that might not fit in the output block.
+    const ByteCount most_bytes = most_track_bytes(run, run.scratch.text, body.left());
+    if (!run.settings.limits.active() && most_bytes <= run.out.block_capacity()) {
+        lay_out_track(run, body, which, most_bytes);
+        return;
+    }
+    PointCollector points(run.points, run.console);
+    walk_route_points(run, body, which, points);
+    points.finish();
     if (run.failed())
         return;
     run.reduce_points();

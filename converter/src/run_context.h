@@ -28,8 +28,8 @@ struct RunMemory {
     PointBuffer points;
     PointSimplifier simplifier;
     std::uint16_t generated_numbers[last_waypoint_number]; // of the track being converted
-    std::uint8_t input_block[InputStream::block_size];
-    std::uint8_t output_block[OutputStream::block_size];
+    alignas(4096) std::uint8_t input_block[InputStream::block_size];
+    alignas(4096) std::uint8_t output_block[OutputStream::block_size];
 };
 
 struct RunContext {
