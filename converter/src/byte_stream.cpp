@@ -19,6 +19,11 @@ ByteCount capacity_of(std::span<std::uint8_t> given, ByteCount size) {
     return given.empty() ? size : std::ssize(given);
 }
 
+ByteCount write_unit_of(ByteCount capacity) {
+    constexpr ByteCount page = OutputStream::page_size;
+    return capacity >= 16 * page && capacity % page == 0 ? page : 1;
+}
+
 } // namespace
 
 InputStream::InputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)
@@ -84,6 +89,7 @@ OutputStream::OutputStream(RunFailure& failure, std::FILE* file, std::span<std::
     std::setvbuf(file, nullptr, _IONBF, 0); // the stream buffers in blocks of its own
     next_ = block_;
     end_ = next_ + capacity_of(block, block_size);
+    write_unit_ = write_unit_of(end_ - block_);
 }
 
 OutputStream::OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
@@ -91,6 +97,7 @@ OutputStream::OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
     : failure_(failure), sink_(&sink), block_(block_of(block, own_block_, block_size)) {
     next_ = block_;
     end_ = next_ + capacity_of(block, block_size);
+    write_unit_ = write_unit_of(end_ - block_);
 }
 
 OutputStream::~OutputStream() {
@@ -114,9 +121,29 @@ void OutputStream::release_input_span() {
     if (count <= longest_copied && count <= room()) {
         std::copy_n(bytes, count, next_);
         next_ += count;
-    } else if (flush_block()) {
-        hand_over(bytes, count);
+    } else {
+        hand_over_span(bytes, count);
     }
+}
+
+// A long span of input bytes, written from where it lies: the block is topped up from the span's
+// head to a whole number of pages and written, then the span's whole pages, and the rest of it is
+// kept in the block. Both writes begin and end on page boundaries. The block's size is a multiple
+// of the write unit, so the top-up always fits in it.
+void OutputStream::hand_over_span(const std::uint8_t* bytes, ByteCount count) {
+    const ByteCount top_up =
+        std::min(count, (write_unit_ - (next_ - block_) % write_unit_) % write_unit_);
+    std::copy_n(bytes, top_up, next_);
+    next_ += top_up;
+    bytes += top_up;
+    count -= top_up;
+    if (!flush_block())
+        return;
+    const ByteCount whole = count - count % write_unit_;
+    if (whole > 0 && !hand_over(bytes, whole))
+        return;
+    std::copy_n(bytes + whole, count - whole, next_);
+    next_ += count - whole;
 }
 
 std::uint8_t* OutputStream::reserve_slow(ByteCount count) {
@@ -151,7 +178,7 @@ void OutputStream::write_slow(const std::uint8_t* bytes, ByteCount count) {
 // The bytes written before a failure still go out, so that the output ends where the run failed.
 bool OutputStream::flush() {
     release_input_span();
-    return flush_block();
+    return flush_block(false);
 }
 
 bool OutputStream::hand_over(const std::uint8_t* bytes, ByteCount count) {
@@ -165,11 +192,17 @@ bool OutputStream::hand_over(const std::uint8_t* bytes, ByteCount count) {
     return true;
 }
 
-bool OutputStream::flush_block() {
+// Writes the block's bytes, all of them or its whole pages; the bytes of a page begun stay at the
+// front of the block.
+bool OutputStream::flush_block(bool whole_pages) {
     const ByteCount pending = next_ - block_;
-    next_ = block_;
-    if (pending > 0 && !hand_over(block_, pending))
+    const ByteCount written = whole_pages ? pending - pending % write_unit_ : pending;
+    if (written > 0 && !hand_over(block_, written)) {
+        next_ = block_;
         return false;
+    }
+    std::memmove(block_, block_ + written, static_cast<std::size_t>(pending - written));
+    next_ = block_ + (pending - written);
     if (file_ != nullptr && std::fflush(file_) != 0) {
         failure_.fail(Failure::output_write_failed);
         return false;
