@@ -52,17 +52,19 @@ inline PositionRun scan_positions(const InputStream& in, std::int32_t count, Byt
         points += batch;
     };
     while (points < count && end - p >= short_size) {
-        // The link points of a route have altitudes all or none: runs of one size are the rule.
-        if (count - points >= batch) {
-            if (end - p >= batch * short_size && same_size_run<short_size, false, batch>(p)) {
+        // The link points of a route have altitudes all or none: runs of one size are the rule,
+        // and the first presence byte tells which size to look for.
+        if (p[position_width] == 0) {
+            while (count - points >= batch && end - p >= batch * short_size &&
+                   same_size_run<short_size, false, batch>(p))
                 visit_run(short_size);
-                continue;
-            }
-            if (end - p >= batch * long_size && same_size_run<long_size, true, batch>(p)) {
+        } else {
+            while (count - points >= batch && end - p >= batch * long_size &&
+                   same_size_run<long_size, true, batch>(p))
                 visit_run(long_size);
-                continue;
-            }
         }
+        if (points == count || end - p < short_size)
+            break;
         const ByteCount size = p[position_width] != 0 ? long_size : short_size;
         if (end - p < size)
             break;
