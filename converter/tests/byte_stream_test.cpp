@@ -152,10 +152,13 @@ TEST(EndOfInput, WritesAfterTheFailureAreDropped) {
     EXPECT_EQ(s.written(), (Bytes{0x11}));
 }
 
-// Files larger than the stream's block: block boundaries fall inside strings and integers.
+// Files larger than the stream's block: block boundaries fall inside strings and integers, and
+// the output's writes, which hand the file whole pages, end inside pieces of every kind.
 TEST(FileStreams, CopyAcrossBlockBoundariesIsExact) {
     Bytes input(3 * InputStream::block_size + 256);
     std::iota(input.begin(), input.end(), std::uint8_t{1}); // a zero byte ends every 256
+    Bytes own(2 * OutputStream::block_size + 1000);         // bytes that the output lays out
+    std::iota(own.rbegin(), own.rend(), std::uint8_t{7});
     const TempDir dir("korvix-streams");
     std::FILE* in_file = open_file(utf8_name(dir / "in"), "w+b");
     std::FILE* out_file = open_file(utf8_name(dir / "out"), "w+b");
@@ -172,13 +175,26 @@ TEST(FileStreams, CopyAcrossBlockBoundariesIsExact) {
         while (moved < std::ssize(input) && !in.failed())
             moved += copy_bytes(in, &out, 0);
         EXPECT_EQ(moved, std::ssize(input));
+        // Pieces of a page and one byte, written and reserved in turn, so that a flush finds
+        // the block full or a page begun.
+        constexpr std::size_t piece = OutputStream::page_size + 1;
+        for (std::size_t at = 0; at < own.size(); at += piece) {
+            const std::size_t size = std::min(piece, own.size() - at);
+            if (at / piece % 2 == 0) {
+                out.write(own.data() + at, static_cast<ByteCount>(size));
+            } else {
+                std::copy_n(own.data() + at, size, out.reserve(static_cast<ByteCount>(size)));
+                out.commit(static_cast<ByteCount>(size));
+            }
+        }
         EXPECT_FALSE(failure.failed());
     }
+    const Bytes expected = testing::concat({input, own});
     std::rewind(out_file);
-    Bytes output(input.size() + 1);
-    EXPECT_EQ(std::fread(output.data(), 1, output.size(), out_file), input.size());
-    output.resize(input.size());
-    EXPECT_EQ(output, input);
+    Bytes output(expected.size() + 1);
+    EXPECT_EQ(std::fread(output.data(), 1, output.size(), out_file), expected.size());
+    output.resize(expected.size());
+    EXPECT_TRUE(output == expected);
     std::fclose(in_file);
     std::fclose(out_file);
 }
