@@ -1,5 +1,7 @@
 #include "byte_stream.h"
 
+#include "platform.h"
+
 #include <algorithm>
 
 namespace korvix {
@@ -126,24 +128,18 @@ void OutputStream::release_input_span() {
     }
 }
 
-// A long span of input bytes, written from where it lies: the block is topped up from the span's
-// head to a whole number of pages and written, then the span's whole pages, and the rest of it is
-// kept in the block. Both writes begin and end on page boundaries. The block's size is a multiple
-// of the write unit, so the top-up always fits in it.
+// A long span of input bytes, written from where it lies, behind the block's bytes and with them
+// in one write that ends on a page boundary; the rest of the span, less than a page, stays in the
+// block.
 void OutputStream::hand_over_span(const std::uint8_t* bytes, ByteCount count) {
-    const ByteCount top_up =
-        std::min(count, (write_unit_ - (next_ - block_) % write_unit_) % write_unit_);
-    std::copy_n(bytes, top_up, next_);
-    next_ += top_up;
-    bytes += top_up;
-    count -= top_up;
-    if (!flush_block())
+    const ByteCount pending = next_ - block_;
+    const ByteCount total = pending + count;
+    const ByteCount written = std::max(total - total % write_unit_, pending) - pending;
+    next_ = block_;
+    if (!hand_over(block_, pending, bytes, written))
         return;
-    const ByteCount whole = count - count % write_unit_;
-    if (whole > 0 && !hand_over(bytes, whole))
-        return;
-    std::copy_n(bytes + whole, count - whole, next_);
-    next_ += count - whole;
+    std::copy_n(bytes + written, count - written, next_);
+    next_ += count - written;
 }
 
 std::uint8_t* OutputStream::reserve_slow(ByteCount count) {
@@ -181,11 +177,13 @@ bool OutputStream::flush() {
     return flush_block(false);
 }
 
-bool OutputStream::hand_over(const std::uint8_t* bytes, ByteCount count) {
+bool OutputStream::hand_over(const std::uint8_t* first, ByteCount first_count,
+                             const std::uint8_t* second, ByteCount second_count) {
     if (sink_ != nullptr) {
-        sink_->insert(sink_->end(), bytes, bytes + count);
-    } else if (std::fwrite(bytes, 1, static_cast<std::size_t>(count), file_) !=
-               static_cast<std::size_t>(count)) {
+        sink_->insert(sink_->end(), first, first + first_count);
+        sink_->insert(sink_->end(), second, second + second_count);
+    } else if (!write_two(file_, first, static_cast<std::size_t>(first_count), second,
+                          static_cast<std::size_t>(second_count))) {
         failure_.fail(Failure::output_write_failed);
         return false;
     }

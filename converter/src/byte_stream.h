@@ -194,7 +194,8 @@ private:
     std::uint8_t* reserve_slow(ByteCount count);
     bool flush_block(bool whole_pages = true);
     void hand_over_span(const std::uint8_t* bytes, ByteCount count);
-    bool hand_over(const std::uint8_t* bytes, ByteCount count);
+    bool hand_over(const std::uint8_t* first, ByteCount first_count,
+                   const std::uint8_t* second = nullptr, ByteCount second_count = 0);
 
     RunFailure& failure_;
     std::FILE* file_ = nullptr;

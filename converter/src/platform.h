@@ -31,6 +31,11 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode);
 // move; returns the bytes read, fewer only at the end of the file or on an error.
 std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count);
 
+// Writes `first_count` bytes and then `second_count` bytes to an unbuffered file, with one system
+// call where the system has one for two ranges of memory (writev); false when a write fails.
+bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_count,
+               const std::uint8_t* second, std::size_t second_count);
+
 // Makes the standard streams safe to run with, before any file is opened: descriptors 0 to 2 open
 // (so that a file opened by the run never takes the place of standard output and receives the
 // trace), and neither a reader of the trace that goes away (SIGPIPE) nor a file size limit

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,6 +56,38 @@ std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, s
         got += static_cast<std::size_t>(part);
     }
     return got;
+}
+
+bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_count,
+               const std::uint8_t* second, std::size_t second_count) {
+    iovec parts[2] = {{const_cast<std::uint8_t*>(first), first_count},
+                      {const_cast<std::uint8_t*>(second), second_count}};
+    iovec* part = parts;
+    int left = 2;
+    while (left > 0) {
+        if (part->iov_len == 0) {
+            ++part;
+            --left;
+            continue;
+        }
+        const ssize_t written = writev(fileno(file), part, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        // A write may take fewer bytes than given (a pipe, a signal): go on behind them.
+        auto done = static_cast<std::size_t>(written);
+        while (left > 0 && done >= part->iov_len) {
+            done -= part->iov_len;
+            ++part;
+            --left;
+        }
+        if (left > 0) {
+            part->iov_base = static_cast<std::uint8_t*>(part->iov_base) + done;
+            part->iov_len -= done;
+        }
+    }
+    return true;
 }
 
 void prepare_standard_streams() {

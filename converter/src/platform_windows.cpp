@@ -125,6 +125,13 @@ std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, s
     return got;
 }
 
+// Windows writes a file from one range of memory at a time.
+bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_count,
+               const std::uint8_t* second, std::size_t second_count) {
+    return std::fwrite(first, 1, first_count, file) == first_count &&
+           std::fwrite(second, 1, second_count, file) == second_count;
+}
+
 // Windows has no SIGPIPE or SIGXFSZ, and a console program started without standard handles
 // writes its trace nowhere: nothing to prepare.
 void prepare_standard_streams() {}

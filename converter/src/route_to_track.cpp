@@ -92,8 +92,8 @@ void write_track(RunContext& run, const char* name) {
 class TrackPointLayout {
 public:
     TrackPointLayout(std::uint8_t* first, Console& console)
-        : first_(first), next_(first),
-          full_(first + track_point_width * PointBuffer::capacity), console_(console) {}
+        : first_(first), next_(first), full_(first + track_point_width * PointBuffer::capacity),
+          console_(console) {}
 
     void add_point(std::int32_t latitude, std::int32_t longitude) {
         if (next_ == full_) {
