@@ -20,6 +20,18 @@ constexpr std::uint32_t no_altitude_and_tail = std::uint32_t{track_point_tail[0]
                                                std::uint32_t{track_point_tail[2]} << 24;
 static_assert(position_record_width + std::ssize(track_point_tail) == position_width + 4);
 
+// A position as the 8 bytes it is written as, latitude first.
+std::uint64_t position_word(std::int32_t latitude, std::int32_t longitude) {
+    return std::uint64_t{static_cast<std::uint32_t>(latitude)} |
+           std::uint64_t{static_cast<std::uint32_t>(longitude)} << 32;
+}
+
+// Stores a generated track point at p: two stores.
+void store_track_point(std::uint8_t* p, std::uint64_t position) {
+    store_le64(p, position);
+    store_le32(p + position_width, no_altitude_and_tail);
+}
+
 // The name, the track header bytes and the point count.
 ByteCount track_head_width(const char* name) {
     return std::ssize(std::string_view(name)) + 1 + track_header_width + 4;
@@ -75,11 +87,8 @@ void write_track(RunContext& run, const char* name) {
         if (batch == nullptr)
             return;
         std::uint8_t* p = batch;
-        for (std::uint32_t i = first; i < last; ++i, p += track_point_width) {
-            store_le32(p, static_cast<std::uint32_t>(points.latitude[i]));
-            store_le32(p + 4, static_cast<std::uint32_t>(points.longitude[i]));
-            store_le32(p + position_width, no_altitude_and_tail);
-        }
+        for (std::uint32_t i = first; i < last; ++i, p += track_point_width)
+            store_track_point(p, position_word(points.latitude[i], points.longitude[i]));
         out.commit(p - batch);
     }
     write_bytes(out, run.layout.track_end);
@@ -100,11 +109,9 @@ public:
             report_point_limit(console_);
             return;
         }
-        // The position as the 8 bytes it is written as: one store, one comparison.
-        const std::uint64_t position = std::uint64_t{static_cast<std::uint32_t>(latitude)} |
-                                       std::uint64_t{static_cast<std::uint32_t>(longitude)} << 32;
-        store_le64(next_, position);
-        store_le32(next_ + position_width, no_altitude_and_tail);
+        // The position compared as the word it is stored as.
+        const std::uint64_t position = position_word(latitude, longitude);
+        store_track_point(next_, position);
         const bool repeat = (next_ != first_) & (position == last_position_);
         next_ += repeat ? 0 : track_point_width;
         last_position_ = position;
