@@ -89,17 +89,19 @@ bool InputStream::ensure(ByteCount count) {
 OutputStream::OutputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)
     : failure_(failure), file_(file), block_(block_of(block, own_block_, block_size)) {
     std::setvbuf(file, nullptr, _IONBF, 0); // the stream buffers in blocks of its own
-    next_ = block_;
-    end_ = next_ + capacity_of(block, block_size);
-    write_unit_ = write_unit_of(end_ - block_);
+    use_block(capacity_of(block, block_size));
 }
 
 OutputStream::OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
                            std::span<std::uint8_t> block)
     : failure_(failure), sink_(&sink), block_(block_of(block, own_block_, block_size)) {
+    use_block(capacity_of(block, block_size));
+}
+
+void OutputStream::use_block(ByteCount capacity) {
     next_ = block_;
-    end_ = next_ + capacity_of(block, block_size);
-    write_unit_ = write_unit_of(end_ - block_);
+    end_ = block_ + capacity;
+    write_unit_ = write_unit_of(capacity);
 }
 
 OutputStream::~OutputStream() {

@@ -187,6 +187,7 @@ public:
 
 private:
     ByteCount room() const { return end_ - next_; }
+    void use_block(ByteCount capacity);
     bool in_input_buffer(const std::uint8_t* bytes) const {
         return bytes >= input_begin_ && bytes < input_end_;
     }

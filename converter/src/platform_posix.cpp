@@ -7,6 +7,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace korvix {
@@ -63,31 +64,27 @@ bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_cou
     iovec parts[2] = {{const_cast<std::uint8_t*>(first), first_count},
                       {const_cast<std::uint8_t*>(second), second_count}};
     iovec* part = parts;
-    int left = 2;
-    while (left > 0) {
-        if (part->iov_len == 0) {
+    iovec* const end = parts + 2;
+    for (;;) {
+        while (part != end && part->iov_len == 0)
             ++part;
-            --left;
-            continue;
-        }
-        const ssize_t written = writev(fileno(file), part, left);
+        if (part == end)
+            return true;
+        const ssize_t written = writev(fileno(file), part, static_cast<int>(end - part));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
             return false;
         // A write may take fewer bytes than given (a pipe, a signal): go on behind them.
-        auto done = static_cast<std::size_t>(written);
-        while (left > 0 && done >= part->iov_len) {
-            done -= part->iov_len;
-            ++part;
-            --left;
-        }
-        if (left > 0) {
-            part->iov_base = static_cast<std::uint8_t*>(part->iov_base) + done;
-            part->iov_len -= done;
+        for (auto done = static_cast<std::size_t>(written); done > 0; ++part) {
+            const std::size_t taken = std::min(done, part->iov_len);
+            part->iov_base = static_cast<std::uint8_t*>(part->iov_base) + taken;
+            part->iov_len -= taken;
+            done -= taken;
+            if (part->iov_len > 0)
+                break;
         }
     }
-    return true;
 }
 
 void prepare_standard_streams() {
