@@ -13,7 +13,13 @@
 // - a failed run writes exactly what a completed run writes for the records before the one it
 //   failed in (knowing, as the failed run does, the waypoint names of the whole input), and
 //   behind that at most the beginning of that record: its header unchanged and,
-//   unless the record was being rewritten in place, no more body than the header declares.
+//   unless the record was being rewritten in place, no more body than the header declares;
+// - the same input read as korvix reads a file, in blocks of 64 bytes to 4 KiB and in reads that
+//   give fewer bytes than asked (as from a pipe), written in blocks of such sizes, gives the
+//   output bytes, console and exit status of the run in memory, whose blocks never move; and so
+//   it does with a point limit (for small inputs), which lays out tracks in reserved room of the
+//   output block. The sizes and the limit are chosen by the input's last bytes.
+#include "byte_io.h"
 #include "run_driver.h"
 
 #include <algorithm>
@@ -189,8 +195,7 @@ bool converts(ConversionMode mode, char type) {
     return false;
 }
 
-void check_run(std::span<const std::uint8_t> input, ConversionMode mode) {
-    const Run run = convert(input, mode);
+void check_run(std::span<const std::uint8_t> input, ConversionMode mode, const Run& run) {
     if (run.status != 0 && run.status != 1)
         broken("exit status neither 0 nor 1", mode);
 
@@ -274,6 +279,71 @@ void check_run(std::span<const std::uint8_t> input, ConversionMode mode) {
 
 } // namespace
 
+// How the input is read and the output written in the streamed run, and the point limit of the
+// second pair of runs (on small inputs): chosen by the input's last bytes, which the fuzzer changes
+// as freely as the rest.
+struct StreamShape {
+    std::size_t input_block = 0;
+    std::size_t output_block = 0;
+    std::vector<std::size_t> pieces; // sizes of the reads in turn; none: whole blocks
+    std::uint32_t max_points = 0;    // 0: no second pair of runs
+};
+
+StreamShape stream_shape(std::span<const std::uint8_t> input) {
+    std::uint64_t seed = input.size();
+    for (std::size_t i = 0; i < std::min<std::size_t>(input.size(), 8); ++i)
+        seed = seed * 257 + input[input.size() - 1 - i];
+    const auto take = [&](std::uint64_t range) {
+        const std::uint64_t value = seed % range;
+        seed = seed / range * 6364136223846793005U + 1442695040888963407U;
+        return static_cast<std::size_t>(value);
+    };
+    StreamShape shape;
+    shape.input_block = 64 + take(4033);
+    shape.output_block = 64 + take(4033);
+    const std::size_t reads = take(4); // 0 to 3 sizes of reads
+    for (std::size_t i = 0; i < reads; ++i)
+        shape.pieces.push_back(1 + take(shape.input_block));
+    // A reduction of thousands of points costs a thousand runs of a small input: the limit is
+    // tried on small inputs only, which still make tracks many blocks long.
+    if (take(3) == 0 && input.size() <= 2048)
+        shape.max_points = static_cast<std::uint32_t>(2 + take(40));
+    return shape;
+}
+
+// The input converted as korvix converts a file: read through a source in blocks that move.
+Run convert_streamed(std::span<const std::uint8_t> input, const korvix::RunSettings& settings,
+                     const StreamShape& shape) {
+    static const auto memory = korvix::reserve_run_memory();
+    korvix::WaypointNumbers numbers;
+    if (korvix::converts_tracks_to_routes(settings.mode)) {
+        korvix::MemoryBytes ahead(input);
+        korvix::note_waypoint_names(ahead, numbers);
+    }
+    Run run;
+    korvix::Console console(run.console);
+    korvix::RunFailure failure;
+    korvix::MemorySource source(input);
+    korvix::PieceReads reads(source, shape.pieces);
+    Bytes input_block(shape.input_block), output_block(shape.output_block);
+    korvix::InputStream in(failure, reads, input_block);
+    korvix::OutputStream out(failure, run.output, output_block);
+    run.status = korvix::convert(in, out, settings, console, *memory, numbers);
+    out.flush();
+    return run;
+}
+
+void check_streamed(std::span<const std::uint8_t> input, const korvix::RunSettings& settings,
+                    const Run& in_memory, const StreamShape& shape) {
+    const Run streamed = convert_streamed(input, settings, shape);
+    if (streamed.status != in_memory.status)
+        broken("streamed run ends with another exit status than the run in memory", settings.mode);
+    if (streamed.console != in_memory.console)
+        broken("streamed run says other things than the run in memory", settings.mode);
+    if (streamed.output != in_memory.output)
+        broken("streamed run writes other bytes than the run in memory", settings.mode);
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* mode = std::getenv("KORVIX_FUZZ_MODE");
     const std::string_view letters = mode != nullptr ? mode : "RSTUVW";
@@ -289,7 +359,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> input(data, size);
-    for (const ConversionMode mode : modes_to_run)
-        check_run(input, mode);
+    const StreamShape shape = stream_shape(input);
+    for (const ConversionMode mode : modes_to_run) {
+        const Run run = convert(input, mode);
+        check_run(input, mode, run);
+        check_streamed(input, {mode, {}}, run, shape);
+        if (shape.max_points != 0 && !korvix::rewrites_routes(mode)) {
+            static const auto memory = korvix::reserve_run_memory();
+            const korvix::RunSettings limited{mode, {.max_points = shape.max_points}};
+            check_streamed(input, limited, korvix::convert_memory(input, limited, *memory), shape);
+        }
+    }
     return 0;
 }

@@ -1,25 +1,11 @@
 #include "byte_stream.h"
 
-#include "platform.h"
-
 #include <algorithm>
+#include <cstdlib>
 
 namespace korvix {
 
 namespace {
-
-// The block given, or one of the stream's own of the default size.
-std::uint8_t* block_of(std::span<std::uint8_t> given, std::unique_ptr<std::uint8_t[]>& own,
-                       ByteCount size) {
-    if (!given.empty())
-        return given.data();
-    own.reset(new std::uint8_t[static_cast<std::size_t>(size)]);
-    return own.get();
-}
-
-ByteCount capacity_of(std::span<std::uint8_t> given, ByteCount size) {
-    return given.empty() ? size : std::ssize(given);
-}
 
 ByteCount write_unit_of(ByteCount capacity) {
     constexpr ByteCount page = OutputStream::page_size;
@@ -28,24 +14,29 @@ ByteCount write_unit_of(ByteCount capacity) {
 
 } // namespace
 
-InputStream::InputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)
-    : failure_(failure), file_(file), block_(block_of(block, own_block_, block_size)),
-      capacity_(capacity_of(block, block_size)) {
-    std::setvbuf(file, nullptr, _IONBF, 0); // the stream buffers in blocks of its own
-    next_ = end_ = block_;
-    writable_ = true;
+void stream_rule_broken(const char* rule, const char* file, int line) {
+    std::fprintf(stderr, "%s:%d: stream rule broken: %s\n", file, line, rule);
+    std::abort();
+}
+
+InputStream::InputStream(RunFailure& failure, ByteSource& source, std::span<std::uint8_t> block)
+    : failure_(failure), source_(&source), block_(block.data()), capacity_(std::ssize(block)),
+      next_(block.data()), end_(block.data()), writable_(true) {
+    KORVIX_STREAM_CHECK(capacity_ >= smallest_block);
 }
 
 InputStream::InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes)
-    : failure_(failure), next_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+    : failure_(failure), block_(const_cast<std::uint8_t*>(bytes.data())), // never written
+      capacity_(std::ssize(bytes)), next_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
 InputStream::InputStream(RunFailure& failure, WritableBytes memory)
-    : failure_(failure), next_(memory.bytes.data()),
-      end_(memory.bytes.data() + memory.bytes.size()), writable_(true) {}
+    : InputStream(failure, std::span<const std::uint8_t>(memory.bytes)) {
+    writable_ = true;
+}
 
-void InputStream::before_buffer_changes() {
-    if (writer_ != nullptr)
-        writer_->release_input_span();
+void InputStream::before_block_changes() {
+    if (forwarder_ != nullptr)
+        forwarder_->release_input_span();
 }
 
 // Called only when a byte is needed and none is buffered, so running dry here means the input
@@ -53,14 +44,14 @@ void InputStream::before_buffer_changes() {
 bool InputStream::refill() {
     if (failure_.failed())
         return false;
-    if (file_ != nullptr) {
-        before_buffer_changes();
-        const std::size_t got = std::fread(block_, 1, static_cast<std::size_t>(capacity_), file_);
-        if (got > 0) {
-            next_ = block_;
-            end_ = next_ + got;
+    if (source_ != nullptr) {
+        before_block_changes();
+        block_offset_ += end_ - block_;
+        next_ = end_ = block_;
+        const std::size_t got = source_->read(block_, static_cast<std::size_t>(capacity_));
+        end_ += got;
+        if (got > 0)
             return true;
-        }
     }
     fail(Failure::end_of_input);
     return false;
@@ -69,16 +60,17 @@ bool InputStream::refill() {
 bool InputStream::ensure(ByteCount count) {
     if (available() >= count)
         return true;
-    if (file_ == nullptr || failure_.failed() || count > capacity_)
+    if (source_ == nullptr || failure_.failed() || count > capacity_)
         return false;
-    before_buffer_changes();
+    before_block_changes();
     const ByteCount kept = available();
+    block_offset_ = offset();
     std::memmove(block_, next_, static_cast<std::size_t>(kept));
     next_ = block_;
     end_ = block_ + kept;
     while (available() < count) {
-        const std::size_t got = std::fread(
-            block_ + available(), 1, static_cast<std::size_t>(capacity_ - available()), file_);
+        const std::size_t got =
+            source_->read(block_ + available(), static_cast<std::size_t>(capacity_ - available()));
         if (got == 0)
             return false;
         end_ += got;
@@ -86,40 +78,66 @@ bool InputStream::ensure(ByteCount count) {
     return true;
 }
 
-OutputStream::OutputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block)
-    : failure_(failure), file_(file), block_(block_of(block, own_block_, block_size)) {
-    std::setvbuf(file, nullptr, _IONBF, 0); // the stream buffers in blocks of its own
-    use_block(capacity_of(block, block_size));
+OutputStream::OutputStream(RunFailure& failure, ByteSink& sink, std::span<std::uint8_t> block)
+    : failure_(failure), sink_(&sink) {
+    use_block(block);
 }
 
-OutputStream::OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
+OutputStream::OutputStream(RunFailure& failure, std::vector<std::uint8_t>& bytes,
                            std::span<std::uint8_t> block)
-    : failure_(failure), sink_(&sink), block_(block_of(block, own_block_, block_size)) {
-    use_block(capacity_of(block, block_size));
+    : failure_(failure), own_sink_(std::make_unique<MemorySink>(bytes)), sink_(own_sink_.get()) {
+    use_block(block);
 }
 
-void OutputStream::use_block(ByteCount capacity) {
-    next_ = block_;
-    end_ = block_ + capacity;
-    write_unit_ = write_unit_of(capacity);
+// The block given, or one of the stream's own of the default size.
+void OutputStream::use_block(std::span<std::uint8_t> block) {
+    if (block.empty()) {
+        own_block_.reset(new std::uint8_t[static_cast<std::size_t>(block_size)]);
+        block = {own_block_.get(), static_cast<std::size_t>(block_size)};
+    }
+    KORVIX_STREAM_CHECK(std::ssize(block) >= InputStream::smallest_block);
+    block_ = next_ = block.data();
+    end_ = block_ + block.size();
+    write_unit_ = write_unit_of(std::ssize(block));
 }
 
 OutputStream::~OutputStream() {
     flush();
+    if (input_ != nullptr)
+        input_->set_forwarder(nullptr);
 }
 
-void OutputStream::write_from(InputStream& in) {
-    input_begin_ = in.buffer_begin();
-    input_end_ = in.buffer_end();
-    in.set_writer(this);
+bool OutputStream::forward_slow(InputStream& in, InputOffset at, ByteCount count) {
+    if (failure_.failed())
+        return true; // dropped, as every write from the failure on
+    if (!in.holds(at, count))
+        return false;
+    KORVIX_STREAM_CHECK(!reserved_);
+    release_input_span();
+    if (&in != input_) {
+        if (input_ != nullptr)
+            input_->set_forwarder(nullptr);
+        input_ = &in;
+        in.set_forwarder(this);
+    }
+    span_begin_ = at;
+    span_end_ = at + count;
+    return true;
 }
 
 void OutputStream::release_input_span() {
-    if (input_span_end_ == nullptr)
+    if (span_end_ == no_span)
         return;
-    const std::uint8_t* const bytes = input_span_begin_;
-    const ByteCount count = input_span_end_ - input_span_begin_;
-    input_span_begin_ = input_span_end_ = nullptr;
+    const ByteCount count = span_end_ - span_begin_;
+    const InputOffset begin = span_begin_;
+    span_begin_ = span_end_ = no_span;
+    // The input writes the span out before its block changes, so the span always lies there.
+    KORVIX_STREAM_CHECK(input_->holds(begin, count));
+    if (!input_->holds(begin, count)) {
+        failure_.fail(Failure::output_write_failed);
+        return;
+    }
+    const std::uint8_t* const bytes = input_->bytes_at(begin);
     // A short span costs less copied into the block than written on its own.
     constexpr ByteCount longest_copied = 16 * 1024;
     if (count <= longest_copied && count <= room()) {
@@ -138,7 +156,8 @@ void OutputStream::hand_over_span(const std::uint8_t* bytes, ByteCount count) {
     const ByteCount total = pending + count;
     const ByteCount written = std::max(total - total % write_unit_, pending) - pending;
     next_ = block_;
-    if (!hand_over(block_, pending, bytes, written))
+    if (!hand_over({block_, static_cast<std::size_t>(pending)},
+                   {bytes, static_cast<std::size_t>(written)}))
         return;
     std::copy_n(bytes + written, count - written, next_);
     next_ += count - written;
@@ -147,21 +166,23 @@ void OutputStream::hand_over_span(const std::uint8_t* bytes, ByteCount count) {
 std::uint8_t* OutputStream::reserve_slow(ByteCount count) {
     if (failure_.failed())
         return nullptr;
+    KORVIX_STREAM_CHECK(!reserved_ && count <= block_capacity());
+    if (count > block_capacity()) { // room that the block cannot give: nothing is to be laid out
+        failure_.fail(Failure::output_write_failed);
+        return nullptr;
+    }
     release_input_span();
     if (count > room() && !flush_block())
         return nullptr;
+    set_reserved(true);
     return next_;
 }
 
 void OutputStream::write_slow(const std::uint8_t* bytes, ByteCount count) {
     if (failure_.failed())
         return;
+    KORVIX_STREAM_CHECK(!reserved_);
     release_input_span();
-    if (in_input_buffer(bytes)) {
-        input_span_begin_ = bytes;
-        input_span_end_ = bytes + count;
-        return;
-    }
     while (count > 0) {
         if (next_ == end_ && !flush_block())
             return;
@@ -179,13 +200,9 @@ bool OutputStream::flush() {
     return flush_block(false);
 }
 
-bool OutputStream::hand_over(const std::uint8_t* first, ByteCount first_count,
-                             const std::uint8_t* second, ByteCount second_count) {
-    if (sink_ != nullptr) {
-        sink_->insert(sink_->end(), first, first + first_count);
-        sink_->insert(sink_->end(), second, second + second_count);
-    } else if (!write_two(file_, first, static_cast<std::size_t>(first_count), second,
-                          static_cast<std::size_t>(second_count))) {
+bool OutputStream::hand_over(std::span<const std::uint8_t> first,
+                             std::span<const std::uint8_t> second) {
+    if (!sink_->write(first, second)) {
         failure_.fail(Failure::output_write_failed);
         return false;
     }
@@ -197,13 +214,13 @@ bool OutputStream::hand_over(const std::uint8_t* first, ByteCount first_count,
 bool OutputStream::flush_block(bool whole_pages) {
     const ByteCount pending = next_ - block_;
     const ByteCount written = whole_pages ? pending - pending % write_unit_ : pending;
-    if (written > 0 && !hand_over(block_, written)) {
+    if (written > 0 && !hand_over({block_, static_cast<std::size_t>(written)})) {
         next_ = block_;
         return false;
     }
     std::memmove(block_, block_ + written, static_cast<std::size_t>(pending - written));
     next_ = block_ + (pending - written);
-    if (file_ != nullptr && std::fflush(file_) != 0) {
+    if (!sink_->flush()) {
         failure_.fail(Failure::output_write_failed);
         return false;
     }
@@ -259,7 +276,7 @@ static ByteCount copy_through_zero(InputStream& in, OutputStream* out) {
         const std::uint8_t* const zero = find_zero(start, end);
         const ByteCount part = zero != end ? zero - start + 1 : end - start;
         if (out != nullptr)
-            out->write(start, part);
+            out->forward(in, in.offset(), part);
         in.consume(part);
         moved += part;
         if (zero != end)
@@ -278,7 +295,7 @@ ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, ByteCount count) {
     while (left > 0 && in.fill()) {
         const ByteCount part = std::min(left, in.available());
         if (out != nullptr)
-            out->write(in.data(), part);
+            out->forward(in, in.offset(), part);
         in.consume(part);
         left -= part;
     }

@@ -7,6 +7,8 @@
 // the run driver reports the failure once at the end of the run.
 #pragma once
 
+#include "byte_io.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -49,20 +51,41 @@ private:
 
 class OutputStream;
 
-// The input file, read front to back in blocks. Either a file or a byte range in memory.
+// An offset in the input: the bytes before it, from the start of the file.
+using InputOffset = std::int64_t;
+
+// Checks of the streams' own rules (a span of the input is written only while it lies in the
+// input's block; nothing is written while room in the output block is reserved). They are on in
+// debug builds and in the sanitizer and fuzz builds, where a broken rule aborts the program; a
+// release build leaves them out of the hot paths and keeps a check where it costs nothing.
+#if !defined(NDEBUG) || defined(KORVIX_STREAM_CHECKS)
+#define KORVIX_STREAM_CHECK(condition)                                                             \
+    ((condition) ? void(0) : ::korvix::stream_rule_broken(#condition, __FILE__, __LINE__))
+#else
+#define KORVIX_STREAM_CHECK(condition) void(0)
+#endif
+[[noreturn]] void stream_rule_broken(const char* rule, const char* file, int line);
+
+// The input, read front to back: a source read in blocks, or bytes held in memory whole (one
+// block that is never read again). Its bytes are known to the output by their offset in the input,
+// never by where they lie: the block's bytes move when more of the source is read, and an offset
+// either names the same byte as before or no byte of the block at all (holds()).
 class InputStream {
 public:
     static constexpr ByteCount block_size = ByteCount{512} * 1024;
+    static constexpr ByteCount smallest_block = 64;
 
-    // A file, read in blocks into `block` (of any size from 64 bytes; the run's are block_size),
-    // or into a block of its own of block_size bytes when none is given.
-    InputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block = {});
+    // A source, read in blocks into `block` (of any size from 64 bytes; the run's are block_size).
+    InputStream(RunFailure& failure, ByteSource& source, std::span<std::uint8_t> block);
+    // Bytes in memory that are only read.
     InputStream(RunFailure& failure, std::span<const std::uint8_t> bytes);
     // Bytes in memory that the run may change in place (see replace_next_byte).
     struct WritableBytes {
         std::span<std::uint8_t> bytes;
     };
     InputStream(RunFailure& failure, WritableBytes memory);
+    InputStream(const InputStream&) = delete;
+    InputStream& operator=(const InputStream&) = delete;
 
     bool failed() const { return failure_.failed(); }
     Failure failure() const { return failure_.failure(); }
@@ -81,16 +104,24 @@ public:
 
     // Makes at least one byte available; false when the stream has failed or ends here.
     bool fill() { return next_ != end_ || refill(); }
+    // The bytes available, until the next read beyond them.
     const std::uint8_t* data() const { return next_; }
     ByteCount available() const { return end_ - next_; }
     void consume(ByteCount count) { next_ += count; }
 
-    // Makes at least `count` bytes (at most the block's size) available, reading more of the file
-    // when it has them; false when the input ends first. Looking ahead fails nothing.
+    // Makes at least `count` bytes (at most the block's size) available, reading more of the
+    // source when it has them; false when the input ends first. Looking ahead fails nothing.
     bool ensure(ByteCount count);
 
-    // Changes the next byte in the buffered input, so that moving it to the output writes the new
-    // value; false when there is no byte buffered or the input may not be changed.
+    // The offset of the next byte.
+    InputOffset offset() const { return block_offset_ + (next_ - block_); }
+    // Whether the `count` bytes from offset `at` on are in the block.
+    bool holds(InputOffset at, ByteCount count) const {
+        return at >= block_offset_ && count >= 0 && at + count <= block_offset_ + (end_ - block_);
+    }
+
+    // Changes the next byte in the block, so that forwarding it writes the new value; false when
+    // there is no byte buffered or the input may not be changed.
     bool replace_next_byte(std::uint8_t value) {
         if (!writable_ || next_ == end_)
             return false;
@@ -98,59 +129,59 @@ public:
         return true;
     }
 
-    // The bytes that the stream buffers, and the output that writes them from where they lie:
-    // it is told before any of them is replaced by more of the file.
-    const std::uint8_t* buffer_begin() const { return block_ != nullptr ? block_ : next_; }
-    const std::uint8_t* buffer_end() const { return block_ != nullptr ? block_ + capacity_ : end_; }
-    void set_writer(OutputStream* writer) { writer_ = writer; }
-
 private:
+    friend class OutputStream;
+    // The output that forwards spans of this input: it writes them out before the block changes.
+    void set_forwarder(OutputStream* output) { forwarder_ = output; }
+    const std::uint8_t* bytes_at(InputOffset at) const { return block_ + (at - block_offset_); }
     bool refill();
-    void before_buffer_changes();
+    void before_block_changes();
 
     RunFailure& failure_;
-    std::FILE* file_ = nullptr;
-    std::unique_ptr<std::uint8_t[]> own_block_;
+    ByteSource* source_ = nullptr;
     std::uint8_t* block_ = nullptr;
-    ByteCount capacity_ = block_size;
+    ByteCount capacity_ = 0;
     const std::uint8_t* next_ = nullptr;
     const std::uint8_t* end_ = nullptr;
+    InputOffset block_offset_ = 0; // of block_[0]
     bool writable_ = false;
-    OutputStream* writer_ = nullptr;
+    OutputStream* forwarder_ = nullptr;
 };
 
-// The output file, written front to back in blocks. Either a file or a byte vector in memory.
+// The output, written front to back in blocks to a sink: the bytes that the run lays out itself,
+// and spans of the input forwarded from where they lie in the input's block. Most of what a
+// conversion writes is the input as it stands, with single bytes changed in place
+// (InputStream::replace_next_byte): forwarding keeps it from being copied. A span is kept by its
+// input offsets while it grows, and written, or copied into the block, before the bytes the run
+// writes next or before the input's block changes.
 class OutputStream {
 public:
     static constexpr ByteCount block_size = ByteCount{256} * 1024;
 
-    // A file, or a byte vector in memory, written in blocks from `block` (of any size from 64
-    // bytes; the run's are block_size), or from a block of its own of block_size bytes when none
-    // is given.
-    OutputStream(RunFailure& failure, std::FILE* file, std::span<std::uint8_t> block = {});
-    OutputStream(RunFailure& failure, std::vector<std::uint8_t>& sink,
+    // A sink, written in blocks from `block` (of any size from 64 bytes; the run's are
+    // block_size), or from a block of its own of block_size bytes when none is given.
+    OutputStream(RunFailure& failure, ByteSink& sink, std::span<std::uint8_t> block = {});
+    // A byte vector in memory.
+    OutputStream(RunFailure& failure, std::vector<std::uint8_t>& bytes,
                  std::span<std::uint8_t> block = {});
+    // Flushes: the output must go before the input whose spans it forwards.
     ~OutputStream();
     OutputStream(const OutputStream&) = delete;
     OutputStream& operator=(const OutputStream&) = delete;
 
-    // Writes are dropped from the run's first failure on, so that the output ends where the
-    // run went wrong. The common cases, bytes that fit in the block and bytes of the input that
-    // follow the input bytes written last, are handled inline; the rest take the out-of-line path.
+    // Writes are dropped from the run's first failure on, so that the output ends where the run
+    // went wrong. Bytes that fit in the block are written inline; the rest take the slow path.
     void write_byte(std::uint8_t byte) {
-        if (next_ != end_ && input_span_end_ == nullptr && !failure_.failed()) {
+        if (next_ != end_ && span_end_ == no_span && !failure_.failed()) {
+            KORVIX_STREAM_CHECK(!reserved_);
             *next_++ = byte;
             return;
         }
         write_slow(&byte, 1);
     }
     void write(const std::uint8_t* bytes, ByteCount count) {
-        if (bytes == input_span_end_ && bytes != nullptr && !failure_.failed()) {
-            input_span_end_ += count;
-            return;
-        }
-        if (count <= room() && input_span_end_ == nullptr && !in_input_buffer(bytes) &&
-            !failure_.failed()) {
+        if (count <= room() && span_end_ == no_span && !failure_.failed()) {
+            KORVIX_STREAM_CHECK(!reserved_);
             std::copy_n(bytes, count, next_);
             next_ += count;
             return;
@@ -158,25 +189,42 @@ public:
         write_slow(bytes, count);
     }
 
-    // Room for `count` bytes (at most the block's size) in the block, for the caller to lay out
-    // there and commit; null once the run has failed, and then nothing is to be committed.
+    // Writes the `count` bytes of `in` from offset `at` on, from where they lie in its block.
+    // False, and nothing written, when they are no longer there: the caller then writes them
+    // from a copy of its own.
+    bool forward(InputStream& in, InputOffset at, ByteCount count) {
+        if (at == span_end_ && &in == input_ && !failure_.failed()) {
+            KORVIX_STREAM_CHECK(in.holds(at, count));
+            span_end_ += count;
+            return true;
+        }
+        return forward_slow(in, at, count);
+    }
+
+    // Room for `count` bytes (at most block_capacity()) in the block, for the caller to lay out
+    // there and commit; nothing may be written meanwhile. Null once the run has failed, and then
+    // nothing is to be committed.
     std::uint8_t* reserve(ByteCount count) {
-        if (count <= room() && input_span_end_ == nullptr && !failure_.failed())
+        if (count <= room() && span_end_ == no_span && !failure_.failed()) {
+            KORVIX_STREAM_CHECK(!reserved_);
+            set_reserved(true);
             return next_;
+        }
         return reserve_slow(count);
     }
-    void commit(ByteCount count) { next_ += count; }
+    void commit(ByteCount count) {
+        KORVIX_STREAM_CHECK(reserved_);
+        set_reserved(false);
+        next_ += count;
+    }
     // The most bytes that one reserve() can give: the block, less what a flush may keep of it.
     ByteCount block_capacity() const { return end_ - block_ - (write_unit_ - 1); }
 
-    // Bytes moved from this input are written from where they lie in its buffer, not copied:
-    // most of what a conversion writes is the input as it stands, with single bytes changed in
-    // place (InputStream::replace_next_byte).
-    void write_from(InputStream& in);
-    // Writes the input bytes held so far, before the input's buffer changes.
+    // Writes the span of the input held so far: before the input's block changes, and before
+    // the output's own bytes.
     void release_input_span();
 
-    // Hands all buffered bytes to the file; false when the output has failed.
+    // Hands all buffered bytes to the sink; false when the output has failed.
     bool flush();
 
     // Writes before the last one hand the file whole pages, so that every write begins and ends
@@ -186,31 +234,37 @@ public:
     static constexpr ByteCount page_size = 4096;
 
 private:
+    static constexpr InputOffset no_span = -1;
+
     ByteCount room() const { return end_ - next_; }
-    void use_block(ByteCount capacity);
-    bool in_input_buffer(const std::uint8_t* bytes) const {
-        return bytes >= input_begin_ && bytes < input_end_;
+    void use_block(std::span<std::uint8_t> block);
+    void set_reserved([[maybe_unused]] bool reserved) {
+#if !defined(NDEBUG) || defined(KORVIX_STREAM_CHECKS)
+        reserved_ = reserved;
+#endif
     }
     void write_slow(const std::uint8_t* bytes, ByteCount count);
+    bool forward_slow(InputStream& in, InputOffset at, ByteCount count);
     std::uint8_t* reserve_slow(ByteCount count);
     bool flush_block(bool whole_pages = true);
     void hand_over_span(const std::uint8_t* bytes, ByteCount count);
-    bool hand_over(const std::uint8_t* first, ByteCount first_count,
-                   const std::uint8_t* second = nullptr, ByteCount second_count = 0);
+    bool hand_over(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second = {});
 
     RunFailure& failure_;
-    std::FILE* file_ = nullptr;
-    std::vector<std::uint8_t>* sink_ = nullptr;
+    std::unique_ptr<MemorySink> own_sink_;
+    ByteSink* sink_;
     std::unique_ptr<std::uint8_t[]> own_block_;
     std::uint8_t* block_ = nullptr;
     std::uint8_t* next_ = nullptr;
     std::uint8_t* end_ = nullptr;
     ByteCount write_unit_ = 1; // page_size, or 1 for a small block
-    // The input's buffer, and the span of it to be written behind the block's bytes.
-    const std::uint8_t* input_begin_ = nullptr;
-    const std::uint8_t* input_end_ = nullptr;
-    const std::uint8_t* input_span_begin_ = nullptr;
-    const std::uint8_t* input_span_end_ = nullptr;
+    // The span of the input to be written behind the block's bytes, by its input offsets.
+    InputStream* input_ = nullptr;
+    InputOffset span_begin_ = no_span;
+    InputOffset span_end_ = no_span;
+#if !defined(NDEBUG) || defined(KORVIX_STREAM_CHECKS)
+    bool reserved_ = false;
+#endif
 };
 
 // A destination for a string read from the input: at most capacity - 1 characters are kept.
@@ -289,7 +343,7 @@ inline ByteCount copy_bytes(InputStream& in, OutputStream* out, ByteCount count)
     if (count <= 0 || in.available() < count)
         return copy_bytes_slow(in, out, count);
     if (out != nullptr)
-        out->write(in.data(), count);
+        out->forward(in, in.offset(), count);
     in.consume(count);
     return count;
 }

@@ -15,9 +15,7 @@ namespace korvix {
 struct RecordHeader {
     std::int32_t length; // body bytes behind the type letter, as the file has them
     char type;
-    // The header's five bytes in the input's buffer, when they lie whole in it, so that a record
-    // that keeps its header moves them from there (write_record_header).
-    const std::uint8_t* bytes = nullptr;
+    InputOffset offset = 0; // of the header's first byte in the input
 
     // The length is trusted as an unsigned count: a length of -1 is 4294967295 bytes and runs
     // into the end of the input rather than being taken for an empty body.
@@ -27,25 +25,25 @@ struct RecordHeader {
 inline constexpr ByteCount record_header_width = 5;
 
 inline RecordHeader read_record_header(InputStream& in) {
+    const InputOffset offset = in.offset();
     if (in.available() >= record_header_width) {
         const std::uint8_t* const bytes = in.data();
         in.consume(record_header_width);
-        return {static_cast<std::int32_t>(load_le32(bytes)), static_cast<char>(bytes[4]), bytes};
+        return {static_cast<std::int32_t>(load_le32(bytes)), static_cast<char>(bytes[4]), offset};
     }
     const std::int32_t length = read_int32(in);
     const char type = static_cast<char>(in.read_byte());
-    return {length, type};
+    return {length, type, offset};
 }
 
 inline void write_record_header(OutputStream& out, char type, std::int32_t length) {
     write_int32(out, length);
     out.write_byte(static_cast<std::uint8_t>(type));
 }
-// The header of a record that keeps it, as read.
-inline void write_record_header(OutputStream& out, const RecordHeader& header) {
-    if (header.bytes != nullptr)
-        out.write(header.bytes, record_header_width);
-    else
+// The header of a record that keeps it, as read: forwarded from the input where its bytes still
+// lie in the input's block, and written from its fields where they do not.
+inline void write_record_header(OutputStream& out, InputStream& in, const RecordHeader& header) {
+    if (!out.forward(in, header.offset, record_header_width))
         write_record_header(out, header.type, header.length);
 }
 

@@ -16,7 +16,7 @@ void copy_route(RunContext& run, BodyRemainder& body, ClassRewrite rewrite) {
 } // namespace
 
 void rewrite_record(RunContext& run, const RecordHeader& header, ClassRewrite rewrite) {
-    write_record_header(run.out, header);
+    write_record_header(run.out, run.in, header);
     BodyRemainder body(run.in, header.body_length());
     body.take(copy_bytes(run.in, &run.out, 0)); // the name
     if (header.type == waypoint_record) {

@@ -80,7 +80,8 @@ void write_track(RunContext& run, const char* name) {
     write_int32(out, static_cast<std::int32_t>(points.count));
     // The track points are laid out in the output block itself, a batch at a time: one write per
     // point would cost more in bookkeeping than in bytes.
-    constexpr std::uint32_t batch_points = 1024;
+    const auto batch_points = static_cast<std::uint32_t>(
+        std::min<ByteCount>(1024, out.block_capacity() / track_point_width));
     for (std::uint32_t first = 0; first < points.count; first += batch_points) {
         const std::uint32_t last = std::min(points.count, first + batch_points);
         std::uint8_t* const batch = out.reserve((last - first) * track_point_width);

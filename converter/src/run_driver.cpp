@@ -1,6 +1,7 @@
 #include "run_driver.h"
 
 #include "command_line.h"
+#include "file_io.h"
 #include "gdb_header.h"
 #include "platform.h"
 
@@ -64,7 +65,6 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
             RunMemory& memory, const WaypointNumbers& input_numbers) {
     RunContext run(in, out, settings, console, memory);
     run.input_numbers = input_numbers;
-    out.write_from(in);
     const bool header_copied = check_and_copy_header(run);
     if (header_copied)
         run_record_loop(run);
@@ -99,6 +99,10 @@ MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings&
 
 int convert_files(RunFiles& files, const RunSettings& settings, Console& console, RunMemory& memory,
                   std::span<std::uint8_t> input_block, std::span<std::uint8_t> output_block) {
+    // The streams read and write in blocks of their own. Buffering is set before anything else
+    // is done with the files, as C requires.
+    std::setvbuf(files.input.get(), nullptr, _IONBF, 0);
+    std::setvbuf(files.output.get(), nullptr, _IONBF, 0);
     WaypointNumbers numbers;
     if (files.input_seekable) {
         // A small buffer: the read ahead takes a record's header and name where they stand.
@@ -109,10 +113,12 @@ int convert_files(RunFiles& files, const RunSettings& settings, Console& console
         std::rewind(files.input.get()); // reading at an offset may move the file's position
     }
     RunFailure failure;
-    InputStream in(failure, files.input.get(), input_block);
+    FileSource source(files.input.get());
+    InputStream in(failure, source, input_block);
     int status;
     {
-        OutputStream out(failure, files.output.get(), output_block);
+        FileSink sink(files.output.get());
+        OutputStream out(failure, sink, output_block);
         status = convert(in, out, settings, console, memory, numbers);
     }
     if (std::fclose(files.output.release()) != 0 && status == exit_completed) {

@@ -1,4 +1,5 @@
 #include "byte_stream.h"
+#include "file_io.h"
 #include "gdb_builder.h"
 #include "gdb_fields.h"
 #include "platform.h"
@@ -167,8 +168,11 @@ TEST(FileStreams, CopyAcrossBlockBoundariesIsExact) {
     std::rewind(in_file);
     {
         RunFailure failure;
-        InputStream in(failure, in_file);
-        OutputStream out(failure, out_file);
+        FileSource source(in_file);
+        std::vector<std::uint8_t> block(InputStream::block_size);
+        InputStream in(failure, source, block);
+        FileSink sink(out_file);
+        OutputStream out(failure, sink);
         ByteCount moved = copy_bytes(in, &out, InputStream::block_size - 2);
         moved += 4;
         write_int32(out, read_int32(in)); // straddles the first block boundary
@@ -205,7 +209,8 @@ TEST(FileStreams, AFullDiskFailsTheRun) {
         GTEST_SKIP() << "no /dev/full on this system";
     RunFailure failure;
     {
-        OutputStream out(failure, full);
+        FileSink sink(full);
+        OutputStream out(failure, sink);
         const Bytes block(2 * OutputStream::block_size, 0x42);
         out.write(block.data(), block.size());
     }
