@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <system_error>
 #include <vector>
 
 namespace korvix {
@@ -66,16 +68,22 @@ bool parse_points(std::string_view text, std::uint32_t& points) {
     return points >= min_points && points <= max_points;
 }
 
-// A distance in metres written as a plain decimal number, "25" or "2.5": no sign, no exponent.
+// A distance in metres written as a plain decimal number, "25", "2.5" or "0025": no sign, no
+// exponent, digits as many as written. Its double must be finite and above 0: a number too large
+// for one is refused, and so is one too small to be told from 0.
 bool parse_metres(std::string_view text, double& metres) {
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
-    if (whole.size() + fraction.size() == 0 || whole.size() > 8 ||
-        !std::ranges::all_of(whole, is_digit) || !std::ranges::all_of(fraction, is_digit))
+    if (whole.size() + fraction.size() == 0 || !std::ranges::all_of(whole, is_digit) ||
+        !std::ranges::all_of(fraction, is_digit))
         return false;
-    std::from_chars(text.data(), text.data() + text.size(), metres);
-    return metres > 0;
+    double value = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc{} ||
+        !std::isfinite(value) || value <= 0)
+        return false;
+    metres = value;
+    return true;
 }
 
 // The value of a long option that takes one: behind its '=', or the next word.

@@ -13,6 +13,7 @@ constexpr const char* application_signatures[] = {"MapSource", "BaseCamp"};
 
 // The header bytes behind "MsRcf" begin with a version record: its length 2, 'D' and a letter
 // that tells the version, and a 0 byte.
+constexpr std::uint8_t version_1_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'k', 0x00};
 constexpr std::uint8_t version_2_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'l', 0x00};
 constexpr std::uint8_t version_3_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'm', 0x00};
 
@@ -29,11 +30,13 @@ GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes) {
     const auto starts_with = [&](std::span<const std::uint8_t> record) {
         return std::equal(record.begin(), record.end(), version_bytes.begin());
     };
+    if (starts_with(version_1_record))
+        return GdbVersion::v1;
     if (starts_with(version_2_record))
         return GdbVersion::v2;
     if (starts_with(version_3_record))
         return GdbVersion::v3;
-    return GdbVersion::v1;
+    return GdbVersion::unmarked;
 }
 
 bool check_and_copy_header(RunContext& run) {

@@ -11,7 +11,8 @@ namespace korvix {
 inline constexpr ByteCount version_bytes_width = 14;
 inline constexpr int header_strings = 3;
 
-// The GDB version told by the 14 header bytes behind "MsRcf".
+// The GDB version told by the 14 header bytes behind "MsRcf": that of their version record, or
+// unmarked when they do not begin with one of versions 1, 2 or 3.
 GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes);
 
 // Tests the GDB file header ("MsRcf", 14 bytes, three strings, then the application name

@@ -32,8 +32,9 @@ inline constexpr std::uint8_t route_point_tail[] = {0x00, 0x03, 0x00, 0x00, 0x00
 // The 5 bytes behind the name of a generated track.
 inline constexpr std::uint8_t track_header_bytes[] = {0x01, 0x02, 0x00, 0x00, 0x00};
 
-// The 3 bytes behind each position of a generated track: the absent point value and the two
-// point closing bytes.
+// The 3 bytes behind each position of a generated track: the presence bytes of the point value,
+// the depth and the temperature, all absent (in a file without a known version record, the absent
+// point value and the two point closing bytes).
 inline constexpr std::uint8_t track_point_tail[] = {0x00, 0x00, 0x00};
 
 // Widths of the parsed fields.
@@ -42,9 +43,9 @@ inline constexpr ByteCount altitude_width = 8; // the value behind a non-zero pr
 inline constexpr ByteCount route_flag_width = 2;
 inline constexpr ByteCount track_header_width = 5;
 inline constexpr ByteCount track_point_value_width = 4;
-inline constexpr ByteCount track_point_closing_width = 2;
-inline constexpr ByteCount track_point_depth_width = 8;       // versions 2 and 3
-inline constexpr ByteCount track_point_temperature_width = 8; // versions 2 and 3
+inline constexpr ByteCount track_point_closing_width = 2; // without a known version record
+inline constexpr ByteCount track_point_depth_width = 8;
+inline constexpr ByteCount track_point_temperature_width = 8;
 
 // The class block of a waypoint or a route point: the class byte, the class detail bytes, the
 // subclass byte, and the class block bytes behind it.
@@ -80,11 +81,13 @@ inline constexpr char track_record = 'T';
 inline constexpr char closing_record = 'V';
 
 // The GDB version, told by the version record at the start of the file header. Files of versions
-// 2 and 3 (MapSource 6, BaseCamp) add fields to waypoints, route points and track points, and
-// make some of them conditional; every other file is read and written in the version 1 layouts.
-enum class GdbVersion { v1 = 1, v2 = 2, v3 = 3 };
+// 2 and 3 (MapSource 6, BaseCamp) add fields to waypoints and route points, and make some of them
+// conditional. A header without a known version record is read and written in the version 1
+// layouts, but for its track points: they close with two fixed bytes where the files of every
+// version have the presence bytes of an optional depth and temperature.
+enum class GdbVersion { unmarked = 0, v1 = 1, v2 = 2, v3 = 3 };
 
-// Where the layouts of versions 2 and 3 differ from version 1, as parsed and as generated.
+// Where the layouts of the versions differ, as parsed and as generated.
 struct VersionLayout {
     // Parsed.
     bool country_code;               // the class block holds a 0-terminated country code
@@ -135,6 +138,7 @@ inline constexpr VersionLayout version_layout(GdbVersion version) {
                 .route_end = route_end_v3,
                 .track_end = four_zero_bytes};
     case GdbVersion::v1:
+    case GdbVersion::unmarked:
         break;
     }
     return {.country_code = false,
@@ -142,7 +146,7 @@ inline constexpr VersionLayout version_layout(GdbVersion version) {
             .empty_link_list_ends_parse = true,
             .tail_flag_extra = 0,
             .link_trailer = 0,
-            .track_point_depths = false,
+            .track_point_depths = version == GdbVersion::v1,
             .waypoint_trailer_zeros = 0,
             .route_point_end = {},
             .route_end = one_zero_byte,

@@ -46,11 +46,11 @@ void write_bounds(OutputStream& out, const Bounds& bounds) {
     write_position(out, bounds.min_latitude, bounds.min_longitude);
 }
 
-// Where the optional values of a track point stand, told by which of them are present. Versions
-// 2 and 3 have four optional values (altitude, point value, depth, temperature), version 1 two
-// (altitude, point value) and two closing bytes. Points of a track mostly share the presence of
-// all values but the last (the temperature may come and go), so a point is read by the shape of
-// the one before, its last value apart.
+// Where the optional values of a track point stand, told by which of them are present. Files of
+// every version have four optional values (altitude, point value, depth, temperature), a file
+// without a known version record two (altitude, point value) and two closing bytes. Points of a
+// track mostly share the presence of all values but the last (the temperature may come and go),
+// so a point is read by the shape of the one before, its last value apart.
 struct TrackPointShape {
     int values = 0;
     unsigned present = 0; // bit i: optional value i is there, the last one not counted

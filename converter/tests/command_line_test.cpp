@@ -77,6 +77,18 @@ TEST(ParseCommandLine, LongOptionsStandAnywhere) {
          2,
          10},
         {{"-T", "in", "out", "--points=10000"}, ConversionMode::track_all_points, 10000, 0},
+        {{"-V", "--tolerance=000000001", "in", "out"},
+         ConversionMode::route_from_track_user_vias,
+         0,
+         1},
+        {{"in", "out", "--tolerance", "123456789012"},
+         ConversionMode::track_all_points,
+         0,
+         123456789012.0},
+        {{"--tolerance=0000000000.25", "-W", "in", "out"},
+         ConversionMode::route_from_track_hidden_vias,
+         0,
+         0.25},
         {{"--pionts=5", "in", "out"}, ConversionMode::track_all_points, 0, 0}, // an option letter
     };
     for (const Row& row : rows) {
@@ -153,6 +165,13 @@ TEST_F(KorvixProgram, LongOptionsAreCheckedBeforeAnyFileIsOpened) {
     write("in.gdb", route_file());
     const std::string points = "--points takes a number of points from 2 to 10000\n";
     const std::string metres = "--tolerance takes a distance in metres above 0\n";
+    // Decimals that a double holds only as infinity or as 0, alone and behind a valid value.
+    const std::string too_large = "1" + std::string(400, '0');
+    const std::string too_small = "0." + std::string(400, '0') + "1";
+    const std::string beyond_double[] = {"-T --tolerance=" + too_large + " in out",
+                                         "-T --tolerance=" + too_small + " in out",
+                                         "-T --tolerance=5 --tolerance " + too_large + " in out",
+                                         "-T --tolerance=5 --tolerance=" + too_small + " in out"};
     const std::pair<const char*, std::string> refused[] = {
         {"-V --points=1 in out", points},
         {"-V --points=10001 in out", points},
@@ -163,6 +182,11 @@ TEST_F(KorvixProgram, LongOptionsAreCheckedBeforeAnyFileIsOpened) {
         {"-T --tolerance=0 in out", metres},
         {"-T --tolerance=1e3 in out", metres},
         {"-T --tolerance= in out", metres},
+        {"-T --tolerance=. in out", metres},
+        {beyond_double[0].c_str(), metres},
+        {beyond_double[1].c_str(), metres},
+        {beyond_double[2].c_str(), metres},
+        {beyond_double[3].c_str(), metres},
         {"-R --points=50 in out", "--points works only with -T, -U, -V and -W\n"},
         {"-S in out --tolerance=5", "--tolerance works only with -T, -U, -V and -W\n"},
         {"-V --pionts=5 in out", "Unknown option --pionts=5\n"},

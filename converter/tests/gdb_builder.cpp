@@ -50,14 +50,14 @@ Fields& Fields::position(std::int32_t latitude, std::int32_t longitude, std::uin
 Bytes gdb_header(int version, std::string_view application) {
     Fields f;
     f.str("MsRcf");
-    if (version == 1) // as gpsbabel-made files of version 1 have it
+    if (version == 0) // 'D','k' without the length of a version record before it
         f.raw({'D', 'k', 0, 0, 0, 'A', 0x5E, 0x02, 0, 0, 0, 0, 0, 0});
     else // a version record, then an application record holding the version and the strings
         f.raw({2, 0, 0, 0, 'D', static_cast<std::uint8_t>('k' + version - 1), 0, 31, 0, 0, 0, 'A',
                0x5D, 0x02});
     return f.str("Builder")
         .str("Dec 07 2026")
-        .str(version == 1 ? "" : "00:00:00")
+        .str(version <= 1 ? "" : "00:00:00")
         .str(application)
         .bytes();
 }
@@ -184,8 +184,8 @@ Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,
         f.u8(point.value ? 1 : 0);
         if (point.value)
             f.i32(0x6A1D2E40);
-        // In version 1 two closing bytes; in versions 2 and 3 the presence bytes of the depth and
-        // the temperature.
+        // The presence bytes of the depth and the temperature; without a known version record,
+        // the two closing bytes.
         f.u8(point.depth ? 1 : 0);
         if (point.depth)
             f.raw({0, 0, 0, 0, 0, 0, 0x0A, 0x40}); // 3.25 metres

@@ -45,7 +45,8 @@ private:
 };
 
 // "MsRcf", 14 bytes, three strings, the application name. The 14 bytes start with the version
-// record of GDB version 1 ('D','k'), 2 ('D','l') or 3 ('D','m').
+// record of GDB version 1 ('D','k'), 2 ('D','l') or 3 ('D','m'), as gpsbabel writes them; for
+// version 0 with 'D','k' and no record length before it: a header without a known version record.
 Bytes gdb_header(int version = 1, std::string_view application = "MapSource");
 
 // A record whose declared length is its body's size, or the given length.
@@ -112,8 +113,9 @@ struct TrackPoint {
     std::int32_t longitude;
     bool altitude = false;
     bool value = false;
-    bool depth = false;       // versions 2 and 3
-    bool temperature = false; // versions 2 and 3
+    // Without a known version record, the two closing bytes.
+    bool depth = false;
+    bool temperature = false;
 };
 
 Bytes track_body(std::string_view name, const std::vector<TrackPoint>& points,

@@ -1,6 +1,6 @@
-// GDB files of versions 2 and 3, as MapSource 6 and BaseCamp save them: the version told by the
-// header, the records parsed and generated in its layouts, and counts that the format allows to
-// be negative.
+// GDB files of versions 1, 2 and 3, as MapSource and BaseCamp save them, and files whose header
+// has no known version record: the version told by the header, the records parsed and generated
+// in its layouts, and counts that the format allows to be negative.
 #include "gdb_builder.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@ constexpr ConversionMode hidden_vias = ConversionMode::route_hidden_vias;
 constexpr ConversionMode all_points = ConversionMode::track_all_points;
 constexpr ConversionMode via_points = ConversionMode::track_via_points;
 constexpr ConversionMode route_user = ConversionMode::route_from_track_user_vias;
+constexpr ConversionMode route_hidden = ConversionMode::route_from_track_hidden_vias;
 constexpr char not_gdb[] = "Input file not in GDB format\n";
 
 // A file whose header carries the given 14 bytes behind "MsRcf".
@@ -38,8 +39,26 @@ Bytes version_bytes(std::initializer_list<std::uint8_t> first_seven) {
 struct VersionChoice {
     const char* name;
     Bytes fourteen;
-    int version; // the layouts that must be used
+    int version; // the layouts that must be used; 0: no known version record
 };
+
+// A track as the versions store it: (1, 2) with a depth and a temperature, (3, 4), (5, 6) with a
+// depth, (9, 10). Read with two fixed closing bytes instead, the presence byte of the depth and its
+// first byte close (1, 2); the depth's other 7 bytes and the presence byte of the temperature are
+// the position (7, 0x01000008) of a second point, whose point value and closing bytes are the
+// temperature's bytes; (3, 4) and (5, 6) follow. The last two points lie too close to the body's
+// end to be read in place: they are read field by field.
+Bytes deep_track() {
+    const Bytes depth = {0xD0, 7, 0, 0, 0, 8, 0, 0};
+    const Bytes temperature = {0, 1, 0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0x7E};
+    Fields f;
+    f.str("DIVE").raw({0x00, 0x01, 0x00, 0x00, 0x00}).i32(4);
+    f.position(1, 2).u8(0).u8(1).raw(depth).u8(1).raw(temperature);
+    f.position(3, 4).raw({0, 0, 0});
+    f.position(5, 6).u8(0).u8(1).raw(depth).u8(0);
+    f.position(9, 10).raw({0, 0, 0});
+    return f.bytes();
+}
 
 void PrintTo(const VersionChoice& c, std::ostream* os) {
     *os << c.name;
@@ -47,14 +66,15 @@ void PrintTo(const VersionChoice& c, std::ostream* os) {
 
 class GdbVersion : public ::testing::TestWithParam<VersionChoice> {};
 
-// Only the exact version records of versions 2 and 3 change the layouts; the header is copied as
-// read whatever it holds. The lengths of the generated records tell the layout: a waypoint of 71
-// or 80 bytes, a route of 2 points 173, 189 or 202, a track of 2 points 36 or 39.
+// Only the exact version records of versions 1, 2 and 3 change the layouts; the header is copied
+// as read whatever it holds. The lengths of the generated records tell the layout: a waypoint of
+// 71 or 80 bytes, a route of 2 points 173, 189 or 202, a track of 2 points 36 or 39; the points
+// that -V and -W read from a track with depths tell whether it was read with them.
 TEST_P(GdbVersion, TheVersionRecordChoosesTheLayouts) {
     const VersionChoice& c = GetParam();
     const int v = c.version;
     const Bytes route =
-        v == 1 ? route_body("B", {{"P1", 0, 255, {{1, 1}, {2, 2}}}, {"P2", 0, 255, {}}})
+        v <= 1 ? route_body("B", {{"P1", 0, 255, {{1, 1}, {2, 2}}}, {"P2", 0, 255, {}}})
                : route_body(v, "B", {{"P1", 0, 255, {{1, 1}, {2, 2}}}, {"P2", 0, 255, {}}}, true,
                             {0x00});
     const Bytes file =
@@ -71,9 +91,22 @@ TEST_P(GdbVersion, TheVersionRecordChoosesTheLayouts) {
     const auto records = split_records(to_route.output, header_size);
     ASSERT_EQ(records.size(), 5u); // 001, 002, the route, the route B passed through, 'V'
     EXPECT_EQ(records[0].second.size(), v == 3 ? 80u : 71u);
-    EXPECT_EQ(records[2].second.size(), v == 1 ? 173u : v == 2 ? 189u : 202u);
+    EXPECT_EQ(records[2].second.size(), v <= 1 ? 173u : v == 2 ? 189u : 202u);
     EXPECT_EQ(split_records(to_track.output, header_size)[1],
               std::make_pair('T', generated_track("B", {{1, 1}, {2, 2}}, v)));
+
+    const std::vector<TrackPoint> points_read =
+        v == 0 ? std::vector<TrackPoint>{{1, 2}, {7, 0x01000008}, {3, 4}, {5, 6}}
+               : std::vector<TrackPoint>{{1, 2}, {3, 4}, {5, 6}, {9, 10}};
+    for (const ConversionMode mode : {route_user, route_hidden}) {
+        const RunResult deep =
+            convert_bytes(file_with(c.fourteen, "MapSource", {record('T', deep_track())}), mode);
+        const RunResult plain = convert_bytes(
+            file_with(c.fourteen, "MapSource", {record('T', track_body("DIVE", points_read))}),
+            mode);
+        EXPECT_EQ(deep.status, 0) << deep.console;
+        EXPECT_EQ(deep.output, plain.output) << static_cast<char>(mode);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,12 +115,16 @@ INSTANTIATE_TEST_SUITE_P(
         VersionChoice{"Dk", version_bytes({2, 0, 0, 0, 'D', 'k', 0}), 1},
         VersionChoice{"Dl", version_bytes({2, 0, 0, 0, 'D', 'l', 0}), 2},
         VersionChoice{"Dm", version_bytes({2, 0, 0, 0, 'D', 'm', 0}), 3},
-        VersionChoice{"ArbitraryBytes", Bytes(14, 0x07), 1},
-        VersionChoice{"DlOneByteLate", version_bytes({0, 2, 0, 0, 0, 'D', 'l'}), 1},
-        VersionChoice{"DlWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'l', 1}), 1},
-        VersionChoice{"DmWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'm', 'm'}), 1},
-        VersionChoice{"DlWithLength3", version_bytes({3, 0, 0, 0, 'D', 'l', 0}), 1},
-        VersionChoice{"LowerCaseD", version_bytes({2, 0, 0, 0, 'd', 'm', 0}), 1}),
+        VersionChoice{"ArbitraryBytes", Bytes(14, 0x07), 0},
+        VersionChoice{"DkWithoutLength",
+                      Bytes{'D', 'k', 0, 0, 0, 'A', 0x5E, 0x02, 0, 0, 0, 0, 0, 0}, 0},
+        VersionChoice{"DlOneByteLate", version_bytes({0, 2, 0, 0, 0, 'D', 'l'}), 0},
+        VersionChoice{"DkWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'k', 1}), 0},
+        VersionChoice{"DlWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'l', 1}), 0},
+        VersionChoice{"DmWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'm', 'm'}), 0},
+        VersionChoice{"DlWithLength3", version_bytes({3, 0, 0, 0, 'D', 'l', 0}), 0},
+        VersionChoice{"LowerCaseD", version_bytes({2, 0, 0, 0, 'd', 'm', 0}), 0},
+        VersionChoice{"Dj", version_bytes({2, 0, 0, 0, 'D', 'j', 0}), 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GdbApplication, MapSourceAndBaseCampAreGdbFiles) {
@@ -204,7 +241,7 @@ TEST(VersionedRoutes, RewrittenAndCollectedInTheirLayout) {
 // Depth and temperature behind a track point are skipped: a track carrying them converts as the
 // same track without them.
 TEST(VersionedTracks, DepthAndTemperatureAreSkipped) {
-    for (const int v : {2, 3}) {
+    for (const int v : {1, 2, 3}) {
         const RunResult rich = convert_bytes(
             gdb_file(v, {record('T', track_body("DIVE", {{1, 2, true, true, true, true},
                                                          {3, 4, false, false, true, false},

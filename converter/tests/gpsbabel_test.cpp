@@ -213,12 +213,6 @@ bool is_reduction_of(const std::vector<Point>& part, const std::vector<Point>& w
     return true;
 }
 
-// gpsbabel writes a temperature into a version 1 track point as an optional value where that
-// version's layout has two fixed closing bytes; version 1 files get none.
-std::string without_extensions(std::string gpx) {
-    return std::regex_replace(gpx, std::regex("<extensions>[^]*?</extensions>"), "");
-}
-
 // A GDB file to convert: made by gpsbabel from a case's GPX in a GDB version, or committed.
 struct Source {
     std::string name;
@@ -240,6 +234,9 @@ std::vector<Source> sources() {
     // and temperature; the second saved by BaseCamp.
     list.push_back({"BuiltV2", nullptr, 2, "converter/fuzz/corpus/built-v2.gdb"});
     list.push_back({"BaseCampV3", nullptr, 3, "converter/fuzz/corpus/basecamp-v3.gdb"});
+    // Version 1 track points with temperatures, made by gpsbabel from examples/temperatures.gpx.
+    list.push_back(
+        {"TemperaturesV1", nullptr, 1, "converter/fuzz/corpus/gpsbabel-v1-temperatures.gdb"});
     return list;
 }
 
@@ -269,7 +266,7 @@ protected:
                               "xmlns=\"http://www.topografix.com/GPX/1/1\" xmlns:gpxtpx=\""
                               "http://www.garmin.com/xmlschemas/TrackPointExtension/v1\">") +
                       c.gpx_body + "\n</gpx>\n";
-        write_file(dir_ / "in.gpx", version == 1 ? without_extensions(gpx) : gpx);
+        write_file(dir_ / "in.gpx", gpx);
         const CommandOutcome made =
             run_command("gpsbabel -i gpx -f '" + (dir_ / "in.gpx").string() + "' -o gdb,ver=" +
                         std::to_string(version) + " -F '" + (dir_ / "in.gdb").string() + "'");
