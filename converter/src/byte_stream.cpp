@@ -113,6 +113,11 @@ bool OutputStream::forward_slow(InputStream& in, InputOffset at, ByteCount count
     if (!in.holds(at, count))
         return false;
     KORVIX_STREAM_CHECK(!reserved_);
+    const std::uint8_t* const bytes = in.bytes_at(at);
+    if (bytes == span_end_ && &in == input_) {
+        span_end_ += count;
+        return true;
+    }
     release_input_span();
     if (&in != input_) {
         if (input_ != nullptr)
@@ -120,24 +125,21 @@ bool OutputStream::forward_slow(InputStream& in, InputOffset at, ByteCount count
         input_ = &in;
         in.set_forwarder(this);
     }
-    span_begin_ = at;
-    span_end_ = at + count;
+    span_offset_ = at;
+    span_begin_ = bytes;
+    span_end_ = bytes + count;
     return true;
 }
 
 void OutputStream::release_input_span() {
-    if (span_end_ == no_span)
+    if (span_end_ == nullptr)
         return;
+    const std::uint8_t* const bytes = span_begin_;
     const ByteCount count = span_end_ - span_begin_;
-    const InputOffset begin = span_begin_;
-    span_begin_ = span_end_ = no_span;
-    // The input writes the span out before its block changes, so the span always lies there.
-    KORVIX_STREAM_CHECK(input_->holds(begin, count));
-    if (!input_->holds(begin, count)) {
-        failure_.fail(Failure::output_write_failed);
-        return;
-    }
-    const std::uint8_t* const bytes = input_->bytes_at(begin);
+    span_begin_ = span_end_ = nullptr;
+    // The input has the span written before its block changes, so the span lies where it began.
+    KORVIX_STREAM_CHECK(input_->holds(span_offset_, count) &&
+                        input_->bytes_at(span_offset_) == bytes);
     // A short span costs less copied into the block than written on its own.
     constexpr ByteCount longest_copied = 16 * 1024;
     if (count <= longest_copied && count <= room()) {
@@ -276,7 +278,7 @@ static ByteCount copy_through_zero(InputStream& in, OutputStream* out) {
         const std::uint8_t* const zero = find_zero(start, end);
         const ByteCount part = zero != end ? zero - start + 1 : end - start;
         if (out != nullptr)
-            out->forward(in, in.offset(), part);
+            out->forward(in, part);
         in.consume(part);
         moved += part;
         if (zero != end)
@@ -295,7 +297,7 @@ ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, ByteCount count) {
     while (left > 0 && in.fill()) {
         const ByteCount part = std::min(left, in.available());
         if (out != nullptr)
-            out->forward(in, in.offset(), part);
+            out->forward(in, part);
         in.consume(part);
         left -= part;
     }

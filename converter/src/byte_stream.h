@@ -67,9 +67,10 @@ using InputOffset = std::int64_t;
 [[noreturn]] void stream_rule_broken(const char* rule, const char* file, int line);
 
 // The input, read front to back: a source read in blocks, or bytes held in memory whole (one
-// block that is never read again). Its bytes are known to the output by their offset in the input,
-// never by where they lie: the block's bytes move when more of the source is read, and an offset
-// either names the same byte as before or no byte of the block at all (holds()).
+// block that is never read again). The output forwards its bytes from the block: the next bytes,
+// or bytes passed already, by their offset in the input, never by where they once lay: the
+// block's bytes move when more of the source is read, and an offset either names the same byte
+// as before or no byte of the block at all (holds()).
 class InputStream {
 public:
     static constexpr ByteCount block_size = ByteCount{512} * 1024;
@@ -151,9 +152,9 @@ private:
 // The output, written front to back in blocks to a sink: the bytes that the run lays out itself,
 // and spans of the input forwarded from where they lie in the input's block. Most of what a
 // conversion writes is the input as it stands, with single bytes changed in place
-// (InputStream::replace_next_byte): forwarding keeps it from being copied. A span is kept by its
-// input offsets while it grows, and written, or copied into the block, before the bytes the run
-// writes next or before the input's block changes.
+// (InputStream::replace_next_byte): forwarding keeps it from being copied. A span grows while
+// the input's bytes are forwarded one after the other, and is written, or copied into the block,
+// before the bytes the run writes next or before the input's block changes.
 class OutputStream {
 public:
     static constexpr ByteCount block_size = ByteCount{256} * 1024;
@@ -172,7 +173,7 @@ public:
     // Writes are dropped from the run's first failure on, so that the output ends where the run
     // went wrong. Bytes that fit in the block are written inline; the rest take the slow path.
     void write_byte(std::uint8_t byte) {
-        if (next_ != end_ && span_end_ == no_span && !failure_.failed()) {
+        if (next_ != end_ && span_end_ == nullptr && !failure_.failed()) {
             KORVIX_STREAM_CHECK(!reserved_);
             *next_++ = byte;
             return;
@@ -180,7 +181,7 @@ public:
         write_slow(&byte, 1);
     }
     void write(const std::uint8_t* bytes, ByteCount count) {
-        if (count <= room() && span_end_ == no_span && !failure_.failed()) {
+        if (count <= room() && span_end_ == nullptr && !failure_.failed()) {
             KORVIX_STREAM_CHECK(!reserved_);
             std::copy_n(bytes, count, next_);
             next_ += count;
@@ -189,15 +190,20 @@ public:
         write_slow(bytes, count);
     }
 
-    // Writes the `count` bytes of `in` from offset `at` on, from where they lie in its block.
-    // False, and nothing written, when they are no longer there: the caller then writes them
-    // from a copy of its own.
-    bool forward(InputStream& in, InputOffset at, ByteCount count) {
-        if (at == span_end_ && &in == input_ && !failure_.failed()) {
-            KORVIX_STREAM_CHECK(in.holds(at, count));
+    // Writes the next `count` bytes of `in` (at most those available), which the caller then
+    // consumes, from where they lie in its block.
+    void forward(InputStream& in, ByteCount count) {
+        if (in.data() == span_end_ && span_end_ != nullptr && !failure_.failed()) {
+            KORVIX_STREAM_CHECK(&in == input_ && count <= in.available());
             span_end_ += count;
-            return true;
+            return;
         }
+        forward_slow(in, in.offset(), count);
+    }
+    // Writes the `count` bytes of `in` from offset `at` on, which the input has passed already,
+    // from where they lie in its block. False, and nothing written, when they are no longer there:
+    // the caller then writes them from a copy of its own.
+    bool forward_read(InputStream& in, InputOffset at, ByteCount count) {
         return forward_slow(in, at, count);
     }
 
@@ -205,7 +211,7 @@ public:
     // there and commit; nothing may be written meanwhile. Null once the run has failed, and then
     // nothing is to be committed.
     std::uint8_t* reserve(ByteCount count) {
-        if (count <= room() && span_end_ == no_span && !failure_.failed()) {
+        if (count <= room() && span_end_ == nullptr && !failure_.failed()) {
             KORVIX_STREAM_CHECK(!reserved_);
             set_reserved(true);
             return next_;
@@ -234,8 +240,6 @@ public:
     static constexpr ByteCount page_size = 4096;
 
 private:
-    static constexpr InputOffset no_span = -1;
-
     ByteCount room() const { return end_ - next_; }
     void use_block(std::span<std::uint8_t> block);
     void set_reserved([[maybe_unused]] bool reserved) {
@@ -258,10 +262,12 @@ private:
     std::uint8_t* next_ = nullptr;
     std::uint8_t* end_ = nullptr;
     ByteCount write_unit_ = 1; // page_size, or 1 for a small block
-    // The span of the input to be written behind the block's bytes, by its input offsets.
+    // The span of the input to be written behind the block's bytes. Its bytes are where the
+    // input's block holds them: the input has the span written before its block changes.
     InputStream* input_ = nullptr;
-    InputOffset span_begin_ = no_span;
-    InputOffset span_end_ = no_span;
+    InputOffset span_offset_ = 0; // of the span's first byte
+    const std::uint8_t* span_begin_ = nullptr;
+    const std::uint8_t* span_end_ = nullptr;
 #if !defined(NDEBUG) || defined(KORVIX_STREAM_CHECKS)
     bool reserved_ = false;
 #endif
@@ -343,7 +349,7 @@ inline ByteCount copy_bytes(InputStream& in, OutputStream* out, ByteCount count)
     if (count <= 0 || in.available() < count)
         return copy_bytes_slow(in, out, count);
     if (out != nullptr)
-        out->forward(in, in.offset(), count);
+        out->forward(in, count);
     in.consume(count);
     return count;
 }

@@ -43,7 +43,7 @@ inline void write_record_header(OutputStream& out, char type, std::int32_t lengt
 // The header of a record that keeps it, as read: forwarded from the input where its bytes still
 // lie in the input's block, and written from its fields where they do not.
 inline void write_record_header(OutputStream& out, InputStream& in, const RecordHeader& header) {
-    if (!out.forward(in, header.offset, record_header_width))
+    if (!out.forward_read(in, header.offset, record_header_width))
         write_record_header(out, header.type, header.length);
 }
 

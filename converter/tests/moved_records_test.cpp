@@ -49,7 +49,7 @@ Bytes numbered_waypoints() {
     std::vector<LinkPoint> links;
     for (int i = 0; i < 30; ++i)
         links.push_back({i * 11, -i * 13, static_cast<std::uint8_t>(i % 3 == 0)});
-    const Bytes route = record('R', route_body("R1", {{"001", 10, 31, links}, {"030", 12, 33}}));
+    const Bytes route = record('R', route_body("R1", {{"001", 10, 31, links}, {"030", 12, 33, {}}}));
     const Bytes track = record('T', track_body("T1", points));
     return gdb_file({records, route, track});
 }
