@@ -315,11 +315,7 @@ StreamShape stream_shape(std::span<const std::uint8_t> input) {
 Run convert_streamed(std::span<const std::uint8_t> input, const korvix::RunSettings& settings,
                      const StreamShape& shape) {
     static const auto memory = korvix::reserve_run_memory();
-    korvix::WaypointNumbers numbers;
-    if (korvix::converts_tracks_to_routes(settings.mode)) {
-        korvix::MemoryBytes ahead(input);
-        korvix::note_waypoint_names(ahead, numbers);
-    }
+    korvix::MemoryBytes whole(input);
     Run run;
     korvix::Console console(run.console);
     korvix::RunFailure failure;
@@ -328,7 +324,7 @@ Run convert_streamed(std::span<const std::uint8_t> input, const korvix::RunSetti
     Bytes input_block(shape.input_block), output_block(shape.output_block);
     korvix::InputStream in(failure, reads, input_block);
     korvix::OutputStream out(failure, run.output, output_block);
-    run.status = korvix::convert(in, out, settings, console, *memory, numbers);
+    run.status = korvix::convert(in, out, settings, console, *memory, &whole);
     out.flush();
     return run;
 }

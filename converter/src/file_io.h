@@ -4,17 +4,22 @@
 
 #include "byte_io.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace korvix {
 
+// A file read front to back. A file that can be read at offsets (not a pipe) is read so, from
+// an offset of its own, so that the read ahead for waypoint names may read it elsewhere meanwhile.
 class FileSource final : public ByteSource {
 public:
-    explicit FileSource(std::FILE* file) : file_(file) {}
+    FileSource(std::FILE* file, bool at_offsets) : file_(file), at_offsets_(at_offsets) {}
     std::size_t read(std::uint8_t* bytes, std::size_t count) override;
 
 private:
     std::FILE* file_;
+    bool at_offsets_;
+    std::int64_t offset_ = 0;
 };
 
 class FileSink final : public ByteSink {

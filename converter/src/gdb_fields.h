@@ -5,6 +5,7 @@
 #pragma once
 
 #include "byte_stream.h"
+#include "record_framing.h"
 #include "record_layouts.h"
 
 #include <algorithm>
@@ -12,24 +13,12 @@
 
 namespace korvix {
 
-struct RecordHeader {
-    std::int32_t length; // body bytes behind the type letter, as the file has them
-    char type;
-    InputOffset offset = 0; // of the header's first byte in the input
-
-    // The length is trusted as an unsigned count: a length of -1 is 4294967295 bytes and runs
-    // into the end of the input rather than being taken for an empty body.
-    ByteCount body_length() const { return static_cast<std::uint32_t>(length); }
-};
-
-inline constexpr ByteCount record_header_width = 5;
-
 inline RecordHeader read_record_header(InputStream& in) {
     const InputOffset offset = in.offset();
     if (in.available() >= record_header_width) {
-        const std::uint8_t* const bytes = in.data();
+        const RecordHeader header = record_header_at(in.data(), offset);
         in.consume(record_header_width);
-        return {static_cast<std::int32_t>(load_le32(bytes)), static_cast<char>(bytes[4]), offset};
+        return header;
     }
     const std::int32_t length = read_int32(in);
     const char type = static_cast<char>(in.read_byte());

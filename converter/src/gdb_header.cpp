@@ -18,10 +18,10 @@ constexpr std::uint8_t version_2_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'l', 0
 constexpr std::uint8_t version_3_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'm', 0x00};
 
 // Reads a string into the scratch text; false when the input ended first.
-bool read_header_string(RunContext& run) {
-    TextDestination scratch = run.scratch.destination();
-    read_string(run.in, &scratch);
-    return !run.failed();
+bool read_header_string(InputStream& in, ScratchText& scratch) {
+    const TextDestination destination = scratch.destination();
+    read_string(in, &destination);
+    return !in.failed();
 }
 
 } // namespace
@@ -39,28 +39,28 @@ GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes) {
     return GdbVersion::unmarked;
 }
 
-bool check_and_copy_header(RunContext& run) {
-    if (!read_header_string(run) || std::strcmp(run.scratch.text, file_signature) != 0)
-        return false;
-    write_string(run.out, file_signature);
+std::optional<GdbVersion> check_and_copy_header(InputStream& in, OutputStream& out,
+                                                ScratchText& scratch) {
+    if (!read_header_string(in, scratch) || std::strcmp(scratch.text, file_signature) != 0)
+        return std::nullopt;
+    write_string(out, file_signature);
 
     std::uint8_t version_bytes[version_bytes_width];
     for (std::uint8_t& byte : version_bytes)
-        byte = run.in.read_byte();
-    write_bytes(run.out, version_bytes);
-    run.layout = version_layout(gdb_version_of(version_bytes));
+        byte = in.read_byte();
+    write_bytes(out, version_bytes);
 
     for (int i = 0; i < header_strings; ++i)
-        copy_bytes(run.in, &run.out, 0);
-    if (!read_header_string(run))
-        return false;
+        copy_bytes(in, &out, 0);
+    if (!read_header_string(in, scratch))
+        return std::nullopt;
     const bool known = std::ranges::any_of(application_signatures, [&](const char* name) {
-        return std::strcmp(run.scratch.text, name) == 0;
+        return std::strcmp(scratch.text, name) == 0;
     });
     if (!known)
-        return false;
-    write_string(run.out, run.scratch.text);
-    return true;
+        return std::nullopt;
+    write_string(out, scratch.text);
+    return gdb_version_of(version_bytes);
 }
 
 } // namespace korvix

@@ -1,8 +1,11 @@
 #pragma once
 
-#include "run_context.h"
+#include "byte_stream.h"
+#include "record_layouts.h"
+#include "scratch_text.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace korvix {
@@ -16,9 +19,11 @@ inline constexpr int header_strings = 3;
 GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes);
 
 // Tests the GDB file header ("MsRcf", 14 bytes, three strings, then the application name
-// "MapSource" or "BaseCamp"), copies it to the output byte for byte and sets the layouts of
-// the run's GDB version. False when either signature string is missing or the input ends inside the
-// header; the output then keeps what had been copied before the failed test.
-bool check_and_copy_header(RunContext& run);
+// "MapSource" or "BaseCamp") and copies it to the output byte for byte, reading its strings into
+// the scratch text. Gives the GDB version that the header tells, or nothing when either signature
+// string is missing or the input ends inside the header; the output then keeps what had been
+// copied before the failed test.
+std::optional<GdbVersion> check_and_copy_header(InputStream& in, OutputStream& out,
+                                                ScratchText& scratch);
 
 } // namespace korvix

@@ -42,8 +42,7 @@ struct RecordConversions {
 };
 
 // Under -V and -W, a waypoint of the input passes through, and its name, when it is a number,
-// is one that no generated waypoint may take. (A file input has been read ahead for them all; an
-// input that cannot be read twice gives them as they come.)
+// is one that no generated waypoint may take.
 void note_and_pass_through(RunContext& run, const RecordHeader& header) {
     const ByteCount name_bytes = std::min(header.body_length(), number_name_width);
     run.in.ensure(name_bytes);
@@ -57,7 +56,18 @@ template <ClassRewrite target> void rewrite(RunContext& run, const RecordHeader&
 template <TrackPoints which> void route_to_track(RunContext& run, const RecordHeader& header) {
     convert_route_to_track(run, header, which);
 }
+// The names of the waypoints from the first track on, read ahead, where the input can be: the
+// run has noted those before it as it passed them, and a track's waypoints must not take a name
+// of any waypoint of the input, those behind the tracks included.
+void read_names_ahead(RunContext& run, const RecordHeader& first_track) {
+    if (run.whole_input != nullptr)
+        note_waypoint_names(*run.whole_input, first_track.offset, run.input_numbers);
+    run.read_ahead = true;
+}
+
 template <Vias vias> void track_to_route(RunContext& run, const RecordHeader& header) {
+    if (!run.read_ahead)
+        read_names_ahead(run, header);
     convert_track_to_route(run, header, vias);
 }
 

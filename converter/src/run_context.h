@@ -6,20 +6,12 @@
 #include "point_buffer.h"
 #include "record_layouts.h"
 #include "run_settings.h"
+#include "scratch_text.h"
 #include "waypoint_numbers.h"
 
 #include <cstdint>
 
 namespace korvix {
-
-// Holds the header strings and the name of the route or track being converted. A longer string
-// is still read whole, so its byte count stays right, but is kept truncated to fit.
-struct ScratchText {
-    static constexpr ByteCount capacity = ByteCount{64} * 1024;
-    char text[capacity] = {};
-
-    TextDestination destination() { return {text, capacity}; }
-};
 
 // The memory of a run, reserved in one piece before any file is opened, so that a run that
 // cannot have it is refused before it has touched a file, and a conversion never allocates.
@@ -30,6 +22,7 @@ struct RunMemory {
     std::uint16_t generated_numbers[last_waypoint_number]; // of the track being converted
     alignas(4096) std::uint8_t input_block[InputStream::block_size];
     alignas(4096) std::uint8_t output_block[OutputStream::block_size];
+    std::uint8_t read_ahead_block[64 * 1024]; // for the read ahead for waypoint names in a file
 };
 
 struct RunContext {
@@ -65,7 +58,11 @@ struct RunContext {
     PointSimplifier& simplifier;
     std::uint16_t (&generated_numbers)[last_waypoint_number];
     std::uint32_t waypoint_counter = 1; // number of the next generated waypoint, for the whole run
-    WaypointNumbers input_numbers;      // the numbers that the input's own waypoints go by
+    // The numbers that the input's own waypoints go by: those passed so far, and from the first
+    // track on those of the whole input, when it can be read ahead (whole_input).
+    WaypointNumbers input_numbers;
+    InputBytes* whole_input = nullptr; // the input read where asked for, or none (a pipe)
+    bool read_ahead = false;           // whether the names behind the first track were read
 };
 
 } // namespace korvix

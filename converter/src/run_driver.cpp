@@ -46,15 +46,6 @@ const char* refusal_message(OpenOutcome outcome) {
     return nullptr;
 }
 
-// Tracks become routes through waypoints whose numbers no waypoint of the input goes by, those
-// behind the tracks included: an input that can be read twice is read once ahead for them.
-WaypointNumbers numbers_read_ahead(InputBytes& input, const RunSettings& settings) {
-    WaypointNumbers numbers;
-    if (converts_tracks_to_routes(settings.mode))
-        note_waypoint_names(input, numbers);
-    return numbers;
-}
-
 } // namespace
 
 std::unique_ptr<RunMemory> reserve_run_memory() {
@@ -62,12 +53,15 @@ std::unique_ptr<RunMemory> reserve_run_memory() {
 }
 
 int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
-            RunMemory& memory, const WaypointNumbers& input_numbers) {
+            RunMemory& memory, InputBytes* whole_input) {
     RunContext run(in, out, settings, console, memory);
-    run.input_numbers = input_numbers;
-    const bool header_copied = check_and_copy_header(run);
-    if (header_copied)
+    run.whole_input = whole_input;
+    const std::optional<GdbVersion> version = check_and_copy_header(in, out, run.scratch);
+    const bool header_copied = version.has_value();
+    if (header_copied) {
+        run.layout = version_layout(*version);
         run_record_loop(run);
+    }
     out.flush();
 
     const RunFailure& failure = run.failure;
@@ -86,14 +80,13 @@ MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings&
                          RunMemory& memory, std::span<const std::uint8_t> names_from) {
     MemoryRun run;
     Console console(run.console);
-    MemoryBytes ahead(names_from.empty() ? input : names_from);
-    const WaypointNumbers numbers = numbers_read_ahead(ahead, settings);
+    MemoryBytes whole(names_from.empty() ? input : names_from);
     // A copy that the run may change in place, as it changes the blocks it reads from a file.
     std::vector<std::uint8_t> bytes(input.begin(), input.end());
     RunFailure failure;
     InputStream in(failure, InputStream::WritableBytes{bytes});
     OutputStream out(failure, run.output, memory.output_block);
-    run.status = convert(in, out, settings, console, memory, numbers);
+    run.status = convert(in, out, settings, console, memory, &whole);
     return run;
 }
 
@@ -103,23 +96,17 @@ int convert_files(RunFiles& files, const RunSettings& settings, Console& console
     // is done with the files, as C requires.
     std::setvbuf(files.input.get(), nullptr, _IONBF, 0);
     std::setvbuf(files.output.get(), nullptr, _IONBF, 0);
-    WaypointNumbers numbers;
-    if (files.input_seekable) {
-        // A small buffer: the read ahead takes a record's header and name where they stand.
-        constexpr std::size_t read_ahead_buffer = 4 * 1024;
-        FileBytes ahead(files.input.get(),
-                        input_block.first(std::min(read_ahead_buffer, input_block.size())));
-        numbers = numbers_read_ahead(ahead, settings);
-        std::rewind(files.input.get()); // reading at an offset may move the file's position
-    }
+    // A file is read ahead for waypoint names at offsets, apart from the stream's reads.
+    FileBytes whole(files.input.get(), memory.read_ahead_block);
     RunFailure failure;
-    FileSource source(files.input.get());
+    FileSource source(files.input.get(), files.input_seekable);
     InputStream in(failure, source, input_block);
     int status;
     {
         FileSink sink(files.output.get());
         OutputStream out(failure, sink, output_block);
-        status = convert(in, out, settings, console, memory, numbers);
+        status =
+            convert(in, out, settings, console, memory, files.input_seekable ? &whole : nullptr);
     }
     if (std::fclose(files.output.release()) != 0 && status == exit_completed) {
         console.say(failure_message(Failure::output_write_failed));

@@ -26,14 +26,15 @@ std::unique_ptr<RunMemory> reserve_run_memory();
 
 // Converts an open input into an open output as the settings say: header, then records up to the
 // closing record. Prints trace lines and messages on the console; returns the exit status. The
-// run's failure is the one that the two streams share. `input_numbers` are the numbers that the
-// input's waypoints go by as far as they are known before the run (see waypoint_numbers.h).
+// run's failure is the one that the two streams share. `whole_input` is the same input read where
+// asked for, when it can be read so (not a pipe): the names of the waypoints behind the first
+// track are read from it (see waypoint_numbers.h).
 int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
-            RunMemory& memory, const WaypointNumbers& input_numbers);
+            RunMemory& memory, InputBytes* whole_input);
 
 // A whole conversion in memory, as a run on files gives it: for the tests and the fuzz target.
-// The waypoint names known before the run are those of `names_from`, the input itself unless
-// another is given (the fuzz target converts parts of an input as the whole would).
+// The input is read ahead for waypoint names as `names_from`, the input itself unless another is
+// given (the fuzz target converts front parts of an input as the whole would).
 struct MemoryRun {
     int status = exit_failed;
     std::vector<std::uint8_t> output;
@@ -42,9 +43,8 @@ struct MemoryRun {
 MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings& settings,
                          RunMemory& memory, std::span<const std::uint8_t> names_from = {});
 
-// Converts the open files of a run, reading and writing them in the blocks given: the input read
-// once ahead for the names of its waypoints where it can be read twice, then converted. Closes
-// the output; returns the exit status.
+// Converts the open files of a run, reading and writing them in the blocks given. Closes the
+// output; returns the exit status.
 int convert_files(RunFiles& files, const RunSettings& settings, Console& console, RunMemory& memory,
                   std::span<std::uint8_t> input_block, std::span<std::uint8_t> output_block);
 

@@ -3,7 +3,8 @@
 // errors are squared distances in squared semicircles of latitude, as LegPlane gives them.
 #pragma once
 
-#include "point_simplify.h"
+#include "point_buffer.h"
+#include "simplifier_memory.h"
 
 #include <cmath>
 #include <cstdint>

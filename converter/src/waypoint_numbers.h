@@ -4,11 +4,10 @@
 #pragma once
 
 #include "byte_stream.h"
+#include "input_bytes.h"
 
 #include <bitset>
 #include <cstdint>
-#include <cstdio>
-#include <span>
 
 namespace korvix {
 
@@ -28,41 +27,9 @@ private:
     std::bitset<last_waypoint_number + 1> taken_;
 };
 
-// Where the read ahead for waypoint names takes the input's bytes.
-class InputBytes {
-public:
-    virtual ~InputBytes() = default;
-    // Up to `count` bytes from `offset` on (at most the buffer's size); fewer only at the end.
-    virtual std::span<const std::uint8_t> at(std::int64_t offset, std::size_t count) = 0;
-};
-
-// An input held in memory whole.
-class MemoryBytes : public InputBytes {
-public:
-    explicit MemoryBytes(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    std::span<const std::uint8_t> at(std::int64_t offset, std::size_t count) override;
-
-private:
-    std::span<const std::uint8_t> bytes_;
-};
-
-// A file, read where it is asked for into a buffer, without moving through the rest: a record's
-// header and name cost one read where they are not in the buffer already.
-class FileBytes : public InputBytes {
-public:
-    FileBytes(std::FILE* file, std::span<std::uint8_t> buffer) : file_(file), buffer_(buffer) {}
-    std::span<const std::uint8_t> at(std::int64_t offset, std::size_t count) override;
-
-private:
-    std::FILE* file_;
-    std::span<std::uint8_t> buffer_;
-    std::int64_t buffer_offset_ = 0;
-    std::size_t buffered_ = 0;
-};
-
-// Reads the input once ahead, record headers and waypoint names only, up to the closing record,
-// and notes the name of every waypoint record. An input that is not a GDB file or ends early
-// gives what was read before; the run itself reports it.
-void note_waypoint_names(InputBytes& input, WaypointNumbers& numbers);
+// Walks the records of the input from the record header at `from` up to the closing record,
+// reading their headers and the names of waypoints only, and notes the name of every waypoint
+// record. An input that ends early gives what was read before; the run itself reports it.
+void note_waypoint_names(InputBytes& input, InputOffset from, WaypointNumbers& numbers);
 
 } // namespace korvix

@@ -168,7 +168,7 @@ TEST(FileStreams, CopyAcrossBlockBoundariesIsExact) {
     std::rewind(in_file);
     {
         RunFailure failure;
-        FileSource source(in_file);
+        FileSource source(in_file, false);
         std::vector<std::uint8_t> block(InputStream::block_size);
         InputStream in(failure, source, block);
         FileSink sink(out_file);

@@ -49,7 +49,8 @@ Bytes numbered_waypoints() {
     std::vector<LinkPoint> links;
     for (int i = 0; i < 30; ++i)
         links.push_back({i * 11, -i * 13, static_cast<std::uint8_t>(i % 3 == 0)});
-    const Bytes route = record('R', route_body("R1", {{"001", 10, 31, links}, {"030", 12, 33, {}}}));
+    const Bytes route =
+        record('R', route_body("R1", {{"001", 10, 31, links}, {"030", 12, 33, {}}}));
     const Bytes track = record('T', track_body("T1", points));
     return gdb_file({records, route, track});
 }
@@ -86,20 +87,17 @@ RunResult convert_in_blocks(const fs::path& input, const fs::path& output,
     std::setvbuf(in_file, nullptr, _IONBF, 0);
     std::setvbuf(out_file, nullptr, _IONBF, 0);
     std::vector<std::uint8_t> input_block(block_size), output_block(block_size);
-    WaypointNumbers numbers;
-    FileBytes ahead(in_file, input_block);
-    if (converts_tracks_to_routes(settings.mode))
-        note_waypoint_names(ahead, numbers);
-    std::rewind(in_file);
+    std::vector<std::uint8_t> read_ahead_block(block_size);
+    FileBytes whole(in_file, read_ahead_block);
     {
         RunFailure failure;
-        FileSource file_source(in_file);
+        FileSource file_source(in_file, true);
         PieceReads piece_source(file_source, pieces);
         InputStream in(failure, piece_source, input_block);
         FileSink sink(out_file);
         OutputStream out(failure, sink, output_block);
         Console console(result.console);
-        result.status = convert(in, out, settings, console, memory, numbers);
+        result.status = convert(in, out, settings, console, memory, &whole);
     }
     std::fclose(in_file);
     std::fclose(out_file);

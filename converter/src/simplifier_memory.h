@@ -1,0 +1,35 @@
+// The working memory of a reduction of points, reserved once for the run (about 180 KB): the
+// reduction itself allocates nothing.
+#pragma once
+
+#include "point_buffer.h"
+
+#include <cstdint>
+
+namespace korvix {
+
+struct PointSimplifier {
+    static constexpr std::uint32_t capacity = PointBuffer::capacity;
+    using Index = std::uint16_t; // an input point
+    static_assert(capacity - 1 <= UINT16_MAX);
+
+    // A reduction being made or improved: its kept points and the error of each leg (leg i runs
+    // from kept[i] to kept[i + 1]), squared, in squared semicircles of latitude.
+    std::uint32_t count = 0;
+    Index kept[capacity];
+    double leg_error[capacity];
+
+    // The best reduction found so far, and its error.
+    std::uint32_t best_count = 0;
+    Index best_kept[capacity];
+    double best_error = 0;
+
+    // The points that a leg from one point may reach, in order.
+    Index candidates[capacity];
+
+    // The search for the fewest points: the fewest legs to each point, and the point it came from.
+    Index hops[capacity];
+    Index parent[capacity];
+};
+
+} // namespace korvix
