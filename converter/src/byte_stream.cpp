@@ -269,8 +269,8 @@ ByteCount read_string(InputStream& in, const TextDestination* destination) {
     return consumed;
 }
 
-// Moves the bytes up to and including the next 0 byte, block by block.
-static ByteCount copy_through_zero(InputStream& in, OutputStream* out) {
+// Block by block.
+ByteCount copy_string(InputStream& in, OutputStream* out) {
     ByteCount moved = 0;
     while (in.fill()) {
         const std::uint8_t* start = in.data();
@@ -287,11 +287,9 @@ static ByteCount copy_through_zero(InputStream& in, OutputStream* out) {
     return moved;
 }
 
-// A string, or a count that runs past the bytes in the input block.
-ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, ByteCount count) {
-    if (count == 0)
-        return copy_through_zero(in, out);
-    if (count < 0)
+// A count that runs past the bytes in the input block, or none at all.
+ByteCount move_bytes_slow(InputStream& in, OutputStream* out, ByteCount count) {
+    if (count <= 0)
         return 0;
     ByteCount left = count;
     while (left > 0 && in.fill()) {

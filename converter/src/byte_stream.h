@@ -341,17 +341,27 @@ inline void write_bytes(OutputStream& out, std::span<const std::uint8_t> bytes) 
     write_bytes(out, bytes.data(), std::ssize(bytes));
 }
 
-// Moves count bytes from the input to the output (or to nowhere when out is null) and returns
-// count. A count of 0 moves the bytes up to and including the next 0 byte and returns how many;
-// a negative count moves nothing.
-ByteCount copy_bytes_slow(InputStream& in, OutputStream* out, ByteCount count);
-inline ByteCount copy_bytes(InputStream& in, OutputStream* out, ByteCount count) {
+// Moves exactly `count` bytes from the input to the output (or to nowhere when out is null) and
+// returns count: a computed count (what is left of a body, the bytes behind a flag) of 0 or less
+// moves nothing and returns 0. Bytes the input does not have fail the run, and are counted all
+// the same, so that a body's bookkeeping stays as its fields declare.
+ByteCount move_bytes_slow(InputStream& in, OutputStream* out, ByteCount count);
+inline ByteCount move_bytes(InputStream& in, OutputStream* out, ByteCount count) {
     if (count <= 0 || in.available() < count)
-        return copy_bytes_slow(in, out, count);
+        return move_bytes_slow(in, out, count);
     if (out != nullptr)
         out->forward(in, count);
     in.consume(count);
     return count;
+}
+
+// Moves the bytes up to and including the next 0 byte, a string, and returns how many.
+ByteCount copy_string(InputStream& in, OutputStream* out);
+
+// The format's one copy: a count above 0 moves that many bytes (move_bytes); a count of 0 moves
+// a string (copy_string).
+inline ByteCount copy_bytes(InputStream& in, OutputStream* out, ByteCount count) {
+    return count == 0 ? copy_string(in, out) : move_bytes(in, out, count);
 }
 
 } // namespace korvix

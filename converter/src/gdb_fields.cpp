@@ -27,7 +27,7 @@ bool is_class_subclass(std::uint8_t class_byte, std::uint8_t subclass) {
 // that it goes out with the bytes around it.
 void move_as(InputStream& in, OutputStream* out, std::uint8_t value) {
     if (out == nullptr || in.replace_next_byte(value)) {
-        copy_bytes(in, out, 1);
+        move_bytes(in, out, 1);
         return;
     }
     in.read_byte();
@@ -51,11 +51,11 @@ void rewrite_waypoint_class(InputStream& in, OutputStream* out, BodyRemainder& b
         move_byte(in, out);
 
     if (layout.country_code) {
-        body.take(copy_bytes(in, out, class_integer_rest_width));
-        body.take(copy_bytes(in, out, 0)); // country code
-        body.take(copy_bytes(in, out, class_detail_behind_country_width));
+        body.take(move_bytes(in, out, class_integer_rest_width));
+        body.take(copy_string(in, out)); // country code
+        body.take(move_bytes(in, out, class_detail_behind_country_width));
     } else {
-        body.take(copy_bytes(in, out, class_detail_width));
+        body.take(move_bytes(in, out, class_detail_width));
     }
 
     const std::uint8_t subclass = peek_byte(in);

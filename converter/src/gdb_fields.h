@@ -41,7 +41,7 @@ inline void write_record_header(OutputStream& out, InputStream& in, const Record
 inline std::uint8_t move_byte(InputStream& in, OutputStream* out) {
     if (in.available() > 0) {
         const std::uint8_t byte = *in.data();
-        copy_bytes(in, out, 1);
+        move_bytes(in, out, 1);
         return byte;
     }
     const std::uint8_t byte = in.read_byte();
@@ -64,7 +64,7 @@ inline ByteCount copy_optional(InputStream& in, OutputStream* out, ByteCount siz
     const std::uint8_t presence = move_byte(in, out);
     if (presence == 0)
         return 1;
-    return copy_bytes(in, out, size) + 1;
+    return move_bytes(in, out, size) + 1;
 }
 
 // What is left of a record's declared body length behind the fields parsed so far. Every
@@ -82,8 +82,7 @@ public:
 
     // Moves what is left of the body unparsed, to the output or to nowhere; nothing when empty.
     void move_rest(OutputStream* out) {
-        if (left_ > 0)
-            copy_bytes(in_, out, left_);
+        move_bytes(in_, out, left_);
         left_ = 0;
     }
 
@@ -100,7 +99,7 @@ private:
 // Moves a latitude and a longitude with their optional altitude: the bounds of a route or of a
 // link list.
 inline void move_position(InputStream& in, OutputStream* out, BodyRemainder& body) {
-    body.take(copy_bytes(in, out, position_width));
+    body.take(move_bytes(in, out, position_width));
     body.take(copy_optional(in, out, altitude_width));
 }
 
@@ -110,7 +109,7 @@ inline std::int32_t read_count(InputStream& in, OutputStream* out, BodyRemainder
     std::int32_t count;
     if (in.available() >= 4) {
         count = static_cast<std::int32_t>(load_le32(in.data()));
-        copy_bytes(in, out, 4);
+        move_bytes(in, out, 4);
     } else {
         count = read_int32(in);
         if (out != nullptr)

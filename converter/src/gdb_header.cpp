@@ -51,7 +51,7 @@ std::optional<GdbVersion> check_and_copy_header(InputStream& in, OutputStream& o
     write_bytes(out, version_bytes);
 
     for (int i = 0; i < header_strings; ++i)
-        copy_bytes(in, &out, 0);
+        copy_string(in, &out);
     if (!read_header_string(in, scratch))
         return std::nullopt;
     const bool known = std::ranges::any_of(application_signatures, [&](const char* name) {

@@ -18,7 +18,7 @@ void copy_route(RunContext& run, BodyRemainder& body, ClassRewrite rewrite) {
 void rewrite_record(RunContext& run, const RecordHeader& header, ClassRewrite rewrite) {
     write_record_header(run.out, run.in, header);
     BodyRemainder body(run.in, header.body_length());
-    body.take(copy_bytes(run.in, &run.out, 0)); // the name
+    body.take(copy_string(run.in, &run.out)); // the name
     if (header.type == waypoint_record) {
         rewrite_waypoint_class(run.in, &run.out, body, run.layout, rewrite);
         body.move_rest(&run.out);

@@ -94,7 +94,7 @@ void move_link_points(RunContext& run, BodyRemainder& body, OutputStream* out, s
                                on_link_point(latitude, longitude, first + index, count);
                            });
         if (part.points > 0) {
-            body.take(copy_bytes(in, out, part.bytes));
+            body.take(move_bytes(in, out, part.bytes));
             k += part.points;
             continue;
         }
@@ -133,18 +133,18 @@ void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out, ClassRe
     const std::int32_t points = read_count(in, out, body);
 
     for (std::int32_t p = 0; p < points && !run.failed(); ++p) {
-        body.take(copy_bytes(in, out, 0)); // waypoint name
+        body.take(copy_string(in, out)); // waypoint name
         rewrite_waypoint_class(in, out, body, layout, rewrite);
         // The rest of the class block and the route point tail, whose first byte in versions 2
         // and 3 is a flag with more bytes behind it when it is not 0.
         if (layout.tail_flag_extra > 0) {
-            body.take(copy_bytes(in, out, class_block_rest_width));
+            body.take(move_bytes(in, out, class_block_rest_width));
             const std::uint8_t tail_flag = move_flag_byte(in, out, body);
             if (tail_flag != 0)
-                body.take(copy_bytes(in, out, layout.tail_flag_extra));
-            body.take(copy_bytes(in, out, route_point_tail_width - 1));
+                body.take(move_bytes(in, out, layout.tail_flag_extra));
+            body.take(move_bytes(in, out, route_point_tail_width - 1));
         } else {
-            body.take(copy_bytes(in, out, class_block_rest_width + route_point_tail_width));
+            body.take(move_bytes(in, out, class_block_rest_width + route_point_tail_width));
         }
 
         const std::int32_t links = read_count(in, out, body);
@@ -156,8 +156,7 @@ void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out, ClassRe
             move_position(in, out, body); // link bounds, maximum
             move_position(in, out, body); // link bounds, minimum
         }
-        if (layout.link_trailer > 0)
-            body.take(copy_bytes(in, out, layout.link_trailer));
+        body.take(move_bytes(in, out, layout.link_trailer));
     }
 }
 

@@ -125,7 +125,7 @@ ByteCount read_track_points(RunContext& run, ByteCount length) {
     const TextDestination name = run.scratch.destination();
     const ByteCount name_bytes = read_string(in, &name);
     body.take(name_bytes);
-    body.take(copy_bytes(in, nullptr, track_header_width));
+    body.take(move_bytes(in, nullptr, track_header_width));
     const std::int32_t points = read_count(in, nullptr, body);
 
     const bool depths = run.layout.track_point_depths;
@@ -143,7 +143,7 @@ ByteCount read_track_points(RunContext& run, ByteCount length) {
             body.take(copy_optional(in, nullptr, track_point_depth_width));
             body.take(copy_optional(in, nullptr, track_point_temperature_width));
         } else {
-            body.take(copy_bytes(in, nullptr, track_point_closing_width));
+            body.take(move_bytes(in, nullptr, track_point_closing_width));
         }
         if (run.failed())
             break;

@@ -88,8 +88,11 @@ TEST(WritePrimitives, WriteTheBytesOfTheFormat) {
                                   0,    0,    2,    0,    0,   0,   0, 12, 0, 0, 0, 'T'}));
 }
 
+// A count of 0 given to copy_bytes means a string; a computed count of 0 moves nothing.
 TEST(CopyPrimitives, CountZeroMovesThroughTheNextZeroByte) {
     Streams s({'a', 'b', 'c', 0x00, 'd'});
+    EXPECT_EQ(move_bytes(s.in, &s.out, 0), 0U);
+    EXPECT_EQ(move_bytes(s.in, &s.out, -3), 0U);
     EXPECT_EQ(copy_bytes(s.in, &s.out, 0), 4U);
     EXPECT_EQ(s.written(), (Bytes{'a', 'b', 'c', 0x00}));
     EXPECT_EQ(s.in.read_byte(), 'd');
