@@ -40,8 +40,9 @@ std::uint8_t peek_byte(InputStream& in) {
 
 } // namespace
 
-void rewrite_waypoint_class(InputStream& in, OutputStream* out, BodyRemainder& body,
-                            const VersionLayout& layout, ClassRewrite rewrite) {
+void rewrite_waypoint_class(const RecordCursor& cursor, BodyRemainder& body, ClassRewrite rewrite) {
+    InputStream& in = cursor.in;
+    OutputStream* const out = cursor.out;
     const bool rewrites = rewrite != ClassRewrite::keep;
     const std::uint8_t class_byte = peek_byte(in);
     body.take(1);
@@ -50,7 +51,7 @@ void rewrite_waypoint_class(InputStream& in, OutputStream* out, BodyRemainder& b
     else
         move_byte(in, out);
 
-    if (layout.country_code) {
+    if (cursor.layout.country_code) {
         body.take(move_bytes(in, out, class_integer_rest_width));
         body.take(copy_string(in, out)); // country code
         body.take(move_bytes(in, out, class_detail_behind_country_width));

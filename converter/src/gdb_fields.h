@@ -126,14 +126,24 @@ inline std::uint8_t move_flag_byte(InputStream& in, OutputStream* out, BodyRemai
     return flag;
 }
 
+// What the walk over a record's fields works with: the input, the output or none (a record read
+// to be replaced, or only looked at), and the layouts of the file's GDB version. The failure is
+// the input's, which the run shares.
+struct RecordCursor {
+    InputStream& in;
+    OutputStream* out;
+    const VersionLayout& layout;
+
+    bool failed() const { return in.failed(); }
+};
+
 // What a move does with the via class of a class block: -R turns the via classes into user vias,
 // -S into hidden vias; every other option moves the block as read.
 enum class ClassRewrite { keep, user_vias, hidden_vias };
 
 // Moves the class block of a waypoint or a route point up to and including its subclass byte,
 // rewriting the class byte and the subclass byte as `rewrite` says.
-void rewrite_waypoint_class(InputStream& in, OutputStream* out, BodyRemainder& body,
-                            const VersionLayout& layout, ClassRewrite rewrite);
+void rewrite_waypoint_class(const RecordCursor& cursor, BodyRemainder& body, ClassRewrite rewrite);
 
 // The class block of a generated waypoint or route point.
 void write_class_block(OutputStream& out, Vias vias);

@@ -8,7 +8,7 @@ namespace {
 
 // Moves a route body behind its name, rewriting the class block of every route point.
 void copy_route(RunContext& run, BodyRemainder& body, ClassRewrite rewrite) {
-    walk_route(run, body, &run.out, rewrite,
+    walk_route({run.in, &run.out, run.layout}, body, rewrite,
                [](std::int32_t, std::int32_t, std::int32_t, std::int32_t) {});
     body.move_rest(&run.out);
 }
@@ -20,7 +20,7 @@ void rewrite_record(RunContext& run, const RecordHeader& header, ClassRewrite re
     BodyRemainder body(run.in, header.body_length());
     body.take(copy_string(run.in, &run.out)); // the name
     if (header.type == waypoint_record) {
-        rewrite_waypoint_class(run.in, &run.out, body, run.layout, rewrite);
+        rewrite_waypoint_class({run.in, &run.out, run.layout}, body, rewrite);
         body.move_rest(&run.out);
     } else {
         copy_route(run, body, rewrite);

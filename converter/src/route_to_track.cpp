@@ -44,13 +44,13 @@ void walk_route_points(RunContext& run, BodyRemainder& body, TrackPoints which, 
     // One walk per option, so that the test of the option stays out of the loop over the link
     // points.
     if (which == TrackPoints::all_points) {
-        walk_route(run, body, nullptr, ClassRewrite::keep,
+        walk_route({run.in, nullptr, run.layout}, body, ClassRewrite::keep,
                    [&](std::int32_t latitude, std::int32_t longitude, std::int32_t, std::int32_t) {
                        points.add_point(latitude, longitude);
                    });
     } else {
         walk_route(
-            run, body, nullptr, ClassRewrite::keep,
+            {run.in, nullptr, run.layout}, body, ClassRewrite::keep,
             [&](std::int32_t latitude, std::int32_t longitude, std::int32_t k, std::int32_t links) {
                 if (k == 0 || k == links - 1)
                     points.add_point(latitude, longitude);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "gdb_fields.h"
-#include "run_context.h"
 
 #include <algorithm>
 
@@ -81,11 +80,12 @@ inline PositionRun scan_positions(const InputStream& in, std::int32_t count, Byt
 // that lie whole in the input block; a point across the block's end or the body's end is read
 // on its own.
 template <class OnLinkPoint>
-void move_link_points(RunContext& run, BodyRemainder& body, OutputStream* out, std::int32_t count,
+void move_link_points(const RecordCursor& cursor, BodyRemainder& body, std::int32_t count,
                       OnLinkPoint& on_link_point) {
-    InputStream& in = run.in;
+    InputStream& in = cursor.in;
+    OutputStream* const out = cursor.out;
     std::int32_t k = 0;
-    while (k < count && !run.failed()) {
+    while (k < count && !cursor.failed()) {
         const std::int32_t first = k;
         const PositionRun part =
             scan_positions(in, count - k, body.left(),
@@ -106,23 +106,24 @@ void move_link_points(RunContext& run, BodyRemainder& body, OutputStream* out, s
         }
         body.take(position_width);
         body.take(copy_optional(in, out, altitude_width));
-        if (run.failed())
+        if (cursor.failed())
             break;
         on_link_point(latitude, longitude, k, count);
         ++k;
     }
 }
 
-// Moves a route body behind its name up to its remainder, to `out` or to nowhere, rewriting the
-// class block of every route point as `rewrite` says and handing every link point to
+// Moves a route body behind its name up to its remainder, to the output or to nowhere, rewriting
+// the class block of every route point as `rewrite` says and handing every link point to
 // on_link_point. In version 1 the walk
 // ends behind the link count of the first route point without link points; in versions 2 and 3
 // every route point closes with its link flag and trailer, and all of them are walked.
 template <class OnLinkPoint>
-void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out, ClassRewrite rewrite,
+void walk_route(const RecordCursor& cursor, BodyRemainder& body, ClassRewrite rewrite,
                 OnLinkPoint&& on_link_point) {
-    InputStream& in = run.in;
-    const VersionLayout& layout = run.layout;
+    InputStream& in = cursor.in;
+    OutputStream* const out = cursor.out;
+    const VersionLayout& layout = cursor.layout;
 
     move_flag_byte(in, out, body);
     const std::uint8_t bounds_absent = move_flag_byte(in, out, body);
@@ -132,9 +133,9 @@ void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out, ClassRe
     }
     const std::int32_t points = read_count(in, out, body);
 
-    for (std::int32_t p = 0; p < points && !run.failed(); ++p) {
+    for (std::int32_t p = 0; p < points && !cursor.failed(); ++p) {
         body.take(copy_string(in, out)); // waypoint name
-        rewrite_waypoint_class(in, out, body, layout, rewrite);
+        rewrite_waypoint_class(cursor, body, rewrite);
         // The rest of the class block and the route point tail, whose first byte in versions 2
         // and 3 is a flag with more bytes behind it when it is not 0.
         if (layout.tail_flag_extra > 0) {
@@ -150,7 +151,7 @@ void walk_route(RunContext& run, BodyRemainder& body, OutputStream* out, ClassRe
         const std::int32_t links = read_count(in, out, body);
         if (links == 0 && layout.empty_link_list_ends_parse)
             break; // the rest of the route is moved unparsed
-        move_link_points(run, body, out, links, on_link_point);
+        move_link_points(cursor, body, links, on_link_point);
         const std::uint8_t bounds_flag = move_flag_byte(in, out, body); // link flag byte
         if (!layout.conditional_bounds || bounds_flag == 0) {
             move_position(in, out, body); // link bounds, maximum
