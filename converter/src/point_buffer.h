@@ -19,41 +19,74 @@ struct PointBuffer {
 // Prints the limit message for a point offered to a full buffer.
 void report_point_limit(Console& console);
 
-// Fills a point buffer with the positions of one route or track, offered one at a time. While
-// the buffer is full every point offered is dropped with the limit message on the console; a
-// point equal to the last stored one is dropped silently. The count and the last point are kept
-// here until finish() hands the count to the buffer, so that they stay in registers: every link
-// point of a route and every track point passes through add_point.
-class PointCollector {
+// A position as one 64-bit word, latitude first: what a generated track point is written as, and
+// what two positions are compared as.
+inline std::uint64_t position_word(std::int32_t latitude, std::int32_t longitude) {
+    return std::uint64_t{static_cast<std::uint32_t>(latitude)} |
+           std::uint64_t{static_cast<std::uint32_t>(longitude)} << 32;
+}
+
+// The rule that every generated route and track follows as the positions of one route or track
+// are offered, one at a time: a point equal to the one stored last is dropped silently, and while
+// the capacity is reached every point offered is dropped with the limit message on the console.
+// The points go to a Store: into a point buffer, or laid out as track points where they are
+// written from. Each point is stored whether or not it is a repeat, and the store moves on only
+// when it is not: no branch to mispredict, and every link point of a route and every track point
+// passes through add_point. A Store has full(), empty(), put(latitude, longitude, word) into its
+// next place, and move_on(bool) past that place.
+template <class Store> class PointFilter {
 public:
-    PointCollector(PointBuffer& points, Console& console) : points_(points), console_(console) {
-        points.clear();
-    }
+    PointFilter(Store store, Console& console) : store_(store), console_(&console) {}
 
     void add_point(std::int32_t latitude, std::int32_t longitude) {
-        if (count_ == PointBuffer::capacity) {
-            report_point_limit(console_);
+        if (store_.full()) {
+            report_point_limit(*console_);
             return;
         }
-        // Stored in any case, and counted only when it is no repeat: no branch to mispredict.
-        points_.latitude[count_] = latitude;
-        points_.longitude[count_] = longitude;
-        const bool repeat =
-            (count_ > 0) & (latitude == last_latitude_) & (longitude == last_longitude_);
-        count_ += repeat ? 0 : 1;
-        last_latitude_ = latitude;
-        last_longitude_ = longitude;
+        const std::uint64_t position = position_word(latitude, longitude);
+        store_.put(latitude, longitude, position);
+        const bool repeat = !store_.empty() & (position == last_position_);
+        store_.move_on(!repeat);
+        last_position_ = position;
     }
 
-    // The buffer holds the points collected.
-    void finish() { points_.count = count_; }
+    const Store& store() const { return store_; }
 
 private:
-    PointBuffer& points_;
-    Console& console_;
+    Store store_;
+    Console* console_;
+    std::uint64_t last_position_ = 0;
+};
+
+// Positions stored in a point buffer.
+class BufferStore {
+public:
+    explicit BufferStore(PointBuffer& points) : points_(&points) {}
+    bool full() const { return count_ == PointBuffer::capacity; }
+    bool empty() const { return count_ == 0; }
+    void put(std::int32_t latitude, std::int32_t longitude, std::uint64_t) {
+        points_->latitude[count_] = latitude;
+        points_->longitude[count_] = longitude;
+    }
+    void move_on(bool next) { count_ += static_cast<std::uint32_t>(next); }
+    std::uint32_t count() const { return count_; }
+
+private:
+    PointBuffer* points_;
     std::uint32_t count_ = 0;
-    std::int32_t last_latitude_ = 0;
-    std::int32_t last_longitude_ = 0;
+};
+
+// Fills a point buffer with the positions of one route or track; finish() hands the count to it.
+class PointCollector : public PointFilter<BufferStore> {
+public:
+    PointCollector(PointBuffer& points, Console& console)
+        : PointFilter(BufferStore(points), console), points_(&points) {
+        points.clear();
+    }
+    void finish() { points_->count = store().count(); }
+
+private:
+    PointBuffer* points_;
 };
 
 } // namespace korvix

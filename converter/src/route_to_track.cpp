@@ -20,12 +20,6 @@ constexpr std::uint32_t no_altitude_and_tail = std::uint32_t{track_point_tail[0]
                                                std::uint32_t{track_point_tail[2]} << 24;
 static_assert(position_record_width + std::ssize(track_point_tail) == position_width + 4);
 
-// A position as the 8 bytes it is written as, latitude first.
-std::uint64_t position_word(std::int32_t latitude, std::int32_t longitude) {
-    return std::uint64_t{static_cast<std::uint32_t>(latitude)} |
-           std::uint64_t{static_cast<std::uint32_t>(longitude)} << 32;
-}
-
 // Stores a generated track point at p: two stores.
 void store_track_point(std::uint8_t* p, std::uint64_t position) {
     store_le64(p, position);
@@ -37,24 +31,38 @@ ByteCount track_head_width(const char* name) {
     return std::ssize(std::string_view(name)) + 1 + track_header_width + 4;
 }
 
+// What a route's link points give its track: all of them, or the first and the last of each
+// route point's list, its via and the next (TrackPoints).
+template <class Points> struct EveryLinkPoint {
+    Points points;
+    void operator()(std::int32_t latitude, std::int32_t longitude, std::int32_t, std::int32_t) {
+        points.add_point(latitude, longitude);
+    }
+};
+template <class Points> struct ViaLinkPoints {
+    Points points;
+    void operator()(std::int32_t latitude, std::int32_t longitude, std::int32_t k,
+                    std::int32_t links) {
+        if (k == 0 || k == links - 1)
+            points.add_point(latitude, longitude);
+    }
+};
+
 // Walks a route body behind its name with no output, handing the positions of its link points
-// (all of them, or the vias only) to `points`, which has add_point(latitude, longitude).
+// (all of them, or the vias only) to `points`, a point filter, which comes back with them.
 template <class Points>
 void walk_route_points(RunContext& run, BodyRemainder& body, TrackPoints which, Points& points) {
     // One walk per option, so that the test of the option stays out of the loop over the link
     // points.
+    const RecordCursor cursor{run.in, nullptr, run.layout};
     if (which == TrackPoints::all_points) {
-        walk_route({run.in, nullptr, run.layout}, body, ClassRewrite::keep,
-                   [&](std::int32_t latitude, std::int32_t longitude, std::int32_t, std::int32_t) {
-                       points.add_point(latitude, longitude);
-                   });
+        EveryLinkPoint<Points> visit{points};
+        walk_route(cursor, body, ClassRewrite::keep, visit);
+        points = visit.points;
     } else {
-        walk_route(
-            {run.in, nullptr, run.layout}, body, ClassRewrite::keep,
-            [&](std::int32_t latitude, std::int32_t longitude, std::int32_t k, std::int32_t links) {
-                if (k == 0 || k == links - 1)
-                    points.add_point(latitude, longitude);
-            });
+        ViaLinkPoints<Points> visit{points};
+        walk_route(cursor, body, ClassRewrite::keep, visit);
+        points = visit.points;
     }
     body.move_rest(nullptr);
 }
@@ -95,40 +103,26 @@ void write_track(RunContext& run, const char* name) {
     write_bytes(out, run.layout.track_end);
 }
 
-// Lays generated track points out in the output block as the link points come, with the rules
-// of PointCollector: a repeat of the point before is dropped, and a point beyond the point
-// buffer's capacity is dropped with the limit message. Each point is stored whether or not it
-// is a repeat, and the place moves on only when it is not: no branch to mispredict.
-class TrackPointLayout {
+// Generated track points laid out in the output block as the link points come, from `first` on.
+class TrackPointStore {
 public:
-    TrackPointLayout(std::uint8_t* first, Console& console)
-        : first_(first), next_(first), full_(first + track_point_width * PointBuffer::capacity),
-          console_(console) {}
-
-    void add_point(std::int32_t latitude, std::int32_t longitude) {
-        if (next_ == full_) {
-            report_point_limit(console_);
-            return;
-        }
-        // The position compared as the word it is stored as.
-        const std::uint64_t position = position_word(latitude, longitude);
+    explicit TrackPointStore(std::uint8_t* first)
+        : first_(first), next_(first), full_(first + track_point_width * PointBuffer::capacity) {}
+    bool full() const { return next_ == full_; }
+    bool empty() const { return next_ == first_; }
+    void put(std::int32_t, std::int32_t, std::uint64_t position) {
         store_track_point(next_, position);
-        const bool repeat = (next_ != first_) & (position == last_position_);
-        next_ += repeat ? 0 : track_point_width;
-        last_position_ = position;
     }
-
+    void move_on(bool next) { next_ += next ? track_point_width : 0; }
     std::uint32_t count() const {
         return static_cast<std::uint32_t>((next_ - first_) / track_point_width);
     }
     std::uint8_t* end() const { return next_; }
 
 private:
-    std::uint8_t* const first_;
+    std::uint8_t* first_;
     std::uint8_t* next_;
-    std::uint8_t* const full_;
-    Console& console_;
-    std::uint64_t last_position_ = 0;
+    std::uint8_t* full_;
 };
 
 // The most bytes that the track of a route takes whose body has `body_left` bytes behind the
@@ -151,13 +145,14 @@ void lay_out_track(RunContext& run, BodyRemainder& body, TrackPoints which, Byte
     if (record == nullptr)
         return;
     std::uint8_t* const first_point = record + record_header_width + track_head_width(name);
-    TrackPointLayout points(first_point, run.console);
+    PointFilter<TrackPointStore> points(TrackPointStore(first_point), run.console);
     walk_route_points(run, body, which, points);
     if (run.failed())
         return;
 
+    std::uint8_t* const points_end = points.store().end();
     const ByteCount body_length =
-        track_head_width(name) + (points.end() - first_point) + std::ssize(run.layout.track_end);
+        track_head_width(name) + (points_end - first_point) + std::ssize(run.layout.track_end);
     std::uint8_t* p = record;
     store_le32(p, static_cast<std::uint32_t>(body_length));
     p[4] = static_cast<std::uint8_t>(track_record);
@@ -166,8 +161,8 @@ void lay_out_track(RunContext& run, BodyRemainder& body, TrackPoints which, Byte
     std::memcpy(p, name, name_size);
     p += name_size;
     std::memcpy(p, track_header_bytes, track_header_width);
-    store_le32(p + track_header_width, points.count());
-    p = points.end();
+    store_le32(p + track_header_width, points.store().count());
+    p = points_end;
     std::memcpy(p, run.layout.track_end.data(), run.layout.track_end.size());
     run.out.commit(p + std::ssize(run.layout.track_end) - record);
 }

@@ -79,11 +79,15 @@ inline PositionRun scan_positions(const InputStream& in, std::int32_t count, Byt
 // on_link_point(latitude, longitude, index, count) for each, in order. They are moved in runs
 // that lie whole in the input block; a point across the block's end or the body's end is read
 // on its own.
+// on_link_point is a copyable object, such as a point filter held by value: it is copied into a
+// local for the loop, which keeps its state in registers (nothing that the loop writes through
+// a byte pointer can be taken for it), and copied back behind it.
 template <class OnLinkPoint>
 void move_link_points(const RecordCursor& cursor, BodyRemainder& body, std::int32_t count,
-                      OnLinkPoint& on_link_point) {
+                      OnLinkPoint& on_link_point_kept) {
     InputStream& in = cursor.in;
     OutputStream* const out = cursor.out;
+    OnLinkPoint on_link_point = on_link_point_kept;
     std::int32_t k = 0;
     while (k < count && !cursor.failed()) {
         const std::int32_t first = k;
@@ -111,6 +115,7 @@ void move_link_points(const RecordCursor& cursor, BodyRemainder& body, std::int3
         on_link_point(latitude, longitude, k, count);
         ++k;
     }
+    on_link_point_kept = on_link_point;
 }
 
 // Moves a route body behind its name up to its remainder, to the output or to nowhere, rewriting
@@ -120,7 +125,7 @@ void move_link_points(const RecordCursor& cursor, BodyRemainder& body, std::int3
 // every route point closes with its link flag and trailer, and all of them are walked.
 template <class OnLinkPoint>
 void walk_route(const RecordCursor& cursor, BodyRemainder& body, ClassRewrite rewrite,
-                OnLinkPoint&& on_link_point) {
+                OnLinkPoint& on_link_point) {
     InputStream& in = cursor.in;
     OutputStream* const out = cursor.out;
     const VersionLayout& layout = cursor.layout;
