@@ -1,5 +1,7 @@
 #include "track_to_route.h"
 
+#include "point_lists.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -46,75 +48,13 @@ void write_bounds(OutputStream& out, const Bounds& bounds) {
     write_position(out, bounds.min_latitude, bounds.min_longitude);
 }
 
-// Where the optional values of a track point stand, told by which of them are present. Files of
-// every version have four optional values (altitude, point value, depth, temperature), a file
-// without a known version record two (altitude, point value) and two closing bytes. Points of a
-// track mostly share the presence of all values but the last (the temperature may come and go),
-// so a point is read by the shape of the one before, its last value apart.
-struct TrackPointShape {
-    int values = 0;
-    unsigned present = 0; // bit i: optional value i is there, the last one not counted
-    ByteCount presence_at[4] = {};
-    ByteCount last_width = 0; // of the last optional value
-    ByteCount closing = 0;    // bytes behind it
-
-    TrackPointShape(const std::uint8_t* p, bool depths)
-        : values(depths ? 4 : 2),
-          last_width(depths ? track_point_temperature_width : track_point_value_width),
-          closing(depths ? 0 : track_point_closing_width) {
-        const ByteCount widths[3] = {altitude_width, track_point_value_width,
-                                     track_point_depth_width};
-        ByteCount at = position_width;
-        for (int i = 0; i + 1 < values; ++i) {
-            presence_at[i] = at;
-            const bool there = p[at] != 0;
-            present |= static_cast<unsigned>(there) << i;
-            at += 1 + (there ? widths[i] : 0);
-        }
-        presence_at[values - 1] = at;
-    }
-    // Whether the point at p has this shape up to its last optional value: its presence bytes
-    // read where this shape has them, side by side rather than one behind the other.
-    bool fits(const std::uint8_t* p) const {
-        unsigned seen = 0;
-        for (int i = 0; i + 1 < values; ++i)
-            seen |= static_cast<unsigned>(p[presence_at[i]] != 0) << i;
-        return seen == present;
-    }
-    ByteCount size(const std::uint8_t* p) const {
-        const ByteCount last = presence_at[values - 1];
-        return last + 1 + (p[last] != 0 ? last_width : 0) + closing;
+// The points of a track into the point filter.
+struct TrackPointsCollected {
+    PointCollector collected;
+    void operator()(std::int32_t latitude, std::int32_t longitude, std::int32_t) {
+        collected.add_point(latitude, longitude);
     }
 };
-
-// Reads at most `count` track points where each lies whole in the input block and in the body, as
-// the primitives would read them, without their bookkeeping per field: a track has thousands.
-// Returns the points read.
-std::int32_t read_buffered_track_points(InputStream& in, BodyRemainder& body,
-                                        PointCollector& points, std::int32_t count, bool depths) {
-    // The longest a track point can be: its position and every optional value present.
-    const ByteCount longest = position_width + 1 + altitude_width + 1 + track_point_value_width +
-                              (depths ? 2 + track_point_depth_width + track_point_temperature_width
-                                      : track_point_closing_width);
-    const std::uint8_t* const start = in.data();
-    const std::uint8_t* const end = start + std::min(in.available(), body.left());
-    const std::uint8_t* p = start;
-    std::int32_t read = 0;
-    if (end - p < longest || count == 0)
-        return 0;
-    TrackPointShape shape(p, depths);
-    while (read < count && end - p >= longest) {
-        if (!shape.fits(p))
-            shape = TrackPointShape(p, depths);
-        points.add_point(static_cast<std::int32_t>(load_le32(p)),
-                         static_cast<std::int32_t>(load_le32(p + 4)));
-        p += shape.size(p);
-        ++read;
-    }
-    in.consume(p - start);
-    body.take(p - start);
-    return read;
-}
 
 // Reads a whole track body with no output: its name into the scratch text, its positions into
 // the point buffer. Returns the bytes of the name as read, its 0 byte included.
@@ -128,27 +68,13 @@ ByteCount read_track_points(RunContext& run, ByteCount length) {
     body.take(move_bytes(in, nullptr, track_header_width));
     const std::int32_t points = read_count(in, nullptr, body);
 
-    const bool depths = run.layout.track_point_depths;
-    for (std::int32_t i = 0; i < points && !run.failed(); ++i) {
-        // Points that lie whole in the input block and in the body are read in place.
-        i += read_buffered_track_points(in, body, collected, points - i, depths);
-        if (i == points)
-            break;
-        const std::int32_t latitude = read_int32(in);
-        const std::int32_t longitude = read_int32(in);
-        body.take(position_width);
-        body.take(copy_optional(in, nullptr, altitude_width));
-        body.take(copy_optional(in, nullptr, track_point_value_width));
-        if (depths) {
-            body.take(copy_optional(in, nullptr, track_point_depth_width));
-            body.take(copy_optional(in, nullptr, track_point_temperature_width));
-        } else {
-            body.take(move_bytes(in, nullptr, track_point_closing_width));
-        }
-        if (run.failed())
-            break;
-        collected.add_point(latitude, longitude);
-    }
+    const RecordCursor cursor{in, nullptr, run.layout};
+    TrackPointsCollected visit{collected};
+    if (run.layout.track_point_depths)
+        move_points<track_point_layout>(cursor, body, points, visit);
+    else
+        move_points<unmarked_track_point_layout>(cursor, body, points, visit);
+    collected = visit.collected;
     collected.finish();
     body.move_rest(nullptr);
     return name_bytes;
