@@ -7,8 +7,13 @@
 // route points closed by their link flag and 10 bytes, routes by their colour, track points
 // with temperatures.
 //
-//   korvix_gdb_generate [--size MB] [--tracks PERCENT] [--seed N] [--version 1|3] OUTFILE
+//   korvix_gdb_generate [--size MB] [--tracks PERCENT] [--seed N] [--version 1|3]
+//                       [--waypoints N] [--vias N] [--links N] [--autoroutes] OUTFILE
 //
+// --vias and --links fix the vias of every route and the link points of every leg (many small
+// routes, as GPS users plan them); --autoroutes writes routes as BaseCamp saves the routes it
+// calculates along roads (version 3, application BaseCamp): route points with a country code and
+// the 16 bytes behind a route point tail flag of 1, legs of many link points without altitudes.
 // The same arguments always give the same file.
 #include <algorithm>
 #include <cmath>
@@ -135,10 +140,17 @@ struct Waypoint {
     int region;
 };
 
+// How the routes are shaped.
+struct RouteShape {
+    int vias = 0;  // 0: 20 to 60
+    int links = 0; // 0: 40 to 150 per leg
+    bool autoroutes = false;
+};
+
 class Generator {
 public:
-    Generator(std::FILE* file, std::uint64_t seed, int version)
-        : file_(file), random_(seed), version_(version) {}
+    Generator(std::FILE* file, std::uint64_t seed, int version, RouteShape shape)
+        : file_(file), random_(seed), version_(version), shape_(shape) {}
 
     bool failed() const { return failed_; }
     std::uint64_t written() const { return written_; }
@@ -161,7 +173,7 @@ public:
         h.str(creator);
         h.str(date);
         h.str(time);
-        h.str("MapSource");
+        h.str(shape_.autoroutes ? "BaseCamp" : "MapSource");
         emit(h.bytes());
     }
 
@@ -195,7 +207,7 @@ public:
     // its via to the next: never more than 9000 link points, so no route is truncated.
     void route(int number) {
         const int region = random_.between(0, region_count - 1);
-        const int vias = random_.between(20, 60);
+        const int vias = shape_.vias > 0 ? shape_.vias : random_.between(20, 60);
         std::vector<const Waypoint*> path;
         while (static_cast<int>(path.size()) < vias) {
             // Waypoint i lies in region i % region_count.
@@ -205,7 +217,7 @@ public:
             if (path.empty() || path.back() != &w)
                 path.push_back(&w);
         }
-        const bool altitudes = random_.chance(0.5);
+        const bool altitudes = !shape_.autoroutes && random_.chance(0.5);
 
         // The legs first, so that the route's bounds can be written ahead of them.
         std::vector<std::vector<Position>> legs(path.size() - 1);
@@ -213,7 +225,7 @@ public:
         for (std::size_t v = 0; v + 1 < path.size(); ++v) {
             const Position from = path[v]->position;
             const Position to = path[v + 1]->position;
-            const int links = random_.between(40, 150);
+            const int links = shape_.links > 0 ? shape_.links : random_.between(40, 150);
             for (int k = 0; k < links; ++k) {
                 Position p;
                 if (k == 0) {
@@ -243,8 +255,15 @@ public:
         b.i32(static_cast<std::int32_t>(path.size()));
         for (std::size_t v = 0; v < path.size(); ++v) {
             b.str(path[v]->name);
-            write_class_block(b, path[v]->class_byte, path[v]->subclass);
-            b.raw(route_point_tail, sizeof route_point_tail);
+            if (shape_.autoroutes) {
+                write_autoroute_class_block(b, path[v]->class_byte, path[v]->subclass);
+                b.u8(1); // the route point tail flag, and the 16 bytes behind it
+                b.raw(zeros, 16);
+                b.raw(route_point_tail + 1, sizeof route_point_tail - 1);
+            } else {
+                write_class_block(b, path[v]->class_byte, path[v]->subclass);
+                b.raw(route_point_tail, sizeof route_point_tail);
+            }
             if (v + 1 == path.size()) {
                 b.i32(0); // the last via has no link points
                 b.u8(1);  // and no link bounds
@@ -316,6 +335,18 @@ public:
     }
 
 private:
+    // The class block of version 3 with a country code: the class as a 32-bit integer, the
+    // country, 8 detail bytes, the subclass byte and the 13 bytes behind it.
+    static void write_autoroute_class_block(Body& b, std::uint8_t class_byte,
+                                            std::uint8_t subclass) {
+        b.u8(class_byte);
+        b.raw(zeros, 3);
+        b.str("USA");
+        b.raw(class_block + 5, 8);
+        b.u8(subclass);
+        b.raw(class_block + 14, 13);
+    }
+
     static void write_class_block(Body& b, std::uint8_t class_byte, std::uint8_t subclass) {
         std::uint8_t block[sizeof class_block];
         std::memcpy(block, class_block, sizeof block);
@@ -341,6 +372,7 @@ private:
     std::FILE* file_;
     Random random_;
     int version_;
+    RouteShape shape_;
     std::vector<Waypoint> pool_;
     std::uint64_t written_ = 0;
     bool failed_ = false;
@@ -353,7 +385,11 @@ int usage() {
         "  --size MB          approximate file size in megabytes (10^6 bytes), default 200\n"
         "  --tracks PERCENT   share of the records' bytes in tracks, default 10\n"
         "  --seed N           random seed, default 1\n"
-        "  --version V        GDB version of the layouts, 1 (default) or 3\n",
+        "  --version V        GDB version of the layouts, 1 (default) or 3\n"
+        "  --waypoints N      waypoints ahead of the routes, default 5000\n"
+        "  --vias N           vias of every route, default 20 to 60\n"
+        "  --links N          link points of every leg, default 40 to 150\n"
+        "  --autoroutes       routes as BaseCamp calculates them (version 3)\n",
         stderr);
     return 2;
 }
@@ -365,13 +401,25 @@ int main(int argc, char** argv) {
     double track_share = 10;
     std::uint64_t seed = 1;
     int version = 1;
+    int waypoints = 5000;
+    RouteShape shape;
     const char* output = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--size" || arg == "--tracks" || arg == "--seed" || arg == "--version") &&
-            i + 1 < argc) {
+        if (arg == "--autoroutes") {
+            shape.autoroutes = true;
+            version = 3;
+        } else if ((arg == "--size" || arg == "--tracks" || arg == "--seed" || arg == "--version" ||
+                    arg == "--waypoints" || arg == "--vias" || arg == "--links") &&
+                   i + 1 < argc) {
             const char* value = argv[++i];
-            if (arg == "--size")
+            if (arg == "--waypoints")
+                waypoints = std::atoi(value);
+            else if (arg == "--vias")
+                shape.vias = std::atoi(value);
+            else if (arg == "--links")
+                shape.links = std::atoi(value);
+            else if (arg == "--size")
                 size_mb = std::atof(value);
             else if (arg == "--tracks")
                 track_share = std::atof(value);
@@ -386,7 +434,8 @@ int main(int argc, char** argv) {
         }
     }
     if (output == nullptr || size_mb <= 0 || track_share < 0 || track_share > 100 ||
-        (version != 1 && version != 3))
+        (version != 1 && version != 3) || waypoints < 2 || shape.vias == 1 || shape.vias < 0 ||
+        shape.links < 0 || (shape.autoroutes && version != 3))
         return usage();
 
     std::FILE* file = std::fopen(output, "wb");
@@ -398,9 +447,9 @@ int main(int argc, char** argv) {
     std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
 
     const auto target = static_cast<std::uint64_t>(size_mb * 1e6);
-    Generator generator(file, seed, version);
+    Generator generator(file, seed, version, shape);
     generator.header();
-    generator.waypoints(5000);
+    generator.waypoints(waypoints);
     // Tracks and routes alternate so that each keeps its share of the bytes written.
     std::uint64_t route_bytes = 0;
     std::uint64_t track_bytes = 0;
@@ -425,7 +474,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: write failed\n", output);
         return 1;
     }
-    std::printf("%s: %llu bytes, 5000 waypoints, %d routes, %d tracks\n", output,
-                static_cast<unsigned long long>(generator.written()), routes, tracks);
+    std::printf("%s: %llu bytes, %d waypoints, %d routes, %d tracks\n", output,
+                static_cast<unsigned long long>(generator.written()), waypoints, routes, tracks);
     return 0;
 }

@@ -295,6 +295,15 @@ inline std::uint32_t load_le32(const std::uint8_t* bytes) {
                (static_cast<std::uint32_t>(bytes[3]) << 24);
     }
 }
+inline std::uint64_t load_le64(const std::uint8_t* bytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    } else {
+        return load_le32(bytes) | std::uint64_t{load_le32(bytes + 4)} << 32;
+    }
+}
 inline void store_le32(std::uint8_t* bytes, std::uint32_t value) {
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(bytes, &value, sizeof value);

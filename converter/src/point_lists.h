@@ -8,6 +8,7 @@
 #pragma once
 
 #include "gdb_fields.h"
+#include "point_buffer.h"
 
 #include <algorithm>
 #include <array>
@@ -42,12 +43,12 @@ inline constexpr PointLayout unmarked_track_point_layout{
     2, {altitude_width, track_point_value_width}, track_point_closing_width};
 
 // Reads one point field by field: its position, then its optional values and closing bytes,
-// moved to the output or to nowhere. Returns its position as read (0, 0 once the run failed).
+// moved to the output or to nowhere. Returns its position as read (0 once the run failed), as a
+// position word.
 template <PointLayout layout>
-void read_point(InputStream& in, OutputStream* out, BodyRemainder& body, std::int32_t& latitude,
-                std::int32_t& longitude) {
-    latitude = read_int32(in);
-    longitude = read_int32(in);
+std::uint64_t read_point(InputStream& in, OutputStream* out, BodyRemainder& body) {
+    const std::int32_t latitude = read_int32(in);
+    const std::int32_t longitude = read_int32(in);
     if (out != nullptr) {
         write_int32(*out, latitude);
         write_int32(*out, longitude);
@@ -56,6 +57,7 @@ void read_point(InputStream& in, OutputStream* out, BodyRemainder& body, std::in
     for (int i = 0; i < layout.optionals; ++i)
         body.take(copy_optional(in, out, layout.widths[static_cast<std::size_t>(i)]));
     body.take(move_bytes(in, out, layout.closing));
+    return position_word(latitude, longitude);
 }
 
 // Where the presence bytes of a point stand and how long it is, as its own presence bytes make
@@ -116,8 +118,8 @@ struct PointRun {
     ByteCount bytes = 0;
 };
 
-// Looks at most `count` points ahead in [start, end) and calls visit(latitude, longitude, index)
-// for each, index counting from 0 in the run; stops before a point that does not lie whole
+// Looks at most `count` points ahead in [start, end) and calls visit(position, index) for each
+// (position_word), index counting from 0 in the run; stops before a point that does not lie whole
 // there. The bytes and points are those that `count` calls of read_point would read, so that the
 // caller moves the run with one move_bytes and reads the point behind it with read_point.
 template <PointLayout layout, class Visit>
@@ -147,8 +149,7 @@ PointRun scan_by_size(const std::uint8_t* const start, const std::uint8_t* const
     std::int32_t points = 0;
     const auto visit_run = [&](ByteCount size) {
         for (std::int32_t i = 0; i < batch; ++i, p += size)
-            visit(static_cast<std::int32_t>(load_le32(p)),
-                  static_cast<std::int32_t>(load_le32(p + 4)), points + i);
+            visit(load_le64(p), points + i);
         points += batch;
     };
     while (points < count && end - p >= short_size) {
@@ -166,8 +167,7 @@ PointRun scan_by_size(const std::uint8_t* const start, const std::uint8_t* const
         const ByteCount size = p[position_width] != 0 ? long_size : short_size;
         if (end - p < size)
             break;
-        visit(static_cast<std::int32_t>(load_le32(p)), static_cast<std::int32_t>(load_le32(p + 4)),
-              points);
+        visit(load_le64(p), points);
         p += size;
         ++points;
     }
@@ -187,8 +187,7 @@ PointRun scan_by_shape(const std::uint8_t* const start, const std::uint8_t* cons
     while (points < count && end - p >= layout.longest()) {
         if (!shape.fits_but_last(p))
             shape = PointShape<layout>(p);
-        visit(static_cast<std::int32_t>(load_le32(p)), static_cast<std::int32_t>(load_le32(p + 4)),
-              points);
+        visit(load_le64(p), points);
         p += shape.size_of(p);
         ++points;
     }
@@ -205,7 +204,7 @@ PointRun scan_points(const std::uint8_t* const start, const std::uint8_t* const 
 }
 
 // Moves the `count` points of a list, to the output or to nowhere, and calls
-// on_point(latitude, longitude, index) for each, in order: in runs of those that lie whole in
+// on_point(position, index) for each, in order (position_word): in runs of those that lie whole in
 // the input block and in the body, and one by one where a point crosses the block's end or the
 // body's. on_point is a copyable object, such as a point filter held by value: it is copied into
 // a local for the loop, which keeps its state in registers (nothing that the loop writes through
@@ -220,20 +219,18 @@ void move_points(const RecordCursor& cursor, BodyRemainder& body, std::int32_t c
         const std::int32_t first = k;
         const PointRun part = scan_points<layout>(
             in.data(), in.data() + std::clamp<ByteCount>(body.left(), 0, in.available()), count - k,
-            [&on_point, first](std::int32_t latitude, std::int32_t longitude, std::int32_t index) {
-                on_point(latitude, longitude, first + index);
+            [&on_point, first](std::uint64_t position, std::int32_t index) {
+                on_point(position, first + index);
             });
         if (part.points > 0) {
             body.take(move_bytes(in, cursor.out, part.bytes));
             k += part.points;
             continue;
         }
-        std::int32_t latitude;
-        std::int32_t longitude;
-        read_point<layout>(in, cursor.out, body, latitude, longitude);
+        const std::uint64_t position = read_point<layout>(in, cursor.out, body);
         if (cursor.failed())
             break;
-        on_point(latitude, longitude, k);
+        on_point(position, k);
         ++k;
     }
     on_point_kept = on_point;

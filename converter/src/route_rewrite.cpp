@@ -8,7 +8,7 @@ namespace {
 
 // Moves a route body behind its name, rewriting the class block of every route point.
 void copy_route(RunContext& run, BodyRemainder& body, ClassRewrite rewrite) {
-    auto no_use = [](std::int32_t, std::int32_t, std::int32_t, std::int32_t) {};
+    auto no_use = [](std::uint64_t, std::int32_t, std::int32_t) {};
     walk_route({run.in, &run.out, run.layout}, body, rewrite, no_use);
     body.move_rest(&run.out);
 }

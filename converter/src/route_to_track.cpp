@@ -35,16 +35,15 @@ ByteCount track_head_width(const char* name) {
 // route point's list, its via and the next (TrackPoints).
 template <class Points> struct EveryLinkPoint {
     Points points;
-    void operator()(std::int32_t latitude, std::int32_t longitude, std::int32_t, std::int32_t) {
-        points.add_point(latitude, longitude);
+    void operator()(std::uint64_t position, std::int32_t, std::int32_t) {
+        points.add_position(position);
     }
 };
 template <class Points> struct ViaLinkPoints {
     Points points;
-    void operator()(std::int32_t latitude, std::int32_t longitude, std::int32_t k,
-                    std::int32_t links) {
+    void operator()(std::uint64_t position, std::int32_t k, std::int32_t links) {
         if (k == 0 || k == links - 1)
-            points.add_point(latitude, longitude);
+            points.add_position(position);
     }
 };
 
@@ -110,9 +109,7 @@ public:
         : first_(first), next_(first), full_(first + track_point_width * PointBuffer::capacity) {}
     bool full() const { return next_ == full_; }
     bool empty() const { return next_ == first_; }
-    void put(std::int32_t, std::int32_t, std::uint64_t position) {
-        store_track_point(next_, position);
-    }
+    void put(std::uint64_t position) { store_track_point(next_, position); }
     void move_on(bool next) { next_ += next ? track_point_width : 0; }
     std::uint32_t count() const {
         return static_cast<std::uint32_t>((next_ - first_) / track_point_width);

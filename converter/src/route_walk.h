@@ -10,15 +10,15 @@
 namespace korvix {
 
 // Moves the `count` link points of a route point, to the output or to nowhere, and calls
-// on_link_point(latitude, longitude, index, count) for each, in order (see move_points).
+// on_link_point(position, index, count) for each, in order (see move_points).
 template <class OnLinkPoint>
 void move_link_points(const RecordCursor& cursor, BodyRemainder& body, std::int32_t count,
                       OnLinkPoint& on_link_point) {
     struct WithCount {
         OnLinkPoint on_link_point;
         std::int32_t count;
-        void operator()(std::int32_t latitude, std::int32_t longitude, std::int32_t index) {
-            on_link_point(latitude, longitude, index, count);
+        void operator()(std::uint64_t position, std::int32_t index) {
+            on_link_point(position, index, count);
         }
     };
     WithCount visit{on_link_point, count};

@@ -51,9 +51,7 @@ void write_bounds(OutputStream& out, const Bounds& bounds) {
 // The points of a track into the point filter.
 struct TrackPointsCollected {
     PointCollector collected;
-    void operator()(std::int32_t latitude, std::int32_t longitude, std::int32_t) {
-        collected.add_point(latitude, longitude);
-    }
+    void operator()(std::uint64_t position, std::int32_t) { collected.add_position(position); }
 };
 
 // Reads a whole track body with no output: its name into the scratch text, its positions into

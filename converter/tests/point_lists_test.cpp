@@ -59,9 +59,8 @@ template <PointLayout layout> void readers_agree(std::uint32_t seed) {
         std::vector<Position> slow;
         std::vector<ByteCount> ends;
         for (int i = 0; i < count; ++i) {
-            Position position{};
-            read_point<layout>(in, nullptr, body, position.latitude, position.longitude);
-            slow.push_back(position);
+            const std::uint64_t position = read_point<layout>(in, nullptr, body);
+            slow.push_back({latitude_of(position), longitude_of(position)});
             ends.push_back(std::ssize(bytes) - body.left());
         }
         ASSERT_FALSE(failure.failed()) << "seed " << seed << ", trial " << trial;
@@ -73,9 +72,9 @@ template <PointLayout layout> void readers_agree(std::uint32_t seed) {
             std::vector<Position> fast;
             const PointRun run = scan_points<layout>(
                 bytes.data(), bytes.data() + length, count,
-                [&](std::int32_t latitude, std::int32_t longitude, std::int32_t index) {
+                [&](std::uint64_t position, std::int32_t index) {
                     EXPECT_EQ(index, std::ssize(fast));
-                    fast.push_back({latitude, longitude});
+                    fast.push_back({latitude_of(position), longitude_of(position)});
                 });
             const auto where = [&] {
                 return "seed " + std::to_string(seed) + ", trial " + std::to_string(trial) + ", " +
