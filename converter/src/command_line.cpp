@@ -20,6 +20,8 @@ const char long_options_text[] =
     "  --points=N = Reduce every route or track made to at most N points (2 to 10000)\n"
     "  --tolerance=M = Reduce every route or track made to the fewest points that keep\n"
     "                  every point within M metres of it\n"
+    "  --split = With --points, cut every route or track made of more than N points into\n"
+    "            routes or tracks of at most N points, one beginning where the last ends\n"
     "  --help = Show this text\n"
     "  --version = Show the version of korvix\n";
 
@@ -100,6 +102,10 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
         const std::string_view word = arguments[i];
         const bool points = word == points_option || word.starts_with("--points=");
         const bool tolerance = word == tolerance_option || word.starts_with("--tolerance=");
+        if (word == "--split") {
+            line.limits.split = true;
+            continue;
+        }
         if (word == "--help" || word == "--version") {
             if (line.action == CommandLine::Action::convert)
                 line.action =
@@ -170,6 +176,8 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
     }
     if (rest.size() != first_file + 2)
         return refused("");
+    if (line.limits.split && line.limits.max_points == 0)
+        return refused("--split works only with --points\n");
     if (line.limits.active() && rewrites_routes(line.mode)) {
         const char* option = line.limits.max_points != 0 ? "--points" : "--tolerance";
         return refused(std::string(option) + " works only with -T, -U, -V and -W\n");

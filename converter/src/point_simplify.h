@@ -17,6 +17,9 @@ namespace korvix {
 struct SimplifyLimits {
     std::uint32_t max_points = 0; // 0: no count limit; else 2 to 10000
     double tolerance_metres = 0;  // 0: no tolerance; else > 0
+    // --split: a route or track of more than max_points points is cut into parts of at most
+    // max_points instead of reduced to max_points (generated_parts.h).
+    bool split = false;
     bool active() const { return max_points != 0 || tolerance_metres > 0; }
 };
 

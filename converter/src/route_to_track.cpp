@@ -72,32 +72,34 @@ void read_route_name(RunContext& run, BodyRemainder& body) {
     body.take(read_string(run.in, &name));
 }
 
-// Body length of the track that write_track writes.
-std::int32_t track_body_length(const RunContext& run, const char* name) {
-    return static_cast<std::int32_t>(track_head_width(name) + track_point_width * run.points.count +
-                                     std::ssize(run.layout.track_end));
+// Body length of a track of `count` points that write_track writes.
+std::int32_t track_body_length(const RunContext& run, const GeneratedName& name,
+                               std::uint32_t count) {
+    return static_cast<std::int32_t>(name.bytes() + track_header_width + 4 +
+                                     track_point_width * count + std::ssize(run.layout.track_end));
 }
 
-// Writes a track body from the name and the point buffer, in the run's GDB version.
-void write_track(RunContext& run, const char* name) {
+// Writes a track body of the point buffer's entries from `first` on, in the run's GDB version.
+void write_track(RunContext& run, const GeneratedName& name, std::uint32_t first,
+                 std::uint32_t count) {
     OutputStream& out = run.out;
     const PointBuffer& points = run.points;
-    write_string(out, name);
+    name.write(out);
     write_bytes(out, track_header_bytes);
-    write_int32(out, static_cast<std::int32_t>(points.count));
+    write_int32(out, static_cast<std::int32_t>(count));
     // The track points are laid out in the output block itself, a batch at a time: one write per
     // point would cost more in bookkeeping than in bytes.
     const auto batch_points = static_cast<std::uint32_t>(
         std::min<ByteCount>(1024, out.block_capacity() / track_point_width));
-    for (std::uint32_t first = 0; first < points.count; first += batch_points) {
-        const std::uint32_t last = std::min(points.count, first + batch_points);
-        std::uint8_t* const batch = out.reserve((last - first) * track_point_width);
-        if (batch == nullptr)
+    for (std::uint32_t done = 0; done < count; done += batch_points) {
+        const std::uint32_t batch = std::min(count - done, batch_points);
+        std::uint8_t* const room = out.reserve(batch * track_point_width);
+        if (room == nullptr)
             return;
-        std::uint8_t* p = batch;
-        for (std::uint32_t i = first; i < last; ++i, p += track_point_width)
+        std::uint8_t* p = room;
+        for (std::uint32_t i = first + done; i < first + done + batch; ++i, p += track_point_width)
             store_track_point(p, position_word(points.latitude[i], points.longitude[i]));
-        out.commit(p - batch);
+        out.commit(p - room);
     }
     write_bytes(out, run.layout.track_end);
 }
@@ -181,9 +183,14 @@ void convert_route_to_track(RunContext& run, const RecordHeader& header, TrackPo
     points.finish();
     if (run.failed())
         return;
-    run.reduce_points();
-    write_record_header(run.out, track_record, track_body_length(run, run.scratch.text));
-    write_track(run, run.scratch.text);
+    const GeneratedParts parts = run.shape_points();
+    report_generated_parts(run.console, run.scratch.text, parts, "tracks");
+    for (std::uint32_t part = 0; part < parts.parts; ++part) {
+        const GeneratedName name(run.scratch.text, parts, part);
+        write_record_header(run.out, track_record,
+                            track_body_length(run, name, parts.points(part)));
+        write_track(run, name, parts.first(part), parts.points(part));
+    }
 }
 
 } // namespace korvix

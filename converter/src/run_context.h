@@ -3,6 +3,7 @@
 
 #include "byte_stream.h"
 #include "console.h"
+#include "generated_parts.h"
 #include "point_buffer.h"
 #include "record_layouts.h"
 #include "run_settings.h"
@@ -32,11 +33,10 @@ struct RunContext {
           console(run_console), scratch(memory.scratch), points(memory.points),
           simplifier(memory.simplifier), generated_numbers(memory.generated_numbers) {}
 
-    // The points collected for a generated route or track, reduced as --points and --tolerance
-    // say, after adjacent repeats have been merged.
-    void reduce_points() {
-        if (settings.limits.active())
-            simplify_points(points, settings.limits, simplifier);
+    // The points collected for a generated route or track, reduced or cut as --points,
+    // --tolerance and --split say, after adjacent repeats have been merged.
+    GeneratedParts shape_points() {
+        return shape_generated_points(points, settings.limits, simplifier);
     }
 
     // The run's one failure, shared by both streams: once set, reads return 0, writes are

@@ -114,32 +114,34 @@ void write_via_waypoint(RunContext& run, const char* name, std::int32_t latitude
     write_bytes(out, zero_bytes, run.layout.waypoint_trailer_zeros);
 }
 
-// Body length of the route that write_route writes (at least one point).
-std::int32_t route_body_length(const RunContext& run, const char* name) {
-    const ByteCount name_bytes = std::ssize(std::string_view(name)) + 1;
-    const ByteCount n = run.points.count;
-    return static_cast<std::int32_t>(name_bytes + route_head_width +
+// Body length of a route of n points (at least one) that write_route writes.
+std::int32_t route_body_length(const RunContext& run, const GeneratedName& name,
+                               std::uint32_t points) {
+    const ByteCount n = points;
+    return static_cast<std::int32_t>(name.bytes() + route_head_width +
                                      linked_route_point_width * (n - 1) + last_route_point_width +
                                      std::ssize(run.layout.route_point_end) * n +
                                      std::ssize(run.layout.route_end));
 }
 
-// Writes the body of the route through the waypoints of the numbers chosen for the track.
-void write_route(RunContext& run, const char* name, Vias vias) {
+// Writes the body of a route through the point buffer's entries from `first` on, `n` of them
+// (at least one), and the waypoints of the numbers chosen for them.
+void write_route(RunContext& run, const GeneratedName& name, std::uint32_t first, std::uint32_t n,
+                 Vias vias) {
     OutputStream& out = run.out;
     const PointBuffer& points = run.points;
-    const std::uint32_t n = points.count;
-    write_string(out, name);
+    const std::uint32_t last = first + n - 1;
+    name.write(out);
     out.write_byte(0x01); // route flag bytes; the second, 0, says that the bounds follow
     out.write_byte(0x00);
-    write_bounds(out, compute_bounds(points, 0, n - 1));
+    write_bounds(out, compute_bounds(points, first, last));
     write_int32(out, static_cast<std::int32_t>(n));
 
-    for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t i = first; i <= last; ++i) {
         write_string(out, waypoint_name(run.generated_numbers[i]).text);
         write_class_block(out, vias);
         write_bytes(out, route_point_tail);
-        if (i == n - 1) {
+        if (i == last) {
             write_int32(out, 0); // the last via has no link points, and no link bounds
             out.write_byte(link_flag_without_bounds);
         } else {
@@ -172,24 +174,30 @@ void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vi
     read_track_points(run, header.body_length());
     if (run.failed())
         return;
-    run.reduce_points();
+    const GeneratedParts parts = run.shape_points();
     const std::uint32_t n = run.points.count;
     if (n == 0) {
         run.console.say("Track has no points - track skipped\n");
         return;
     }
+    // Every point gets its waypoint, the joint of two parts one that both routes name.
     if (!choose_numbers(run, n)) {
         run.console.say("Too many waypoints needed to convert - track skipped\n");
         return;
     }
+    report_generated_parts(run.console, run.scratch.text, parts, "routes");
     const std::int32_t waypoint_length = waypoint_body_length(run);
     for (std::uint32_t i = 0; i < n; ++i) {
         write_record_header(run.out, waypoint_record, waypoint_length);
         write_via_waypoint(run, waypoint_name(run.generated_numbers[i]).text,
                            run.points.latitude[i], run.points.longitude[i], vias);
     }
-    write_record_header(run.out, route_record, route_body_length(run, run.scratch.text));
-    write_route(run, run.scratch.text, vias);
+    for (std::uint32_t part = 0; part < parts.parts; ++part) {
+        const GeneratedName name(run.scratch.text, parts, part);
+        write_record_header(run.out, route_record,
+                            route_body_length(run, name, parts.points(part)));
+        write_route(run, name, parts.first(part), parts.points(part), vias);
+    }
     run.waypoint_counter = run.generated_numbers[n - 1] + 1U;
 }
 

@@ -56,16 +56,22 @@ TEST(ParseCommandLine, ExactlyTwoFileNamesFollowTheOptionalOption) {
     EXPECT_EQ(line->output_path, "b.gdb");
 }
 
-// --points and --tolerance wherever they stand, with their value behind '=' or as the next word;
-// every other word keeps its meaning.
+// --points, --tolerance and --split wherever they stand, with their value behind '=' or as the next
+// word; every other word keeps its meaning.
 TEST(ParseCommandLine, LongOptionsStandAnywhere) {
     struct Row {
         std::vector<std::string_view> arguments;
         ConversionMode mode;
         std::uint32_t points;
         double metres;
+        bool split = false;
     };
     const Row rows[] = {
+        {{"-W", "in", "--split", "out", "--points=250"},
+         ConversionMode::route_from_track_hidden_vias,
+         250,
+         0,
+         true},
         {{"-V", "--points=50", "in", "out"}, ConversionMode::route_from_track_user_vias, 50, 0},
         {{"--points", "250", "-W", "in", "out"},
          ConversionMode::route_from_track_hidden_vias,
@@ -98,6 +104,7 @@ TEST(ParseCommandLine, LongOptionsStandAnywhere) {
         EXPECT_EQ(line->mode, row.mode) << row.arguments[0];
         EXPECT_EQ(line->limits.max_points, row.points) << row.arguments[0];
         EXPECT_EQ(line->limits.tolerance_metres, row.metres) << row.arguments[0];
+        EXPECT_EQ(line->limits.split, row.split) << row.arguments[0];
         EXPECT_EQ(line->input_path, "in.gdb");
         EXPECT_EQ(line->output_path, "out.gdb");
     }
@@ -189,6 +196,11 @@ TEST_F(KorvixProgram, LongOptionsAreCheckedBeforeAnyFileIsOpened) {
         {beyond_double[3].c_str(), metres},
         {"-R --points=50 in out", "--points works only with -T, -U, -V and -W\n"},
         {"-S in out --tolerance=5", "--tolerance works only with -T, -U, -V and -W\n"},
+        {"-V --split in out", "--split works only with --points\n"},
+        {"-T --tolerance=5 --split in out", "--split works only with --points\n"},
+        {"-R --split in out", "--split works only with --points\n"},
+        {"-S --points=9 --split in out", "--points works only with -T, -U, -V and -W\n"},
+        {"-V --split=1 --points=9 in out", "Unknown option --split=1\n"},
         {"-V --pionts=5 in out", "Unknown option --pionts=5\n"},
         {"in out extra --x", "Unknown option --x\n"},
     };

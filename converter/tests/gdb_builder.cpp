@@ -228,9 +228,9 @@ std::string CapturedConsole::text() const {
     return text;
 }
 
-RunResult convert_bytes(const Bytes& input, ConversionMode mode) {
+RunResult convert_bytes(const Bytes& input, ConversionMode mode, const SimplifyLimits& limits) {
     static const std::unique_ptr<RunMemory> memory = reserve_run_memory();
-    MemoryRun run = convert_memory(input, {mode, {}}, *memory);
+    MemoryRun run = convert_memory(input, {mode, limits}, *memory);
     return {run.status, std::move(run.output), std::move(run.console)};
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "conversion_mode.h"
+#include "point_simplify.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -145,8 +146,9 @@ struct RunResult {
     std::string console;
 };
 
-// Runs the converter on an input held in memory.
-RunResult convert_bytes(const Bytes& input, ConversionMode mode);
+// Runs the converter on an input held in memory, with the limits of --points, --tolerance and
+// --split when given.
+RunResult convert_bytes(const Bytes& input, ConversionMode mode, const SimplifyLimits& limits = {});
 
 // The size of a GDB file's header: "MsRcf", 14 bytes, three strings and the application name.
 std::size_t header_size_of(const Bytes& file);

@@ -1,5 +1,6 @@
 // -V and -W: every track replaced by numbered waypoints and a route through them.
 #include "gdb_builder.h"
+#include "leg_distance.h"
 
 #include <gtest/gtest.h>
 
@@ -317,6 +318,136 @@ INSTANTIATE_TEST_SUITE_P(
                  {"001", "002", "003", "004", "005", "006", "007", "008", "009", "010"}},
         Scenario{"SkippedTrackLeavesCounter", {999, 2}, {0, 0}, {"500"}, {}, {{}, {1, 2}}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+// --points, --tolerance and --split on one track (-V) or route (-T, -U) of `points` positions in a
+// straight line, or on three positions of a bend: the routes or tracks made, their sizes and
+// names, the waypoints that two parts share, and the line that tells what was made.
+struct Reduction {
+    const char* what;
+    ConversionMode mode;
+    std::uint32_t points;
+    SimplifyLimits limits;
+    std::vector<std::uint32_t> parts; // points of each route or track made; none: skipped
+    std::string line;                 // behind the name and ": ", with "%" for the distance
+};
+
+void PrintTo(const Reduction& r, std::ostream* os) {
+    *os << r.what;
+}
+
+class Reductions : public ::testing::TestWithParam<Reduction> {};
+
+TEST_P(Reductions, MakeTheRoutesAndTracksAndSaySo) {
+    const Reduction& r = GetParam();
+    // A bend of three positions whose middle one is some 9 m off the leg between the others, or
+    // a straight line along the equator, where no reduction strays.
+    std::vector<Point> points = {{0, 0}, {1000, 50000}, {0, 100000}};
+    if (r.points != 3) {
+        points.clear();
+        for (std::uint32_t i = 0; i < r.points; ++i)
+            points.push_back({0, static_cast<std::int32_t>(i * 1000)});
+    }
+    const bool tracks = r.mode != user_vias;
+    std::vector<LinkPoint> links;
+    for (const Point& p : points)
+        links.push_back({p.latitude, p.longitude});
+    const Bytes record_read =
+        tracks ? record('R', route_body("LOG", {{"A", 10, 31, links}, {"B", 10, 31, {}}}))
+               : record('T', track_body("LOG", track_points(points)));
+    const RunResult run = convert_bytes(gdb_file({record_read}), r.mode, r.limits);
+
+    // What the parts should be: each from where the one before ends, of the points kept.
+    std::vector<Point> kept = points;
+    if (r.points == 3 && r.parts.size() == 1 && r.parts[0] == 2)
+        kept = {points[0], points[2]};
+    else if (r.points != 3 && r.parts.size() == 1 && r.parts[0] < r.points)
+        kept = {points.front(), points.back()};
+    Bytes made;
+    std::size_t first = 0;
+    for (std::size_t part = 0; part < r.parts.size(); ++part) {
+        std::string name = "LOG";
+        if (r.parts.size() > 1)
+            name += " " + std::to_string(part + 1) + "/" + std::to_string(r.parts.size());
+        const std::vector<Point> slice(kept.begin() + std::ptrdiff_t(first),
+                                       kept.begin() + std::ptrdiff_t(first + r.parts[part]));
+        made = concat(
+            {made, tracks ? record('T', generated_track(name, slice))
+                          : record('R', generated_route(
+                                            name, slice,
+                                            numbers_from(1 + std::uint32_t(first), slice.size()),
+                                            true))});
+        first += r.parts[part] - 1;
+    }
+    if (!tracks && !r.parts.empty()) { // the waypoints, each joint once, ahead of the routes
+        Bytes waypoints;
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            waypoints = concat(
+                {waypoints, record('W', generated_waypoint(waypoint_name(std::uint32_t(i + 1)),
+                                                           kept[i], true))});
+        made = concat({waypoints, made});
+    }
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.output == gdb_file({made})) << "records made";
+
+    std::string line = r.line;
+    if (const std::size_t at = line.find('%'); at != std::string::npos) {
+        char metres[32];
+        std::snprintf(metres, sizeof metres, "%.1f",
+                      distance_from_leg_metres(points[0].latitude, points[0].longitude,
+                                               points[2].latitude, points[2].longitude,
+                                               points[1].latitude, points[1].longitude));
+        line.replace(at, 1, metres);
+    }
+    const std::string said =
+        (line.empty() ? "" : "LOG: " + line + "\n") + (r.parts.empty() ? too_many_message : "");
+    EXPECT_EQ(run.console, trace_line(tracks ? 'R' : 'T', record_read.size() - 5) + said + "V 2\n");
+}
+
+constexpr ConversionMode all_points = ConversionMode::track_all_points;
+constexpr ConversionMode via_points = ConversionMode::track_via_points;
+
+INSTANTIATE_TEST_SUITE_P(
+    SplitAndReduce, Reductions,
+    ::testing::Values(
+        Reduction{"FitsAndStays", user_vias, 10, {10, 0, true}, {10}, ""},
+        Reduction{"ThreeParts",
+                  user_vias,
+                  23,
+                  {10, 0, true},
+                  {10, 10, 5},
+                  "23 points -> 3 routes of 10, 10 and 5, within 0.0 m"},
+        Reduction{"TwoPartsExactly",
+                  user_vias,
+                  19,
+                  {10, 0, true},
+                  {10, 10},
+                  "19 points -> 2 routes of 10 and 10, within 0.0 m"},
+        Reduction{"LegsOfTwo",
+                  user_vias,
+                  4,
+                  {2, 0, true},
+                  {2, 2, 2},
+                  "4 points -> 3 routes of 2, 2 and 2, within 0.0 m"},
+        Reduction{"BudgetCountsJointsOnce",
+                  user_vias,
+                  999,
+                  {250, 0, true},
+                  {250, 250, 250, 250, 3},
+                  "999 points -> 5 routes of 250, 250, 250, 250 and 3, within 0.0 m"},
+        Reduction{"BudgetExceeded", user_vias, 1000, {250, 0, true}, {}, ""},
+        Reduction{
+            "ToleranceFirst", user_vias, 23, {10, 5, true}, {2}, "23 points -> 2, within 0.0 m"},
+        Reduction{"ReducedToTheLimit", user_vias, 3, {2, 0}, {2}, "3 points -> 2, within % m"},
+        Reduction{"WithinATolerance", user_vias, 3, {0, 100}, {2}, "3 points -> 2, within % m"},
+        Reduction{"TracksOfAllPoints",
+                  all_points,
+                  23,
+                  {10, 0, true},
+                  {10, 10, 5},
+                  "23 points -> 3 tracks of 10, 10 and 5, within 0.0 m"},
+        Reduction{"TrackReduced", all_points, 3, {2, 0}, {2}, "3 points -> 2, within % m"},
+        Reduction{"ViaPointsFit", via_points, 23, {10, 0, true}, {2}, ""}),
+    [](const ::testing::TestParamInfo<Reduction>& info) { return std::string(info.param.what); });
 
 } // namespace
 } // namespace korvix

@@ -1,0 +1,64 @@
+#include "generated_parts.h"
+
+#include <charconv>
+#include <cstdio>
+#include <string_view>
+
+namespace korvix {
+
+GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits& limits,
+                                      PointSimplifier& simplifier) {
+    GeneratedParts parts;
+    parts.collected = points.count;
+    if (limits.split) {
+        parts.error_metres =
+            simplify_points(points, {.tolerance_metres = limits.tolerance_metres}, simplifier);
+        parts.part_points = limits.max_points;
+        if (points.count > limits.max_points)
+            parts.parts = (points.count - 2) / (limits.max_points - 1) + 1;
+    } else if (limits.active()) {
+        parts.error_metres = simplify_points(points, limits, simplifier);
+    }
+    parts.kept = points.count;
+    if (parts.parts == 1)
+        parts.part_points = points.count;
+    return parts;
+}
+
+GeneratedName::GeneratedName(const char* name, const GeneratedParts& parts, std::uint32_t part)
+    : name_(name), name_bytes_(std::ssize(std::string_view(name))) {
+    if (parts.parts > 1)
+        suffix_bytes_ = std::snprintf(suffix_, sizeof suffix_, " %u/%u", part + 1, parts.parts);
+}
+
+void GeneratedName::write(OutputStream& out) const {
+    write_bytes(out, reinterpret_cast<const std::uint8_t*>(name_), name_bytes_);
+    write_bytes(out, reinterpret_cast<const std::uint8_t*>(suffix_), suffix_bytes_);
+    out.write_byte(0);
+}
+
+void report_generated_parts(Console& console, const char* name, const GeneratedParts& parts,
+                            const char* kind) {
+    if (!parts.reduced_or_cut())
+        return;
+    char number[48];
+    console.say(name);
+    std::snprintf(number, sizeof number, ": %u points -> ", parts.collected);
+    console.say(number);
+    if (parts.parts == 1) {
+        std::snprintf(number, sizeof number, "%u", parts.kept);
+        console.say(number);
+    } else {
+        std::snprintf(number, sizeof number, "%u %s of ", parts.parts, kind);
+        console.say(number);
+        for (std::uint32_t part = 0; part < parts.parts; ++part) {
+            const char* const joint = part == 0 ? "" : part + 1 < parts.parts ? ", " : " and ";
+            std::snprintf(number, sizeof number, "%s%u", joint, parts.points(part));
+            console.say(number);
+        }
+    }
+    std::snprintf(number, sizeof number, ", within %.1f m\n", parts.error_metres);
+    console.say(number);
+}
+
+} // namespace korvix

@@ -1,0 +1,57 @@
+// What becomes of the points collected for one route or track that a run generates: reduced as
+// --points and --tolerance say, or, with --split, reduced to the tolerance only and then cut into
+// consecutive parts of at most --points points, each part beginning at the point where the one
+// before ends. A route or track cut into parts is written as one route or track per part, named
+// by its name, a blank and the part as "2/3".
+#pragma once
+
+#include "byte_stream.h"
+#include "console.h"
+#include "point_buffer.h"
+#include "point_simplify.h"
+
+#include <cstdint>
+
+namespace korvix {
+
+struct GeneratedParts {
+    std::uint32_t collected = 0; // points collected, adjacent repeats merged
+    std::uint32_t kept = 0;      // points kept, each joint of two parts counted once
+    std::uint32_t parts = 1;
+    std::uint32_t part_points = 0; // points of every part but the last
+    double error_metres = 0;       // largest distance of a collected point from what was kept
+
+    std::uint32_t first(std::uint32_t part) const { return part * (part_points - 1); }
+    std::uint32_t points(std::uint32_t part) const {
+        return part + 1 < parts ? part_points : kept - first(part);
+    }
+    bool reduced_or_cut() const { return parts > 1 || kept < collected; }
+};
+
+// Reduces the collected points in place as the limits say and tells how to cut them.
+GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits& limits,
+                                      PointSimplifier& simplifier);
+
+// The name of a generated route or track: the name read, or the name of one part of it.
+class GeneratedName {
+public:
+    GeneratedName(const char* name, const GeneratedParts& parts, std::uint32_t part);
+    // Its bytes, the 0 byte included.
+    ByteCount bytes() const { return name_bytes_ + suffix_bytes_ + 1; }
+    void write(OutputStream& out) const;
+
+private:
+    const char* name_;
+    ByteCount name_bytes_;
+    char suffix_[24] = {}; // " 2/3"
+    ByteCount suffix_bytes_ = 0;
+};
+
+// The line that tells what a reduction or cut did, after the trace line of its record:
+// "ACTIVE LOG: 4210 points -> 250, within 11.6 m", or when cut
+// "ACTIVE LOG: 4210 points -> 3 routes of 250, 250 and 153, within 4.0 m". Nothing when the points
+// were neither reduced nor cut. `kind` names the parts: "routes" or "tracks".
+void report_generated_parts(Console& console, const char* name, const GeneratedParts& parts,
+                            const char* kind);
+
+} // namespace korvix
