@@ -365,9 +365,9 @@ TEST_P(Reductions, MakeTheRoutesAndTracksAndSaySo) {
     Bytes made;
     std::size_t first = 0;
     for (std::size_t part = 0; part < r.parts.size(); ++part) {
-        std::string name = "LOG";
+        char name[32] = "LOG";
         if (r.parts.size() > 1)
-            name += " " + std::to_string(part + 1) + "/" + std::to_string(r.parts.size());
+            std::snprintf(name, sizeof name, "LOG %zu/%zu", part + 1, r.parts.size());
         const std::vector<Point> slice(kept.begin() + std::ptrdiff_t(first),
                                        kept.begin() + std::ptrdiff_t(first + r.parts[part]));
         made = concat(
@@ -398,9 +398,12 @@ TEST_P(Reductions, MakeTheRoutesAndTracksAndSaySo) {
                                                points[1].latitude, points[1].longitude));
         line.replace(at, 1, metres);
     }
-    const std::string said =
-        (line.empty() ? "" : "LOG: " + line + "\n") + (r.parts.empty() ? too_many_message : "");
-    EXPECT_EQ(run.console, trace_line(tracks ? 'R' : 'T', record_read.size() - 5) + said + "V 2\n");
+    std::string said = trace_line(tracks ? 'R' : 'T', record_read.size() - 5);
+    if (!line.empty())
+        said.append("LOG: ").append(line).append("\n");
+    if (r.parts.empty())
+        said.append(too_many_message);
+    EXPECT_EQ(run.console, said.append("V 2\n"));
 }
 
 constexpr ConversionMode all_points = ConversionMode::track_all_points;
