@@ -348,12 +348,15 @@ TEST_P(Reductions, MakeTheRoutesAndTracksAndSaySo) {
             points.push_back({0, static_cast<std::int32_t>(i * 1000)});
     }
     const bool tracks = r.mode != user_vias;
-    std::vector<LinkPoint> links;
-    for (const Point& p : points)
-        links.push_back({p.latitude, p.longitude});
-    const Bytes record_read =
-        tracks ? record('R', route_body("LOG", {{"A", 10, 31, links}, {"B", 10, 31, {}}}))
-               : record('T', track_body("LOG", track_points(points)));
+    Bytes record_read = record('T', track_body("LOG", track_points(points)));
+    if (tracks) { // a route from A to B whose link points are the points
+        std::vector<RoutePoint> vias(2);
+        vias[0].name = "A";
+        vias[1].name = "B";
+        for (const Point& p : points)
+            vias[0].links.push_back({p.latitude, p.longitude});
+        record_read = record('R', route_body("LOG", vias));
+    }
     const RunResult run = convert_bytes(gdb_file({record_read}), r.mode, r.limits);
 
     // What the parts should be: each from where the one before ends, of the points kept.
@@ -370,12 +373,13 @@ TEST_P(Reductions, MakeTheRoutesAndTracksAndSaySo) {
             std::snprintf(name, sizeof name, "LOG %zu/%zu", part + 1, r.parts.size());
         const std::vector<Point> slice(kept.begin() + std::ptrdiff_t(first),
                                        kept.begin() + std::ptrdiff_t(first + r.parts[part]));
-        made = concat(
-            {made, tracks ? record('T', generated_track(name, slice))
-                          : record('R', generated_route(
-                                            name, slice,
-                                            numbers_from(1 + std::uint32_t(first), slice.size()),
-                                            true))});
+        if (tracks)
+            made = concat({made, record('T', generated_track(name, slice))});
+        else
+            made = concat({made, record('R', generated_route(name, slice,
+                                                             numbers_from(1 + std::uint32_t(first),
+                                                                          slice.size()),
+                                                             true))});
         first += r.parts[part] - 1;
     }
     if (!tracks && !r.parts.empty()) { // the waypoints, each joint once, ahead of the routes
