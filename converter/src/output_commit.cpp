@@ -1,10 +1,12 @@
-// What the systems' ways of committing an output share: the letters of a temporary name.
+// What the systems' ways of committing an output share: the object's life, the discard, and the
+// temporary name.
 #include "output_commit.h"
 
 #include <chrono>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace korvix {
 
@@ -26,6 +28,32 @@ std::uint64_t name_seed() {
 }
 
 } // namespace
+
+OutputCommit::~OutputCommit() {
+    remove_temporary();
+}
+
+OutputCommit::OutputCommit(OutputCommit&& other) noexcept
+    : temporary_(std::move(other.temporary_)), final_(std::move(other.final_)),
+      replaces_(other.replaces_) {
+    other.temporary_.clear();
+}
+
+OutputCommit& OutputCommit::operator=(OutputCommit&& other) noexcept {
+    if (this != &other) {
+        remove_temporary();
+        temporary_ = std::move(other.temporary_);
+        final_ = std::move(other.final_);
+        replaces_ = other.replaces_;
+        other.temporary_.clear();
+    }
+    return *this;
+}
+
+void OutputCommit::discard(File& output) {
+    output.reset();
+    remove_temporary();
+}
 
 std::array<char, 6> temporary_name_letters() {
     static constexpr char alphabet[] =

@@ -110,27 +110,6 @@ bool flush_to_disk(int descriptor) {
 
 } // namespace
 
-OutputCommit::~OutputCommit() {
-    remove_temporary();
-}
-
-OutputCommit::OutputCommit(OutputCommit&& other) noexcept
-    : temporary_(std::move(other.temporary_)), final_(std::move(other.final_)),
-      replaces_(other.replaces_) {
-    other.temporary_.clear();
-}
-
-OutputCommit& OutputCommit::operator=(OutputCommit&& other) noexcept {
-    if (this != &other) {
-        remove_temporary();
-        temporary_ = std::move(other.temporary_);
-        final_ = std::move(other.final_);
-        replaces_ = other.replaces_;
-        other.temporary_.clear();
-    }
-    return *this;
-}
-
 File OutputCommit::create_temporary(const fs::path& final_path, int existing) {
     struct stat model;
     if (existing != -1 && fstat(existing, &model) != 0)
@@ -190,11 +169,6 @@ bool OutputCommit::commit(File& output) {
     }
     flush_folder_of(final_);
     return true;
-}
-
-void OutputCommit::discard(File& output) {
-    output.reset();
-    remove_temporary();
 }
 
 void OutputCommit::remove_temporary() {

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <set>
 #include <string>
@@ -113,7 +117,8 @@ TEST_F(OutputReplacement, AFailedOrStoppedRunLeavesTheOutputAsItWasAndNoFileBehi
 }
 
 // The output replaced in place, under every name it is given: the bytes are the new run's, the
-// permissions and the links the earlier ones; a hard link of the output keeps the earlier file.
+// permissions (on Windows the attributes) and the links the earlier ones; a hard link of the
+// output keeps the earlier file.
 TEST_F(OutputReplacement, ASucceededRunReplacesTheFileKeepingItsPermissionsAndLinks) {
     write_file(dir_ / "in.gdb", route_file());
     ASSERT_EQ(run(korvix_ + " -T in.gdb converted.gdb").status, 0);
@@ -125,9 +130,12 @@ TEST_F(OutputReplacement, ASucceededRunReplacesTheFileKeepingItsPermissionsAndLi
         const char* name;   // what korvix is given
         const char* target; // the file it replaces
         fs::perms permissions;
+        bool hidden = false; // Windows: the file's hidden attribute set
     };
     std::vector<Replaced> rows = {{"out.gdb", "out.gdb", fs::perms::none}};
-#ifndef _WIN32
+#ifdef _WIN32
+    rows.push_back({"out.gdb", "out.gdb", fs::perms::none, true});
+#else
     using enum fs::perms;
     fs::create_directory(dir_ / "sub");
     fs::create_directory(dir_ / "files");
@@ -145,6 +153,14 @@ TEST_F(OutputReplacement, ASucceededRunReplacesTheFileKeepingItsPermissionsAndLi
         fs::create_hard_link(target, dir_ / "hard.gdb");
         if (row.permissions != fs::perms::none)
             fs::permissions(target, row.permissions);
+#ifdef _WIN32
+        if (row.hidden) {
+            SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
+            ASSERT_NE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0U)
+                << "the system keeps no attributes";
+        }
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+#endif
         const fs::perms permissions = fs::status(target).permissions();
         const std::set<std::string> before = files();
 
@@ -154,7 +170,11 @@ TEST_F(OutputReplacement, ASucceededRunReplacesTheFileKeepingItsPermissionsAndLi
         EXPECT_EQ(fs::status(target).permissions(), permissions) << row.name;
         EXPECT_TRUE(read_file(dir_ / "hard.gdb") == earlier) << row.name;
         EXPECT_EQ(files(), before) << row.name;
-#ifndef _WIN32
+#ifdef _WIN32
+        EXPECT_EQ(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_HIDDEN,
+                  attributes & FILE_ATTRIBUTE_HIDDEN)
+            << row.name;
+#else
         EXPECT_TRUE(fs::is_symlink(dir_ / "link.gdb") && fs::is_symlink(dir_ / "chain.gdb") &&
                     fs::is_symlink(dir_ / "sub" / "far.gdb"))
             << row.name;
