@@ -50,6 +50,26 @@ OutputCommit& OutputCommit::operator=(OutputCommit&& other) noexcept {
     return *this;
 }
 
+bool OutputCommit::commit(File& output) {
+    std::FILE* file = output.release();
+    if (!pending())
+        return std::fclose(file) == 0;
+    bool written = std::fflush(file) == 0 && flush_to_disk(file);
+    written = std::fclose(file) == 0 && written;
+    if (written && put_in_place())
+        return true;
+    remove_temporary();
+    return false;
+}
+
+File OutputCommit::adopt(std::FILE* file, std::filesystem::path temporary,
+                         const std::filesystem::path& final_path, bool replaces) {
+    temporary_ = std::move(temporary);
+    final_ = final_path;
+    replaces_ = replaces;
+    return File(file);
+}
+
 void OutputCommit::discard(File& output) {
     output.reset();
     remove_temporary();

@@ -42,7 +42,14 @@ public:
     void discard(File& output);
 
 private:
+    // What each system does: flushes the file's bytes to the disk; renames the closed temporary
+    // file over the output (false when it is not in place); removes the temporary file.
+    static bool flush_to_disk(std::FILE* file);
+    bool put_in_place();
     void remove_temporary();
+    // The temporary file just made, registered for removal: this object's from now on.
+    File adopt(std::FILE* file, std::filesystem::path temporary,
+               const std::filesystem::path& final_path, bool replaces);
 
     std::filesystem::path temporary_; // empty when the output is written directly
     std::filesystem::path final_;

@@ -102,12 +102,6 @@ void flush_folder_of(const fs::path& path) {
     }
 }
 
-// Flushes a file's bytes to the disk. A file system that has no such flush (EINVAL) keeps the
-// bytes as well as it can anyway; any other error is a failed write.
-bool flush_to_disk(int descriptor) {
-    return fsync(descriptor) == 0 || errno == EINVAL;
-}
-
 } // namespace
 
 File OutputCommit::create_temporary(const fs::path& final_path, int existing) {
@@ -144,28 +138,22 @@ File OutputCommit::create_temporary(const fs::path& final_path, int existing) {
         path_registered = 0;
         return {};
     }
-    temporary_ = path;
-    final_ = final_path;
-    replaces_ = existing != -1;
-    return File(file);
+    return adopt(file, path, final_path, existing != -1);
 }
 
-bool OutputCommit::commit(File& output) {
-    std::FILE* file = output.release();
-    if (!pending())
-        return std::fclose(file) == 0;
-    bool written = std::fflush(file) == 0 && flush_to_disk(fileno(file));
-    written = std::fclose(file) == 0 && written;
-    if (written) {
+// A file system that has no such flush (EINVAL) keeps the bytes as well as it can anyway; any
+// other error is a failed write.
+bool OutputCommit::flush_to_disk(std::FILE* file) {
+    return fsync(fileno(file)) == 0 || errno == EINVAL;
+}
+
+bool OutputCommit::put_in_place() {
+    {
         const StopSignalsHeld held;
-        if (std::rename(temporary_.c_str(), final_.c_str()) == 0) {
-            path_registered = 0;
-            temporary_.clear();
-        }
-    }
-    if (pending()) {
-        remove_temporary();
-        return false;
+        if (std::rename(temporary_.c_str(), final_.c_str()) != 0)
+            return false;
+        path_registered = 0;
+        temporary_.clear();
     }
     flush_folder_of(final_);
     return true;

@@ -117,47 +117,32 @@ File OutputCommit::create_temporary(const fs::path& final_path, int existing) {
     }
     registered_path = path.native();
     path_registered = true;
-    temporary_ = path;
-    final_ = final_path;
-    replaces_ = existing != -1;
-    return File(file);
+    return adopt(file, path, final_path, existing != -1);
 }
 
-bool OutputCommit::commit(File& output) {
-    std::FILE* file = output.release();
-    if (!pending())
-        return std::fclose(file) == 0;
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    bool written = std::fflush(file) == 0 && FlushFileBuffers(handle) != FALSE;
-    written = std::fclose(file) == 0 && written;
-    {
-        const RegistryLocked locked;
-        // A console event may have removed the file meanwhile: korvix is about to end.
-        bool placed = false;
-        if (written && path_registered) {
-            if (replaces_)
-                placed = ReplaceFileW(final_.c_str(), temporary_.c_str(), nullptr,
-                                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
-            if (!placed)
-                placed = MoveFileExW(temporary_.c_str(), final_.c_str(),
-                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-        }
-        if (placed) {
-            path_registered = false;
-            temporary_.clear();
-            return true;
-        }
-        // ReplaceFileW may fail having removed the output already: then the temporary file holds
-        // the only copy of the user's bytes, and stays.
-        if (replaces_ && path_registered &&
-            GetFileAttributesW(final_.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            path_registered = false;
-            temporary_.clear();
-            return false;
-        }
+bool OutputCommit::flush_to_disk(std::FILE* file) {
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FALSE;
+}
+
+bool OutputCommit::put_in_place() {
+    const RegistryLocked locked;
+    // A console event may have removed the file meanwhile: korvix is about to end.
+    if (!path_registered)
+        return false;
+    bool placed = false;
+    if (replaces_)
+        placed = ReplaceFileW(final_.c_str(), temporary_.c_str(), nullptr,
+                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
+    if (!placed)
+        placed = MoveFileExW(temporary_.c_str(), final_.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // ReplaceFileW may fail having removed the output already: then the temporary file holds the
+    // only copy of the user's bytes, and stays.
+    if (placed || (replaces_ && GetFileAttributesW(final_.c_str()) == INVALID_FILE_ATTRIBUTES)) {
+        path_registered = false;
+        temporary_.clear();
     }
-    remove_temporary();
-    return false;
+    return placed;
 }
 
 void OutputCommit::remove_temporary() {

@@ -22,16 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing;
 
-// A file that -R copies byte for byte.
-Bytes route_file() {
-    return gdb_file({
-        record('W', waypoint_body("A1", 10, 31)),
-        record('R',
-               route_body("ROUTE", {{"A1", 10, 31, {{1, 1}, {2, 2}, {3, 3}}}, {"A2", 10, 31, {}}})),
-    });
-}
-
-// `count` waypoints named from `first` on: a file of about 80 bytes a waypoint.
+// `count` waypoints named from `first` on, which every option copies: a file of about 80 bytes a
+// waypoint.
 Bytes waypoints_file(int first, int count) {
     Bytes file = gdb_header();
     for (int number = first; number < first + count; ++number) {
@@ -60,8 +52,8 @@ protected:
 };
 
 TEST_F(OutputReplacement, AFailedOrStoppedRunLeavesTheOutputAsItWasAndNoFileBehind) {
-    const Bytes whole = route_file();
-    write_file(dir_ / "cut.gdb", Bytes(whole.begin(), whole.end() - 10));
+    const Bytes whole = waypoints_file(1, 3);
+    write_file(dir_ / "cut.gdb", Bytes(whole.begin(), whole.end() - 10)); // in the last waypoint
     write_file(dir_ / "text.gdb", std::string_view("not a GDB file\n"));
     write_file(dir_ / "big.gdb", waypoints_file(100000, 2000)); // 160 KB, far above the limit
     // The front of a file, then a writer that keeps the FIFO open: korvix waits for more.
@@ -94,7 +86,7 @@ TEST_F(OutputReplacement, AFailedOrStoppedRunLeavesTheOutputAsItWasAndNoFileBehi
              " kill -TERM $k; wait $k 2>/dev/null; s=$?; kill $w; rm in.fifo; exit $s",
          128 + 15, ""});
 #endif
-    const Bytes earlier = route_file();
+    const Bytes earlier = waypoints_file(500, 2);
     for (const FailedRun& row : rows) {
         for (const bool output_existed : {true, false}) {
             const std::string where =
@@ -120,11 +112,9 @@ TEST_F(OutputReplacement, AFailedOrStoppedRunLeavesTheOutputAsItWasAndNoFileBehi
 // permissions (on Windows the attributes) and the links the earlier ones; a hard link of the
 // output keeps the earlier file.
 TEST_F(OutputReplacement, ASucceededRunReplacesTheFileKeepingItsPermissionsAndLinks) {
-    write_file(dir_ / "in.gdb", route_file());
-    ASSERT_EQ(run(korvix_ + " -T in.gdb converted.gdb").status, 0);
-    const Bytes converted = read_file(dir_ / "converted.gdb");
-    const Bytes earlier = route_file();
-    ASSERT_FALSE(converted == earlier);
+    const Bytes converted = waypoints_file(1, 3);
+    const Bytes earlier = waypoints_file(500, 2);
+    write_file(dir_ / "in.gdb", converted);
 
     struct Replaced {
         const char* name;   // what korvix is given
@@ -164,7 +154,7 @@ TEST_F(OutputReplacement, ASucceededRunReplacesTheFileKeepingItsPermissionsAndLi
         const fs::perms permissions = fs::status(target).permissions();
         const std::set<std::string> before = files();
 
-        const CommandOutcome outcome = run(korvix_ + " -T in.gdb " + row.name);
+        const CommandOutcome outcome = run(korvix_ + " -R in.gdb " + row.name);
         EXPECT_EQ(outcome.status, 0) << row.name << "\n" << outcome.out;
         EXPECT_TRUE(read_file(target) == converted) << row.name;
         EXPECT_EQ(fs::status(target).permissions(), permissions) << row.name;
