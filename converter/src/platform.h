@@ -75,9 +75,10 @@ struct RunFiles {
 // the test and the use. Only when the output is neither the input nor the file that `console`
 // writes to is anything created or emptied: a regular file, existing or new, is then written
 // under a temporary name beside it (see OutputCommit), which `commit` puts in its place after a
-// run that succeeded; a device, a FIFO, or a writable output whose folder takes no new file is
-// emptied and written directly. An output named through symbolic links is the file they lead to,
-// and the links stay. A refusal leaves an existing output as it was and creates nothing.
+// run that succeeded; a device, a FIFO, or a writable output whose folder takes no new file or
+// does not let korvix replace it is emptied and written directly. An output named through symbolic
+// links is the file they lead to, and the links stay. A refusal leaves an existing output as it was
+// and creates nothing.
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
                         std::FILE* console);
 

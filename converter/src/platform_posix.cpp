@@ -55,15 +55,31 @@ std::string through_links(std::string name) {
     return name;
 }
 
+// Whether korvix may rename a file over `file`, named `final_name`. In a sticky folder (/tmp)
+// only the file's owner, the folder's owner and root may: another user's output there, writable
+// to all, is written in place as before.
+bool may_replace(const std::string& final_name, const struct stat& file) {
+    const std::string::size_type slash = final_name.rfind('/');
+    const std::string folder_name =
+        slash == std::string::npos ? "." : final_name.substr(0, slash + 1);
+    struct stat folder;
+    if (stat(folder_name.c_str(), &folder) != 0)
+        return false;
+    const uid_t user = geteuid();
+    return (folder.st_mode & S_ISVTX) == 0 || user == 0 || user == file.st_uid ||
+           user == folder.st_uid;
+}
+
 // A new file that takes the place of the open, regular output `output` at the end of a run that
 // succeeds, created beside the file that the output's name leads to; nothing when that name is
-// not the open file (a link through /proc/self/fd may lead to none) or its folder takes no new
-// file.
+// not the open file (a link through /proc/self/fd may lead to none), or its folder takes no new
+// file or lets korvix not replace this one.
 File replacement_of(const std::string& output_name, int output, const struct stat& output_file,
                     OutputCommit& commit) {
     const std::string final_name = through_links(output_name);
     struct stat named;
-    if (stat(final_name.c_str(), &named) != 0 || !same_identity(named, output_file))
+    if (stat(final_name.c_str(), &named) != 0 || !same_identity(named, output_file) ||
+        !may_replace(final_name, named))
         return {};
     return commit.create_temporary(final_name, output);
 }
