@@ -4,6 +4,9 @@
 // platform_windows.cpp); nothing else in the converter knows which system it runs on.
 #pragma once
 
+#include "output_commit.h"
+#include "owned_file.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -47,11 +50,6 @@ void prepare_standard_streams();
 // that what korvix said can be read. Elsewhere, and on Windows in every other case, nothing.
 void hold_own_console(std::FILE* console);
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 // The outcome of opening a run's files.
 enum class OpenOutcome {
     opened,
@@ -63,17 +61,24 @@ enum class OpenOutcome {
 
 struct RunFiles {
     OpenOutcome outcome = OpenOutcome::input_not_opened;
-    File input;                  // binary reading
+    File input; // binary reading
+    // How the output reaches its name; declared before `output`, so that the file is closed
+    // before a temporary file left behind is removed.
+    OutputCommit commit;
     File output;                 // binary writing, empty
     bool input_seekable = false; // a file that can be read twice (not a pipe or a device)
 };
 
-// Opens the input, then the output for writing without emptying it (created when it does not
-// exist), and compares the open files themselves: their identities, not their names, so that a
-// link, another drive letter or any other spelling of the input's name is the input, and so that
-// nothing can swap a file between the test and the use. Only when the output is neither the input
-// nor the file that `console` writes to is it emptied. A refusal leaves an existing output as it
-// was.
+// Opens the input, then an existing output for writing without emptying it, and compares the open
+// files themselves: their identities, not their names, so that a link, another drive letter or
+// any other spelling of the input's name is the input, and so that nothing can swap a file between
+// the test and the use. Only when the output is neither the input nor the file that `console`
+// writes to is anything created or emptied: a regular file, existing or new, is then written
+// under a temporary name beside it (see OutputCommit), which `commit` puts in its place after a
+// run that succeeded; a device, a FIFO, or a writable output whose folder takes no new file or
+// does not let korvix replace it is emptied and written directly. An output named through symbolic
+// links is the file they lead to, and the links stay. A refusal leaves an existing output as it was
+// and creates nothing.
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
                         std::FILE* console);
 

@@ -2,6 +2,7 @@
 #include "platform.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -31,6 +32,56 @@ File stream_of(int descriptor, const char* mode) {
 // when it is closed, which would cost a run a good part of its time.
 bool empty_file(int descriptor, const struct stat& file) {
     return !S_ISREG(file.st_mode) || file.st_size == 0 || ftruncate(descriptor, 0) == 0;
+}
+
+// The name of the file that `name` leads to through symbolic links: each link's target, one that
+// is not absolute taken in the link's folder, up to a name that is no link or names nothing.
+// After 40 links, as many as the system follows, the name reached.
+std::string through_links(std::string name) {
+    for (int link = 0; link < 40; ++link) {
+        struct stat entry;
+        if (lstat(name.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode))
+            break;
+        char target[PATH_MAX];
+        const ssize_t size = readlink(name.c_str(), target, sizeof target);
+        if (size <= 0 || static_cast<std::size_t>(size) == sizeof target)
+            break;
+        const std::string::size_type slash = name.rfind('/');
+        if (target[0] == '/' || slash == std::string::npos)
+            name.assign(target, static_cast<std::size_t>(size));
+        else
+            name.replace(slash + 1, std::string::npos, target, static_cast<std::size_t>(size));
+    }
+    return name;
+}
+
+// Whether korvix may rename a file over `file`, named `final_name`. In a sticky folder (/tmp)
+// only the file's owner, the folder's owner and root may: another user's output there, writable
+// to all, is written in place as before.
+bool may_replace(const std::string& final_name, const struct stat& file) {
+    const std::string::size_type slash = final_name.rfind('/');
+    const std::string folder_name =
+        slash == std::string::npos ? "." : final_name.substr(0, slash + 1);
+    struct stat folder;
+    if (stat(folder_name.c_str(), &folder) != 0)
+        return false;
+    const uid_t user = geteuid();
+    return (folder.st_mode & S_ISVTX) == 0 || user == 0 || user == file.st_uid ||
+           user == folder.st_uid;
+}
+
+// A new file that takes the place of the open, regular output `output` at the end of a run that
+// succeeds, created beside the file that the output's name leads to; nothing when that name is
+// not the open file (a link through /proc/self/fd may lead to none), or its folder takes no new
+// file or lets korvix not replace this one.
+File replacement_of(const std::string& output_name, int output, const struct stat& output_file,
+                    OutputCommit& commit) {
+    const std::string final_name = through_links(output_name);
+    struct stat named;
+    if (stat(final_name.c_str(), &named) != 0 || !same_identity(named, output_file) ||
+        !may_replace(final_name, named))
+        return {};
+    return commit.create_temporary(final_name, output);
 }
 
 } // namespace
@@ -115,12 +166,18 @@ RunFiles open_run_files(const std::string& input_name, const std::string& output
         return files;
     files.input_seekable = S_ISREG(input_file.st_mode);
 
-    // Opened without O_TRUNC: nothing of the file changes before the checks below.
+    // Opened without O_CREAT and O_TRUNC: nothing is created or changed before the checks below.
     files.outcome = OpenOutcome::output_not_opened;
-    const int output = open(output_name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    struct stat output_file;
-    if (output == -1)
+    const int output = open(output_name.c_str(), O_WRONLY | O_CLOEXEC);
+    if (output == -1) {
+        // No output yet, or a link to none: a new file, under a temporary name until the end.
+        if (errno == ENOENT)
+            files.output = files.commit.create_temporary(through_links(output_name), -1);
+        if (files.output)
+            files.outcome = OpenOutcome::opened;
         return files;
+    }
+    struct stat output_file;
     if (fstat(output, &output_file) != 0) {
         close(output);
         return files;
@@ -131,6 +188,9 @@ RunFiles open_run_files(const std::string& input_name, const std::string& output
     } else if (fstat(fileno(console), &console_file) == 0 &&
                same_identity(console_file, output_file)) {
         files.outcome = OpenOutcome::output_is_console;
+    } else if (S_ISREG(output_file.st_mode) &&
+               (files.output = replacement_of(output_name, output, output_file, files.commit))) {
+        files.outcome = OpenOutcome::opened;
     } else if (!empty_file(output, output_file)) {
         files.outcome = OpenOutcome::output_not_opened;
     } else {

@@ -15,6 +15,7 @@
 #include <shellapi.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <cwchar>
 #include <optional>
@@ -176,6 +177,25 @@ OpenOutcome refusal_of_unopened(const std::filesystem::path& path, HANDLE input,
     return outcome;
 }
 
+// A new file that takes the place of the open output file at the end of a run that succeeds,
+// created beside the file itself, wherever the links and drive letters of its name lead; nothing
+// when the system cannot tell the file's path or its folder takes no new file.
+static File replacement_of(HANDLE output_handle, int output, OutputCommit& commit) {
+    std::wstring final_path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size = GetFinalPathNameByHandleW(output_handle, final_path.data(),
+                                                     static_cast<DWORD>(final_path.size()),
+                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (size == 0)
+            return {};
+        if (size < final_path.size()) {
+            final_path.resize(size);
+            return commit.create_temporary(final_path, output);
+        }
+        final_path.resize(size); // the size needed, its closing null included
+    }
+}
+
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
                         std::FILE* console) {
     RunFiles files;
@@ -186,23 +206,30 @@ RunFiles open_run_files(const std::string& input_name, const std::string& output
     const HANDLE console_handle = handle_of(console);
     files.input_seekable = GetFileType(input) == FILE_TYPE_DISK;
 
-    // Opened without _O_TRUNC: nothing of the file changes before the checks below.
+    // Opened without _O_CREAT and _O_TRUNC: nothing is created or changed before the checks below.
     const std::filesystem::path output_path = path_from_utf8(output_name);
     const int output =
-        output_path.empty()
-            ? -1
-            : _wopen(output_path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+        output_path.empty() ? -1 : _wopen(output_path.c_str(), _O_WRONLY | _O_BINARY);
+    if (output == -1 && errno == ENOENT && !output_path.empty()) {
+        // No output yet: a new file, under a temporary name until the end.
+        files.output = files.commit.create_temporary(output_path, -1);
+        files.outcome = files.output ? OpenOutcome::opened : OpenOutcome::output_not_opened;
+        return files;
+    }
     if (output == -1) {
         files.outcome = refusal_of_unopened(output_path, input, console_handle);
         return files;
     }
     files.outcome = OpenOutcome::output_not_opened;
     const HANDLE output_handle = reinterpret_cast<HANDLE>(_get_osfhandle(output));
+    const bool on_disk = GetFileType(output_handle) == FILE_TYPE_DISK;
     if (same_file(input, output_handle)) {
         files.outcome = OpenOutcome::output_is_input;
     } else if (same_file(console_handle, output_handle)) {
         files.outcome = OpenOutcome::output_is_console;
-    } else if (GetFileType(output_handle) == FILE_TYPE_DISK && _chsize_s(output, 0) != 0) {
+    } else if (on_disk && (files.output = replacement_of(output_handle, output, files.commit))) {
+        files.outcome = OpenOutcome::opened;
+    } else if (on_disk && _chsize_s(output, 0) != 0) {
         files.outcome = OpenOutcome::output_not_opened;
     } else if (std::FILE* stream = _fdopen(output, "wb"); stream != nullptr) {
         files.output.reset(stream);

@@ -108,7 +108,11 @@ int convert_files(RunFiles& files, const RunSettings& settings, Console& console
         status =
             convert(in, out, settings, console, memory, files.input_seekable ? &whole : nullptr);
     }
-    if (std::fclose(files.output.release()) != 0 && status == exit_completed) {
+    // Only a run that succeeded puts its output in place: any other leaves the output's name as
+    // it was.
+    if (status != exit_completed) {
+        files.commit.discard(files.output);
+    } else if (!files.commit.commit(files.output)) {
         console.say(failure_message(Failure::output_write_failed));
         status = exit_failed;
     }

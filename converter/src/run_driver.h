@@ -44,7 +44,8 @@ MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings&
                          RunMemory& memory, std::span<const std::uint8_t> names_from = {});
 
 // Converts the open files of a run, reading and writing them in the blocks given. Closes the
-// output; returns the exit status.
+// output, and commits it when the run succeeded or discards it when it failed (OutputCommit);
+// returns the exit status.
 int convert_files(RunFiles& files, const RunSettings& settings, Console& console, RunMemory& memory,
                   std::span<std::uint8_t> input_block, std::span<std::uint8_t> output_block);
 

@@ -130,11 +130,16 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
 
 class PosixConverterProcess final : public IConverterProcess {
 public:
+    // A run given up before its end (the launcher goes while the converter runs): the converter
+    // ignores SIGPIPE and would convert to its end with no one reading, so it gets SIGTERM, on
+    // which korvix removes its unfinished output and ends; then it is waited for. A converter
+    // that has ended already and waits to be reaped takes no harm from the signal.
     ~PosixConverterProcess() override {
         if (m_output >= 0) {
-            close(m_output); // a converter still writing gets SIGPIPE and ends
+            close(m_output);
         }
         if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
             Wait();
         }
     }

@@ -83,6 +83,10 @@ public:
             }
             CloseHandle(m_output); // a converter still writing gets an error and goes on silent
         }
+        // A run given up before its end is waited for to its end: Windows can send a converter
+        // without a console of the launcher's no Ctrl+Break that would let it remove its
+        // unfinished output, and TerminateProcess would leave that file behind. The converter
+        // puts a complete output in place, or none.
         if (m_process != nullptr) {
             Wait();
         }

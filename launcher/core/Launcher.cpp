@@ -111,11 +111,6 @@ bool Launcher::ChooseInput(const std::string& path) {
     return true;
 }
 
-bool Launcher::OutputExists() const {
-    std::error_code error;
-    return std::filesystem::exists(PathFromUtf8(m_output), error);
-}
-
 void Launcher::StoreChoice() {
     m_settings.WriteRadio(m_radio);
     if (m_radio == kOtherIndex) {
@@ -128,6 +123,8 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
     if (IsSameFile(m_input, m_output)) {
         return {FeedbackIcon::Error, kSameFileText};
     }
+    const std::filesystem::path output = PathFromUtf8(m_output);
+    const OutputFileState before = OutputFileStateOf(output);
     const auto process = CreateConverterProcess();
     ConverterRun run(*process, EchoOutput);
     const int error = run.Start(m_converterPath, Arguments(), m_converterDir);
@@ -136,7 +133,8 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
     }
     wait(run);
     std::fflush(stdout);
-    return RunFeedback(run.Result(), OutputExists(), Summary(run.Result()));
+    return RunFeedback(run.Result(), OutputAfter(before, OutputFileStateOf(output)),
+                       Summary(run.Result()));
 }
 
 std::string Launcher::Summary(const RunResult& result) const {

@@ -74,8 +74,6 @@ public:
     std::vector<std::string> Arguments() const {
         return ConverterArguments(m_option, m_input, m_output);
     }
-    // After a run: whether the output file is there (complete or not).
-    bool OutputExists() const;
 
 private:
     // What the finished run did, for the box after it; empty when there is nothing to sum up.

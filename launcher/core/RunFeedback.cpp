@@ -88,7 +88,29 @@ void OutputReader::TakeLine(std::string_view line) {
     }
 }
 
-Feedback RunFeedback(const RunResult& result, bool outputExists, const std::string& summary) {
+OutputFileState OutputFileStateOf(const std::filesystem::path& path) {
+    std::error_code error;
+    OutputFileState state;
+    state.size = std::filesystem::file_size(path, error);
+    state.exists = !error;
+    if (state.exists) {
+        state.written = std::filesystem::last_write_time(path, error);
+    } else {
+        state.size = 0;
+        state.exists = std::filesystem::exists(path, error); // a folder, a device: no size
+    }
+    return state;
+}
+
+OutputAfterFailure OutputAfter(const OutputFileState& before, const OutputFileState& after) {
+    if (!after.exists) {
+        return OutputAfterFailure::NoneMade;
+    }
+    return after == before ? OutputAfterFailure::LeftAsItWas : OutputAfterFailure::Incomplete;
+}
+
+Feedback RunFeedback(const RunResult& result, OutputAfterFailure output,
+                     const std::string& summary) {
     const bool failed = !result.status.Succeeded();
     const MessageLog& messages = result.messages;
     if (!failed && messages.Empty()) {
@@ -114,8 +136,11 @@ Feedback RunFeedback(const RunResult& result, bool outputExists, const std::stri
     } else if (failed && messages.Empty()) {
         text += "korvix ended with exit status " + std::to_string(result.status.code) + ".\n";
     }
-    if (failed && outputExists) {
-        text += "\nThe output file is incomplete.\n";
+    if (failed) {
+        text += output == OutputAfterFailure::LeftAsItWas
+                    ? "\nThe output file was left as it was.\n"
+                : output == OutputAfterFailure::NoneMade ? "\nNo output file was made.\n"
+                                                         : "\nThe output file is incomplete.\n";
     }
     text.pop_back(); // the box needs no line break at its end
     return {failed ? FeedbackIcon::Error : FeedbackIcon::Information, text};

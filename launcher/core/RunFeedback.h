@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,15 +80,31 @@ struct RunResult {
 
 enum class FeedbackIcon { None, Information, Error };
 
+// The output file as the launcher sees it before and after a run: whether it is there, and then
+// its size and when it was last written.
+struct OutputFileState {
+    bool exists = false;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type written{};
+    bool operator==(const OutputFileState&) const = default;
+};
+OutputFileState OutputFileStateOf(const std::filesystem::path& path);
+
+// What a run that failed did to the output file. korvix puts its output in place only when the
+// run succeeds, so a failed run leaves the file as it was, or makes none; a file that changed all
+// the same (korvix writes a file in place when its folder takes no new file) is incomplete.
+enum class OutputAfterFailure { LeftAsItWas, NoneMade, Incomplete };
+OutputAfterFailure OutputAfter(const OutputFileState& before, const OutputFileState& after);
+
 // The message box after a run: the error icon when the converter failed, listing its messages
-// and saying that the output is incomplete when the output file exists. After a run that
-// succeeded, the information icon with `summary` (what the run did; RunSummary) and then the
-// messages, or without a summary the messages alone; none (FeedbackIcon::None) when there is
-// neither.
+// and saying what became of the output file. After a run that succeeded, the information icon
+// with `summary` (what the run did; RunSummary) and then the messages, or without a summary the
+// messages alone; none (FeedbackIcon::None) when there is neither.
 struct Feedback {
     FeedbackIcon icon = FeedbackIcon::None;
     std::string text;
 };
-Feedback RunFeedback(const RunResult& result, bool outputExists, const std::string& summary = {});
+Feedback RunFeedback(const RunResult& result, OutputAfterFailure output,
+                     const std::string& summary = {});
 
 } // namespace runkorvix

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,7 +99,7 @@ TEST(OutputReader, KeepsABoundedNumberOfDistinctMessages) {
     EXPECT_EQ(log.Entries().front(), (MessageLog::Entry{"message 0", 2}));
     EXPECT_EQ(log.Entries().back().text, "message " + std::to_string(distinct - 6));
     EXPECT_EQ(log.Unlisted(), 10u);
-    const std::string text = RunFeedback({{false, 0}, log, {}}, false).text;
+    const std::string text = RunFeedback({{false, 0}, log, {}}, OutputAfterFailure::NoneMade).text;
     EXPECT_NE(text.find("\nmessage 0 (2 times)\n"), std::string::npos);
     EXPECT_TRUE(text.ends_with("\n... and 10 more messages"));
 }
@@ -106,89 +108,125 @@ TEST(RunFeedback, IconAndTextAfterARun) {
     const std::string kSummary = "2 routes became tracks in out.gdb.";
     const std::string failed = "korvix did not complete the conversion:\n\n";
     const std::string warned = "korvix completed the conversion with these messages:\n\n";
+    const std::string kept = "\n\nThe output file was left as it was.";
+    const std::string none = "\n\nNo output file was made.";
     const std::string incomplete = "\n\nThe output file is incomplete.";
+    constexpr auto kKept = OutputAfterFailure::LeftAsItWas;
+    constexpr auto kNone = OutputAfterFailure::NoneMade;
     const struct {
         const char* name;
         ExitStatus status;
         std::vector<std::string> messages;
-        bool outputExists;
+        OutputAfterFailure output;
         FeedbackIcon icon;
         std::string text;
         std::string summary = {}; // what the run did, for a fixed option
     } cases[] = {
-        {"clean run", {false, 0}, {}, true, FeedbackIcon::None, ""},
+        {"clean run", {false, 0}, {}, kKept, FeedbackIcon::None, ""},
         {"clean run, summed up",
          {false, 0},
          {},
-         true,
+         OutputAfterFailure::Incomplete,
          FeedbackIcon::Information,
          kSummary,
          kSummary},
         {"the summary, then the messages",
          {false, 0},
          {kLimit, kLimit},
-         true,
+         kKept,
          FeedbackIcon::Information,
          kSummary + "\n\nkorvix said:\n\n" + kLimit + " (2 times)",
          kSummary},
         {"no summary after a failure",
          {false, 1},
          {kLimit},
-         false,
+         kNone,
          FeedbackIcon::Error,
-         failed + kLimit,
+         failed + kLimit + none,
          kSummary},
         {"warnings: information, the output is complete",
          {false, 0},
          {kLimit, kNoPoints, kLimit},
-         true,
+         kNone,
          FeedbackIcon::Information,
          warned + kLimit + " (2 times)\n" + kNoPoints},
-        {"failure after the output was opened",
+        {"failure, the output there before",
          {false, 1},
          {"Unexpected end of input file"},
-         true,
+         kKept,
          FeedbackIcon::Error,
-         failed + "Unexpected end of input file" + incomplete},
-        {"failure before the output was opened",
+         failed + "Unexpected end of input file" + kept},
+        {"failure, no output before",
          {false, 1},
          {"Can't open input file"},
-         false,
+         kNone,
          FeedbackIcon::Error,
-         failed + "Can't open input file"},
+         failed + "Can't open input file" + none},
+        {"failure that changed the output all the same",
+         {false, 1},
+         {"Can't write output file"},
+         OutputAfterFailure::Incomplete,
+         FeedbackIcon::Error,
+         failed + "Can't write output file" + incomplete},
         {"usage text",
          {false, 2},
          {"Usage = korvix", "  -R = Convert"},
-         false,
+         kNone,
          FeedbackIcon::Error,
-         failed + "Usage = korvix\n  -R = Convert"},
+         failed + "Usage = korvix\n  -R = Convert" + none},
         {"killed",
          {true, 9},
          {},
-         true,
+         kKept,
          FeedbackIcon::Error,
-         failed + "korvix was ended by signal 9." + incomplete},
+         failed + "korvix was ended by signal 9." + kept},
         {"killed after a warning",
          {true, 15},
          {kLimit},
-         false,
+         kNone,
          FeedbackIcon::Error,
-         failed + kLimit + "\nkorvix was ended by signal 15."},
+         failed + kLimit + "\nkorvix was ended by signal 15." + none},
         {"failure without a word",
          {false, 3},
          {},
-         false,
+         kNone,
          FeedbackIcon::Error,
-         failed + "korvix ended with exit status 3."},
+         failed + "korvix ended with exit status 3." + none},
     };
     for (const auto& c : cases) {
         RunResult result{c.status, {}, {}};
         for (const std::string& message : c.messages) {
             result.messages.Add(message);
         }
-        const Feedback feedback = RunFeedback(result, c.outputExists, c.summary);
+        const Feedback feedback = RunFeedback(result, c.output, c.summary);
         EXPECT_EQ(feedback.icon, c.icon) << c.name;
         EXPECT_EQ(feedback.text, c.text) << c.name;
+    }
+}
+
+// What a failed run did to the output file, from the file as the launcher saw it before and
+// after the run.
+TEST(RunFeedback, TheOutputFileBeforeAndAfterAFailedRun) {
+    using namespace std::chrono_literals;
+    const OutputFileState absent;
+    const OutputFileState earlier{true, 1279, std::filesystem::file_time_type(100s)};
+    const struct {
+        const char* name;
+        OutputFileState before, after;
+        OutputAfterFailure output;
+    } cases[] = {
+        {"none before or after", absent, absent, OutputAfterFailure::NoneMade},
+        {"the same file", earlier, earlier, OutputAfterFailure::LeftAsItWas},
+        {"another size", earlier, {true, 400, earlier.written}, OutputAfterFailure::Incomplete},
+        {"written since",
+         earlier,
+         {true, 1279, earlier.written + 1ms},
+         OutputAfterFailure::Incomplete},
+        {"made by the run", absent, earlier, OutputAfterFailure::Incomplete},
+        {"gone after the run", earlier, absent, OutputAfterFailure::NoneMade},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(OutputAfter(c.before, c.after), c.output) << c.name;
     }
 }
 

@@ -110,6 +110,23 @@ TEST(ConverterRun, PumpReturnsWhileTheConverterIsSilent) {
     EXPECT_EQ(run.Result().status, (ExitStatus{false, 0}));
 }
 
+// A run given up while the converter still runs (the launcher goes): the converter is ended, so
+// that it removes its unfinished output, instead of being waited for to the end of its work.
+TEST(ConverterRun, ARunGivenUpEndsTheConverter) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the converter is waited for to its end";
+#endif
+    Converter("W 71\n", 1, "0", 30000);
+    const auto started = Clock::now();
+    {
+        const auto process = CreateConverterProcess();
+        ConverterRun run(*process, nullptr);
+        ASSERT_EQ(run.Start(FAKE_KORVIX_PATH, {}, std::filesystem::current_path().string()), 0);
+        EXPECT_TRUE(run.Pump(std::chrono::milliseconds(20)));
+    }
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(10));
+}
+
 TEST(ConverterRun, AFailedStartGivesTheSystemsErrorNumber) {
     const std::filesystem::path dir = std::filesystem::path(FAKE_KORVIX_PATH).parent_path();
     const std::filesystem::path here = std::filesystem::current_path();
@@ -168,6 +185,7 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
     fs::create_directories(dir);
     const std::string input = (dir / "in put.gdb").string();
     const std::string output = (dir / "out put.gdb").string();
+    const std::string absent = (dir / "absent.gdb").string(); // never made
     const std::string log = (dir / "converter.log").string();
     std::ofstream(input) << "GDB";
     const std::string failed = "korvix did not complete the conversion:\n\n";
@@ -210,7 +228,7 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
          FeedbackIcon::None,
          "",
          {"-R", input, output}},
-        {"a failure, the output file there",
+        {"a failure, the output file there before",
          3,
          "",
          output,
@@ -218,8 +236,18 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
          "1",
          true,
          FeedbackIcon::Error,
-         failed + "Can't write output file\n\nThe output file is incomplete.",
+         failed + "Can't write output file\n\nThe output file was left as it was.",
          {"-U", input, output}},
+        {"a failure, no output file before",
+         1,
+         "",
+         absent,
+         "Unexpected end of input file\n",
+         "1",
+         true,
+         FeedbackIcon::Error,
+         failed + "Unexpected end of input file\n\nNo output file was made.",
+         {"-S", input, absent}},
         {"the output is the input",
          4,
          "",

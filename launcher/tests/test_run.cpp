@@ -166,7 +166,7 @@ void RunTest::whatTheConverterSaidIsShown_data() {
     const QByteArray limit = "Route point limit reached - track truncated!\n";
     QTest::addColumn<QByteArray>("print");
     QTest::addColumn<QByteArray>("exit");
-    QTest::addColumn<bool>("outputLeft"); // the output file exists after the run
+    QTest::addColumn<bool>("outputLeft"); // the output file exists before and after the run
     QTest::addColumn<int>("icon");
     QTest::addColumn<QString>("said");
     QTest::newRow("failed, output left")
@@ -217,8 +217,12 @@ void RunTest::whatTheConverterSaidIsShown() {
     QCOMPARE(int(box.icon), icon);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY2(box.text.contains(said), qPrintable(box.text));
-    QCOMPARE(box.text.endsWith("\n\nThe output file is incomplete."),
-             outputLeft && icon == QMessageBox::Critical);
+    // The stand-in converter leaves the output file as it was, or makes none.
+    if (icon == QMessageBox::Critical) {
+        QVERIFY2(box.text.endsWith(outputLeft ? "\n\nThe output file was left as it was."
+                                              : "\n\nNo output file was made."),
+                 qPrintable(box.text));
+    }
     QVERIFY(dialog->isEnabled() && dialog->GetDlgItem(CParseDlg::kIdRun)->isEnabled());
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }

@@ -53,19 +53,14 @@ std::string GdbFile(const std::string& types) {
 
 // As korvix: "slow" works for two seconds, converting the track of a file of 3 waypoints, a
 // route and a track into a route through 4 new waypoints; "fail" stops on a cut input file,
-// leaving the output (the last argument) begun.
+// leaving the output (the last argument) as it was.
 int ActAsConverter(int argc, char** argv) {
     const char* shot = std::getenv("RUNKORVIX_SHOT");
-    const bool fail = shot != nullptr && std::strcmp(shot, "fail") == 0;
-    std::FILE* output = std::fopen(argv[argc - 1], "wb");
-    if (fail) {
-        if (output != nullptr) {
-            std::fputs("MsRcf", output);
-            std::fclose(output);
-        }
+    if (shot != nullptr && std::strcmp(shot, "fail") == 0) {
         std::fputs("D 20\nW 71\nW 69\nUnexpected end of input file\n", stdout);
         return 1;
     }
+    std::FILE* output = std::fopen(argv[argc - 1], "wb");
     std::this_thread::sleep_for(std::chrono::seconds(2));
     if (output != nullptr) {
         const std::string file = GdbFile("WWWRWWWWR");

@@ -1,0 +1,112 @@
+// What the systems' ways of committing an output share: the object's life, the discard, and the
+// temporary name.
+#include "output_commit.h"
+
+#include <chrono>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <utility>
+
+namespace korvix {
+
+namespace {
+
+// Two runs started at the same moment get different names from the system's random source; where
+// it fails, the clock and the address of the stack tell them apart well enough, as a name that is
+// taken is followed by another anyway.
+std::uint64_t name_seed() {
+    std::uint64_t seed = static_cast<std::uint64_t>(
+        std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    seed ^= reinterpret_cast<std::uintptr_t>(&seed);
+    try {
+        std::random_device device;
+        seed ^= (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    } catch (...) {
+    }
+    return seed;
+}
+
+} // namespace
+
+OutputCommit::~OutputCommit() {
+    remove_temporary();
+}
+
+OutputCommit::OutputCommit(OutputCommit&& other) noexcept
+    : temporary_(std::move(other.temporary_)), final_(std::move(other.final_)),
+      replaces_(other.replaces_) {
+    other.temporary_.clear();
+}
+
+OutputCommit& OutputCommit::operator=(OutputCommit&& other) noexcept {
+    if (this != &other) {
+        remove_temporary();
+        temporary_ = std::move(other.temporary_);
+        final_ = std::move(other.final_);
+        replaces_ = other.replaces_;
+        other.temporary_.clear();
+    }
+    return *this;
+}
+
+bool OutputCommit::commit(File& output) {
+    std::FILE* file = output.release();
+    if (!pending())
+        return std::fclose(file) == 0;
+    bool written = std::fflush(file) == 0 && flush_to_disk(file);
+    written = std::fclose(file) == 0 && written;
+    if (written && put_in_place())
+        return true;
+    remove_temporary();
+    return false;
+}
+
+File OutputCommit::adopt(std::FILE* file, std::filesystem::path temporary,
+                         const std::filesystem::path& final_path, bool replaces) {
+    temporary_ = std::move(temporary);
+    final_ = final_path;
+    replaces_ = replaces;
+    return File(file);
+}
+
+void OutputCommit::discard(File& output) {
+    output.reset();
+    remove_temporary();
+}
+
+std::array<char, 6> temporary_name_letters() {
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr std::uint64_t letters = sizeof alphabet - 1;
+    static std::uint64_t state = name_seed();
+    // SplitMix64: each step gives 64 well mixed bits, of which the six letters take 36.
+    state += 0x9E3779B97F4A7C15U;
+    std::uint64_t bits = state;
+    bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9U;
+    bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBU;
+    bits ^= bits >> 31;
+    std::array<char, 6> name;
+    for (char& letter : name) {
+        letter = alphabet[bits % letters];
+        bits /= letters;
+    }
+    return name;
+}
+
+std::filesystem::path temporary_name_beside(const std::filesystem::path& final_path,
+                                            bool short_form) {
+    const std::filesystem::path file_name = final_path.filename();
+    if (file_name.empty() || file_name == "." || file_name == "..")
+        return {};
+    std::filesystem::path name = ".";
+    if (!short_form) {
+        name += file_name;
+        name += ".";
+    }
+    const std::array<char, 6> letters = temporary_name_letters();
+    name += "korvix-" + std::string(letters.begin(), letters.end());
+    return final_path.parent_path() / name;
+}
+
+} // namespace korvix
