@@ -17,8 +17,9 @@
 // - the same input read as korvix reads a file, in blocks of 64 bytes to 4 KiB and in reads that
 //   give fewer bytes than asked (as from a pipe), written in blocks of such sizes, gives the
 //   output bytes, console and exit status of the run in memory, whose blocks never move; and so
-//   it does with a point limit (for small inputs), which lays out tracks in reserved room of the
-//   output block. The sizes and the limit are chosen by the input's last bytes.
+//   it does with a point limit (for small inputs; with or without --split), which lays out tracks
+//   in reserved room of the output block. The sizes and the limit are chosen by the input's last
+//   bytes.
 #include "byte_io.h"
 #include "run_driver.h"
 
@@ -287,6 +288,7 @@ struct StreamShape {
     std::size_t output_block = 0;
     std::vector<std::size_t> pieces; // sizes of the reads in turn; none: whole blocks
     std::uint32_t max_points = 0;    // 0: no second pair of runs
+    bool split = false;              // --split with the limit
 };
 
 StreamShape stream_shape(std::span<const std::uint8_t> input) {
@@ -308,6 +310,7 @@ StreamShape stream_shape(std::span<const std::uint8_t> input) {
     // tried on small inputs only, which still make tracks many blocks long.
     if (take(3) == 0 && input.size() <= 2048)
         shape.max_points = static_cast<std::uint32_t>(2 + take(40));
+    shape.split = take(2) == 0;
     return shape;
 }
 
@@ -362,7 +365,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check_streamed(input, {mode, {}}, run, shape);
         if (shape.max_points != 0 && !korvix::rewrites_routes(mode)) {
             static const auto memory = korvix::reserve_run_memory();
-            const korvix::RunSettings limited{mode, {.max_points = shape.max_points}};
+            const korvix::RunSettings limited{
+                mode, {.max_points = shape.max_points, .split = shape.split}};
             check_streamed(input, limited, korvix::convert_memory(input, limited, *memory), shape);
         }
     }
