@@ -55,6 +55,12 @@ Bytes numbered_waypoints() {
     return gdb_file({records, route, track});
 }
 
+#ifdef _WIN32
+constexpr std::size_t most_moves_here = 40;
+#else
+constexpr std::size_t most_moves_here = 1024;
+#endif
+
 struct MovedFile {
     const char* name;
     Bytes bytes;
@@ -142,7 +148,8 @@ TEST_P(MovedRecords, ConvertAsFromMemoryWhereverTheBlocksEnd) {
         const std::size_t lead = header_size + 5; // and the leading record's header
         const std::size_t first_block_end = (lead / blocks.size + 1) * blocks.size - lead;
         const std::size_t moves =
-            std::min({records.size(), blocks.size, std::size_t{blocks.pipe ? 128U : 1024U}});
+            std::min({records.size(), blocks.size, std::size_t{blocks.pipe ? 128U : 1024U},
+                      most_moves_here});
         for (std::size_t at = 1; at <= moves; ++at) {
             const Bytes moved =
                 concat({header, record('F', Bytes(first_block_end + moves - at, 0xF1)), records});
@@ -173,9 +180,15 @@ TEST_P(MovedRecords, ConvertAsFromMemoryWhereverTheBlocksEnd) {
                 blocks.pipe ? ", read in pieces" : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(BlocksAndReads, MovedRecords,
-                         ::testing::Values(Blocks{64, false}, Blocks{64, true}, Blocks{4096, false},
-                                           Blocks{4096, true}),
+// Under Wine, where every run costs some 25 ms, fewer moves, and blocks of 64 bytes read in pieces
+// and of 4 KiB read whole: what Windows adds is its file input and output, which they cover.
+#ifdef _WIN32
+constexpr Blocks block_kinds[] = {{64, true}, {4096, false}};
+#else
+constexpr Blocks block_kinds[] = {{64, false}, {64, true}, {4096, false}, {4096, true}};
+#endif
+
+INSTANTIATE_TEST_SUITE_P(BlocksAndReads, MovedRecords, ::testing::ValuesIn(block_kinds),
                          [](const auto& info) {
                              return std::to_string(info.param.size) +
                                     (info.param.pipe ? "Pieces" : "Whole");
