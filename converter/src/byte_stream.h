@@ -204,6 +204,11 @@ public:
     // from where they lie in its block. False, and nothing written, when they are no longer there:
     // the caller then writes them from a copy of its own.
     bool forward_read(InputStream& in, InputOffset at, ByteCount count) {
+        if (in.holds(at, count) && in.bytes_at(at) == span_end_ && span_end_ != nullptr &&
+            &in == input_ && !failure_.failed()) {
+            span_end_ += count;
+            return true;
+        }
         return forward_slow(in, at, count);
     }
 
