@@ -2,9 +2,9 @@
 // temporary name.
 #include "output_commit.h"
 
-#include <chrono>
+#include "platform.h"
+
 #include <cstdint>
-#include <random>
 #include <string>
 #include <utility>
 
@@ -12,19 +12,11 @@ namespace korvix {
 
 namespace {
 
-// Two runs started at the same moment get different names from the system's random source; where
-// it fails, the clock and the address of the stack tell them apart well enough, as a name that is
-// taken is followed by another anyway.
+// Two runs started at the same moment get different names from the system's random bytes, or
+// from their process numbers and the clock; a name that is taken is followed by another anyway.
+// (std::random_device would cost the process some 160 KB of memory for the same.)
 std::uint64_t name_seed() {
-    std::uint64_t seed = static_cast<std::uint64_t>(
-        std::chrono::high_resolution_clock::now().time_since_epoch().count());
-    seed ^= reinterpret_cast<std::uintptr_t>(&seed);
-    try {
-        std::random_device device;
-        seed ^= (static_cast<std::uint64_t>(device()) << 32) ^ device();
-    } catch (...) {
-    }
-    return seed;
+    return unpredictable_bits() ^ reinterpret_cast<std::uintptr_t>(&unpredictable_bits);
 }
 
 } // namespace

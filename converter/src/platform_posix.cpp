@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -108,6 +109,17 @@ std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, s
         got += static_cast<std::size_t>(part);
     }
     return got;
+}
+
+std::uint64_t unpredictable_bits() {
+    std::uint64_t bits = 0;
+    if (getentropy(&bits, sizeof bits) == 0)
+        return bits;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(getpid()) << 40 ^
+           static_cast<std::uint64_t>(now.tv_sec) * 1000000000U ^
+           static_cast<std::uint64_t>(now.tv_nsec);
 }
 
 bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_count,
