@@ -1,6 +1,13 @@
 // Buffered byte streams over the input and output files, and the primitives that every field is
 // read and written through: bytes, little-endian integers and 0-terminated strings.
 //
+// The input is read in blocks that move when more of it is read; the output writes what it takes
+// from the input from where it lies in the input's block. No pointer into the input's block is
+// handed out that outlives the next read: the output is given the next bytes of the input, or
+// bytes already passed by their offset in the input (InputOffset), which it takes only while the
+// block still holds them, and the input has the output write out what it holds of the block
+// before the block changes.
+//
 // Both streams share one sticky failure (RunFailure). Once a read runs past the end of the input,
 // a record turns out shorter than its fields, or a write to the output fails, every later read
 // returns 0 without advancing, every later write is dropped, and every loop over a count stops;
