@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Launcher.h"
+#include "DialogTemplate.h"
+#include "ParseDlgModel.h"
 #include "RunFeedback.h"
 #include "resource.h"
 
@@ -8,6 +9,7 @@
 #include <QIcon>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 
 namespace runkorvix {
@@ -23,8 +25,9 @@ class QPushButton;
 class QRadioButton;
 
 // The launcher's working window: the user picks the input file, the output file and the
-// conversion option, and runs the converter, which lies beside the launcher. The choices and
-// the run itself are the launcher core's; the dialog shows them and passes the user's input on.
+// conversion option, and runs the converter, which lies beside the launcher. The choices, which
+// control is enabled when, and the run itself are the launcher core's (ParseDlgModel); the dialog
+// passes the user's input on to it and shows each control as it says.
 class CParseDlg : public QDialog {
     Q_OBJECT
 public:
@@ -49,6 +52,8 @@ public:
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {
         kIdRadioR, kIdRadioS, kIdRadioT, kIdRadioU, kIdRadioV, kIdRadioW, kIdRadioOther};
+    static_assert(std::equal(kOptionIds.begin(), kOptionIds.end(),
+                             runkorvix::ParseDlgModel::kOptionIds.begin()));
 
     // `modulePath` is the launcher's own executable: the converter is looked for in its folder.
     CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
@@ -63,23 +68,15 @@ public:
 
     QWidget* GetDlgItem(ControlId id) const;
 
-    int SelectedIndex() const { return m_launcher.Radio(); }
-    QString OptionText() const { return QString::fromStdString(m_launcher.Option()); }
-    QString InputPath() const { return QString::fromStdString(m_launcher.Input()); }
-    QString OutputPath() const { return QString::fromStdString(m_launcher.Output()); }
-    QString ConverterPath() const { return QString::fromStdString(m_launcher.ConverterPath()); }
-    QString ConverterDir() const { return QString::fromStdString(m_launcher.ConverterDir()); }
+    int SelectedIndex() const { return Choices().Radio(); }
+    QString OptionText() const { return QString::fromStdString(Choices().Option()); }
+    QString InputPath() const { return QString::fromStdString(Choices().Input()); }
+    QString OutputPath() const { return QString::fromStdString(Choices().Output()); }
+    QString ConverterPath() const { return QString::fromStdString(Choices().ConverterPath()); }
+    QString ConverterDir() const { return QString::fromStdString(Choices().ConverterDir()); }
 
     void OnInputFile();
     void OnOutputFile();
-    void OnRadioR();
-    void OnRadioS();
-    void OnRadioT();
-    void OnRadioU();
-    void OnRadioV();
-    void OnRadioW();
-    void OnRadioOther();
-    void OnChangeOther(const QString& text);
     void OnRun();
     void OnAbout();
     void OnHelpText();
@@ -93,8 +90,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    const runkorvix::Launcher& Choices() const { return m_model.Choices(); }
     void ConnectHandlers();
-    void SelectOption(int index);
+    // Shows every control as the model says.
+    void ShowStates();
     // Runs the started converter to its end, the dialog taking no input meanwhile.
     void WaitForConverter(runkorvix::ConverterRun& run);
     void ShowMessage(runkorvix::FeedbackIcon icon, const QString& text);
@@ -102,11 +101,11 @@ private:
     // the field's tooltip.
     static void ShowPath(QLineEdit* field, const QString& path);
 
-    runkorvix::Launcher m_launcher;
+    runkorvix::ParseDlgModel m_model;
     IFileChooser& m_chooser;
     QIcon m_hIcon;
     QString m_szModulePath;
-    bool m_running = false;
+    CreatedControls m_controls;
 
     QPushButton* m_inputFile;
     QPushButton* m_outputFile;
@@ -114,8 +113,6 @@ private:
     QPushButton* m_about;
     QPushButton* m_help;
     QLineEdit* m_other;
-    QLineEdit* m_inputPath;
-    QLineEdit* m_outputPath;
     std::array<QRadioButton*, runkorvix::kOptionCount> m_optionButtons;
     std::array<QWidget*, runkorvix::kOptionCount> m_descriptions; // the labels beside them
     QButtonGroup* m_options;

@@ -213,6 +213,11 @@ TEST(CompactPath, TheFileNameStaysWholeTheFolderIsCut) {
         };
         EXPECT_EQ(CompactPath(c.path, fits), c.shown) << c.path << ' ' << c.characters;
     }
+    // The dialogs' rule: a text fits its field's text rectangle with a pixel for the caret.
+    const std::string path = "/home/ann/maps/ride.gdb";
+    const auto width = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
+    EXPECT_EQ(ShownPath(path, 23 * 7 + 1, width), path);
+    EXPECT_EQ(ShownPath(path, 23 * 7, width), "/home/ann/\xE2\x80\xA6/ride.gdb");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // button of the launcher core.
 #include "ConverterRun.h"
 #include "Launcher.h"
+#include "TestStore.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 
 using namespace runkorvix;
@@ -151,30 +151,6 @@ TEST(ConverterRun, AFailedStartGivesTheSystemsErrorNumber) {
         EXPECT_FALSE(run.Pump(std::chrono::milliseconds(0))) << c.name;
     }
 }
-
-// Settings kept in memory, by "section/entry".
-class MemoryStore : public ISettingsStore {
-public:
-    std::map<std::string, int> ints;
-    std::map<std::string, std::string> strings;
-
-    std::optional<int> ReadInt(const std::string& section, const std::string& entry) override {
-        const auto found = ints.find(section + '/' + entry);
-        return found != ints.end() ? std::optional<int>(found->second) : std::nullopt;
-    }
-    std::optional<std::string> ReadString(const std::string& section,
-                                          const std::string& entry) override {
-        const auto found = strings.find(section + '/' + entry);
-        return found != strings.end() ? std::optional<std::string>(found->second) : std::nullopt;
-    }
-    void WriteInt(const std::string& section, const std::string& entry, int value) override {
-        ints[section + '/' + entry] = value;
-    }
-    void WriteString(const std::string& section, const std::string& entry,
-                     const std::string& value) override {
-        strings[section + '/' + entry] = value;
-    }
-};
 
 TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) {
     // The launcher's folder, with the stand-in converter under the converter's name, and files
