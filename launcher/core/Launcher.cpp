@@ -41,13 +41,16 @@ std::string ConverterFileArgument(const std::string& path) {
 }
 
 std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
-                                            const std::string& output) {
+                                            const std::string& output, const RouteLimits& limits) {
     std::vector<std::string> arguments;
     std::size_t start = 0;
     while ((start = option.find_first_not_of(' ', start)) != std::string::npos) {
         const std::size_t end = option.find(' ', start);
         arguments.push_back(option.substr(start, end - start));
         start = end;
+    }
+    for (std::string& limit : LimitArguments(limits)) {
+        arguments.push_back(std::move(limit));
     }
     arguments.push_back(ConverterFileArgument(input));
     arguments.push_back(ConverterFileArgument(output));
@@ -69,6 +72,7 @@ std::string StartErrorText(int error) {
 
 std::string Launcher::Restore() {
     std::string other = m_settings.GetOther();
+    m_limits = m_settings.GetLimits();
     m_radio = m_settings.GetRadio();
     if (m_radio < 0 || m_radio >= kOptionCount) {
         m_radio = kDefaultRadio;
@@ -115,6 +119,9 @@ void Launcher::StoreChoice() {
     m_settings.WriteRadio(m_radio);
     if (m_radio == kOtherIndex) {
         m_settings.WriteOther(m_option);
+    }
+    if (TakesLimits(m_radio)) {
+        m_settings.WriteLimits(m_limits);
     }
 }
 

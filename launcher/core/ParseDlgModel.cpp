@@ -28,6 +28,18 @@ ParseDlgModel::ParseDlgModel(LauncherSettings& settings) : m_launcher(settings) 
 
 std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath) {
     m_otherText = m_launcher.Restore();
+    // A stored limit checks its box and fills its field; the fields of the others show the
+    // defaults.
+    const RouteLimits& stored = m_launcher.Limits();
+    m_limits.points = stored.points != 0;
+    if (m_limits.points) {
+        m_limits.pointsText = std::to_string(stored.points);
+    }
+    m_limits.tolerance = !stored.tolerance.empty();
+    if (m_limits.tolerance) {
+        m_limits.toleranceText = stored.tolerance;
+    }
+    m_limits.split = stored.split;
     Refresh();
     if (!m_launcher.LocateConverter(modulePath)) {
         return MissingConverterText();
@@ -54,10 +66,18 @@ bool ParseDlgModel::ChooseOutput(const std::string& path) {
 
 bool ParseDlgModel::Click(int id) {
     const int option = OptionOf(id);
-    if (option < 0) {
+    bool* const box = id == IDC_LIMIT_POINTS      ? &m_limits.points
+                      : id == IDC_LIMIT_TOLERANCE ? &m_limits.tolerance
+                      : id == IDC_SPLIT           ? &m_limits.split
+                                                  : nullptr;
+    if ((option < 0 && box == nullptr) || !State(id).enabled) {
         return false;
     }
-    m_launcher.SelectOption(option, m_otherText);
+    if (box != nullptr) {
+        *box = !*box;
+    } else {
+        m_launcher.SelectOption(option, m_otherText);
+    }
     Refresh();
     return true;
 }
@@ -66,11 +86,41 @@ void ParseDlgModel::EditText(int id, const std::string& text) {
     if (id == IDC_OTHER) {
         m_otherText = text;
         m_launcher.SetOtherText(text);
+    } else if (id == IDC_POINTS) {
+        m_limits.pointsText = text;
+    } else if (id == IDC_TOLERANCE) {
+        m_limits.toleranceText = text;
     }
     Refresh();
 }
 
+std::optional<std::string> ParseDlgModel::TakeLimits() {
+    RouteLimits limits;
+    if (m_limits.points) {
+        const std::optional<int> points = ParsePointLimit(m_limits.pointsText);
+        if (!points) {
+            return kBadPointLimitText;
+        }
+        limits.points = *points;
+        limits.split = m_limits.split;
+    }
+    if (m_limits.tolerance) {
+        std::optional<std::string> tolerance = ParseTolerance(m_limits.toleranceText);
+        if (!tolerance) {
+            return kBadToleranceText;
+        }
+        limits.tolerance = std::move(*tolerance);
+    }
+    m_launcher.SetLimits(limits);
+    return std::nullopt;
+}
+
 Feedback ParseDlgModel::Run(const std::function<void(ConverterRun&)>& wait) {
+    if (TakesLimits(m_launcher.Radio())) {
+        if (const std::optional<std::string> refused = TakeLimits()) {
+            return {FeedbackIcon::Error, *refused};
+        }
+    }
     m_running = true;
     const Feedback feedback = m_launcher.Run(wait);
     m_running = false;
@@ -99,6 +149,14 @@ void ParseDlgModel::Refresh() {
     // The free option field keeps its text while another option is selected.
     At(IDC_OTHER).enabled = m_launcher.Radio() == kOtherIndex;
     At(IDC_OTHER).text = m_otherText;
+    // The limits apply to -T to -W only; a field takes a value while its box is checked, and the
+    // split is one of the point limit's. All keep their values while disabled.
+    const bool limits = TakesLimits(m_launcher.Radio());
+    At(IDC_LIMIT_POINTS) = {limits, m_limits.points, {}};
+    At(IDC_POINTS) = {limits && m_limits.points, false, m_limits.pointsText};
+    At(IDC_LIMIT_TOLERANCE) = {limits, m_limits.tolerance, {}};
+    At(IDC_TOLERANCE) = {limits && m_limits.tolerance, false, m_limits.toleranceText};
+    At(IDC_SPLIT) = {limits && m_limits.points, m_limits.split, {}};
 }
 
 } // namespace runkorvix

@@ -2,6 +2,7 @@
 
 #include "DialogControls.h"
 #include "Launcher.h"
+#include "RouteLimits.h"
 #include "RunFeedback.h"
 
 #include <array>
@@ -16,7 +17,7 @@ namespace runkorvix {
 inline constexpr std::chrono::milliseconds kPumpSlice(15);
 
 // What a control of the main dialog shows: whether it takes input, whether it is checked (option
-// buttons) and its text: a field's text, a path field's whole path.
+// buttons, check boxes) and its text: a field's text, a path field's whole path.
 struct ControlState {
     bool enabled = true;
     bool checked = false;
@@ -52,14 +53,17 @@ public:
     bool ChooseInput(const std::string& path);
     // An output file was chosen. False, and nothing changes, when the choice was cancelled.
     bool ChooseOutput(const std::string& path);
-    // The option button `id` was clicked. False for any other control.
+    // The option button or check box `id` was clicked: the option is selected, the check box
+    // checked or cleared. False for any other control, and for one that is disabled.
     bool Click(int id);
     // The text of the field `id` changed: the free option field's is the option text while the
     // free option is selected.
     void EditText(int id, const std::string& text);
 
-    // The Run button (Launcher::Run); `wait` pumps the started run, calling Pump, until it has
-    // ended. Running() is true meanwhile: the dialog takes no input and does not end.
+    // The Run button. Under an option that takes limits, a checked limit whose value is out of
+    // range is refused, naming its field, before anything is stored or run; otherwise
+    // Launcher::Run with the limits checked. `wait` pumps the started run, calling Pump, until it
+    // has ended; Running() is true meanwhile: the dialog takes no input and does not end.
     Feedback Run(const std::function<void(ConverterRun&)>& wait);
     bool Running() const { return m_running; }
     // One turn of the wait: at most about two pump slices. False once the run has ended.
@@ -70,12 +74,24 @@ public:
     const Launcher& Choices() const { return m_launcher; }
 
 private:
+    // The limit controls: their check boxes and what their fields hold.
+    struct LimitFields {
+        bool points = false;
+        std::string pointsText = kDefaultPoints;
+        bool tolerance = false;
+        std::string toleranceText = kDefaultTolerance;
+        bool split = false;
+    };
+
+    // The limits that the checked fields give, or the message that refuses one.
+    std::optional<std::string> TakeLimits();
     // Every control's state from the choices.
     void Refresh();
     ControlState& At(int id);
 
     Launcher m_launcher;
     std::string m_otherText; // the free option field's text, kept while another option is on
+    LimitFields m_limits;
     bool m_running = false;
     std::array<ControlState, std::size(kParseDlgControls)> m_states{};
 };

@@ -10,6 +10,7 @@
 #include "PathDisplay.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
@@ -92,10 +93,22 @@ void CParseDlg::ConnectHandlers() {
         m_model.Click(kOptionIds[static_cast<std::size_t>(index)]);
         ShowStates();
     });
-    connect(m_other, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_model.EditText(kIdOther, text.toStdString());
-        ShowStates();
-    });
+    // The check boxes and the fields that the user types into, each by its id.
+    for (const ControlTemplate& control : kTemplate) {
+        QWidget* widget = m_controls.ById(control.id);
+        if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+            connect(box, &QCheckBox::clicked, this, [this, id = control.id] {
+                m_model.Click(id);
+                ShowStates();
+            });
+        } else if (auto* field = qobject_cast<QLineEdit*>(widget); field && !field->isReadOnly()) {
+            connect(field, &QLineEdit::textChanged, this,
+                    [this, id = control.id](const QString& text) {
+                        m_model.EditText(id, text.toStdString());
+                        ShowStates();
+                    });
+        }
+    }
     connect(m_run, &QPushButton::clicked, this, &CParseDlg::OnRun);
     connect(m_about, &QPushButton::clicked, this, &CParseDlg::OnAbout);
     connect(m_help, &QPushButton::clicked, this, &CParseDlg::OnHelpText);

@@ -48,6 +48,11 @@ public:
         kIdOutputPath = IDC_OUTPUT_PATH,
         kIdAbout = IDC_ABOUT,
         kIdHelp = IDC_HELP_TEXT,
+        kIdLimitPoints = IDC_LIMIT_POINTS,
+        kIdPoints = IDC_POINTS,
+        kIdLimitTolerance = IDC_LIMIT_TOLERANCE,
+        kIdTolerance = IDC_TOLERANCE,
+        kIdSplit = IDC_SPLIT,
     };
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {

@@ -2,8 +2,8 @@
 // converter: its output read as it comes and passed on, its status, a failed start; and the Run
 // button of the launcher core.
 #include "ConverterRun.h"
+#include "CoreTestSupport.h"
 #include "Launcher.h"
-#include "TestStore.h"
 
 #include <gtest/gtest.h>
 
@@ -20,23 +20,6 @@ using namespace runkorvix;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void SetEnv(const char* name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    setenv(name, value.c_str(), 1);
-#endif
-}
-
-// Tells the stand-in converter what to print and how to end.
-void Converter(const std::string& print, long repeat, const std::string& exit, int sleepMs = 0) {
-    SetEnv("RUNKORVIX_TEST_LOG", "");
-    SetEnv("RUNKORVIX_TEST_PRINT", print);
-    SetEnv("RUNKORVIX_TEST_REPEAT", std::to_string(repeat));
-    SetEnv("RUNKORVIX_TEST_EXIT", exit);
-    SetEnv("RUNKORVIX_TEST_SLEEP_MS", std::to_string(sleepMs));
-}
 
 const std::string kLimit = "Route point limit reached - track truncated!";
 
@@ -276,11 +259,7 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
             << c.name;
 
         // The converter's log: its working folder, its arguments, "end".
-        std::ifstream logged(log);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(logged, line);) {
-            lines.push_back(line);
-        }
+        const std::vector<std::string> lines = LogLines(log);
         if (c.arguments.empty()) {
             EXPECT_TRUE(lines.empty()) << c.name;
             continue;

@@ -23,7 +23,7 @@ private slots:
     void converterSeesArgumentsAndFolder();
     void radioIsWrittenWhetherOrNotTheStartSucceeds_data();
     void radioIsWrittenWhetherOrNotTheStartSucceeds();
-    void outputSameAsInputIsRefused();
+    void refusedBeforeTheRun();
     void whatTheConverterSaidIsShown_data();
     void whatTheConverterSaidIsShown();
     void theDialogTakesNoInputDuringARun();
@@ -36,18 +36,33 @@ void RunTest::converterSeesArgumentsAndFolder_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("otherAfter");
-    QTest::newRow("-V") << 2 << "" << int(CParseDlg::kIdRadioV) << "" << QStringList{"-V"} << "";
-    QTest::newRow("stored -S, -u stays") << 1 << "-u" << 0 << "" << QStringList{"-S"} << "-u";
-    QTest::newRow("stored free option -u") << 6 << "-u" << 0 << "" << QStringList{"-u"} << "-u";
-    QTest::newRow("empty free option") << 6 << "" << 0 << "" << QStringList{} << "";
+    QTest::addColumn<QList<int>>("boxes"); // then these check boxes clicked
+    QTest::addColumn<QString>("points");   // and this typed into the point limit's field
+    QTest::addColumn<int>("pointsAfter");  // stored; -1: not stored
+    QTest::newRow("-V") << 2 << "" << int(CParseDlg::kIdRadioV) << "" << QStringList{"-V"} << ""
+                        << QList<int>{} << "" << 0;
+    QTest::newRow("-V, a point limit of 300 and the split")
+        << 2 << "" << int(CParseDlg::kIdRadioV) << ""
+        << QStringList{"-V", "--points=300", "--split"} << ""
+        << QList<int>{CParseDlg::kIdLimitPoints, CParseDlg::kIdSplit} << "300" << 300;
+    QTest::newRow("the free option, the limits disabled")
+        << 2 << "" << int(CParseDlg::kIdRadioOther) << "-U" << QStringList{"-U"} << "-U"
+        << QList<int>{CParseDlg::kIdLimitPoints} << "300" << -1;
+    QTest::newRow("stored -S, -u stays")
+        << 1 << "-u" << 0 << "" << QStringList{"-S"} << "-u" << QList<int>{} << "" << -1;
+    QTest::newRow("stored free option -u")
+        << 6 << "-u" << 0 << "" << QStringList{"-u"} << "-u" << QList<int>{} << "" << -1;
+    QTest::newRow("empty free option")
+        << 6 << "" << 0 << "" << QStringList{} << "" << QList<int>{} << "" << -1;
     QTest::newRow("free option, stored text")
-        << 0 << "-w" << int(CParseDlg::kIdRadioOther) << "" << QStringList{"-w"} << "-w";
+        << 0 << "-w" << int(CParseDlg::kIdRadioOther) << "" << QStringList{"-w"} << "-w"
+        << QList<int>{} << "" << -1;
     QTest::newRow("two typed words, extra blanks")
         << 2 << "" << int(CParseDlg::kIdRadioOther) << " -V  x " << QStringList{"-V", "x"}
-        << " -V  x ";
+        << " -V  x " << QList<int>{} << "" << -1;
     QTest::newRow("a reduction typed into the free option")
         << 2 << "" << int(CParseDlg::kIdRadioOther) << "-V --points=50"
-        << QStringList{"-V", "--points=50"} << "-V --points=50";
+        << QStringList{"-V", "--points=50"} << "-V --points=50" << QList<int>{} << "" << -1;
 }
 
 void RunTest::converterSeesArgumentsAndFolder() {
@@ -57,6 +72,9 @@ void RunTest::converterSeesArgumentsAndFolder() {
     QFETCH(QString, typed);
     QFETCH(QStringList, options);
     QFETCH(QString, otherAfter);
+    QFETCH(QList<int>, boxes);
+    QFETCH(QString, points);
+    QFETCH(int, pointsAfter);
 
     LauncherBench bench;
     bench.Store(radio, other);
@@ -69,6 +87,14 @@ void RunTest::converterSeesArgumentsAndFolder() {
     }
     if (!typed.isEmpty()) {
         SetField(*dialog, typed);
+    }
+    for (const int box : boxes) {
+        LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(box));
+    }
+    if (!points.isEmpty()) {
+        auto* field = qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints));
+        field->selectAll();
+        QTest::keyClicks(field, points);
     }
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun); // every choice is kept for another run
@@ -83,6 +109,7 @@ void RunTest::converterSeesArgumentsAndFolder() {
     QCOMPARE(runs[0].mid(1), options + QStringList({input, output}));
     QCOMPARE(bench.Stored("Radio").toInt(), dialog->SelectedIndex());
     QCOMPARE(bench.Stored("Other").toString(), otherAfter);
+    QCOMPARE(bench.Stored("Points").isValid() ? bench.Stored("Points").toInt() : -1, pointsAfter);
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
@@ -135,7 +162,7 @@ void RunTest::radioIsWrittenWhetherOrNotTheStartSucceeds() {
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
-void RunTest::outputSameAsInputIsRefused() {
+void RunTest::refusedBeforeTheRun() {
     LauncherBench bench;
     ModalWatcher watcher;
     const QString input = bench.MakeFile("in.gdb", "keep me");
@@ -160,6 +187,18 @@ void RunTest::outputSameAsInputIsRefused() {
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(bench.ConverterRuns().size(), 2);
     QCOMPARE(watcher.seen.size(), 1);
+
+    // A checked limit out of range, named in a box of the launcher's own; nothing stored.
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
+    LauncherBench::Click(*dialog, CParseDlg::kIdLimitTolerance);
+    qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdTolerance))->setText("2,5");
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(watcher.seen[1].text, QString::fromLatin1(runkorvix::kBadToleranceText));
+    QCOMPARE(watcher.seen[1].icon, QMessageBox::Critical);
+    QCOMPARE(bench.ConverterRuns().size(), 2);
+    QCOMPARE(bench.Stored("Radio").toInt(), 6);
+    QVERIFY(!bench.Stored("Tolerance").isValid());
 }
 
 void RunTest::whatTheConverterSaidIsShown_data() {

@@ -226,8 +226,9 @@ void CParseDlg::ShowStates() {
         }
         const runkorvix::ControlState& state = m_model.State(control.id);
         EnableItem(control.id, state.enabled);
-        if (control.kind == ControlKind::RadioButton &&
-            (IsDlgButtonChecked(m_hWnd, control.id) == BST_CHECKED) != state.checked) {
+        const bool checkable =
+            control.kind == ControlKind::RadioButton || control.kind == ControlKind::CheckBox;
+        if (checkable && (IsDlgButtonChecked(m_hWnd, control.id) == BST_CHECKED) != state.checked) {
             CheckDlgButton(m_hWnd, control.id, state.checked ? BST_CHECKED : BST_UNCHECKED);
         }
         if (control.kind == ControlKind::Edit && ItemText(control.id) != state.text) {
