@@ -1,6 +1,9 @@
 #include "ParseDlgModel.h"
 
+#include "RunOutcome.h"
+
 #include <algorithm>
+#include <filesystem>
 
 namespace runkorvix {
 
@@ -48,9 +51,11 @@ std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath) {
 }
 
 bool ParseDlgModel::ChooseInput(const std::string& path) {
-    if (!m_launcher.ChooseInput(path)) {
+    std::error_code error;
+    if (std::filesystem::is_directory(PathFromUtf8(path), error) || !m_launcher.ChooseInput(path)) {
         return false;
     }
+    m_inputNote = InputContentsText(WalkGdbRecords(PathFromUtf8(path)));
     Refresh();
     return true;
 }
@@ -142,6 +147,7 @@ void ParseDlgModel::Refresh() {
     At(IDC_OUTPUT_FILE).enabled = !m_launcher.Input().empty();
     At(IDC_RUN).enabled = !m_launcher.Output().empty();
     At(IDC_INPUT_PATH).text = m_launcher.Input();
+    At(IDC_INPUT_NOTE).text = m_inputNote;
     At(IDC_OUTPUT_PATH).text = m_launcher.Output();
     for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
         At(kOptionIds[index]).checked = static_cast<int>(index) == m_launcher.Radio();

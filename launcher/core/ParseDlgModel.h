@@ -48,8 +48,9 @@ public:
     // missing, the message to show before the dialog ends.
     std::optional<std::string> Start(const std::string& modulePath);
 
-    // An input file was chosen. False, and nothing changes, when it does not exist (or the choice
-    // was cancelled: an empty path).
+    // An input file was chosen: its path is shown, and under it what it holds (the record walk
+    // of GdbRecordCount). False, and nothing changes, when it does not exist or is a folder (or
+    // the choice was cancelled: an empty path).
     bool ChooseInput(const std::string& path);
     // An output file was chosen. False, and nothing changes, when the choice was cancelled.
     bool ChooseOutput(const std::string& path);
@@ -91,6 +92,7 @@ private:
 
     Launcher m_launcher;
     std::string m_otherText; // the free option field's text, kept while another option is on
+    std::string m_inputNote; // what the input holds
     LimitFields m_limits;
     bool m_running = false;
     std::array<ControlState, std::size(kParseDlgControls)> m_states{};

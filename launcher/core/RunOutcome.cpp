@@ -17,6 +17,11 @@ std::string Count(std::uint64_t count, std::string_view one, std::string_view ma
     return std::to_string(count) + ' ' + std::string(count == 1 ? one : many);
 }
 
+// "no routes", "1 route", "2 routes".
+std::string CountOrNo(std::uint64_t count, std::string_view one, std::string_view many) {
+    return count == 0 ? "no " + std::string(many) : Count(count, one, many);
+}
+
 // "became a track", "became tracks".
 std::string Became(std::uint64_t count, std::string_view one, std::string_view many) {
     return "became " + std::string(count == 1 ? one : many);
@@ -91,6 +96,21 @@ std::string RunSummary(std::string_view option, const RunCounts& counts,
         text += '\n' + Count(skipped, "track was", "tracks were") + " skipped.";
     }
     return text;
+}
+
+std::string InputContentsText(const GdbWalk& walk) {
+    switch (walk.kind) {
+    case GdbFileKind::Whole:
+        break;
+    case GdbFileKind::CutShort:
+        return "Not a whole GDB file: it ends early.";
+    case GdbFileKind::Other:
+        return "Not a GDB file.";
+    }
+    const GdbContents& holds = walk.contents;
+    return CountOrNo(holds.waypoints, "waypoint", "waypoints") + ", " +
+           CountOrNo(holds.tracks, "track", "tracks") + ", " +
+           CountOrNo(holds.routes, "route", "routes");
 }
 
 } // namespace runkorvix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GdbRecordCount.h"
 #include "RunFeedback.h"
 
 #include <cstdint>
@@ -36,5 +37,9 @@ bool MakesWaypoints(std::string_view option);
 // nothing was converted and which options convert what the input does hold.
 std::string RunSummary(std::string_view option, const RunCounts& counts,
                        const std::string& outputName);
+
+// What an input holds, for the line under its path: "312 waypoints, 26 tracks, no routes", or
+// that it is no GDB file, or one that ends early.
+std::string InputContentsText(const GdbWalk& walk);
 
 } // namespace runkorvix

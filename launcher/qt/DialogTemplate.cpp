@@ -76,6 +76,12 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return label;
     }
+    case ControlKind::Note: {
+        auto* note = new QLabel(caption, dialog);
+        note->setTextFormat(Qt::PlainText);
+        note->setAlignment(Qt::AlignCenter);
+        return note;
+    }
     case ControlKind::Icon: {
         auto* label = new QLabel(dialog);
         label->setPixmap(AppIcon().pixmap(32, 32));

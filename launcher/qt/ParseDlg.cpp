@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
@@ -168,6 +169,11 @@ void CParseDlg::ShowStates() {
         if (auto* button = qobject_cast<QAbstractButton*>(widget);
             button && button->isCheckable()) {
             button->setChecked(state.checked);
+        }
+        if (auto* note = qobject_cast<QLabel*>(widget); note && note->toolTip() != text) {
+            // Cut with an ellipsis where the line is too long, whole in its tooltip.
+            note->setText(note->fontMetrics().elidedText(text, Qt::ElideRight, note->width()));
+            note->setToolTip(text);
         }
         auto* field = qobject_cast<QLineEdit*>(widget);
         if (field != nullptr && field->isReadOnly() && field->toolTip() != text) {

@@ -53,6 +53,7 @@ public:
         kIdLimitTolerance = IDC_LIMIT_TOLERANCE,
         kIdTolerance = IDC_TOLERANCE,
         kIdSplit = IDC_SPLIT,
+        kIdInputNote = IDC_INPUT_NOTE,
     };
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {

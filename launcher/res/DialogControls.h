@@ -18,6 +18,7 @@ enum class ControlKind {
     Edit,         // one-line edit that the user types into
     ReadOnlyEdit, // one-line edit that shows a path, text centred
     Label,
+    Note, // a line that the program writes, centred
     Icon, // the application icon, drawn at its own size
 };
 

@@ -7,8 +7,8 @@
 // before it expands a list. Kinds: GroupBox; PushButton and DefaultPushButton (tab stops);
 // RadioButton (checks itself when clicked, no tab stop); CheckBox (checks and clears itself when
 // clicked, tab stop); Edit (one line, bordered, scrolls, tab stop); ReadOnlyEdit (the same,
-// read-only, text centred); Label (starts a new group, ampersands shown as they are); Icon (the
-// application icon).
+// read-only, text centred); Label (starts a new group, ampersands shown as they are); Note (a
+// line that the program writes, centred, cut with an ellipsis); Icon (the application icon).
 #pragma once
 
 #include "resource.h"
@@ -57,7 +57,8 @@
     DIALOG_CONTROL(Edit, IDC_TOLERANCE, "", 84, 229, 28, 12)                                       \
     DIALOG_CONTROL(Label, IDC_STATIC, "metres off the original line.", 118, 231, 90, 8)            \
     DIALOG_CONTROL(CheckBox, IDC_SPLIT, "Split into parts instead of leaving points out.", 20,     \
-                   244, 170, 10)
+                   244, 170, 10)                                                                   \
+    DIALOG_CONTROL(Note, IDC_INPUT_NOTE, "", 82, 29, 156, 8)
 
 #define ABOUTDLG_CAPTION "About RunKorvix"
 #define ABOUTDLG_WIDTH 235

@@ -34,6 +34,7 @@
 #define IDC_LIMIT_TOLERANCE 1020 // check box: a tolerance
 #define IDC_TOLERANCE 1021       // its metres
 #define IDC_SPLIT 1022           // check box: cut into parts instead of leaving points out
+#define IDC_INPUT_NOTE 1023      // what the input file holds
 
 // The option buttons by option index: -R, -S, -T, -U, -V, -W, then the free option.
 #define OPTION_BUTTON_IDS                                                                          \

@@ -4,6 +4,7 @@
 
 #include "LauncherSettings.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -63,3 +64,23 @@ public:
         strings[section + '/' + entry] = value;
     }
 };
+
+// The header of a GDB file and its records: a 32-bit little-endian body length, the type letter,
+// the body.
+inline std::string GdbHeader() {
+    return std::string("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20) + std::string("Sep 27 2026\0"
+                                                                                   "12:00:00\0"
+                                                                                   "\0"
+                                                                                   "MapSource\0",
+                                                                                   32);
+}
+inline std::string Record(char type, const std::string& body, std::uint32_t length) {
+    std::string record;
+    for (int shift = 0; shift < 32; shift += 8) {
+        record += static_cast<char>((length >> shift) & 0xff);
+    }
+    return record + type + body;
+}
+inline std::string Record(char type, const std::string& body) {
+    return Record(type, body, static_cast<std::uint32_t>(body.size()));
+}

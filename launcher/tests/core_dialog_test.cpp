@@ -41,9 +41,14 @@ std::string Describe(const ParseDlgModel& model) {
         {IDC_OUTPUT_PATH, "out"},    {IDC_LIMIT_POINTS, "points"},
         {IDC_POINTS, "n"},           {IDC_LIMIT_TOLERANCE, "tol"},
         {IDC_TOLERANCE, "m"},        {IDC_SPLIT, "split"},
+        {IDC_INPUT_NOTE, "note"},
     };
     for (const auto& control : shown) {
         const ControlState& state = model.State(control.id);
+        if (control.id == IDC_INPUT_NOTE) { // a line of text, shown once there is an input
+            line += state.text.empty() ? "" : " note[" + state.text + ']';
+            continue;
+        }
         line += std::string(" ") + control.name + (state.enabled ? "+" : "-");
         line += state.checked ? "x" : "";
         if (!state.text.empty()) {
@@ -70,6 +75,10 @@ protected:
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
         std::ofstream(m_dir / "in.gdb") << "GDB";
+        std::ofstream(m_dir / "ride.gdb", std::ios::binary)
+            << GdbHeader() + Record('W', std::string("001\0", 4)) + Record('W', "Home") +
+                   Record('T', "") + Record('V', "");
+        fs::create_directories(m_dir / "folder.gdb");
     }
     ~DialogModel() override { fs::remove_all(m_dir); }
 
@@ -301,7 +310,19 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {},
          {},
          {{Event::Input, 0, "in.gdb"}},
-         "2 output+ run- other- in+[in.gdb] out+" + kLimitsOff},
+         "2 output+ run- other- in+[in.gdb] out+" + kLimitsOff + " note[Not a GDB file.]"},
+        {"what a GDB input holds",
+         {},
+         {},
+         {{Event::Input, 0, "ride.gdb"}},
+         "2 output+ run- other- in+[ride.gdb] out+" + kLimitsOff +
+             " note[2 waypoints, 1 track, no routes]"},
+        {"a folder is no input",
+         {},
+         {},
+         {{Event::Input, 0, "ride.gdb"}, {Event::Input, 0, "folder.gdb"}},
+         "2 output+ run- other- in+[ride.gdb] out+" + kLimitsOff +
+             " note[2 waypoints, 1 track, no routes]"},
         {"a missing input or a cancelled choice changes nothing",
          {},
          {},
@@ -311,7 +332,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {},
          {},
          {{Event::Input, 0, "in.gdb"}, {Event::Output, 0, "out.gdb"}, {Event::Output, 0, ""}},
-         "2 output+ run+ other- in+[in.gdb] out+[out.gdb]" + kLimitsOff},
+         "2 output+ run+ other- in+[in.gdb] out+[out.gdb]" + kLimitsOff + " note[Not a GDB file.]"},
         {"the free option field takes text while its option is selected",
          {},
          {},

@@ -1,5 +1,6 @@
 // The launcher core's rules for what the converter printed: trace lines, messages counted once
 // each, the records a run read and wrote, and the message box after a run.
+#include "CoreTestSupport.h"
 #include "GdbRecordCount.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
@@ -316,51 +317,76 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
     }
 }
 
-// The header of a GDB file and its records: a 32-bit little-endian body length, the type letter,
-// the body.
-std::string GdbHeader() {
-    return std::string("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20) + std::string("Sep 27 2026\0"
-                                                                                   "12:00:00\0"
-                                                                                   "\0"
-                                                                                   "MapSource\0",
-                                                                                   32);
-}
-std::string Record(char type, const std::string& body, std::uint32_t length) {
-    std::string record;
-    for (int shift = 0; shift < 32; shift += 8) {
-        record += static_cast<char>((length >> shift) & 0xff);
-    }
-    return record + type + body;
-}
-std::string Record(char type, const std::string& body) {
-    return Record(type, body, static_cast<std::uint32_t>(body.size()));
-}
-
 TEST(CountWaypointRecords, WalksTheRecordFramingOfAWholeFileOnly) {
     const std::string waypoint = Record('W', std::string(71, 'w'));
     const std::string closing = Record('V', std::string("\0\x01", 2));
     const std::string whole = GdbHeader() + waypoint + Record('R', std::string(100000, 'R')) +
                               waypoint + Record('T', "") + closing;
+    // Waypoints named by three digits, 001 to 999, each once: two names of the six.
+    const std::string numbered =
+        GdbHeader() + Record('W', std::string("001\0rest", 8)) + Record('W', "001") +
+        Record('W', std::string("001\0", 4)) + Record('W', std::string("000\0", 4)) +
+        Record('W', std::string("999\0", 4)) + Record('W', std::string("1234\0", 5)) +
+        Record('W', std::string("12\0x", 4)) + Record('R', std::string("002\0", 4)) + closing;
+    using Kind = GdbFileKind;
     const struct {
         const char* name;
         std::string file;
-        std::optional<std::uint64_t> waypoints;
+        Kind kind;
+        GdbContents contents; // of a whole file
     } cases[] = {
-        {"waypoints among other records, a long body", whole, 2},
-        {"no record but the closing one", GdbHeader() + closing, 0},
-        {"records behind the closing one do not count", GdbHeader() + closing + waypoint, 0},
-        {"cut in the last body", whole.substr(0, whole.size() - 1 - closing.size()), std::nullopt},
-        {"cut before the closing record", whole.substr(0, whole.size() - closing.size()),
-         std::nullopt},
-        {"cut in the header", GdbHeader().substr(0, 30), std::nullopt},
-        {"a length past the end", GdbHeader() + Record('W', "", 0xFFFFFFFF) + closing,
-         std::nullopt},
-        {"another signature", "MsRcx" + whole.substr(5), std::nullopt},
-        {"empty", "", std::nullopt},
+        {"waypoints among other records, a long body", whole, Kind::Whole, {2, 1, 1, 0}},
+        {"names of three digits", numbered, Kind::Whole, {7, 1, 0, 2}},
+        {"no record but the closing one", GdbHeader() + closing, Kind::Whole, {}},
+        {"records behind the closing one do not count",
+         GdbHeader() + closing + waypoint,
+         Kind::Whole,
+         {}},
+        {"cut in the last body",
+         whole.substr(0, whole.size() - 1 - closing.size()),
+         Kind::CutShort,
+         {}},
+        {"cut before the closing record",
+         whole.substr(0, whole.size() - closing.size()),
+         Kind::CutShort,
+         {}},
+        {"cut in a name", numbered.substr(0, GdbHeader().size() + 7), Kind::CutShort, {}},
+        {"cut in the header", GdbHeader().substr(0, 30), Kind::CutShort, {}},
+        {"a length past the end",
+         GdbHeader() + Record('W', "", 0xFFFFFFFF) + closing,
+         Kind::CutShort,
+         {}},
+        {"another signature", "MsRcx" + whole.substr(5), Kind::Other, {}},
+        {"empty", "", Kind::Other, {}},
     };
     for (const auto& c : cases) {
         std::istringstream file(c.file);
-        EXPECT_EQ(CountWaypointRecords(file), c.waypoints) << c.name;
+        const GdbWalk walk = WalkGdbRecords(file);
+        EXPECT_EQ(walk.kind, c.kind) << c.name;
+        if (c.kind == Kind::Whole) {
+            EXPECT_EQ(walk.contents, c.contents) << c.name;
+        }
+        std::istringstream again(c.file);
+        EXPECT_EQ(CountWaypointRecords(again),
+                  c.kind == Kind::Whole ? std::optional(c.contents.waypoints) : std::nullopt)
+            << c.name;
+    }
+}
+
+TEST(InputContentsText, WhatTheInputHoldsInOneLine) {
+    const struct {
+        GdbFileKind kind;
+        GdbContents contents;
+        const char* text;
+    } cases[] = {
+        {GdbFileKind::Whole, {312, 0, 26, 312}, "312 waypoints, 26 tracks, no routes"},
+        {GdbFileKind::Whole, {1, 1, 1, 0}, "1 waypoint, 1 track, 1 route"},
+        {GdbFileKind::Whole, {0, 2, 0, 0}, "no waypoints, no tracks, 2 routes"},
+        {GdbFileKind::CutShort, {}, "Not a whole GDB file: it ends early."},
+        {GdbFileKind::Other, {}, "Not a GDB file."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(InputContentsText({c.kind, c.contents}), c.text);
     }
 }
 

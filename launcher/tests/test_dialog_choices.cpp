@@ -70,6 +70,9 @@ void DialogChoicesTest::inputChoice() {
         const QString expected = bench.chooser.openCalls >= 3 ? first : QString();
         QCOMPARE(dialog->InputPath(), expected);
         CheckPathField(*dialog, CParseDlg::kIdInputPath, expected);
+        // Under the path, what the file holds.
+        QCOMPARE(qobject_cast<QLabel*>(dialog->GetDlgItem(CParseDlg::kIdInputNote))->text(),
+                 expected.isEmpty() ? QString() : QStringLiteral("Not a GDB file."));
         QCOMPARE(Enabled(*dialog, CParseDlg::kIdOutputFile), !expected.isEmpty());
         QVERIFY(!Enabled(*dialog, CParseDlg::kIdRun));
     }

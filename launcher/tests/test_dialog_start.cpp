@@ -19,7 +19,7 @@ const QList<Id> kIds = {
     CParseDlg::kIdRadioOther,  CParseDlg::kIdOther,      CParseDlg::kIdInputPath,
     CParseDlg::kIdOutputPath,  CParseDlg::kIdAbout,      CParseDlg::kIdHelp,
     CParseDlg::kIdLimitPoints, CParseDlg::kIdPoints,     CParseDlg::kIdLimitTolerance,
-    CParseDlg::kIdTolerance,   CParseDlg::kIdSplit};
+    CParseDlg::kIdTolerance,   CParseDlg::kIdSplit,      CParseDlg::kIdInputNote};
 
 // The dialog's state as the user sees it: the index of the checked option button, option text,
 // free option field text, and which of Output File, Run and the field are enabled.
@@ -133,14 +133,14 @@ void DialogStartTest::templateControls() {
         if (const QWidget* control = dialog->GetDlgItem(id)) {
             const auto* button = qobject_cast<const QAbstractButton*>(control);
             const auto* edit = qobject_cast<const QLineEdit*>(control);
+            const QString what = button  ? button->text()
+                                 : !edit ? "note"
+                                 : edit->isReadOnly() && edit->alignment() & Qt::AlignHCenter
+                                     ? "path"
+                                     : "field";
             controls << QStringLiteral("%1 %2 %3")
                             .arg(id)
-                            .arg(QString::fromLatin1(control->metaObject()->className()),
-                                 button
-                                     ? button->text()
-                                     : (edit->isReadOnly() && edit->alignment() & Qt::AlignHCenter
-                                            ? "path"
-                                            : "field"));
+                            .arg(QString::fromLatin1(control->metaObject()->className()), what);
         }
     }
     QCOMPARE(controls,
@@ -163,7 +163,8 @@ void DialogStartTest::templateControls() {
                           "1019 QLineEdit field",
                           "1020 QCheckBox Tolerance:",
                           "1021 QLineEdit field",
-                          "1022 QCheckBox Split into parts instead of leaving points out."}));
+                          "1022 QCheckBox Split into parts instead of leaving points out.",
+                          "1023 QLabel note"}));
 
     // Tab stops, once round the focus chain from Input File.
     QList<int> tabStops;
@@ -197,7 +198,7 @@ void DialogStartTest::captionsWholeAndNoOverlap() {
     QCOMPARE(groups.size(), 2);
     QCOMPARE(groups[0]->title() + '|' + groups[1]->title(),
              QStringLiteral("Options|Routes and tracks made"));
-    QCOMPARE(controls.size(), 31);
+    QCOMPARE(controls.size(), 32);
     for (const QWidget* a : controls) {
         QVERIFY(dialog->rect().contains(a->geometry()));
         if (const auto* label = qobject_cast<const QLabel*>(a)) {

@@ -231,7 +231,8 @@ void CParseDlg::ShowStates() {
         if (checkable && (IsDlgButtonChecked(m_hWnd, control.id) == BST_CHECKED) != state.checked) {
             CheckDlgButton(m_hWnd, control.id, state.checked ? BST_CHECKED : BST_UNCHECKED);
         }
-        if (control.kind == ControlKind::Edit && ItemText(control.id) != state.text) {
+        const bool written = control.kind == ControlKind::Edit || control.kind == ControlKind::Note;
+        if (written && ItemText(control.id) != state.text) {
             SetItemText(control.id, state.text);
         }
         if (control.kind == ControlKind::ReadOnlyEdit && m_shownPaths[control.id] != state.text) {
