@@ -145,14 +145,24 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
 }
 
 std::string Launcher::Summary(const RunResult& result) const {
-    // The free option's text may be anything: its run is told by the converter's messages alone.
-    if (!result.status.Succeeded() || m_radio == kOtherIndex) {
+    if (!result.status.Succeeded()) {
         return std::string();
     }
+    // The free option's text may be anything: its run is told by the converter's lines alone.
+    if (m_radio == kOtherIndex) {
+        return ReductionsSummary(result.reductions);
+    }
     RunCounts counts = CountsOf(result);
+    counts.limits = TakesLimits(m_radio) ? m_limits : RouteLimits{};
     const std::filesystem::path output = PathFromUtf8(m_output);
     if (MakesWaypoints(m_option)) {
         counts.outputWaypoints = CountWaypointRecords(output);
+    }
+    if (counts.namelessTracks > 0) {
+        const GdbWalk input = WalkGdbRecords(PathFromUtf8(m_input));
+        if (input.kind == GdbFileKind::Whole) {
+            counts.numberNames = input.contents.numberNames;
+        }
     }
     return RunSummary(m_option, counts, Utf8FromPath(output.filename()));
 }

@@ -67,8 +67,8 @@ public:
     // starts the converter in its own folder with its output passed on to the launcher's standard
     // output, lets `wait` pump the started run until it has ended (the dialog keeps its window
     // alive meanwhile), and returns what the user is told: after a clean run of a fixed option
-    // what it did (RunSummary), after one of the free option nothing unless korvix said
-    // something (FeedbackIcon::None).
+    // what it did (RunSummary), after one of the free option what korvix reduced or cut
+    // (ReductionsSummary), and else nothing unless korvix said something (FeedbackIcon::None).
     Feedback Run(const std::function<void(ConverterRun&)>& wait);
 
     int Radio() const { return m_radio; }

@@ -19,6 +19,40 @@
 
 #include <memory>
 
+// The header of a GDB file, and a record appended to one: a 32-bit little-endian body length,
+// the type letter and the body.
+inline QByteArray GdbHeader() {
+    QByteArray gdb("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20);
+    gdb.append("Sep 27 2026\0"
+               "12:00:00\0"
+               "\0"
+               "MapSource\0",
+               32);
+    return gdb;
+}
+inline void AppendRecord(QByteArray& gdb, char type, const QByteArray& body) {
+    const auto length = static_cast<quint32>(body.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        gdb.append(static_cast<char>((length >> shift) & 0xff));
+    }
+    gdb.append(type);
+    gdb.append(body);
+}
+
+// A GDB file of waypoints with the names `waypoints` and of `tracks` tracks, walked only by
+// their record framing and the waypoints' names.
+inline QByteArray GdbFile(const QList<QByteArray>& waypoints, int tracks) {
+    QByteArray gdb = GdbHeader();
+    for (const QByteArray& name : waypoints) {
+        AppendRecord(gdb, 'W', name + QByteArray(1, '\0'));
+    }
+    for (int track = 0; track < tracks; ++track) {
+        AppendRecord(gdb, 'T', QByteArray("track\0", 6));
+    }
+    AppendRecord(gdb, 'V', QByteArray("\0\x01", 2));
+    return gdb;
+}
+
 class FakeFileChooser : public IFileChooser {
 public:
     QString openAnswer, saveAnswer; // empty: the user cancels

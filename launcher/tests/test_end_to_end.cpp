@@ -14,22 +14,9 @@ namespace {
 // A small GDB file: the header, then one record of another type and the closing 'V' record.
 // It holds no waypoint, no route and no track, so a run with -R copies it byte for byte.
 QByteArray SampleGdb() {
-    QByteArray gdb("MsRcf", 6); // with its 0 terminator
-    gdb.append("D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 14);
-    gdb.append("Sep 27 2026\0", 12);
-    gdb.append("12:00:00\0", 9);
-    gdb.append("\0", 1);
-    gdb.append("MapSource\0", 10);
-    const auto record = [&gdb](char type, const QByteArray& body) {
-        const auto length = static_cast<quint32>(body.size());
-        for (int shift = 0; shift < 32; shift += 8) {
-            gdb.append(static_cast<char>((length >> shift) & 0xff));
-        }
-        gdb.append(type);
-        gdb.append(body);
-    };
-    record('L', QByteArray("map set\0", 8));
-    record('V', QByteArray("\0\x01", 2));
+    QByteArray gdb = GdbHeader();
+    AppendRecord(gdb, 'L', QByteArray("map set\0", 8));
+    AppendRecord(gdb, 'V', QByteArray("\0\x01", 2));
     return gdb;
 }
 

@@ -26,6 +26,8 @@ private slots:
     void refusedBeforeTheRun();
     void whatTheConverterSaidIsShown_data();
     void whatTheConverterSaidIsShown();
+    void theBoxSaysWhatTheLimitsDid_data();
+    void theBoxSaysWhatTheLimitsDid();
     void theDialogTakesNoInputDuringARun();
 };
 
@@ -264,6 +266,71 @@ void RunTest::whatTheConverterSaidIsShown() {
     }
     QVERIFY(dialog->isEnabled() && dialog->GetDlgItem(CParseDlg::kIdRun)->isEnabled());
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+}
+
+void RunTest::theBoxSaysWhatTheLimitsDid_data() {
+    const QByteArray tooMany = "Too many waypoints needed to convert - track skipped\n";
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QList<int>>("boxes");            // checked
+    QTest::addColumn<QString>("points");              // typed into the point limit's field
+    QTest::addColumn<QList<QByteArray>>("waypoints"); // of the input, by name; 2 tracks
+    QTest::addColumn<int>("outputWaypoints");         // of the output; -1: none made
+    QTest::addColumn<QByteArray>("print");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("tracks reduced to routes")
+        << int(CParseDlg::kIdRadioV)
+        << QList<int>{CParseDlg::kIdLimitPoints, CParseDlg::kIdLimitTolerance} << ""
+        << QList<QByteArray>{"001", "Home"} << 6
+        << QByteArray("W 1\nW 1\nT 9\nMORNING: 4210 points -> 250, within 9.9 m\nT 9\n"
+                      "EVENING: 600 points -> 250, within 3.1 m\nV 2\n")
+        << "2 tracks became 2 routes of at most 250 points in out.gdb, within 9.9 m of their "
+           "tracks, through 4 new waypoints.";
+    QTest::newRow("a route cut into tracks")
+        << int(CParseDlg::kIdRadioT) << QList<int>{CParseDlg::kIdLimitPoints, CParseDlg::kIdSplit}
+        << "10" << QList<QByteArray>{} << -1
+        << QByteArray("R 279\nTHAMES WALK: 24 points -> 3 tracks of 10, 10 and 6, within 0.0 m\n"
+                      "V 2\n")
+        << "1 route became 3 tracks of at most 10 points in out.gdb, within 0.0 m of its route.";
+    QTest::newRow("tracks skipped for lack of names")
+        << int(CParseDlg::kIdRadioV) << QList<int>{} << ""
+        << QList<QByteArray>{"001", "002", "003", "002"} << -1
+        << "W 1\nW 1\nW 1\nW 1\nT 9\n" + tooMany + "T 9\n" + tooMany + "V 2\n"
+        << "No track became a route in out.gdb.\n2 tracks were skipped: one run names at most 999 "
+           "waypoints, and the file's own waypoints take 3 of those names. Limiting the points "
+           "per route can make them fit.\n\nkorvix said:\n\nToo many waypoints needed to convert "
+           "- track skipped (2 times)";
+}
+
+void RunTest::theBoxSaysWhatTheLimitsDid() {
+    QFETCH(int, option);
+    QFETCH(QList<int>, boxes);
+    QFETCH(QString, points);
+    QFETCH(QList<QByteArray>, waypoints);
+    QFETCH(int, outputWaypoints);
+    QFETCH(QByteArray, print);
+    QFETCH(QString, text);
+
+    LauncherBench bench;
+    const QString input = bench.MakeFile("in.gdb", GdbFile(waypoints, 2));
+    if (outputWaypoints >= 0) {
+        bench.MakeFile("out.gdb", GdbFile(QList<QByteArray>(outputWaypoints, "x"), 0));
+    }
+    const auto dialog = bench.Open();
+    bench.ChooseFiles(*dialog, input, bench.DataPath("out.gdb"));
+    LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(option));
+    for (const int box : boxes) {
+        LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(box));
+    }
+    if (!points.isEmpty()) {
+        qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints))->setText(points);
+    }
+    LauncherBench::Converter(print);
+    ModalWatcher watcher;
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].icon, QMessageBox::Information);
+    QCOMPARE(watcher.seen[0].text, text);
 }
 
 void RunTest::theDialogTakesNoInputDuringARun() {
