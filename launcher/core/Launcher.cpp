@@ -40,6 +40,19 @@ std::string ConverterFileArgument(const std::string& path) {
     return Utf8FromPath(name.parent_path() / "." / name.filename());
 }
 
+std::string InputFromCommandLine(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (!argument.empty() && argument.front() != '-') {
+            // The converter runs in the launcher's folder, not in this process's current one.
+            std::error_code error;
+            const std::filesystem::path full =
+                std::filesystem::absolute(PathFromUtf8(argument), error);
+            return error ? argument : Utf8FromPath(full.lexically_normal());
+        }
+    }
+    return std::string();
+}
+
 std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
                                             const std::string& output, const RouteLimits& limits) {
     std::vector<std::string> arguments;

@@ -24,6 +24,11 @@ std::string Utf8FromPath(const std::filesystem::path& path);
 // path of the file.
 std::string ConverterFileArgument(const std::string& path);
 
+// The file that runkorvix's own command line names (Explorer passes a file dropped on the
+// program's icon, or opened with it): the first argument that is no switch (begins with no '-'),
+// as a full path; empty for none. `arguments` leave out the program's own name.
+std::string InputFromCommandLine(const std::vector<std::string>& arguments);
+
 // The converter's arguments for one run: the option text split at its blanks (nothing when it
 // is empty), the long options of `limits`, then the input path and the output path, each as one
 // argument and spelled by ConverterFileArgument.

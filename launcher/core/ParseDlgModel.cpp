@@ -29,7 +29,8 @@ ParseDlgModel::ParseDlgModel(LauncherSettings& settings) : m_launcher(settings) 
     Refresh();
 }
 
-std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath) {
+std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath,
+                                                const std::vector<std::string>& arguments) {
     m_otherText = m_launcher.Restore();
     // A stored limit checks its box and fills its field; the fields of the others show the
     // defaults.
@@ -47,6 +48,7 @@ std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath) {
     if (!m_launcher.LocateConverter(modulePath)) {
         return MissingConverterText();
     }
+    ChooseInput(InputFromCommandLine(arguments));
     return std::nullopt;
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace runkorvix {
 
@@ -45,12 +46,14 @@ public:
 
     // The dialog start: the stored choices; Output File and Run wait for their files. Then the
     // converter is looked for beside `modulePath`, the launcher's own executable: when it is
-    // missing, the message to show before the dialog ends.
-    std::optional<std::string> Start(const std::string& modulePath);
+    // missing, the message to show before the dialog ends. Else a file that the launcher's
+    // command line `arguments` name (InputFromCommandLine) becomes the input as if chosen.
+    std::optional<std::string> Start(const std::string& modulePath,
+                                     const std::vector<std::string>& arguments = {});
 
-    // An input file was chosen: its path is shown, and under it what it holds (the record walk
-    // of GdbRecordCount). False, and nothing changes, when it does not exist or is a folder (or
-    // the choice was cancelled: an empty path).
+    // An input file was chosen, or dropped on the dialog: its path is shown, and under it what it
+    // holds (the record walk of GdbRecordCount). False, and nothing changes, when it does not
+    // exist or is a folder (or the choice was cancelled: an empty path).
     bool ChooseInput(const std::string& path);
     // An output file was chosen. False, and nothing changes, when the choice was cancelled.
     bool ChooseOutput(const std::string& path);

@@ -13,12 +13,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -26,6 +29,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -57,13 +61,17 @@ QMessageBox::Icon BoxIcon(runkorvix::FeedbackIcon icon) {
 } // namespace
 
 CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
-                     const QString& modulePath, QWidget* parent)
+                     const QString& modulePath, const QStringList& arguments, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       m_model(settings), m_chooser(chooser), m_hIcon(AppIcon()), m_szModulePath(modulePath),
       // Drawn in the system's font, which its message boxes use too, and measured in it.
       m_controls(CreateControls(this, kTemplate, DialogUnits::ForTemplate(font(), kTemplate))) {
     setWindowTitle(QStringLiteral(PARSEDLG_CAPTION));
+    setAcceptDrops(true);
+    for (const QString& argument : arguments) {
+        m_arguments.push_back(argument.toStdString());
+    }
     setFixedSize(DialogUnits::ForTemplate(font(), kTemplate).Size(PARSEDLG_WIDTH, PARSEDLG_HEIGHT));
 
     m_inputFile = TakeControl<QPushButton>(m_controls, kIdInputFile);
@@ -130,7 +138,8 @@ bool CParseDlg::OnInitDialog() {
     // The window manager owns the system menu here; the launcher adds no entry to it.
     setWindowIcon(m_hIcon);
 
-    const std::optional<std::string> missing = m_model.Start(m_szModulePath.toStdString());
+    const std::optional<std::string> missing =
+        m_model.Start(m_szModulePath.toStdString(), m_arguments);
     ShowStates();
     if (missing) {
         ShowMessage(runkorvix::FeedbackIcon::Error, QString::fromStdString(*missing));
@@ -295,4 +304,33 @@ void CParseDlg::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
+}
+
+namespace {
+
+// The one local file that a drag carries, or an empty string.
+QString DraggedFile(const QMimeData* data) {
+    const QList<QUrl> urls = data->urls();
+    return urls.size() == 1 && urls.front().isLocalFile()
+               ? QDir::toNativeSeparators(urls.front().toLocalFile())
+               : QString();
+}
+
+} // namespace
+
+void CParseDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!m_model.Running() && !DraggedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CParseDlg::dropEvent(QDropEvent* event) {
+    const QString path = DraggedFile(event->mimeData());
+    if (m_model.Running() || path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    if (m_model.ChooseInput(path.toStdString())) {
+        ShowStates();
+    }
 }

@@ -8,9 +8,12 @@
 #include <QDialog>
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 namespace runkorvix {
 class ConverterRun;
@@ -18,6 +21,8 @@ class ConverterRun;
 class IFileChooser;
 class QButtonGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QEvent;
 class QKeyEvent;
 class QLineEdit;
@@ -62,8 +67,11 @@ public:
                              runkorvix::ParseDlgModel::kOptionIds.begin()));
 
     // `modulePath` is the launcher's own executable: the converter is looked for in its folder.
+    // A file that the launcher's command line `arguments` (without the program) name becomes the
+    // input at the start.
     CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
-              const QString& modulePath, QWidget* parent = nullptr);
+              const QString& modulePath, const QStringList& arguments = {},
+              QWidget* parent = nullptr);
     ~CParseDlg() override;
 
     // Starts the dialog and runs it until it ends; returns how it ended.
@@ -94,6 +102,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // One file dropped on the dialog becomes the input, as if chosen.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     const runkorvix::Launcher& Choices() const { return m_model.Choices(); }
@@ -111,6 +122,7 @@ private:
     IFileChooser& m_chooser;
     QIcon m_hIcon;
     QString m_szModulePath;
+    std::vector<std::string> m_arguments;
     CreatedControls m_controls;
 
     QPushButton* m_inputFile;

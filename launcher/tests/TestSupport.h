@@ -169,10 +169,12 @@ public:
     }
 
     // The dialog after its start, shown when the start succeeded. `launcher` is the launcher's
-    // file, by default in the bench's folder.
-    std::unique_ptr<CParseDlg> Open(const QString& launcher = QString()) {
+    // file, by default in the bench's folder; `arguments` its command line's.
+    std::unique_ptr<CParseDlg> Open(const QString& launcher = QString(),
+                                    const QStringList& arguments = {}) {
         auto dialog = std::make_unique<CParseDlg>(
-            m_settings, chooser, launcher.isEmpty() ? Path(LauncherFileName()) : launcher);
+            m_settings, chooser, launcher.isEmpty() ? Path(LauncherFileName()) : launcher,
+            arguments);
         if (dialog->OnInitDialog()) {
             dialog->show();
         }

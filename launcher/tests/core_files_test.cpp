@@ -145,6 +145,23 @@ TEST(SameFile, AnotherDriveLetterForTheSameFolder) {
 }
 #endif
 
+TEST(InputFromCommandLine, TheFirstArgumentThatIsNoSwitchAsAFullPath) {
+    const std::string here = Utf8FromPath(fs::current_path() / "ride.gdb");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string input;
+    } cases[] = {
+        {{}, ""},
+        {{"-style", "--help", ""}, ""},
+        {{"-x", "ride.gdb", "other.gdb"}, here},
+        {{"./ride.gdb"}, here},
+        {{here}, here},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(InputFromCommandLine(c.arguments), c.input) << c.arguments.size();
+    }
+}
+
 TEST(ConverterArguments, PathsWithoutADotAnywhereGetOne) {
     const struct {
         const char* path;

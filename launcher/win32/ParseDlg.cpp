@@ -106,9 +106,10 @@ const std::array<std::pair<int, void (CParseDlg::*)()>, 5> CParseDlg::kButtonHan
     {IDC_HELP_TEXT, &CParseDlg::OnHelpText},
 }};
 
-CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance)
-    : m_model(settings), m_instance(instance), m_hIcon(LoadAppIcon(instance, SM_CXICON)),
-      m_hSmallIcon(LoadAppIcon(instance, SM_CXSMICON)) {}
+CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance,
+                     std::vector<std::string> arguments)
+    : m_model(settings), m_instance(instance), m_arguments(std::move(arguments)),
+      m_hIcon(LoadAppIcon(instance, SM_CXICON)), m_hSmallIcon(LoadAppIcon(instance, SM_CXSMICON)) {}
 
 CParseDlg::~CParseDlg() {
     DestroyIcon(m_hIcon);
@@ -138,6 +139,9 @@ INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
     case WM_LBUTTONDOWN:
         // A label lets its clicks through to the dialog.
         return dialog->OnDescriptionClick(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_DROPFILES:
+        dialog->OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
     case WM_SETCURSOR:
         // While the converter runs, the busy cursor everywhere over the dialog.
         if (dialog->m_model.Running()) {
@@ -169,13 +173,14 @@ BOOL CParseDlg::OnInitDialog() {
         }
     }
 
-    const std::optional<std::string> missing = m_model.Start(ModulePath());
+    const std::optional<std::string> missing = m_model.Start(ModulePath(), m_arguments);
     ShowStates();
     if (missing) {
         ShowMessage(FeedbackIcon::Error, *missing);
         EndDialog(m_hWnd, IDCANCEL);
         return FALSE;
     }
+    DragAcceptFiles(m_hWnd, TRUE);
     return TRUE; // the focus goes to the first tab stop, Input File
 }
 
@@ -300,6 +305,18 @@ bool CParseDlg::OnDescriptionClick(POINT point) {
         }
     }
     return false;
+}
+
+void CParseDlg::OnDropFiles(HDROP drop) {
+    std::wstring path;
+    if (!m_model.Running() && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+        path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+    }
+    DragFinish(drop);
+    if (!path.empty() && m_model.ChooseInput(Utf8FromWide(path))) {
+        ShowStates();
+    }
 }
 
 void CParseDlg::OnRun() {

@@ -7,7 +7,10 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, which it needs
 
 // The launcher's working window on Windows, made from the dialog resource IDD_PARSEDLG: the user
 // picks the input file, the output file and the conversion option, and runs the converter, which
@@ -16,7 +19,10 @@
 // control as it says.
 class CParseDlg {
 public:
-    CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance);
+    // A file that the launcher's command line `arguments` (without the program) name becomes the
+    // input at the start.
+    CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance,
+              std::vector<std::string> arguments = {});
     ~CParseDlg();
     CParseDlg(const CParseDlg&) = delete;
     CParseDlg& operator=(const CParseDlg&) = delete;
@@ -51,6 +57,8 @@ private:
     void ShowPath(int id, const std::string& path);
     // A click at `point` (client coordinates) on an option's description selects the option.
     bool OnDescriptionClick(POINT point);
+    // One file dropped on the dialog becomes the input, as if chosen.
+    void OnDropFiles(HDROP drop);
 
     std::string ItemText(int id) const;
     void SetItemText(int id, const std::string& text);
@@ -61,6 +69,7 @@ private:
 
     runkorvix::ParseDlgModel m_model;
     HINSTANCE m_instance;
+    std::vector<std::string> m_arguments;
     HWND m_hWnd = nullptr;
     HICON m_hIcon;
     HICON m_hSmallIcon;
