@@ -69,6 +69,41 @@ void CloseIfOpen(HANDLE handle) {
     }
 }
 
+// The command line that starts `program` with `arguments`. A program path never holds a double
+// quote, so plain quotes delimit it safely.
+std::wstring CommandLine(const std::string& program, const std::vector<std::string>& arguments) {
+    std::wstring commandLine = L"\"" + WideFromUtf8(program) + L"\"";
+    for (const std::string& argument : arguments) {
+        commandLine += L" " + QuoteArgument(WideFromUtf8(argument));
+    }
+    return commandLine;
+}
+
+// A pipe for the converter's output: `readEnd` for the launcher, read overlapped, `writeEnd` for
+// the converter to inherit. An anonymous pipe cannot be read with a time limit; a named pipe,
+// read overlapped, can. Its name is this process's own. Returns 0, or the system's error number.
+int CreateOutputPipe(HANDLE& readEnd, HANDLE& writeEnd) {
+    static std::atomic<unsigned> serial{0};
+    const std::wstring name = L"\\\\.\\pipe\\runkorvix-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(++serial);
+    readEnd = CreateNamedPipeW(
+        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
+        kPipeSize, 0, nullptr);
+    if (readEnd == INVALID_HANDLE_VALUE) {
+        return static_cast<int>(GetLastError());
+    }
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    writeEnd = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (writeEnd == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        CloseHandle(readEnd);
+        return static_cast<int>(error);
+    }
+    return 0;
+}
+
 class Win32ConverterProcess final : public IConverterProcess {
 public:
     Win32ConverterProcess() { m_overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
@@ -98,43 +133,21 @@ public:
         if (m_overlapped.hEvent == nullptr) {
             return static_cast<int>(GetLastError());
         }
-        // A program path never holds a double quote, so plain quotes delimit it safely.
-        std::wstring commandLine = L"\"" + WideFromUtf8(program) + L"\"";
-        for (const std::string& argument : arguments) {
-            commandLine += L" " + QuoteArgument(WideFromUtf8(argument));
-        }
-        const std::wstring dir = WideFromUtf8(workingDir);
-
-        // An anonymous pipe cannot be read with a time limit; a named pipe, read overlapped, can.
-        // Its name is this process's own.
-        static std::atomic<unsigned> serial{0};
-        const std::wstring name = L"\\\\.\\pipe\\runkorvix-" +
-                                  std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                  std::to_wstring(++serial);
-        const HANDLE readEnd = CreateNamedPipeW(
-            name.c_str(),
-            PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
-            kPipeSize, 0, nullptr);
-        if (readEnd == INVALID_HANDLE_VALUE) {
-            return static_cast<int>(GetLastError());
+        HANDLE readEnd = nullptr;
+        HANDLE writeEnd = nullptr;
+        if (const int error = CreateOutputPipe(readEnd, writeEnd); error != 0) {
+            return error;
         }
         // The converter inherits the write end and copies of the launcher's standard input and
         // error; the launcher keeps the read end.
-        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        const HANDLE writeEnd = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (writeEnd == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            CloseHandle(readEnd);
-            return static_cast<int>(error);
-        }
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = InheritableStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = writeEnd;
         startup.hStdError = InheritableStdHandle(STD_ERROR_HANDLE);
+        std::wstring commandLine = CommandLine(program, arguments);
+        const std::wstring dir = WideFromUtf8(workingDir);
         PROCESS_INFORMATION process{};
         const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
                                             NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr,

@@ -24,6 +24,7 @@ bool ConverterRun::Pump(std::chrono::milliseconds timeout) {
             m_reader.Finish();
             m_result.messages = m_reader.Messages();
             m_result.records = m_reader.Records();
+            m_result.reductions = m_reader.Reduced();
             m_result.status = m_process.Wait();
             m_running = false;
             return false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <fstream>
 #include <vector>
 
@@ -63,61 +64,121 @@ private:
 
 constexpr std::array<std::uint8_t, 6> kSignature = {'M', 's', 'R', 'c', 'f', 0};
 constexpr std::uint64_t kVersionBytes = 14;
-constexpr int kHeaderStrings = 4; // three strings, then the application's name
+constexpr int kHeaderStrings = 4;      // three strings, then the application's name
+constexpr std::size_t kNumberName = 4; // three digits and the 0 byte
+
+// Reads the header behind the signature; false when the file ends in it.
+bool SkipHeader(BlockReader& in) {
+    if (!in.Skip(kVersionBytes)) {
+        return false;
+    }
+    for (int string = 0; string < kHeaderStrings; ++string) {
+        if (!in.SkipString()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads a record header: the 32-bit little-endian body length and the type letter.
+bool ReadRecordHeader(BlockReader& in, std::uint64_t& length, std::uint8_t& type) {
+    length = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        std::uint8_t byte = 0;
+        if (!in.Byte(byte)) {
+            return false;
+        }
+        length |= std::uint64_t{byte} << shift;
+    }
+    return in.Byte(type);
+}
+
+// Reads the first bytes of a waypoint body of `length` bytes, where its name begins, and notes
+// a name of three digits. Returns how many bytes it read.
+std::uint64_t NoteWaypointName(BlockReader& in, std::uint64_t length, std::bitset<1000>& names) {
+    std::array<std::uint8_t, kNumberName> name{};
+    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(length, kNumberName));
+    for (std::size_t at = 0; at < size; ++at) {
+        if (!in.Byte(name[at])) {
+            return at;
+        }
+    }
+    const auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
+    if (size == kNumberName && digit(name[0]) && digit(name[1]) && digit(name[2]) && name[3] == 0) {
+        names.set((name[0] - '0') * 100U + (name[1] - '0') * 10U + (name[2] - '0'));
+    }
+    return size;
+}
+
+} // namespace
+
+GdbWalk WalkGdbRecords(std::istream& file) {
+    BlockReader in(file);
+    GdbWalk walk;
+    for (const std::uint8_t expected : kSignature) {
+        std::uint8_t byte = 0;
+        if (!in.Byte(byte) || byte != expected) {
+            return walk;
+        }
+    }
+    walk.kind = GdbFileKind::CutShort;
+    GdbContents& contents = walk.contents;
+    std::bitset<1000> names; // 000 is no name that a new waypoint could take
+    std::uint64_t length = 0;
+    std::uint8_t type = 0;
+    if (!SkipHeader(in)) {
+        return walk;
+    }
+    while (ReadRecordHeader(in, length, type)) {
+        if (type == 'V') {
+            walk.kind = GdbFileKind::Whole;
+            contents.numberNames = names.count() - (names[0] ? 1 : 0);
+            return walk;
+        }
+        contents.routes += type == 'R' ? 1 : 0;
+        contents.tracks += type == 'T' ? 1 : 0;
+        std::uint64_t read = 0;
+        if (type == 'W') {
+            ++contents.waypoints;
+            read = NoteWaypointName(in, length, names);
+        }
+        if (!in.Skip(length - read)) {
+            return walk;
+        }
+    }
+    return walk;
+}
+
+GdbWalk WalkGdbRecords(const std::filesystem::path& file) {
+    // A FIFO would wait for a writer that never comes, a device might never end.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        return {};
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    return WalkGdbRecords(in);
+}
+
+namespace {
+
+std::optional<std::uint64_t> WaypointsOf(const GdbWalk& walk) {
+    if (walk.kind != GdbFileKind::Whole) {
+        return std::nullopt;
+    }
+    return walk.contents.waypoints;
+}
 
 } // namespace
 
 std::optional<std::uint64_t> CountWaypointRecords(std::istream& file) {
-    BlockReader in(file);
-    for (const std::uint8_t expected : kSignature) {
-        std::uint8_t byte = 0;
-        if (!in.Byte(byte) || byte != expected) {
-            return std::nullopt;
-        }
-    }
-    if (!in.Skip(kVersionBytes)) {
-        return std::nullopt;
-    }
-    for (int string = 0; string < kHeaderStrings; ++string) {
-        if (!in.SkipString()) {
-            return std::nullopt;
-        }
-    }
-    std::uint64_t waypoints = 0;
-    for (;;) {
-        std::uint64_t length = 0;
-        std::uint8_t type = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-            std::uint8_t byte = 0;
-            if (!in.Byte(byte)) {
-                return std::nullopt;
-            }
-            length |= std::uint64_t{byte} << shift;
-        }
-        if (!in.Byte(type)) {
-            return std::nullopt;
-        }
-        if (type == 'V') {
-            return waypoints;
-        }
-        waypoints += type == 'W' ? 1 : 0;
-        if (!in.Skip(length)) {
-            return std::nullopt;
-        }
-    }
+    return WaypointsOf(WalkGdbRecords(file));
 }
 
 std::optional<std::uint64_t> CountWaypointRecords(const std::filesystem::path& file) {
-    // A FIFO would wait for a writer that never comes, a device might never end.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) {
-        return std::nullopt;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return CountWaypointRecords(in);
+    return WaypointsOf(WalkGdbRecords(file));
 }
 
 } // namespace runkorvix

@@ -40,14 +40,30 @@ std::string ConverterFileArgument(const std::string& path) {
     return Utf8FromPath(name.parent_path() / "." / name.filename());
 }
 
+std::string InputFromCommandLine(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (!argument.empty() && argument.front() != '-') {
+            // The converter runs in the launcher's folder, not in this process's current one.
+            std::error_code error;
+            const std::filesystem::path full =
+                std::filesystem::absolute(PathFromUtf8(argument), error);
+            return error ? argument : Utf8FromPath(full.lexically_normal());
+        }
+    }
+    return std::string();
+}
+
 std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
-                                            const std::string& output) {
+                                            const std::string& output, const RouteLimits& limits) {
     std::vector<std::string> arguments;
     std::size_t start = 0;
     while ((start = option.find_first_not_of(' ', start)) != std::string::npos) {
         const std::size_t end = option.find(' ', start);
         arguments.push_back(option.substr(start, end - start));
         start = end;
+    }
+    for (std::string& limit : LimitArguments(limits)) {
+        arguments.push_back(std::move(limit));
     }
     arguments.push_back(ConverterFileArgument(input));
     arguments.push_back(ConverterFileArgument(output));
@@ -69,6 +85,7 @@ std::string StartErrorText(int error) {
 
 std::string Launcher::Restore() {
     std::string other = m_settings.GetOther();
+    m_limits = m_settings.GetLimits();
     m_radio = m_settings.GetRadio();
     if (m_radio < 0 || m_radio >= kOptionCount) {
         m_radio = kDefaultRadio;
@@ -116,6 +133,9 @@ void Launcher::StoreChoice() {
     if (m_radio == kOtherIndex) {
         m_settings.WriteOther(m_option);
     }
+    if (TakesLimits(m_radio)) {
+        m_settings.WriteLimits(m_limits);
+    }
 }
 
 Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
@@ -138,14 +158,24 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
 }
 
 std::string Launcher::Summary(const RunResult& result) const {
-    // The free option's text may be anything: its run is told by the converter's messages alone.
-    if (!result.status.Succeeded() || m_radio == kOtherIndex) {
+    if (!result.status.Succeeded()) {
         return std::string();
     }
+    // The free option's text may be anything: its run is told by the converter's lines alone.
+    if (m_radio == kOtherIndex) {
+        return ReductionsSummary(result.reductions);
+    }
     RunCounts counts = CountsOf(result);
+    counts.limits = TakesLimits(m_radio) ? m_limits : RouteLimits{};
     const std::filesystem::path output = PathFromUtf8(m_output);
     if (MakesWaypoints(m_option)) {
         counts.outputWaypoints = CountWaypointRecords(output);
+    }
+    if (counts.namelessTracks > 0) {
+        const GdbWalk input = WalkGdbRecords(PathFromUtf8(m_input));
+        if (input.kind == GdbFileKind::Whole) {
+            counts.numberNames = input.contents.numberNames;
+        }
     }
     return RunSummary(m_option, counts, Utf8FromPath(output.filename()));
 }

@@ -3,6 +3,7 @@
 #include "ConverterRun.h"
 #include "LauncherOptions.h"
 #include "LauncherSettings.h"
+#include "RouteLimits.h"
 #include "RunFeedback.h"
 #include "SameFile.h"
 
@@ -23,11 +24,17 @@ std::string Utf8FromPath(const std::filesystem::path& path);
 // path of the file.
 std::string ConverterFileArgument(const std::string& path);
 
+// The file that runkorvix's own command line names (Explorer passes a file dropped on the
+// program's icon, or opened with it): the first argument that is no switch (begins with no '-'),
+// as a full path; empty for none. `arguments` leave out the program's own name.
+std::string InputFromCommandLine(const std::vector<std::string>& arguments);
+
 // The converter's arguments for one run: the option text split at its blanks (nothing when it
-// is empty), then the input path and the output path, each as one argument and spelled by
-// ConverterFileArgument.
+// is empty), the long options of `limits`, then the input path and the output path, each as one
+// argument and spelled by ConverterFileArgument.
 std::vector<std::string> ConverterArguments(const std::string& option, const std::string& input,
-                                            const std::string& output);
+                                            const std::string& output,
+                                            const RouteLimits& limits = {});
 
 // What the launcher's dialog holds apart from its controls: the selected option and its text,
 // the chosen files and where the converter lies. A dialog shows this state and calls the
@@ -37,7 +44,8 @@ public:
     explicit Launcher(LauncherSettings& settings) : m_settings(settings) {}
 
     // Dialog start: selects the stored option (the default for a stored index that names no
-    // button). Returns the stored free option text, which the free option field shows.
+    // button) and takes the stored limits. Returns the stored free option text, which the free
+    // option field shows.
     std::string Restore();
 
     // Looks for the converter in the folder of `modulePath`, the launcher's own executable.
@@ -53,16 +61,19 @@ public:
     // exist.
     bool ChooseInput(const std::string& path);
     void ChooseOutput(const std::string& path) { m_output = path; }
+    // The limits for the runs of -T to -W.
+    void SetLimits(const RouteLimits& limits) { m_limits = limits; }
 
-    // At Run: stores the option choice ("Radio", and "Other" for the free option).
+    // At Run: stores the option choice ("Radio", "Other" for the free option, and the limits for
+    // an option that takes them).
     void StoreChoice();
 
     // The Run button: stores the option choice, refuses an output file that is the input file,
     // starts the converter in its own folder with its output passed on to the launcher's standard
     // output, lets `wait` pump the started run until it has ended (the dialog keeps its window
     // alive meanwhile), and returns what the user is told: after a clean run of a fixed option
-    // what it did (RunSummary), after one of the free option nothing unless korvix said
-    // something (FeedbackIcon::None).
+    // what it did (RunSummary), after one of the free option what korvix reduced or cut
+    // (ReductionsSummary), and else nothing unless korvix said something (FeedbackIcon::None).
     Feedback Run(const std::function<void(ConverterRun&)>& wait);
 
     int Radio() const { return m_radio; }
@@ -71,8 +82,11 @@ public:
     const std::string& Output() const { return m_output; }
     const std::string& ConverterDir() const { return m_converterDir; } // ends in a separator
     const std::string& ConverterPath() const { return m_converterPath; }
+    const RouteLimits& Limits() const { return m_limits; }
+    // The converter's arguments: the limits only for an option that takes them.
     std::vector<std::string> Arguments() const {
-        return ConverterArguments(m_option, m_input, m_output);
+        return ConverterArguments(m_option, m_input, m_output,
+                                  TakesLimits(m_radio) ? m_limits : RouteLimits{});
     }
 
 private:
@@ -86,6 +100,7 @@ private:
     std::string m_output;
     std::string m_converterDir;
     std::string m_converterPath;
+    RouteLimits m_limits;
 };
 
 } // namespace runkorvix

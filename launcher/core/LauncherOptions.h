@@ -12,11 +12,15 @@ namespace runkorvix {
 inline constexpr char kCompany[] = "Vantory";
 inline constexpr char kApplication[] = "runkorvix";
 
-// The settings: section "Options", values "Radio" (index of the selected option button) and
-// "Other" (the free option text).
+// The settings: section "Options", values "Radio" (index of the selected option button),
+// "Other" (the free option text), and the limits of -T to -W: "Points" (0: no limit),
+// "Tolerance" (metres as text, empty: none) and "Split" (0 or 1).
 inline constexpr char kSettingsSection[] = "Options";
 inline constexpr char kRadioEntry[] = "Radio";
 inline constexpr char kOtherEntry[] = "Other";
+inline constexpr char kPointsEntry[] = "Points";
+inline constexpr char kToleranceEntry[] = "Tolerance";
+inline constexpr char kSplitEntry[] = "Split";
 inline constexpr int kDefaultRadio = 2; // -T
 
 // The option buttons by index: 0 to 5 select a fixed option text, 6 the free option field.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RouteLimits.h"
+
 #include <optional>
 #include <string>
 
@@ -19,8 +21,9 @@ public:
                              const std::string& value) = 0;
 };
 
-// The launcher's two remembered values: "Radio", the index of the selected option button, and
-// "Other", the free option text, both in the section "Options".
+// The launcher's remembered values, all in the section "Options": "Radio", the index of the
+// selected option button, "Other", the free option text, and the limits of -T to -W, "Points",
+// "Tolerance" and "Split". An absent value means the default: -T, no text, no limit.
 class LauncherSettings {
 public:
     // Reads and writes through `store`, which the caller keeps alive.
@@ -28,8 +31,12 @@ public:
 
     int GetRadio() const;         // 2 when absent or not a number
     std::string GetOther() const; // empty when absent
+    // The stored limits; a point limit out of range or a tolerance that korvix would refuse
+    // counts as none, and "Split" only with a point limit.
+    RouteLimits GetLimits() const;
     void WriteRadio(int index);
     void WriteOther(const std::string& option);
+    void WriteLimits(const RouteLimits& limits);
 
 private:
     ISettingsStore& m_store;

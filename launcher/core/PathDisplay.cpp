@@ -43,4 +43,10 @@ std::string CompactPath(const std::string& path,
     return shortened(fitting);
 }
 
+std::string ShownPath(const std::string& path, int room,
+                      const std::function<int(std::string_view)>& width) {
+    constexpr int kCaret = 1;
+    return CompactPath(path, [&](std::string_view text) { return width(text) + kCaret <= room; });
+}
+
 } // namespace runkorvix

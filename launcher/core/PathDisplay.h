@@ -12,4 +12,10 @@ namespace runkorvix {
 // least the ellipsis and the file name, fitting or not.
 std::string CompactPath(const std::string& path, const std::function<bool(std::string_view)>& fits);
 
+// `path` as the path field of a dialog shows it: CompactPath with the fit rule of both dialogs. A
+// text fits when its width (`width` measures it, in pixels) and one pixel for the caret lie
+// within `room`, the width of the field's text rectangle: the field less its frame and margins.
+std::string ShownPath(const std::string& path, int room,
+                      const std::function<int(std::string_view)>& width);
+
 } // namespace runkorvix

@@ -83,6 +83,8 @@ void OutputReader::TakeLine(std::string_view line) {
     }
     if (IsTraceLine(line)) {
         m_records.Add(line[0]);
+    } else if (const std::optional<Reduction> reduction = ParseReductionLine(line)) {
+        m_reductions.Add(*reduction);
     } else if (line.find_first_not_of(" \t") != std::string_view::npos) {
         m_messages.Add(line);
     }

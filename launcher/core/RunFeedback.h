@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConverterProcess.h"
+#include "ReductionLines.h"
 
 #include <array>
 #include <cstdint>
@@ -53,8 +54,8 @@ private:
 };
 
 // Splits the converter's output, as it comes in pieces, into lines, counts the trace lines by
-// their type letter and keeps every other line that is not blank in a MessageLog. Lines may end
-// in "\n" or "\r\n".
+// their type letter, sums up the lines about reduced or cut routes and tracks, and keeps every
+// other line that is not blank in a MessageLog. Lines may end in "\n" or "\r\n".
 class OutputReader {
 public:
     void Take(std::string_view output);
@@ -62,12 +63,14 @@ public:
     void Finish();
     const MessageLog& Messages() const { return m_messages; }
     const RecordCounts& Records() const { return m_records; }
+    const Reductions& Reduced() const { return m_reductions; }
 
 private:
     void TakeLine(std::string_view line);
 
     MessageLog m_messages;
     RecordCounts m_records;
+    Reductions m_reductions;
     std::string m_partial; // the line begun by the last piece, at most kMaxLength + 2 bytes
 };
 
@@ -75,7 +78,8 @@ private:
 struct RunResult {
     ExitStatus status;
     MessageLog messages;
-    RecordCounts records; // of the input, from the trace
+    RecordCounts records;  // of the input, from the trace
+    Reductions reductions; // of the routes and tracks made
 };
 
 enum class FeedbackIcon { None, Information, Error };

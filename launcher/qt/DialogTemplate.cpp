@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "DialogUnits.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,6 +59,8 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
         radio->setFocusPolicy(Qt::ClickFocus);
         return radio;
     }
+    case ControlKind::CheckBox:
+        return new QCheckBox(caption, dialog);
     case ControlKind::Edit:
     case ControlKind::ReadOnlyEdit: {
         auto* edit = new QLineEdit(caption, dialog);
@@ -72,6 +75,12 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return label;
+    }
+    case ControlKind::Note: {
+        auto* note = new QLabel(caption, dialog);
+        note->setTextFormat(Qt::PlainText);
+        note->setAlignment(Qt::AlignCenter);
+        return note;
     }
     case ControlKind::Icon: {
         auto* label = new QLabel(dialog);
@@ -93,8 +102,9 @@ QRect Placed(const ControlTemplate& control, QWidget* widget, const QRect& rect)
         // A label keeps its place but grows to the right when the font on hand writes its text
         // wider than the template's font did: a cut-off caption helps nobody.
         return QRect(rect.topLeft(), QSize(std::max(rect.width(), needed.width()), rect.height()));
-    case ControlKind::RadioButton: {
-        // An option button grows to the right and about its middle row.
+    case ControlKind::RadioButton:
+    case ControlKind::CheckBox: {
+        // An option button or check box grows to the right and about its middle row.
         const int height = std::max(rect.height(), needed.height());
         return QRect(rect.x(), rect.y() - (height - rect.height()) / 2,
                      std::max(rect.width(), needed.width()), height);

@@ -24,11 +24,11 @@ private:
 };
 
 // Creates the controls of `controls` on `dialog`, in template order, which is also their tab
-// order: push buttons and edits are tab stops, option buttons take the focus only when clicked.
-// The group box is drawn as the system's dialogs draw it, its title on the frame line; a label
-// stands on the baseline of the option button or field before it; no control is cut: a label
-// grows to the right, an option button to its own size, when the font on hand writes wider or
-// taller than the template's font did.
+// order: push buttons, check boxes and edits are tab stops, option buttons take the focus only
+// when clicked. A group box is drawn as the system's dialogs draw it, its title on the frame line;
+// a label stands on the baseline of the option button or field before it; no control is cut: a
+// label grows to the right, an option button or check box to its own size, when the font on hand
+// writes wider or taller than the template's font did.
 CreatedControls CreateControls(QWidget* dialog, std::span<const ControlTemplate> controls,
                                const DialogUnits& units);
 

@@ -21,7 +21,7 @@ bool CLauncherApp::InitInstance() {
     CQtSettingsStore settingsStore(*store);
     runkorvix::LauncherSettings settings(settingsStore);
     CQtFileChooser chooser;
-    CParseDlg dialog(settings, chooser, applicationFilePath());
+    CParseDlg dialog(settings, chooser, applicationFilePath(), arguments().mid(1));
     dialog.DoModal();
     return false;
 }

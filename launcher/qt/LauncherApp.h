@@ -3,7 +3,8 @@
 #include <QApplication>
 
 // The launcher's application: it shows the main dialog modally, and the process ends when the
-// dialog closes. Switches on the command line change nothing.
+// dialog closes. A file named on the command line becomes the dialog's input; switches change
+// nothing.
 class CLauncherApp : public QApplication {
     Q_OBJECT
 public:

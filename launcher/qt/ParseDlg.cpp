@@ -10,13 +10,18 @@
 #include "PathDisplay.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -24,17 +29,13 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
 namespace {
 
 constexpr std::span<const ControlTemplate> kTemplate = kParseDlgControls;
-
-// The option buttons' handlers by option index.
-constexpr std::array<void (CParseDlg::*)(), runkorvix::kOptionCount> kOptionHandlers = {
-    &CParseDlg::OnRadioR, &CParseDlg::OnRadioS, &CParseDlg::OnRadioT,    &CParseDlg::OnRadioU,
-    &CParseDlg::OnRadioV, &CParseDlg::OnRadioW, &CParseDlg::OnRadioOther};
 
 // Shows the busy cursor for as long as it lives.
 class WaitCursor {
@@ -44,9 +45,6 @@ public:
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
-
-// How long one turn of the wait for the converter may keep the dialog from its events.
-constexpr std::chrono::milliseconds kPumpSlice(15);
 
 QMessageBox::Icon BoxIcon(runkorvix::FeedbackIcon icon) {
     switch (icon) {
@@ -63,31 +61,32 @@ QMessageBox::Icon BoxIcon(runkorvix::FeedbackIcon icon) {
 } // namespace
 
 CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
-                     const QString& modulePath, QWidget* parent)
+                     const QString& modulePath, const QStringList& arguments, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      m_launcher(settings), m_chooser(chooser), m_hIcon(AppIcon()), m_szModulePath(modulePath) {
+      m_model(settings), m_chooser(chooser), m_hIcon(AppIcon()), m_szModulePath(modulePath),
+      // Drawn in the system's font, which its message boxes use too, and measured in it.
+      m_controls(CreateControls(this, kTemplate, DialogUnits::ForTemplate(font(), kTemplate))) {
     setWindowTitle(QStringLiteral(PARSEDLG_CAPTION));
-    // Drawn in the system's font, which its message boxes use too, and measured in it.
-    const DialogUnits units = DialogUnits::ForTemplate(font(), kTemplate);
-    setFixedSize(units.Size(PARSEDLG_WIDTH, PARSEDLG_HEIGHT));
+    setAcceptDrops(true);
+    for (const QString& argument : arguments) {
+        m_arguments.push_back(argument.toStdString());
+    }
+    setFixedSize(DialogUnits::ForTemplate(font(), kTemplate).Size(PARSEDLG_WIDTH, PARSEDLG_HEIGHT));
 
-    const CreatedControls controls = CreateControls(this, kTemplate, units);
-    m_inputFile = TakeControl<QPushButton>(controls, kIdInputFile);
-    m_outputFile = TakeControl<QPushButton>(controls, kIdOutputFile);
-    m_run = TakeControl<QPushButton>(controls, kIdRun);
-    m_about = TakeControl<QPushButton>(controls, kIdAbout);
-    m_help = TakeControl<QPushButton>(controls, kIdHelp);
-    m_other = TakeControl<QLineEdit>(controls, kIdOther);
-    m_inputPath = TakeControl<QLineEdit>(controls, kIdInputPath);
-    m_outputPath = TakeControl<QLineEdit>(controls, kIdOutputPath);
+    m_inputFile = TakeControl<QPushButton>(m_controls, kIdInputFile);
+    m_outputFile = TakeControl<QPushButton>(m_controls, kIdOutputFile);
+    m_run = TakeControl<QPushButton>(m_controls, kIdRun);
+    m_about = TakeControl<QPushButton>(m_controls, kIdAbout);
+    m_help = TakeControl<QPushButton>(m_controls, kIdHelp);
+    m_other = TakeControl<QLineEdit>(m_controls, kIdOther);
     m_options = new QButtonGroup(this);
     m_options->setExclusive(true);
     for (int index = 0; index < runkorvix::kOptionCount; ++index) {
         const auto at = static_cast<std::size_t>(index);
-        m_optionButtons[at] = TakeControl<QRadioButton>(controls, kOptionIds[at]);
+        m_optionButtons[at] = TakeControl<QRadioButton>(m_controls, kOptionIds[at]);
         m_options->addButton(m_optionButtons[at], index);
-        m_descriptions[at] = controls.At(DescriptionOf(kTemplate, kOptionIds[at]));
+        m_descriptions[at] = m_controls.At(runkorvix::ParseDlgModel::kDescriptions[at]);
         m_descriptions[at]->installEventFilter(this);
     }
     ConnectHandlers();
@@ -99,47 +98,33 @@ void CParseDlg::ConnectHandlers() {
     connect(m_inputFile, &QPushButton::clicked, this, &CParseDlg::OnInputFile);
     connect(m_outputFile, &QPushButton::clicked, this, &CParseDlg::OnOutputFile);
     // The group's id of a button is its option index.
-    connect(m_options, &QButtonGroup::idClicked, this,
-            [this](int index) { (this->*kOptionHandlers[static_cast<std::size_t>(index)])(); });
-    connect(m_other, &QLineEdit::textChanged, this, &CParseDlg::OnChangeOther);
+    connect(m_options, &QButtonGroup::idClicked, this, [this](int index) {
+        m_model.Click(kOptionIds[static_cast<std::size_t>(index)]);
+        ShowStates();
+    });
+    // The check boxes and the fields that the user types into, each by its id.
+    for (const ControlTemplate& control : kTemplate) {
+        QWidget* widget = m_controls.ById(control.id);
+        if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+            connect(box, &QCheckBox::clicked, this, [this, id = control.id] {
+                m_model.Click(id);
+                ShowStates();
+            });
+        } else if (auto* field = qobject_cast<QLineEdit*>(widget); field && !field->isReadOnly()) {
+            connect(field, &QLineEdit::textChanged, this,
+                    [this, id = control.id](const QString& text) {
+                        m_model.EditText(id, text.toStdString());
+                        ShowStates();
+                    });
+        }
+    }
     connect(m_run, &QPushButton::clicked, this, &CParseDlg::OnRun);
     connect(m_about, &QPushButton::clicked, this, &CParseDlg::OnAbout);
     connect(m_help, &QPushButton::clicked, this, &CParseDlg::OnHelpText);
 }
 
 QWidget* CParseDlg::GetDlgItem(ControlId id) const {
-    switch (id) {
-    case kIdInputFile:
-        return m_inputFile;
-    case kIdOutputFile:
-        return m_outputFile;
-    case kIdRun:
-        return m_run;
-    case kIdOther:
-        return m_other;
-    case kIdInputPath:
-        return m_inputPath;
-    case kIdOutputPath:
-        return m_outputPath;
-    case kIdAbout:
-        return m_about;
-    case kIdHelp:
-        return m_help;
-    case kIdRadioR:
-    case kIdRadioS:
-    case kIdRadioT:
-    case kIdRadioU:
-    case kIdRadioV:
-    case kIdRadioW:
-    case kIdRadioOther:
-        break;
-    }
-    for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
-        if (kOptionIds[index] == id) {
-            return m_optionButtons[index];
-        }
-    }
-    return nullptr;
+    return m_controls.ById(id);
 }
 
 int CParseDlg::DoModal() {
@@ -153,16 +138,11 @@ bool CParseDlg::OnInitDialog() {
     // The window manager owns the system menu here; the launcher adds no entry to it.
     setWindowIcon(m_hIcon);
 
-    m_outputFile->setEnabled(false);
-    m_run->setEnabled(false);
-    const std::string other = m_launcher.Restore();
-    m_other->setText(QString::fromStdString(other));
-    m_other->setEnabled(m_launcher.Radio() == runkorvix::kOtherIndex);
-    m_optionButtons[static_cast<std::size_t>(m_launcher.Radio())]->setChecked(true);
-
-    if (!m_launcher.LocateConverter(m_szModulePath.toStdString())) {
-        ShowMessage(runkorvix::FeedbackIcon::Error,
-                    QString::fromStdString(runkorvix::MissingConverterText()));
+    const std::optional<std::string> missing =
+        m_model.Start(m_szModulePath.toStdString(), m_arguments);
+    ShowStates();
+    if (missing) {
+        ShowMessage(runkorvix::FeedbackIcon::Error, QString::fromStdString(*missing));
         OnCancel();
         return false;
     }
@@ -172,28 +152,50 @@ bool CParseDlg::OnInitDialog() {
 
 void CParseDlg::OnInputFile() {
     const QString path = QDir::toNativeSeparators(m_chooser.ChooseOpen());
-    if (!m_launcher.ChooseInput(path.toStdString())) {
-        return;
+    if (m_model.ChooseInput(path.toStdString())) {
+        ShowStates();
     }
-    m_outputFile->setEnabled(true);
-    ShowPath(m_inputPath, path);
 }
 
 void CParseDlg::OnOutputFile() {
     // The save chooser starts beside the input, which is chosen by now.
     const QString path =
         QDir::toNativeSeparators(m_chooser.ChooseSave(QFileInfo(InputPath()).absolutePath()));
-    if (path.isEmpty()) {
-        return;
+    if (m_model.ChooseOutput(path.toStdString())) {
+        ShowStates();
     }
-    m_launcher.ChooseOutput(path.toStdString());
-    m_run->setEnabled(true);
-    ShowPath(m_outputPath, path);
+}
+
+void CParseDlg::ShowStates() {
+    for (const ControlTemplate& control : kTemplate) {
+        QWidget* widget = m_controls.ById(control.id);
+        if (widget == nullptr) {
+            continue;
+        }
+        const runkorvix::ControlState& state = m_model.State(control.id);
+        const QString text = QString::fromStdString(state.text);
+        widget->setEnabled(state.enabled);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget);
+            button && button->isCheckable()) {
+            button->setChecked(state.checked);
+        }
+        if (auto* note = qobject_cast<QLabel*>(widget); note && note->toolTip() != text) {
+            // Cut with an ellipsis where the line is too long, whole in its tooltip.
+            note->setText(note->fontMetrics().elidedText(text, Qt::ElideRight, note->width()));
+            note->setToolTip(text);
+        }
+        auto* field = qobject_cast<QLineEdit*>(widget);
+        if (field != nullptr && field->isReadOnly() && field->toolTip() != text) {
+            ShowPath(field, text);
+        } else if (field != nullptr && !field->isReadOnly() && field->text() != text) {
+            field->setText(text);
+        }
+    }
 }
 
 void CParseDlg::ShowPath(QLineEdit* field, const QString& path) {
-    // The room for text: the field's contents less its text margins, the edit's own margins of
-    // 2 pixels a side and the cursor's width.
+    // The field's text rectangle: its contents less its text margins and the edit's own margins
+    // of 2 pixels a side.
     QStyleOptionFrame frame;
     frame.initFrom(field);
     frame.rect = field->rect();
@@ -201,56 +203,24 @@ void CParseDlg::ShowPath(QLineEdit* field, const QString& path) {
     const QRect contents = field->style()
                                ->subElementRect(QStyle::SE_LineEditContents, &frame, field)
                                .marginsRemoved(field->textMargins());
-    const int room = contents.width() - 2 * 2 - 1;
     const QFontMetrics metrics(field->font());
-    const std::string shown =
-        runkorvix::CompactPath(path.toStdString(), [&](std::string_view text) {
+    const std::string shown = runkorvix::ShownPath(
+        path.toStdString(), contents.width() - 2 * 2, [&](std::string_view text) {
             return metrics.horizontalAdvance(
-                       QString::fromUtf8(text.data(), qsizetype(text.size()))) <= room;
+                QString::fromUtf8(text.data(), qsizetype(text.size())));
         });
     field->setText(QString::fromStdString(shown));
     field->setCursorPosition(0);
     field->setToolTip(path);
 }
 
-void CParseDlg::SelectOption(int index) {
-    m_launcher.SelectOption(index, m_other->text().toStdString());
-    m_other->setEnabled(index == runkorvix::kOtherIndex);
-}
-
-void CParseDlg::OnRadioR() {
-    SelectOption(0);
-}
-void CParseDlg::OnRadioS() {
-    SelectOption(1);
-}
-void CParseDlg::OnRadioT() {
-    SelectOption(2);
-}
-void CParseDlg::OnRadioU() {
-    SelectOption(3);
-}
-void CParseDlg::OnRadioV() {
-    SelectOption(4);
-}
-void CParseDlg::OnRadioW() {
-    SelectOption(5);
-}
-void CParseDlg::OnRadioOther() {
-    SelectOption(runkorvix::kOtherIndex);
-}
-
-void CParseDlg::OnChangeOther(const QString& text) {
-    m_launcher.SetOtherText(text.toStdString());
-}
-
 void CParseDlg::OnRun() {
-    if (m_running) {
+    if (m_model.Running()) {
         return;
     }
     const WaitCursor busy;
     const runkorvix::Feedback feedback =
-        m_launcher.Run([this](runkorvix::ConverterRun& run) { WaitForConverter(run); });
+        m_model.Run([this](runkorvix::ConverterRun& run) { WaitForConverter(run); });
     if (feedback.icon != runkorvix::FeedbackIcon::None) {
         ShowMessage(feedback.icon, QString::fromStdString(feedback.text));
     }
@@ -260,19 +230,17 @@ void CParseDlg::WaitForConverter(runkorvix::ConverterRun& run) {
     // A disabled window drops the clicks and keys that come meanwhile, where a blocked one would
     // have kept them for after the run. The local event loop keeps the window painted.
     const QPointer<QWidget> focus = focusWidget();
-    m_running = true;
     setEnabled(false);
     QEventLoop loop;
     QTimer pump;
     connect(&pump, &QTimer::timeout, &loop, [&run, &loop] {
-        if (!run.Pump(kPumpSlice)) {
+        if (!runkorvix::ParseDlgModel::Pump(run)) {
             loop.quit();
         }
     });
     pump.start(0);
     loop.exec();
     setEnabled(true);
-    m_running = false;
     if (focus) {
         focus->setFocus();
     }
@@ -331,9 +299,38 @@ void CParseDlg::keyPressEvent(QKeyEvent* event) {
 
 void CParseDlg::closeEvent(QCloseEvent* event) {
     // The dialog ends only when no converter runs.
-    if (m_running) {
+    if (m_model.Running()) {
         event->ignore();
         return;
     }
     QDialog::closeEvent(event);
+}
+
+namespace {
+
+// The one local file that a drag carries, or an empty string.
+QString DraggedFile(const QMimeData* data) {
+    const QList<QUrl> urls = data->urls();
+    return urls.size() == 1 && urls.front().isLocalFile()
+               ? QDir::toNativeSeparators(urls.front().toLocalFile())
+               : QString();
+}
+
+} // namespace
+
+void CParseDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!m_model.Running() && !DraggedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CParseDlg::dropEvent(QDropEvent* event) {
+    const QString path = DraggedFile(event->mimeData());
+    if (m_model.Running() || path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    if (m_model.ChooseInput(path.toStdString())) {
+        ShowStates();
+    }
 }

@@ -1,14 +1,19 @@
 #pragma once
 
-#include "Launcher.h"
+#include "DialogTemplate.h"
+#include "ParseDlgModel.h"
 #include "RunFeedback.h"
 #include "resource.h"
 
 #include <QDialog>
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
+#include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 namespace runkorvix {
 class ConverterRun;
@@ -16,6 +21,8 @@ class ConverterRun;
 class IFileChooser;
 class QButtonGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QEvent;
 class QKeyEvent;
 class QLineEdit;
@@ -23,8 +30,9 @@ class QPushButton;
 class QRadioButton;
 
 // The launcher's working window: the user picks the input file, the output file and the
-// conversion option, and runs the converter, which lies beside the launcher. The choices and
-// the run itself are the launcher core's; the dialog shows them and passes the user's input on.
+// conversion option, and runs the converter, which lies beside the launcher. The choices, which
+// control is enabled when, and the run itself are the launcher core's (ParseDlgModel); the dialog
+// passes the user's input on to it and shows each control as it says.
 class CParseDlg : public QDialog {
     Q_OBJECT
 public:
@@ -45,14 +53,25 @@ public:
         kIdOutputPath = IDC_OUTPUT_PATH,
         kIdAbout = IDC_ABOUT,
         kIdHelp = IDC_HELP_TEXT,
+        kIdLimitPoints = IDC_LIMIT_POINTS,
+        kIdPoints = IDC_POINTS,
+        kIdLimitTolerance = IDC_LIMIT_TOLERANCE,
+        kIdTolerance = IDC_TOLERANCE,
+        kIdSplit = IDC_SPLIT,
+        kIdInputNote = IDC_INPUT_NOTE,
     };
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {
         kIdRadioR, kIdRadioS, kIdRadioT, kIdRadioU, kIdRadioV, kIdRadioW, kIdRadioOther};
+    static_assert(std::equal(kOptionIds.begin(), kOptionIds.end(),
+                             runkorvix::ParseDlgModel::kOptionIds.begin()));
 
     // `modulePath` is the launcher's own executable: the converter is looked for in its folder.
+    // A file that the launcher's command line `arguments` (without the program) name becomes the
+    // input at the start.
     CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
-              const QString& modulePath, QWidget* parent = nullptr);
+              const QString& modulePath, const QStringList& arguments = {},
+              QWidget* parent = nullptr);
     ~CParseDlg() override;
 
     // Starts the dialog and runs it until it ends; returns how it ended.
@@ -63,23 +82,15 @@ public:
 
     QWidget* GetDlgItem(ControlId id) const;
 
-    int SelectedIndex() const { return m_launcher.Radio(); }
-    QString OptionText() const { return QString::fromStdString(m_launcher.Option()); }
-    QString InputPath() const { return QString::fromStdString(m_launcher.Input()); }
-    QString OutputPath() const { return QString::fromStdString(m_launcher.Output()); }
-    QString ConverterPath() const { return QString::fromStdString(m_launcher.ConverterPath()); }
-    QString ConverterDir() const { return QString::fromStdString(m_launcher.ConverterDir()); }
+    int SelectedIndex() const { return Choices().Radio(); }
+    QString OptionText() const { return QString::fromStdString(Choices().Option()); }
+    QString InputPath() const { return QString::fromStdString(Choices().Input()); }
+    QString OutputPath() const { return QString::fromStdString(Choices().Output()); }
+    QString ConverterPath() const { return QString::fromStdString(Choices().ConverterPath()); }
+    QString ConverterDir() const { return QString::fromStdString(Choices().ConverterDir()); }
 
     void OnInputFile();
     void OnOutputFile();
-    void OnRadioR();
-    void OnRadioS();
-    void OnRadioT();
-    void OnRadioU();
-    void OnRadioV();
-    void OnRadioW();
-    void OnRadioOther();
-    void OnChangeOther(const QString& text);
     void OnRun();
     void OnAbout();
     void OnHelpText();
@@ -91,10 +102,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // One file dropped on the dialog becomes the input, as if chosen.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    const runkorvix::Launcher& Choices() const { return m_model.Choices(); }
     void ConnectHandlers();
-    void SelectOption(int index);
+    // Shows every control as the model says.
+    void ShowStates();
     // Runs the started converter to its end, the dialog taking no input meanwhile.
     void WaitForConverter(runkorvix::ConverterRun& run);
     void ShowMessage(runkorvix::FeedbackIcon icon, const QString& text);
@@ -102,11 +118,12 @@ private:
     // the field's tooltip.
     static void ShowPath(QLineEdit* field, const QString& path);
 
-    runkorvix::Launcher m_launcher;
+    runkorvix::ParseDlgModel m_model;
     IFileChooser& m_chooser;
     QIcon m_hIcon;
     QString m_szModulePath;
-    bool m_running = false;
+    std::vector<std::string> m_arguments;
+    CreatedControls m_controls;
 
     QPushButton* m_inputFile;
     QPushButton* m_outputFile;
@@ -114,8 +131,6 @@ private:
     QPushButton* m_about;
     QPushButton* m_help;
     QLineEdit* m_other;
-    QLineEdit* m_inputPath;
-    QLineEdit* m_outputPath;
     std::array<QRadioButton*, runkorvix::kOptionCount> m_optionButtons;
     std::array<QWidget*, runkorvix::kOptionCount> m_descriptions; // the labels beside them
     QButtonGroup* m_options;

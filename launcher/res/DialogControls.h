@@ -14,9 +14,11 @@ enum class ControlKind {
     PushButton,
     DefaultPushButton,
     RadioButton,
+    CheckBox,
     Edit,         // one-line edit that the user types into
     ReadOnlyEdit, // one-line edit that shows a path, text centred
     Label,
+    Note, // a line that the program writes, centred
     Icon, // the application icon, drawn at its own size
 };
 
@@ -85,16 +87,22 @@ constexpr int DescriptionOf(std::span<const ControlTemplate> controls, int id) {
     return found;
 }
 
+// The room that a check box leaves its caption beside the box, in dialog units.
+inline constexpr int kCheckBoxIndicator = 14;
+
 // How much wider than the font's own a horizontal dialog unit must be, in thousandths, for every
-// label's caption to fit its width in the template: `measure(caption)` is a caption's width in
-// pixels, `baseX` the font's average character width as the dialog manager takes it. A font
-// whose captions run wider than its letters' average says keeps the template's proportions so.
+// label's and check box's caption to fit its width in the template: `measure(caption)` is a
+// caption's width in pixels, `baseX` the font's average character width as the dialog manager
+// takes it. A font whose captions run wider than its letters' average says keeps the template's
+// proportions so.
 template <class Measure>
 int WidthPerMille(std::span<const ControlTemplate> controls, int baseX, Measure measure) {
     int perMille = 1000;
     for (const ControlTemplate& c : controls) {
-        const int room = (c.cx * baseX + 2) / 4;
-        if (c.kind == ControlKind::Label && room > 0 && c.caption[0] != '\0') {
+        const int width = c.kind == ControlKind::CheckBox ? c.cx - kCheckBoxIndicator : c.cx;
+        const int room = (width * baseX + 2) / 4;
+        const bool measured = c.kind == ControlKind::Label || c.kind == ControlKind::CheckBox;
+        if (measured && room > 0 && c.caption[0] != '\0') {
             const int needed = measure(c.caption);
             perMille = std::max(perMille, (needed * 1000 + room - 1) / room);
         }

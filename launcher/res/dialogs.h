@@ -5,9 +5,10 @@
 // Each control is DIALOG_CONTROL(kind, id, caption, x, y, width, height), in template order,
 // which is also the tab order; positions in dialog units. The includer defines DIALOG_CONTROL
 // before it expands a list. Kinds: GroupBox; PushButton and DefaultPushButton (tab stops);
-// RadioButton (checks itself when clicked, no tab stop); Edit (one line, bordered, scrolls, tab
-// stop); ReadOnlyEdit (the same, read-only, text centred); Label (starts a new group, ampersands
-// shown as they are); Icon (the application icon).
+// RadioButton (checks itself when clicked, no tab stop); CheckBox (checks and clears itself when
+// clicked, tab stop); Edit (one line, bordered, scrolls, tab stop); ReadOnlyEdit (the same,
+// read-only, text centred); Label (starts a new group, ampersands shown as they are); Note (a
+// line that the program writes, centred, cut with an ellipsis); Icon (the application icon).
 #pragma once
 
 #include "resource.h"
@@ -20,7 +21,7 @@
 
 #define PARSEDLG_CAPTION "Run Korvix"
 #define PARSEDLG_WIDTH 255
-#define PARSEDLG_HEIGHT 205
+#define PARSEDLG_HEIGHT 265
 #define PARSEDLG_CONTROLS                                                                          \
     DIALOG_CONTROL(GroupBox, IDC_STATIC, "Options", 7, 61, 241, 115)                               \
     DIALOG_CONTROL(PushButton, IDC_INPUT_FILE, "Input File", 20, 14, 50, 14)                       \
@@ -47,7 +48,17 @@
     DIALOG_CONTROL(Label, IDC_STATIC, "Convert tracks to route with user vias.", 74, 127, 110, 8)  \
     DIALOG_CONTROL(Label, IDC_STATIC, "Convert tracks to route with hidden vias.", 74, 140, 117,   \
                    8)                                                                              \
-    DIALOG_CONTROL(PushButton, IDC_HELP_TEXT, "Help", 7, 181, 23, 14)
+    DIALOG_CONTROL(PushButton, IDC_HELP_TEXT, "Help", 7, 181, 23, 14)                              \
+    DIALOG_CONTROL(GroupBox, IDC_STATIC, "Routes and tracks made", 7, 201, 241, 57)                \
+    DIALOG_CONTROL(CheckBox, IDC_LIMIT_POINTS, "Point limit:", 20, 215, 60, 10)                    \
+    DIALOG_CONTROL(Edit, IDC_POINTS, "", 84, 214, 28, 12)                                          \
+    DIALOG_CONTROL(Label, IDC_STATIC, "points per route or track (2 to 10000).", 118, 216, 115, 8) \
+    DIALOG_CONTROL(CheckBox, IDC_LIMIT_TOLERANCE, "Tolerance:", 20, 230, 60, 10)                   \
+    DIALOG_CONTROL(Edit, IDC_TOLERANCE, "", 84, 229, 28, 12)                                       \
+    DIALOG_CONTROL(Label, IDC_STATIC, "metres off the original line.", 118, 231, 90, 8)            \
+    DIALOG_CONTROL(CheckBox, IDC_SPLIT, "Split into parts instead of leaving points out.", 20,     \
+                   244, 170, 10)                                                                   \
+    DIALOG_CONTROL(Note, IDC_INPUT_NOTE, "", 82, 29, 156, 8)
 
 #define ABOUTDLG_CAPTION "About RunKorvix"
 #define ABOUTDLG_WIDTH 235

@@ -28,6 +28,13 @@
 #define IDC_OUTPUT_PATH 1015
 #define IDC_ABOUT 1016
 #define IDC_HELP_TEXT 1017
+// The limits of the routes and tracks that -T to -W make.
+#define IDC_LIMIT_POINTS 1018    // check box: a point limit
+#define IDC_POINTS 1019          // its number of points
+#define IDC_LIMIT_TOLERANCE 1020 // check box: a tolerance
+#define IDC_TOLERANCE 1021       // its metres
+#define IDC_SPLIT 1022           // check box: cut into parts instead of leaving points out
+#define IDC_INPUT_NOTE 1023      // what the input file holds
 
 // The option buttons by option index: -R, -S, -T, -U, -V, -W, then the free option.
 #define OPTION_BUTTON_IDS                                                                          \

@@ -19,6 +19,40 @@
 
 #include <memory>
 
+// The header of a GDB file, and a record appended to one: a 32-bit little-endian body length,
+// the type letter and the body.
+inline QByteArray GdbHeader() {
+    QByteArray gdb("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20);
+    gdb.append("Sep 27 2026\0"
+               "12:00:00\0"
+               "\0"
+               "MapSource\0",
+               32);
+    return gdb;
+}
+inline void AppendRecord(QByteArray& gdb, char type, const QByteArray& body) {
+    const auto length = static_cast<quint32>(body.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        gdb.append(static_cast<char>((length >> shift) & 0xff));
+    }
+    gdb.append(type);
+    gdb.append(body);
+}
+
+// A GDB file of waypoints with the names `waypoints` and of `tracks` tracks, walked only by
+// their record framing and the waypoints' names.
+inline QByteArray GdbFile(const QList<QByteArray>& waypoints, int tracks) {
+    QByteArray gdb = GdbHeader();
+    for (const QByteArray& name : waypoints) {
+        AppendRecord(gdb, 'W', name + QByteArray(1, '\0'));
+    }
+    for (int track = 0; track < tracks; ++track) {
+        AppendRecord(gdb, 'T', QByteArray("track\0", 6));
+    }
+    AppendRecord(gdb, 'V', QByteArray("\0\x01", 2));
+    return gdb;
+}
+
 class FakeFileChooser : public IFileChooser {
 public:
     QString openAnswer, saveAnswer; // empty: the user cancels
@@ -135,10 +169,12 @@ public:
     }
 
     // The dialog after its start, shown when the start succeeded. `launcher` is the launcher's
-    // file, by default in the bench's folder.
-    std::unique_ptr<CParseDlg> Open(const QString& launcher = QString()) {
+    // file, by default in the bench's folder; `arguments` its command line's.
+    std::unique_ptr<CParseDlg> Open(const QString& launcher = QString(),
+                                    const QStringList& arguments = {}) {
         auto dialog = std::make_unique<CParseDlg>(
-            m_settings, chooser, launcher.isEmpty() ? Path(LauncherFileName()) : launcher);
+            m_settings, chooser, launcher.isEmpty() ? Path(LauncherFileName()) : launcher,
+            arguments);
         if (dialog->OnInitDialog()) {
             dialog->show();
         }

@@ -145,6 +145,23 @@ TEST(SameFile, AnotherDriveLetterForTheSameFolder) {
 }
 #endif
 
+TEST(InputFromCommandLine, TheFirstArgumentThatIsNoSwitchAsAFullPath) {
+    const std::string here = Utf8FromPath(fs::current_path() / "ride.gdb");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string input;
+    } cases[] = {
+        {{}, ""},
+        {{"-style", "--help", ""}, ""},
+        {{"-x", "ride.gdb", "other.gdb"}, here},
+        {{"./ride.gdb"}, here},
+        {{here}, here},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(InputFromCommandLine(c.arguments), c.input) << c.arguments.size();
+    }
+}
+
 TEST(ConverterArguments, PathsWithoutADotAnywhereGetOne) {
     const struct {
         const char* path;
@@ -213,6 +230,11 @@ TEST(CompactPath, TheFileNameStaysWholeTheFolderIsCut) {
         };
         EXPECT_EQ(CompactPath(c.path, fits), c.shown) << c.path << ' ' << c.characters;
     }
+    // The dialogs' rule: a text fits its field's text rectangle with a pixel for the caret.
+    const std::string path = "/home/ann/maps/ride.gdb";
+    const auto width = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
+    EXPECT_EQ(ShownPath(path, 23 * 7 + 1, width), path);
+    EXPECT_EQ(ShownPath(path, 23 * 7, width), "/home/ann/\xE2\x80\xA6/ride.gdb");
 }
 
 } // namespace

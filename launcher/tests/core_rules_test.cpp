@@ -1,5 +1,6 @@
 // The launcher core's rules for what the converter printed: trace lines, messages counted once
 // each, the records a run read and wrote, and the message box after a run.
+#include "CoreTestSupport.h"
 #include "GdbRecordCount.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
@@ -99,7 +100,8 @@ TEST(OutputReader, KeepsABoundedNumberOfDistinctMessages) {
     EXPECT_EQ(log.Entries().front(), (MessageLog::Entry{"message 0", 2}));
     EXPECT_EQ(log.Entries().back().text, "message " + std::to_string(distinct - 6));
     EXPECT_EQ(log.Unlisted(), 10u);
-    const std::string text = RunFeedback({{false, 0}, log, {}}, OutputAfterFailure::NoneMade).text;
+    const std::string text =
+        RunFeedback({{false, 0}, log, {}, {}}, OutputAfterFailure::NoneMade).text;
     EXPECT_NE(text.find("\nmessage 0 (2 times)\n"), std::string::npos);
     EXPECT_TRUE(text.ends_with("\n... and 10 more messages"));
 }
@@ -194,7 +196,7 @@ TEST(RunFeedback, IconAndTextAfterARun) {
          failed + "korvix ended with exit status 3." + none},
     };
     for (const auto& c : cases) {
-        RunResult result{c.status, {}, {}};
+        RunResult result{c.status, {}, {}, {}};
         for (const std::string& message : c.messages) {
             result.messages.Add(message);
         }
@@ -236,6 +238,7 @@ TEST(RunCounts, InputRecordsFromTheTraceSkippedTracksFromTheMessages) {
         const char* name;
         std::vector<std::string> pieces; // as the output comes
         std::uint64_t waypoints, routes, tracks, skipped;
+        Reductions reduced = {};
     } cases[] = {
         {"a mixed file", {"D 20\nW 71\nW 69\nR 279\nT 143\nT 9\nT 12\nL 8\nV 2\n"}, 2, 1, 3, 0},
         {"lines cut between pieces, CR LF", {"W 7", "1\r\nR", " 279\r\nT 1", "43\r\n"}, 1, 1, 1, 0},
@@ -251,6 +254,14 @@ TEST(RunCounts, InputRecordsFromTheTraceSkippedTracksFromTheMessages) {
          0,
          0,
          0},
+        {"lines about reduced or cut tracks are no messages",
+         {"T 9\nACTIVE LOG: 4210 points -> 250, within 11.6 m\nT 9\n",
+          "A: B 1/2: 12 points -> 2 routes of 10 and 3, within 4.0 m\r\n"},
+         0,
+         0,
+         2,
+         0,
+         {2, 3, 11.6}},
     };
     for (const auto& c : cases) {
         OutputReader reader;
@@ -258,22 +269,33 @@ TEST(RunCounts, InputRecordsFromTheTraceSkippedTracksFromTheMessages) {
             reader.Take(piece);
         }
         reader.Finish();
-        const RunCounts counts = CountsOf({{false, 0}, reader.Messages(), reader.Records()});
+        const RunCounts counts =
+            CountsOf({{false, 0}, reader.Messages(), reader.Records(), reader.Reduced()});
         EXPECT_EQ(counts.waypoints, c.waypoints) << c.name;
         EXPECT_EQ(counts.routes, c.routes) << c.name;
         EXPECT_EQ(counts.tracks, c.tracks) << c.name;
         EXPECT_EQ(counts.skippedTracks, c.skipped) << c.name;
+        EXPECT_EQ(counts.namelessTracks, c.skipped == 3 ? 1u : 0u) << c.name; // too many once
+        EXPECT_EQ(counts.reductions, c.reduced) << c.name;
+        EXPECT_TRUE(reader.Messages().Empty() || c.reduced.routes == 0) << c.name;
         EXPECT_FALSE(counts.outputWaypoints) << c.name;
     }
 }
 
 TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
-    // Input waypoints, routes, tracks, skipped tracks; output waypoints (-1: unreadable).
+    // Input waypoints, routes, tracks, skipped tracks; output waypoints (-1: unreadable); under
+    // limits what was reduced or cut; the skipped tracks that lacked names, and the names of
+    // three digits that the input's waypoints take (-1: unread).
+    const RouteLimits points{250, "", false}, both{250, "10", false}, split{250, "", true};
     const struct Case {
         const char* option;
         std::uint64_t waypoints, routes, tracks, skipped;
         long long output;
         std::string text;
+        RouteLimits limits = {};
+        Reductions reduced = {};
+        std::uint64_t nameless = 0;
+        long long names = -1;
     } cases[] = {
         {"-T", 3, 2, 1, 0, -1, "2 routes became tracks in out.gdb."},
         {"-U", 0, 1, 0, 0, -1, "1 route became a track in out.gdb."},
@@ -306,34 +328,88 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          "converted by -T and -U; -R and -S rewrite the vias."},
         {"-W", 0, 0, 0, 0, -1,
          "Nothing was converted into out.gdb: the input holds no route and no track."},
+        // Under limits: what was made, of at most how many points, and how close.
+        {"-V",
+         312,
+         0,
+         26,
+         0,
+         2722,
+         "26 tracks became 31 routes of at most 250 points in out.gdb, within 10.0 m of their "
+         "tracks, through 2410 new waypoints.",
+         both,
+         {20, 25, 9.96}},
+        {"-T",
+         0,
+         1,
+         0,
+         0,
+         -1,
+         "1 route became 3 tracks of at most 250 points in out.gdb, within 4.0 m of its route.",
+         split,
+         {1, 3, 4.0}},
+        {"-U", 0, 2, 0, 0, -1, "2 routes became 2 tracks of at most 250 points in out.gdb.",
+         points},
+        {"-W",
+         0,
+         0,
+         2,
+         0,
+         5,
+         "2 tracks became 2 routes in out.gdb, through 5 new waypoints.",
+         {0, "20", false}},
+        // Tracks skipped for lack of names: why, and what can help.
+        {"-V",
+         312,
+         0,
+         26,
+         6,
+         2600,
+         "20 tracks became routes in out.gdb, through 2288 new waypoints.\n6 tracks were skipped: "
+         "one run names at most 999 waypoints, and the file's own waypoints take 312 of those "
+         "names. Limiting the points per route can make them fit.",
+         {},
+         {},
+         6,
+         312},
+        {"-W",
+         0,
+         0,
+         2,
+         2,
+         0,
+         "No track became a route in out.gdb.\n1 track was skipped: one run names at most 999 "
+         "waypoints. A lower point limit can make it fit.\n1 other track was skipped.",
+         points,
+         {},
+         1,
+         0},
+        {"-V",
+         3,
+         0,
+         3,
+         2,
+         999,
+         "1 track became 1 route of at most 250 points in out.gdb, through 996 new waypoints.\n2 "
+         "tracks were skipped: one run names at most 999 waypoints, and the file's own "
+         "waypoints take 3 of those names. Leaving points out instead of splitting can make them "
+         "fit.",
+         split,
+         {},
+         2,
+         3},
     };
     for (const Case& c : cases) {
-        RunCounts counts{c.waypoints, c.routes, c.tracks, c.skipped, std::nullopt};
+        RunCounts counts{c.waypoints, c.routes,  c.tracks, c.skipped,   std::nullopt,
+                         c.nameless,  c.reduced, c.limits, std::nullopt};
         if (c.output >= 0) {
             counts.outputWaypoints = static_cast<std::uint64_t>(c.output);
         }
+        if (c.names >= 0) {
+            counts.numberNames = static_cast<std::uint64_t>(c.names);
+        }
         EXPECT_EQ(RunSummary(c.option, counts, "out.gdb"), c.text) << c.option << ' ' << c.text;
     }
-}
-
-// The header of a GDB file and its records: a 32-bit little-endian body length, the type letter,
-// the body.
-std::string GdbHeader() {
-    return std::string("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20) + std::string("Sep 27 2026\0"
-                                                                                   "12:00:00\0"
-                                                                                   "\0"
-                                                                                   "MapSource\0",
-                                                                                   32);
-}
-std::string Record(char type, const std::string& body, std::uint32_t length) {
-    std::string record;
-    for (int shift = 0; shift < 32; shift += 8) {
-        record += static_cast<char>((length >> shift) & 0xff);
-    }
-    return record + type + body;
-}
-std::string Record(char type, const std::string& body) {
-    return Record(type, body, static_cast<std::uint32_t>(body.size()));
 }
 
 TEST(CountWaypointRecords, WalksTheRecordFramingOfAWholeFileOnly) {
@@ -341,27 +417,109 @@ TEST(CountWaypointRecords, WalksTheRecordFramingOfAWholeFileOnly) {
     const std::string closing = Record('V', std::string("\0\x01", 2));
     const std::string whole = GdbHeader() + waypoint + Record('R', std::string(100000, 'R')) +
                               waypoint + Record('T', "") + closing;
+    // Waypoints named by three digits, 001 to 999, each once: two names of the six.
+    const std::string numbered =
+        GdbHeader() + Record('W', std::string("001\0rest", 8)) + Record('W', "001") +
+        Record('W', std::string("001\0", 4)) + Record('W', std::string("000\0", 4)) +
+        Record('W', std::string("999\0", 4)) + Record('W', std::string("1234\0", 5)) +
+        Record('W', std::string("12\0x", 4)) + Record('R', std::string("002\0", 4)) + closing;
+    using Kind = GdbFileKind;
     const struct {
         const char* name;
         std::string file;
-        std::optional<std::uint64_t> waypoints;
+        Kind kind;
+        GdbContents contents; // of a whole file
     } cases[] = {
-        {"waypoints among other records, a long body", whole, 2},
-        {"no record but the closing one", GdbHeader() + closing, 0},
-        {"records behind the closing one do not count", GdbHeader() + closing + waypoint, 0},
-        {"cut in the last body", whole.substr(0, whole.size() - 1 - closing.size()), std::nullopt},
-        {"cut before the closing record", whole.substr(0, whole.size() - closing.size()),
-         std::nullopt},
-        {"cut in the header", GdbHeader().substr(0, 30), std::nullopt},
-        {"a length past the end", GdbHeader() + Record('W', "", 0xFFFFFFFF) + closing,
-         std::nullopt},
-        {"another signature", "MsRcx" + whole.substr(5), std::nullopt},
-        {"empty", "", std::nullopt},
+        {"waypoints among other records, a long body", whole, Kind::Whole, {2, 1, 1, 0}},
+        {"names of three digits", numbered, Kind::Whole, {7, 1, 0, 2}},
+        {"no record but the closing one", GdbHeader() + closing, Kind::Whole, {}},
+        {"records behind the closing one do not count",
+         GdbHeader() + closing + waypoint,
+         Kind::Whole,
+         {}},
+        {"cut in the last body",
+         whole.substr(0, whole.size() - 1 - closing.size()),
+         Kind::CutShort,
+         {}},
+        {"cut before the closing record",
+         whole.substr(0, whole.size() - closing.size()),
+         Kind::CutShort,
+         {}},
+        {"cut in a name", numbered.substr(0, GdbHeader().size() + 7), Kind::CutShort, {}},
+        {"cut in the header", GdbHeader().substr(0, 30), Kind::CutShort, {}},
+        {"a length past the end",
+         GdbHeader() + Record('W', "", 0xFFFFFFFF) + closing,
+         Kind::CutShort,
+         {}},
+        {"another signature", "MsRcx" + whole.substr(5), Kind::Other, {}},
+        {"empty", "", Kind::Other, {}},
     };
     for (const auto& c : cases) {
         std::istringstream file(c.file);
-        EXPECT_EQ(CountWaypointRecords(file), c.waypoints) << c.name;
+        const GdbWalk walk = WalkGdbRecords(file);
+        EXPECT_EQ(walk.kind, c.kind) << c.name;
+        if (c.kind == Kind::Whole) {
+            EXPECT_EQ(walk.contents, c.contents) << c.name;
+        }
+        std::istringstream again(c.file);
+        EXPECT_EQ(CountWaypointRecords(again),
+                  c.kind == Kind::Whole ? std::optional(c.contents.waypoints) : std::nullopt)
+            << c.name;
     }
+}
+
+TEST(InputContentsText, WhatTheInputHoldsInOneLine) {
+    const struct {
+        GdbFileKind kind;
+        GdbContents contents;
+        const char* text;
+    } cases[] = {
+        {GdbFileKind::Whole, {312, 0, 26, 312}, "312 waypoints, 26 tracks, no routes"},
+        {GdbFileKind::Whole, {1, 1, 1, 0}, "1 waypoint, 1 track, 1 route"},
+        {GdbFileKind::Whole, {0, 2, 0, 0}, "no waypoints, no tracks, 2 routes"},
+        {GdbFileKind::CutShort, {}, "Not a whole GDB file: it ends early."},
+        {GdbFileKind::Other, {}, "Not a GDB file."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(InputContentsText({c.kind, c.contents}), c.text);
+    }
+}
+
+TEST(ReductionLines, WhatKorvixSaysOfEachRouteOrTrackItReducedOrCut) {
+    const struct {
+        std::string line;
+        std::optional<Reduction> reduction;
+    } cases[] = {
+        {"ACTIVE LOG 009: 4210 points -> 250, within 11.6 m", Reduction{1, 11.6}},
+        {"ACTIVE LOG 009: 4210 points -> 3 routes of 250, 250 and 153, within 4.0 m",
+         Reduction{3, 4.0}},
+        {"Day 2: 20 points -> 2 tracks of 10 and 10, within 0.0 m", Reduction{2, 0.0}},
+        {": 12 points -> 5, within 123456.7 m", Reduction{1, 123456.7}},
+        // The name may hold anything, the words of the line too.
+        {"a: 3 points -> 2, within 1.0 m: 9 points -> 4, within 2.5 m", Reduction{1, 2.5}},
+        {"4210 points -> 250, within 11.6 m", std::nullopt},
+        {"A: 4210 points -> 250, within 11.6 km", std::nullopt},
+        {"A: 4210 points -> 250, within 11 m", std::nullopt},
+        {"A: x points -> 250, within 11.6 m", std::nullopt},
+        {"A: 4210 points -> 3 routes of 250, 250, within 4.0 m", std::nullopt},
+        {"A: 4210 points -> 3 routes of 250 and 153, within 4.0 m", std::nullopt},
+        {"A: 4210 points -> 1 routes of 250, within 4.0 m", std::nullopt},
+        {"A: 4210 points -> 3 legs of 250, 250 and 153, within 4.0 m", std::nullopt},
+        {"Too many waypoints needed to convert - track skipped", std::nullopt},
+    };
+    Reductions sum;
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseReductionLine(c.line), c.reduction) << c.line;
+        if (c.reduction) {
+            sum.Add(*c.reduction);
+        }
+    }
+    EXPECT_EQ(sum, (Reductions{5, 8, 123456.7}));
+    // For the free option, the lines in a sentence.
+    EXPECT_EQ(ReductionsSummary({}), "");
+    EXPECT_EQ(ReductionsSummary({2, 2, 3.25}), "korvix reduced 2 routes or tracks, within 3.2 m.");
+    EXPECT_EQ(ReductionsSummary({1, 3, 4.0}),
+              "korvix reduced or cut 1 route or track into 3, within 4.0 m.");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // converter: its output read as it comes and passed on, its status, a failed start; and the Run
 // button of the launcher core.
 #include "ConverterRun.h"
+#include "CoreTestSupport.h"
 #include "Launcher.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 
 using namespace runkorvix;
@@ -20,23 +20,6 @@ using namespace runkorvix;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void SetEnv(const char* name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    setenv(name, value.c_str(), 1);
-#endif
-}
-
-// Tells the stand-in converter what to print and how to end.
-void Converter(const std::string& print, long repeat, const std::string& exit, int sleepMs = 0) {
-    SetEnv("RUNKORVIX_TEST_LOG", "");
-    SetEnv("RUNKORVIX_TEST_PRINT", print);
-    SetEnv("RUNKORVIX_TEST_REPEAT", std::to_string(repeat));
-    SetEnv("RUNKORVIX_TEST_EXIT", exit);
-    SetEnv("RUNKORVIX_TEST_SLEEP_MS", std::to_string(sleepMs));
-}
 
 const std::string kLimit = "Route point limit reached - track truncated!";
 
@@ -151,30 +134,6 @@ TEST(ConverterRun, AFailedStartGivesTheSystemsErrorNumber) {
         EXPECT_FALSE(run.Pump(std::chrono::milliseconds(0))) << c.name;
     }
 }
-
-// Settings kept in memory, by "section/entry".
-class MemoryStore : public ISettingsStore {
-public:
-    std::map<std::string, int> ints;
-    std::map<std::string, std::string> strings;
-
-    std::optional<int> ReadInt(const std::string& section, const std::string& entry) override {
-        const auto found = ints.find(section + '/' + entry);
-        return found != ints.end() ? std::optional<int>(found->second) : std::nullopt;
-    }
-    std::optional<std::string> ReadString(const std::string& section,
-                                          const std::string& entry) override {
-        const auto found = strings.find(section + '/' + entry);
-        return found != strings.end() ? std::optional<std::string>(found->second) : std::nullopt;
-    }
-    void WriteInt(const std::string& section, const std::string& entry, int value) override {
-        ints[section + '/' + entry] = value;
-    }
-    void WriteString(const std::string& section, const std::string& entry,
-                     const std::string& value) override {
-        strings[section + '/' + entry] = value;
-    }
-};
 
 TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) {
     // The launcher's folder, with the stand-in converter under the converter's name, and files
@@ -300,11 +259,7 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
             << c.name;
 
         // The converter's log: its working folder, its arguments, "end".
-        std::ifstream logged(log);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(logged, line);) {
-            lines.push_back(line);
-        }
+        const std::vector<std::string> lines = LogLines(log);
         if (c.arguments.empty()) {
             EXPECT_TRUE(lines.empty()) << c.name;
             continue;

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -31,6 +33,7 @@ class DialogChoicesTest : public QObject {
 private slots:
     void choosers();
     void inputChoice();
+    void inputDroppedOrOnTheCommandLine();
     void outputChoice();
     void freeOption();
     void typedFreeOptionIsLostWithoutARun();
@@ -70,6 +73,9 @@ void DialogChoicesTest::inputChoice() {
         const QString expected = bench.chooser.openCalls >= 3 ? first : QString();
         QCOMPARE(dialog->InputPath(), expected);
         CheckPathField(*dialog, CParseDlg::kIdInputPath, expected);
+        // Under the path, what the file holds.
+        QCOMPARE(qobject_cast<QLabel*>(dialog->GetDlgItem(CParseDlg::kIdInputNote))->text(),
+                 expected.isEmpty() ? QString() : QStringLiteral("Not a GDB file."));
         QCOMPARE(Enabled(*dialog, CParseDlg::kIdOutputFile), !expected.isEmpty());
         QVERIFY(!Enabled(*dialog, CParseDlg::kIdRun));
     }
@@ -78,6 +84,42 @@ void DialogChoicesTest::inputChoice() {
     CheckPathField(*dialog, CParseDlg::kIdInputPath, second);
     QCOMPARE(dialog->OutputPath(), bench.DataPath("out.gdb"));
     QVERIFY(Enabled(*dialog, CParseDlg::kIdRun));
+}
+
+void DialogChoicesTest::inputDroppedOrOnTheCommandLine() {
+    LauncherBench bench;
+    const QString named = bench.MakeFile("named.gdb"), dropped = bench.MakeFile("dropped.gdb");
+    // The first argument that is no switch; a relative name is taken in the current folder.
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(bench.DataPath(QString()));
+    const auto dialog = bench.Open(QString(), {"-style", "named.gdb", "dropped.gdb"});
+    QDir::setCurrent(current);
+    QCOMPARE(QFileInfo(dialog->InputPath()).canonicalFilePath(),
+             QFileInfo(named).canonicalFilePath());
+    QVERIFY(QFileInfo(dialog->InputPath()).isAbsolute());
+    QVERIFY(Enabled(*dialog, CParseDlg::kIdOutputFile));
+
+    // One file dropped on the dialog is taken as if chosen; two, or a folder, are not.
+    const auto drop = [&dialog](const QStringList& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : paths) {
+            urls << QUrl::fromLocalFile(path);
+        }
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog.get(), &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog.get(), &event);
+        return enter.isAccepted();
+    };
+    QVERIFY(!drop({named, dropped}));
+    QVERIFY(drop({bench.DataPath(QString())}));
+    QCOMPARE(QFileInfo(dialog->InputPath()).canonicalFilePath(),
+             QFileInfo(named).canonicalFilePath());
+    QVERIFY(drop({dropped}));
+    QCOMPARE(dialog->InputPath(), dropped);
+    CheckPathField(*dialog, CParseDlg::kIdInputPath, dropped);
 }
 
 void DialogChoicesTest::outputChoice() {

@@ -12,11 +12,14 @@
 namespace {
 
 using Id = CParseDlg::ControlId;
-const QList<Id> kIds = {CParseDlg::kIdInputFile,  CParseDlg::kIdOutputFile, CParseDlg::kIdRadioR,
-                        CParseDlg::kIdRadioS,     CParseDlg::kIdRadioT,     CParseDlg::kIdRadioU,
-                        CParseDlg::kIdRadioV,     CParseDlg::kIdRun,        CParseDlg::kIdRadioW,
-                        CParseDlg::kIdRadioOther, CParseDlg::kIdOther,      CParseDlg::kIdInputPath,
-                        CParseDlg::kIdOutputPath, CParseDlg::kIdAbout,      CParseDlg::kIdHelp};
+const QList<Id> kIds = {
+    CParseDlg::kIdInputFile,   CParseDlg::kIdOutputFile, CParseDlg::kIdRadioR,
+    CParseDlg::kIdRadioS,      CParseDlg::kIdRadioT,     CParseDlg::kIdRadioU,
+    CParseDlg::kIdRadioV,      CParseDlg::kIdRun,        CParseDlg::kIdRadioW,
+    CParseDlg::kIdRadioOther,  CParseDlg::kIdOther,      CParseDlg::kIdInputPath,
+    CParseDlg::kIdOutputPath,  CParseDlg::kIdAbout,      CParseDlg::kIdHelp,
+    CParseDlg::kIdLimitPoints, CParseDlg::kIdPoints,     CParseDlg::kIdLimitTolerance,
+    CParseDlg::kIdTolerance,   CParseDlg::kIdSplit,      CParseDlg::kIdInputNote};
 
 // The dialog's state as the user sees it: the index of the checked option button, option text,
 // free option field text, and which of Output File, Run and the field are enabled.
@@ -130,24 +133,38 @@ void DialogStartTest::templateControls() {
         if (const QWidget* control = dialog->GetDlgItem(id)) {
             const auto* button = qobject_cast<const QAbstractButton*>(control);
             const auto* edit = qobject_cast<const QLineEdit*>(control);
+            const QString what = button  ? button->text()
+                                 : !edit ? "note"
+                                 : edit->isReadOnly() && edit->alignment() & Qt::AlignHCenter
+                                     ? "path"
+                                     : "field";
             controls << QStringLiteral("%1 %2 %3")
                             .arg(id)
-                            .arg(QString::fromLatin1(control->metaObject()->className()),
-                                 button
-                                     ? button->text()
-                                     : (edit->isReadOnly() && edit->alignment() & Qt::AlignHCenter
-                                            ? "path"
-                                            : "field"));
+                            .arg(QString::fromLatin1(control->metaObject()->className()), what);
         }
     }
-    QCOMPARE(
-        controls,
-        (QStringList{"1002 QPushButton Input File", "1004 QPushButton Output File",
-                     "1005 QRadioButton -R", "1006 QRadioButton -S", "1007 QRadioButton -T",
-                     "1008 QRadioButton -U", "1009 QRadioButton -V", "1010 QPushButton Run Korvix",
-                     "1011 QRadioButton -W", "1012 QRadioButton ", "1013 QLineEdit field",
-                     "1014 QLineEdit path", "1015 QLineEdit path", "1016 QPushButton About",
-                     "1017 QPushButton Help"}));
+    QCOMPARE(controls,
+             (QStringList{"1002 QPushButton Input File",
+                          "1004 QPushButton Output File",
+                          "1005 QRadioButton -R",
+                          "1006 QRadioButton -S",
+                          "1007 QRadioButton -T",
+                          "1008 QRadioButton -U",
+                          "1009 QRadioButton -V",
+                          "1010 QPushButton Run Korvix",
+                          "1011 QRadioButton -W",
+                          "1012 QRadioButton ",
+                          "1013 QLineEdit field",
+                          "1014 QLineEdit path",
+                          "1015 QLineEdit path",
+                          "1016 QPushButton About",
+                          "1017 QPushButton Help",
+                          "1018 QCheckBox Point limit:",
+                          "1019 QLineEdit field",
+                          "1020 QCheckBox Tolerance:",
+                          "1021 QLineEdit field",
+                          "1022 QCheckBox Split into parts instead of leaving points out.",
+                          "1023 QLabel note"}));
 
     // Tab stops, once round the focus chain from Input File.
     QList<int> tabStops;
@@ -160,7 +177,8 @@ void DialogStartTest::templateControls() {
             tabStops << (id != kIds.end() ? int(*id) : -1);
         }
     } while ((widget = widget->nextInFocusChain()) != dialog->GetDlgItem(CParseDlg::kIdInputFile));
-    QCOMPARE(tabStops, (QList<int>{1002, 1004, 1010, 1013, 1014, 1015, 1016, 1017}));
+    QCOMPARE(tabStops, (QList<int>{1002, 1004, 1010, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020,
+                                   1021, 1022}));
 
     // One exclusive group of the seven option buttons, ids 0 to 6.
     QButtonGroup* group =
@@ -176,26 +194,39 @@ void DialogStartTest::captionsWholeAndNoOverlap() {
     LauncherBench bench;
     const auto dialog = bench.Open();
     const QList<QWidget*> controls = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    const auto* options = dialog->findChild<QGroupBox*>();
-    QCOMPARE(options->title(), QStringLiteral("Options"));
-    QCOMPARE(controls.size(), 23);
+    const QList<QGroupBox*> groups = dialog->findChildren<QGroupBox*>();
+    QCOMPARE(groups.size(), 2);
+    QCOMPARE(groups[0]->title() + '|' + groups[1]->title(),
+             QStringLiteral("Options|Routes and tracks made"));
+    QCOMPARE(controls.size(), 32);
     for (const QWidget* a : controls) {
         QVERIFY(dialog->rect().contains(a->geometry()));
         if (const auto* label = qobject_cast<const QLabel*>(a)) {
             QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
         }
         for (const QWidget* b : controls) {
-            QVERIFY2(a == b || a == options || b == options ||
-                         !a->geometry().intersects(b->geometry()),
+            const bool group = groups.contains(a) || groups.contains(b);
+            QVERIFY2(a == b || group || !a->geometry().intersects(b->geometry()),
                      a->metaObject()->className());
         }
     }
-    // Every option button inside the frame, and as large as it needs.
+    // Every option button inside the first frame, every limit inside the second, the buttons as
+    // large as they need.
+    QList<std::pair<Id, QGroupBox*>> framed;
     for (const Id id : CParseDlg::kOptionIds) {
-        const QWidget* button = dialog->GetDlgItem(id);
-        QVERIFY(options->geometry().contains(button->geometry()));
-        QVERIFY2(button->width() >= button->sizeHint().width() &&
-                     button->height() >= button->sizeHint().height(),
+        framed.append({id, groups[0]});
+    }
+    for (const Id id :
+         {CParseDlg::kIdLimitPoints, CParseDlg::kIdPoints, CParseDlg::kIdLimitTolerance,
+          CParseDlg::kIdTolerance, CParseDlg::kIdSplit}) {
+        framed.append({id, groups[1]});
+    }
+    for (const auto& [id, group] : framed) {
+        const QWidget* control = dialog->GetDlgItem(id);
+        QVERIFY(group->geometry().contains(control->geometry()));
+        QVERIFY2(!qobject_cast<const QAbstractButton*>(control) ||
+                     (control->width() >= control->sizeHint().width() &&
+                      control->height() >= control->sizeHint().height()),
                  qPrintable(QString::number(id)));
     }
 }

@@ -1,11 +1,12 @@
 // Conversions through the dialog with the real korvix from the build's bin folder: one with
-// nothing to convert, one that converts the sample file under names without a '.', one that
-// fails.
+// nothing to convert, one that converts the sample file under names without a '.', again with a
+// point limit, and one that fails.
 
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 
 #ifdef KORVIX_PROGRAM_DIR
@@ -14,22 +15,9 @@ namespace {
 // A small GDB file: the header, then one record of another type and the closing 'V' record.
 // It holds no waypoint, no route and no track, so a run with -R copies it byte for byte.
 QByteArray SampleGdb() {
-    QByteArray gdb("MsRcf", 6); // with its 0 terminator
-    gdb.append("D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 14);
-    gdb.append("Sep 27 2026\0", 12);
-    gdb.append("12:00:00\0", 9);
-    gdb.append("\0", 1);
-    gdb.append("MapSource\0", 10);
-    const auto record = [&gdb](char type, const QByteArray& body) {
-        const auto length = static_cast<quint32>(body.size());
-        for (int shift = 0; shift < 32; shift += 8) {
-            gdb.append(static_cast<char>((length >> shift) & 0xff));
-        }
-        gdb.append(type);
-        gdb.append(body);
-    };
-    record('L', QByteArray("map set\0", 8));
-    record('V', QByteArray("\0\x01", 2));
+    QByteArray gdb = GdbHeader();
+    AppendRecord(gdb, 'L', QByteArray("map set\0", 8));
+    AppendRecord(gdb, 'V', QByteArray("\0\x01", 2));
     return gdb;
 }
 
@@ -85,12 +73,23 @@ void EndToEndTest::runConvertsASampleFile() {
     QVERIFY(QFile::exists(bench.DataPath("sample converted")));
     QVERIFY(!QFile::exists(bench.DataPath("sample converted.gdb")));
 
+    // With a point limit of 3 the track of 4 points becomes a route of 3, which korvix tells in
+    // a line of its own that the box sums up.
+    LauncherBench::Click(*dialog, CParseDlg::kIdLimitPoints);
+    qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints))->setText("3");
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 3);
+    QCOMPARE(watcher.seen[2].text,
+             QStringLiteral("1 track became 1 route of at most 3 points in sample converted, "
+                            "within 3.5 m of its track, through 3 new waypoints."));
+    LauncherBench::Click(*dialog, CParseDlg::kIdLimitPoints);
+
     // A text file as input: korvix's own message, and the output of the first run as it was.
     bench.ChooseFiles(*dialog, bench.MakeFile("notes.txt", "not a GDB file\n"), output);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
-    QCOMPARE(watcher.seen.size(), 3);
-    QCOMPARE(watcher.seen[2].icon, QMessageBox::Critical);
-    QCOMPARE(watcher.seen[2].text, QStringLiteral("korvix did not complete the conversion:\n\n"
+    QCOMPARE(watcher.seen.size(), 4);
+    QCOMPARE(watcher.seen[3].icon, QMessageBox::Critical);
+    QCOMPARE(watcher.seen[3].text, QStringLiteral("korvix did not complete the conversion:\n\n"
                                                   "Input file not in GDB format\n\n"
                                                   "The output file was left as it was."));
     QFile kept(output);

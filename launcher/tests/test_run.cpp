@@ -23,9 +23,11 @@ private slots:
     void converterSeesArgumentsAndFolder();
     void radioIsWrittenWhetherOrNotTheStartSucceeds_data();
     void radioIsWrittenWhetherOrNotTheStartSucceeds();
-    void outputSameAsInputIsRefused();
+    void refusedBeforeTheRun();
     void whatTheConverterSaidIsShown_data();
     void whatTheConverterSaidIsShown();
+    void theBoxSaysWhatTheLimitsDid_data();
+    void theBoxSaysWhatTheLimitsDid();
     void theDialogTakesNoInputDuringARun();
 };
 
@@ -36,18 +38,33 @@ void RunTest::converterSeesArgumentsAndFolder_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("otherAfter");
-    QTest::newRow("-V") << 2 << "" << int(CParseDlg::kIdRadioV) << "" << QStringList{"-V"} << "";
-    QTest::newRow("stored -S, -u stays") << 1 << "-u" << 0 << "" << QStringList{"-S"} << "-u";
-    QTest::newRow("stored free option -u") << 6 << "-u" << 0 << "" << QStringList{"-u"} << "-u";
-    QTest::newRow("empty free option") << 6 << "" << 0 << "" << QStringList{} << "";
+    QTest::addColumn<QList<int>>("boxes"); // then these check boxes clicked
+    QTest::addColumn<QString>("points");   // and this typed into the point limit's field
+    QTest::addColumn<int>("pointsAfter");  // stored; -1: not stored
+    QTest::newRow("-V") << 2 << "" << int(CParseDlg::kIdRadioV) << "" << QStringList{"-V"} << ""
+                        << QList<int>{} << "" << 0;
+    QTest::newRow("-V, a point limit of 300 and the split")
+        << 2 << "" << int(CParseDlg::kIdRadioV) << ""
+        << QStringList{"-V", "--points=300", "--split"} << ""
+        << QList<int>{CParseDlg::kIdLimitPoints, CParseDlg::kIdSplit} << "300" << 300;
+    QTest::newRow("the free option, the limits disabled")
+        << 2 << "" << int(CParseDlg::kIdRadioOther) << "-U" << QStringList{"-U"} << "-U"
+        << QList<int>{CParseDlg::kIdLimitPoints} << "300" << -1;
+    QTest::newRow("stored -S, -u stays")
+        << 1 << "-u" << 0 << "" << QStringList{"-S"} << "-u" << QList<int>{} << "" << -1;
+    QTest::newRow("stored free option -u")
+        << 6 << "-u" << 0 << "" << QStringList{"-u"} << "-u" << QList<int>{} << "" << -1;
+    QTest::newRow("empty free option")
+        << 6 << "" << 0 << "" << QStringList{} << "" << QList<int>{} << "" << -1;
     QTest::newRow("free option, stored text")
-        << 0 << "-w" << int(CParseDlg::kIdRadioOther) << "" << QStringList{"-w"} << "-w";
+        << 0 << "-w" << int(CParseDlg::kIdRadioOther) << "" << QStringList{"-w"} << "-w"
+        << QList<int>{} << "" << -1;
     QTest::newRow("two typed words, extra blanks")
         << 2 << "" << int(CParseDlg::kIdRadioOther) << " -V  x " << QStringList{"-V", "x"}
-        << " -V  x ";
+        << " -V  x " << QList<int>{} << "" << -1;
     QTest::newRow("a reduction typed into the free option")
         << 2 << "" << int(CParseDlg::kIdRadioOther) << "-V --points=50"
-        << QStringList{"-V", "--points=50"} << "-V --points=50";
+        << QStringList{"-V", "--points=50"} << "-V --points=50" << QList<int>{} << "" << -1;
 }
 
 void RunTest::converterSeesArgumentsAndFolder() {
@@ -57,6 +74,9 @@ void RunTest::converterSeesArgumentsAndFolder() {
     QFETCH(QString, typed);
     QFETCH(QStringList, options);
     QFETCH(QString, otherAfter);
+    QFETCH(QList<int>, boxes);
+    QFETCH(QString, points);
+    QFETCH(int, pointsAfter);
 
     LauncherBench bench;
     bench.Store(radio, other);
@@ -69,6 +89,14 @@ void RunTest::converterSeesArgumentsAndFolder() {
     }
     if (!typed.isEmpty()) {
         SetField(*dialog, typed);
+    }
+    for (const int box : boxes) {
+        LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(box));
+    }
+    if (!points.isEmpty()) {
+        auto* field = qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints));
+        field->selectAll();
+        QTest::keyClicks(field, points);
     }
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun); // every choice is kept for another run
@@ -83,6 +111,7 @@ void RunTest::converterSeesArgumentsAndFolder() {
     QCOMPARE(runs[0].mid(1), options + QStringList({input, output}));
     QCOMPARE(bench.Stored("Radio").toInt(), dialog->SelectedIndex());
     QCOMPARE(bench.Stored("Other").toString(), otherAfter);
+    QCOMPARE(bench.Stored("Points").isValid() ? bench.Stored("Points").toInt() : -1, pointsAfter);
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
@@ -135,7 +164,7 @@ void RunTest::radioIsWrittenWhetherOrNotTheStartSucceeds() {
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
-void RunTest::outputSameAsInputIsRefused() {
+void RunTest::refusedBeforeTheRun() {
     LauncherBench bench;
     ModalWatcher watcher;
     const QString input = bench.MakeFile("in.gdb", "keep me");
@@ -160,6 +189,18 @@ void RunTest::outputSameAsInputIsRefused() {
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(bench.ConverterRuns().size(), 2);
     QCOMPARE(watcher.seen.size(), 1);
+
+    // A checked limit out of range, named in a box of the launcher's own; nothing stored.
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
+    LauncherBench::Click(*dialog, CParseDlg::kIdLimitTolerance);
+    qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdTolerance))->setText("2,5");
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(watcher.seen[1].text, QString::fromLatin1(runkorvix::kBadToleranceText));
+    QCOMPARE(watcher.seen[1].icon, QMessageBox::Critical);
+    QCOMPARE(bench.ConverterRuns().size(), 2);
+    QCOMPARE(bench.Stored("Radio").toInt(), 6);
+    QVERIFY(!bench.Stored("Tolerance").isValid());
 }
 
 void RunTest::whatTheConverterSaidIsShown_data() {
@@ -225,6 +266,71 @@ void RunTest::whatTheConverterSaidIsShown() {
     }
     QVERIFY(dialog->isEnabled() && dialog->GetDlgItem(CParseDlg::kIdRun)->isEnabled());
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+}
+
+void RunTest::theBoxSaysWhatTheLimitsDid_data() {
+    const QByteArray tooMany = "Too many waypoints needed to convert - track skipped\n";
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QList<int>>("boxes");            // checked
+    QTest::addColumn<QString>("points");              // typed into the point limit's field
+    QTest::addColumn<QList<QByteArray>>("waypoints"); // of the input, by name; 2 tracks
+    QTest::addColumn<int>("outputWaypoints");         // of the output; -1: none made
+    QTest::addColumn<QByteArray>("print");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("tracks reduced to routes")
+        << int(CParseDlg::kIdRadioV)
+        << QList<int>{CParseDlg::kIdLimitPoints, CParseDlg::kIdLimitTolerance} << ""
+        << QList<QByteArray>{"001", "Home"} << 6
+        << QByteArray("W 1\nW 1\nT 9\nMORNING: 4210 points -> 250, within 9.9 m\nT 9\n"
+                      "EVENING: 600 points -> 250, within 3.1 m\nV 2\n")
+        << "2 tracks became 2 routes of at most 250 points in out.gdb, within 9.9 m of their "
+           "tracks, through 4 new waypoints.";
+    QTest::newRow("a route cut into tracks")
+        << int(CParseDlg::kIdRadioT) << QList<int>{CParseDlg::kIdLimitPoints, CParseDlg::kIdSplit}
+        << "10" << QList<QByteArray>{} << -1
+        << QByteArray("R 279\nTHAMES WALK: 24 points -> 3 tracks of 10, 10 and 6, within 0.0 m\n"
+                      "V 2\n")
+        << "1 route became 3 tracks of at most 10 points in out.gdb, within 0.0 m of its route.";
+    QTest::newRow("tracks skipped for lack of names")
+        << int(CParseDlg::kIdRadioV) << QList<int>{} << ""
+        << QList<QByteArray>{"001", "002", "003", "002"} << -1
+        << "W 1\nW 1\nW 1\nW 1\nT 9\n" + tooMany + "T 9\n" + tooMany + "V 2\n"
+        << "No track became a route in out.gdb.\n2 tracks were skipped: one run names at most 999 "
+           "waypoints, and the file's own waypoints take 3 of those names. Limiting the points "
+           "per route can make them fit.\n\nkorvix said:\n\nToo many waypoints needed to convert "
+           "- track skipped (2 times)";
+}
+
+void RunTest::theBoxSaysWhatTheLimitsDid() {
+    QFETCH(int, option);
+    QFETCH(QList<int>, boxes);
+    QFETCH(QString, points);
+    QFETCH(QList<QByteArray>, waypoints);
+    QFETCH(int, outputWaypoints);
+    QFETCH(QByteArray, print);
+    QFETCH(QString, text);
+
+    LauncherBench bench;
+    const QString input = bench.MakeFile("in.gdb", GdbFile(waypoints, 2));
+    if (outputWaypoints >= 0) {
+        bench.MakeFile("out.gdb", GdbFile(QList<QByteArray>(outputWaypoints, "x"), 0));
+    }
+    const auto dialog = bench.Open();
+    bench.ChooseFiles(*dialog, input, bench.DataPath("out.gdb"));
+    LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(option));
+    for (const int box : boxes) {
+        LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(box));
+    }
+    if (!points.isEmpty()) {
+        qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints))->setText(points);
+    }
+    LauncherBench::Converter(print);
+    ModalWatcher watcher;
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].icon, QMessageBox::Information);
+    QCOMPARE(watcher.seen[0].text, text);
 }
 
 void RunTest::theDialogTakesNoInputDuringARun() {

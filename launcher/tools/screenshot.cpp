@@ -1,8 +1,9 @@
 // Takes the pictures of the launcher's dialogs for the documentation:
 //   runkorvix_screenshot OUTPUT_FOLDER
-// writes runkorvix-main.png (the main dialog with the files chosen, -V selected),
-// runkorvix-about.png, runkorvix-running.png (the dialog while korvix runs), runkorvix-done.png
-// (the box after a clean run) and runkorvix-error.png (the message after a failed conversion).
+// writes runkorvix-main.png (the main dialog with the files chosen, -V selected, a point limit
+// of 250 and a tolerance of 20 m with the split), runkorvix-about.png, runkorvix-running.png (the
+// dialog while korvix runs), runkorvix-done.png (the box after a clean run that reduced and cut
+// tracks) and runkorvix-error.png (the message after a failed conversion).
 //   runkorvix_screenshot OUTPUT_FOLDER SUFFIX
 // writes runkorvix-main SUFFIX .png alone, for the pictures at other scales (QT_SCALE_FACTOR).
 // Run it on a real display, or under Xvfb with xvfb-run.
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -30,12 +32,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
 namespace {
 
-// A GDB file of the waypoints 'W' and routes 'R' that `types` lists, in that order.
+// The ride of the pictures: 312 waypoints that the GPS named 001 to 312, and 26 tracks.
+constexpr int kWaypoints = 312;
+constexpr int kTracks = 26;
+constexpr int kNewWaypoints = 2410;
+
+// A GDB file of records of the types that `types` lists, in that order, each with a short body.
 std::string GdbFile(const std::string& types) {
     std::string file("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20);
     file.append("Sep 27 2026\0"
@@ -51,23 +59,49 @@ std::string GdbFile(const std::string& types) {
     return file;
 }
 
-// As korvix: "slow" works for two seconds, converting the track of a file of 3 waypoints, a
-// route and a track into a route through 4 new waypoints; "fail" stops on a cut input file,
-// leaving the output (the last argument) as it was.
+// korvix's trace of the ride under -V --points=250 --tolerance=20 --split: 20 of the tracks
+// reduced, 5 of those cut in two, so that 26 tracks become 31 routes.
+std::string ReducedTrace() {
+    std::string trace;
+    for (int waypoint = 0; waypoint < kWaypoints; ++waypoint) {
+        trace += "W 74\n";
+    }
+    char line[96];
+    for (int track = 1; track <= kTracks; ++track) {
+        trace += "T 143\n";
+        const int points = 180 + 61 * track;
+        if (track <= 5) {
+            std::snprintf(line, sizeof line, "ACTIVE LOG %03d: %d points -> 2 routes of 250 and %d",
+                          track, points, 100 + track);
+        } else if (track <= 20) {
+            std::snprintf(line, sizeof line, "ACTIVE LOG %03d: %d points -> %d", track, points,
+                          120 + track);
+        } else {
+            continue;
+        }
+        trace += line;
+        std::snprintf(line, sizeof line, ", within %.1f m\n", 11.0 + 0.43 * track);
+        trace += line;
+    }
+    return trace + "V 2\n";
+}
+
+// As korvix: "slow" works for two seconds, converting the ride's tracks into routes through
+// 2410 new waypoints; "fail" stops on a cut input file, leaving the output (the last argument)
+// as it was.
 int ActAsConverter(int argc, char** argv) {
     const char* shot = std::getenv("RUNKORVIX_SHOT");
     if (shot != nullptr && std::strcmp(shot, "fail") == 0) {
         std::fputs("D 20\nW 71\nW 69\nUnexpected end of input file\n", stdout);
         return 1;
     }
-    std::FILE* output = std::fopen(argv[argc - 1], "wb");
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    if (output != nullptr) {
-        const std::string file = GdbFile("WWWRWWWWR");
+    if (std::FILE* output = std::fopen(argv[argc - 1], "wb")) {
+        const std::string file = GdbFile(std::string(kWaypoints + kNewWaypoints, 'W'));
         std::fwrite(file.data(), 1, file.size(), output);
         std::fclose(output);
     }
-    std::fputs("W 80\nW 74\nW 78\nR 279\nT 143\nV 2\n", stdout);
+    std::fputs(ReducedTrace().c_str(), stdout);
     return 0;
 }
 
@@ -76,6 +110,44 @@ public:
     QString input, output;
     QString ChooseOpen() override { return input; }
     QString ChooseSave(const QString&) override { return output; }
+};
+
+// A folder of its own, with the converter and no stored settings, so that the dialog starts as
+// it does the first time, and a ride deep enough in it that its path is cut short.
+class ShotFolder {
+public:
+    FixedChooser chooser;
+
+    bool Prepare() {
+        const QString rides = m_folder.filePath(QStringLiteral("Rides in the Lake District/2026"));
+        const QString converter =
+            m_folder.filePath(QString::fromStdString(runkorvix::ConverterFileName()));
+        QFile input(rides + QStringLiteral("/ride.gdb"));
+        if (!m_folder.isValid() ||
+            !QFile::copy(QCoreApplication::applicationFilePath(), converter) ||
+            !QDir().mkpath(rides) || !input.open(QIODevice::WriteOnly)) {
+            return false;
+        }
+        const std::string ride = GdbFile(std::string(kWaypoints, 'W') + std::string(kTracks, 'T'));
+        input.write(ride.data(), qint64(ride.size()));
+        chooser.input = input.fileName();
+        chooser.output = rides + QStringLiteral("/ride-route.gdb");
+        m_store = std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("settings.ini")),
+                                              QSettings::IniFormat);
+        m_settingsStore = std::make_unique<CQtSettingsStore>(*m_store);
+        m_settings = std::make_unique<runkorvix::LauncherSettings>(*m_settingsStore);
+        return true;
+    }
+    runkorvix::LauncherSettings& Settings() { return *m_settings; }
+    QString LauncherPath() const {
+        return m_folder.filePath(QString::fromStdString(runkorvix::LauncherFileName()));
+    }
+
+private:
+    QTemporaryDir m_folder{QDir::temp().filePath(QStringLiteral("maps-XXXXXX"))};
+    std::unique_ptr<QSettings> m_store;
+    std::unique_ptr<CQtSettingsStore> m_settingsStore;
+    std::unique_ptr<runkorvix::LauncherSettings> m_settings;
 };
 
 bool Save(QWidget& widget, const QString& path) {
@@ -88,59 +160,23 @@ void Click(const CParseDlg& dialog, CParseDlg::ControlId id) {
     qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id))->click();
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (std::filesystem::path(argv[0]).filename().string() == runkorvix::ConverterFileName()) {
-        return ActAsConverter(argc, argv);
-    }
-    QApplication app(argc, argv);
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: runkorvix_screenshot OUTPUT_FOLDER [SUFFIX]\n");
-        return 2;
-    }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    const QString suffix = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString();
-
-    // A folder of its own, with the converter and no stored settings, so that the dialog starts
-    // as it does the first time, and a ride deep enough in it that its path is cut short.
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("maps-XXXXXX")));
-    const QString converter =
-        folder.filePath(QString::fromStdString(runkorvix::ConverterFileName()));
-    const QString rides = folder.filePath(QStringLiteral("Rides in the Lake District/2026"));
-    QFile input(rides + QStringLiteral("/ride.gdb"));
-    if (!folder.isValid() || !QFile::copy(QCoreApplication::applicationFilePath(), converter) ||
-        !QDir().mkpath(rides) || !input.open(QIODevice::WriteOnly)) {
-        std::fprintf(stderr, "runkorvix_screenshot: cannot prepare a temporary folder\n");
-        return 1;
-    }
-    input.close();
-    QSettings store(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    CQtSettingsStore settingsStore(store);
-    runkorvix::LauncherSettings settings(settingsStore);
-    FixedChooser chooser;
-    chooser.input = input.fileName();
-    chooser.output = rides + QStringLiteral("/ride-route.gdb");
-
-    CParseDlg dialog(settings, chooser,
-                     folder.filePath(QString::fromStdString(runkorvix::LauncherFileName())));
-    if (!dialog.OnInitDialog()) {
-        return 1;
-    }
+// The dialog as the pictures show it: the ride and its route chosen, -V with a point limit of
+// 250 and a tolerance of 20 m, the long tracks split.
+void ChooseAsShown(const CParseDlg& dialog) {
     Click(dialog, CParseDlg::kIdInputFile);
     Click(dialog, CParseDlg::kIdOutputFile);
     Click(dialog, CParseDlg::kIdRadioV);
-    bool ok = Save(dialog, out.filePath(QStringLiteral("runkorvix-main%1.png").arg(suffix)));
-    if (!suffix.isEmpty()) {
-        return ok ? 0 : 1;
-    }
-    CAboutDlg about(&dialog);
-    ok = Save(about, out.filePath(QStringLiteral("runkorvix-about.png"))) && ok;
-    about.hide();
+    Click(dialog, CParseDlg::kIdLimitPoints);
+    Click(dialog, CParseDlg::kIdLimitTolerance);
+    qobject_cast<QLineEdit*>(dialog.GetDlgItem(CParseDlg::kIdTolerance))->setText("20");
+    Click(dialog, CParseDlg::kIdSplit);
+}
 
-    // One slow run, whose box says what it did, and one that fails.
+// One slow run, pictured while korvix runs, whose box says what it did; then one that fails.
+bool ShootRuns(CParseDlg& dialog, const QDir& out) {
     const char* boxes[] = {"runkorvix-done.png", "runkorvix-error.png"};
     int boxesSeen = 0;
+    bool ok = true;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -159,7 +195,40 @@ int main(int argc, char** argv) {
     Click(dialog, CParseDlg::kIdRun);
     qputenv("RUNKORVIX_SHOT", "fail");
     Click(dialog, CParseDlg::kIdRun);
-    if (!ok || boxesSeen != 2) {
+    return ok && boxesSeen == 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (std::filesystem::path(argv[0]).filename().string() == runkorvix::ConverterFileName()) {
+        return ActAsConverter(argc, argv);
+    }
+    QApplication app(argc, argv);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: runkorvix_screenshot OUTPUT_FOLDER [SUFFIX]\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QString suffix = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString();
+    ShotFolder folder;
+    if (!folder.Prepare()) {
+        std::fprintf(stderr, "runkorvix_screenshot: cannot prepare a temporary folder\n");
+        return 1;
+    }
+    CParseDlg dialog(folder.Settings(), folder.chooser, folder.LauncherPath());
+    if (!dialog.OnInitDialog()) {
+        return 1;
+    }
+    ChooseAsShown(dialog);
+    bool ok = Save(dialog, out.filePath(QStringLiteral("runkorvix-main%1.png").arg(suffix)));
+    if (suffix.isEmpty()) {
+        CAboutDlg about(&dialog);
+        ok = Save(about, out.filePath(QStringLiteral("runkorvix-about.png"))) && ok;
+        about.hide();
+        ok = ShootRuns(dialog, out) && ok;
+    }
+    if (!ok) {
         std::fprintf(stderr, "runkorvix_screenshot: cannot write into %s\n", argv[1]);
         return 1;
     }

@@ -1,7 +1,9 @@
 #include "MessageFontTemplate.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,47 +57,72 @@ short Widened(WORD units, int perMille) {
     return static_cast<short>(MulDiv(static_cast<short>(units), perMille, 1000));
 }
 
-// The resource `id` as a template in the message font, or nothing.
-std::vector<WORD> MessageFontTemplate(HINSTANCE instance, int id,
-                                      std::span<const ControlTemplate> controls) {
+// The words of the dialog resource `id`, an extended template (DLGTEMPLATEEX), or none.
+std::span<const WORD> DialogResource(HINSTANCE instance, int id) {
     const HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));
     const HGLOBAL loaded = resource != nullptr ? LoadResource(instance, resource) : nullptr;
     const auto* words =
         static_cast<const WORD*>(loaded != nullptr ? LockResource(loaded) : nullptr);
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (words == nullptr || words[0] != 1 || words[1] != 0xFFFF ||
-        !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    const std::size_t size =
+        words != nullptr ? SizeofResource(instance, resource) / sizeof(WORD) : 0;
+    if (size < kHeaderWords || words[0] != 1 || words[1] != 0xFFFF) {
         return {};
     }
-    const TemplateReader in(words, SizeofResource(instance, resource) / sizeof(WORD));
+    return {words, size};
+}
+
+// Where a template that names its own font (DS_SETFONT) has that font, and where its first item
+// begins; nothing for another template, or one cut short.
+struct TemplateLayout {
+    std::size_t fontAt = 0;
+    std::size_t itemsAt = 0;
+};
+std::optional<TemplateLayout> LayoutOf(std::span<const WORD> words) {
+    const TemplateReader in(words.data(), words.size());
     TemplateReader header = in;
     header.Skip(kHeaderWords);
     header.SkipNameOrOrdinal(); // menu
     header.SkipNameOrOrdinal(); // class
     header.SkipString();        // title
     if ((in.Dword(kStyle) & DS_SETFONT) == 0 || !header.Good()) {
-        return {};
+        return std::nullopt;
     }
-    const std::size_t fontAt = header.At();
+    TemplateLayout layout;
+    layout.fontAt = header.At();
     header.Skip(3); // point size, weight, italic and character set
     header.SkipString();
     header.AlignToDword();
+    layout.itemsAt = header.At();
+    return layout;
+}
 
-    // The message font in points at the system's scale, which the dialog manager scales to each
-    // screen's; and its dialog base units, as the dialog manager measures them.
-    const LOGFONTW& font = metrics.lfMessageFont;
+// The font of the system's message boxes in points at the system's scale, which the dialog
+// manager scales to each screen's, and how much wider than its own a horizontal dialog unit must
+// be for the captions of `controls` to fit.
+struct MessageFont {
+    LOGFONTW font{};
+    int points = 0;
+    int perMille = 1000;
+};
+std::optional<MessageFont> MeasureMessageFont(std::span<const ControlTemplate> controls) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        return std::nullopt;
+    }
+    MessageFont message{metrics.lfMessageFont};
     const HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    const int points = std::max(1, MulDiv(std::abs(font.lfHeight), 72, dpi));
-    LOGFONTW measured = font;
-    measured.lfHeight = -MulDiv(points, dpi, 72);
+    message.points = std::max(1, MulDiv(std::abs(message.font.lfHeight), 72, dpi));
+    // Its dialog base units, as the dialog manager measures them.
+    LOGFONTW measured = message.font;
+    measured.lfHeight = -MulDiv(message.points, dpi, 72);
     const HFONT handle = CreateFontIndirectW(&measured);
     const HGDIOBJ previous = SelectObject(screen, handle);
     SIZE alphabet{};
     GetTextExtentPoint32W(screen, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52,
                           &alphabet);
-    const int perMille =
+    message.perMille =
         WidthPerMille(controls, (alphabet.cx / 26 + 1) / 2, [&](const char* caption) {
             const std::wstring text(caption, caption + std::strlen(caption)); // captions are ASCII
             SIZE size{};
@@ -105,34 +132,63 @@ std::vector<WORD> MessageFontTemplate(HINSTANCE instance, int id,
     SelectObject(screen, previous);
     DeleteObject(handle);
     ReleaseDC(nullptr, screen);
+    return message;
+}
 
-    // The header up to its font, the message font, then the items with their x and width
-    // widened.
-    std::vector<WORD> out(words, words + fontAt);
-    out[kDialogWidth] = static_cast<WORD>(Widened(out[kDialogWidth], perMille));
-    out.push_back(static_cast<WORD>(points));
+// The font of a template's header: point size, weight, italic and character set, face name.
+void AppendFont(std::vector<WORD>& out, const MessageFont& message) {
+    const LOGFONTW& font = message.font;
+    out.push_back(static_cast<WORD>(message.points));
     out.push_back(static_cast<WORD>(font.lfWeight));
     out.push_back(static_cast<WORD>(font.lfItalic | (font.lfCharSet << 8)));
     for (const wchar_t* c = font.lfFaceName; *c != L'\0'; ++c) {
         out.push_back(static_cast<WORD>(*c));
     }
     out.push_back(0);
-    TemplateReader item = header;
-    for (WORD count = in.Word(kItemCount); count > 0; --count) {
+}
+
+// The template's `count` items from `itemsAt` on, each with its x and width widened; false for
+// a template cut short.
+bool AppendItems(std::vector<WORD>& out, std::span<const WORD> words, std::size_t itemsAt,
+                 WORD count, int perMille) {
+    TemplateReader item(words.data(), words.size());
+    item.Skip(itemsAt);
+    for (; count > 0; --count) {
         out.resize(out.size() + out.size() % 2); // items begin on a DWORD
         const std::size_t start = item.At();
         item.Skip(kItemHeaderWords);
-        item.SkipNameOrOrdinal();                    // class
-        item.SkipNameOrOrdinal();                    // title
-        item.Skip(1 + (in.Word(item.At()) + 1) / 2); // creation data: its size in bytes, then it
+        item.SkipNameOrOrdinal();                      // class
+        item.SkipNameOrOrdinal();                      // title
+        item.Skip(1 + (item.Word(item.At()) + 1) / 2); // creation data: its size in bytes, then it
         if (!item.Good()) {
-            return {};
+            return false;
         }
         const std::size_t at = out.size();
-        out.insert(out.end(), words + start, words + item.At());
+        out.insert(out.end(), words.begin() + static_cast<std::ptrdiff_t>(start),
+                   words.begin() + static_cast<std::ptrdiff_t>(item.At()));
         out[at + kItemX] = static_cast<WORD>(Widened(out[at + kItemX], perMille));
         out[at + kItemWidth] = static_cast<WORD>(Widened(out[at + kItemWidth], perMille));
         item.AlignToDword();
+    }
+    return true;
+}
+
+// The resource `id` as a template in the message font: the header up to its font, the message
+// font, then the items with their x and width widened; or nothing.
+std::vector<WORD> MessageFontTemplate(HINSTANCE instance, int id,
+                                      std::span<const ControlTemplate> controls) {
+    const std::span<const WORD> words = DialogResource(instance, id);
+    const std::optional<TemplateLayout> layout = LayoutOf(words);
+    const std::optional<MessageFont> font = MeasureMessageFont(controls);
+    if (words.empty() || !layout || !font) {
+        return {};
+    }
+    std::vector<WORD> out(words.begin(),
+                          words.begin() + static_cast<std::ptrdiff_t>(layout->fontAt));
+    out[kDialogWidth] = static_cast<WORD>(Widened(out[kDialogWidth], font->perMille));
+    AppendFont(out, *font);
+    if (!AppendItems(out, words, layout->itemsAt, words[kItemCount], font->perMille)) {
+        return {};
     }
     return out;
 }

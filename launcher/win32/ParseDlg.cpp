@@ -21,10 +21,8 @@ using runkorvix::WideFromUtf8;
 namespace {
 
 // The option buttons by option index.
-constexpr std::array<int, runkorvix::kOptionCount> kOptionIds = {OPTION_BUTTON_IDS};
-
-// How long one turn of the wait for the converter may keep the dialog from its messages.
-constexpr std::chrono::milliseconds kPumpSlice(15);
+constexpr std::array<int, runkorvix::kOptionCount> kOptionIds =
+    runkorvix::ParseDlgModel::kOptionIds;
 
 HICON LoadAppIcon(HINSTANCE instance, int sizeMetric) {
     const int size = GetSystemMetrics(sizeMetric);
@@ -100,9 +98,18 @@ std::string ModulePath() {
 
 } // namespace
 
-CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance)
-    : m_launcher(settings), m_instance(instance), m_hIcon(LoadAppIcon(instance, SM_CXICON)),
-      m_hSmallIcon(LoadAppIcon(instance, SM_CXSMICON)) {}
+const std::array<std::pair<int, void (CParseDlg::*)()>, 5> CParseDlg::kButtonHandlers = {{
+    {IDC_INPUT_FILE, &CParseDlg::OnInputFile},
+    {IDC_OUTPUT_FILE, &CParseDlg::OnOutputFile},
+    {IDC_RUN, &CParseDlg::OnRun},
+    {IDC_ABOUT, &CParseDlg::OnAbout},
+    {IDC_HELP_TEXT, &CParseDlg::OnHelpText},
+}};
+
+CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance,
+                     std::vector<std::string> arguments)
+    : m_model(settings), m_instance(instance), m_arguments(std::move(arguments)),
+      m_hIcon(LoadAppIcon(instance, SM_CXICON)), m_hSmallIcon(LoadAppIcon(instance, SM_CXSMICON)) {}
 
 CParseDlg::~CParseDlg() {
     DestroyIcon(m_hIcon);
@@ -132,9 +139,12 @@ INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
     case WM_LBUTTONDOWN:
         // A label lets its clicks through to the dialog.
         return dialog->OnDescriptionClick(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_DROPFILES:
+        dialog->OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
     case WM_SETCURSOR:
         // While the converter runs, the busy cursor everywhere over the dialog.
-        if (dialog->m_running) {
+        if (dialog->m_model.Running()) {
             SetCursor(LoadCursorW(nullptr, IDC_WAIT));
             SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
             return TRUE;
@@ -157,97 +167,84 @@ BOOL CParseDlg::OnInitDialog() {
         children.push_back(child);
     }
     for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
-        const int label = DescriptionOf(kParseDlgControls, kOptionIds[index]);
+        const int label = runkorvix::ParseDlgModel::kDescriptions[index];
         if (children.size() == std::size(kParseDlgControls)) {
             m_descriptions[index] = children[static_cast<std::size_t>(label)];
         }
     }
 
-    EnableItem(IDC_OUTPUT_FILE, false);
-    EnableItem(IDC_RUN, false);
-    const std::string other = m_launcher.Restore();
-    SetItemText(IDC_OTHER, other);
-    EnableItem(IDC_OTHER, m_launcher.Radio() == runkorvix::kOtherIndex);
-    CheckRadioButton(m_hWnd, kOptionIds.front(), kOptionIds.back(),
-                     kOptionIds[static_cast<std::size_t>(m_launcher.Radio())]);
-
-    if (!m_launcher.LocateConverter(ModulePath())) {
-        ShowMessage(FeedbackIcon::Error, runkorvix::MissingConverterText());
+    const std::optional<std::string> missing = m_model.Start(ModulePath(), m_arguments);
+    ShowStates();
+    if (missing) {
+        ShowMessage(FeedbackIcon::Error, *missing);
         EndDialog(m_hWnd, IDCANCEL);
         return FALSE;
     }
+    DragAcceptFiles(m_hWnd, TRUE);
     return TRUE; // the focus goes to the first tab stop, Input File
 }
 
 void CParseDlg::OnCommand(int id, int code) {
     // A command that comes while the converter runs (a key that reached a control) is dropped.
-    if (m_running) {
+    if (m_model.Running()) {
         return;
     }
-    const bool clicked = code == BN_CLICKED;
-    switch (id) {
-    case IDC_INPUT_FILE:
-        if (clicked) {
-            OnInputFile();
-        }
+    if (id == IDOK || id == IDCANCEL) { // Enter where no push button has the focus; Escape, or
+        EndDialog(m_hWnd, id);          // the caption's close box
         return;
-    case IDC_OUTPUT_FILE:
-        if (clicked) {
-            OnOutputFile();
-        }
-        return;
-    case IDC_RUN:
-        if (clicked) {
-            OnRun();
-        }
-        return;
-    case IDC_ABOUT:
-        if (clicked) {
-            OnAbout();
-        }
-        return;
-    case IDC_HELP_TEXT:
-        if (clicked) {
-            OnHelpText();
-        }
-        return;
-    case IDC_OTHER:
-        // The free option field's text is the option text while the free option is selected.
-        if (code == EN_CHANGE) {
-            m_launcher.SetOtherText(ItemText(IDC_OTHER));
-        }
-        return;
-    case IDOK:     // Enter where no push button has the focus
-    case IDCANCEL: // Escape, or the caption's close box
-        EndDialog(m_hWnd, id);
-        return;
-    default:
-        break;
     }
-    for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
-        if (kOptionIds[index] == id && clicked) {
-            SelectOption(static_cast<int>(index));
+    if (code == EN_CHANGE) {
+        m_model.EditText(id, ItemText(id));
+        ShowStates();
+        return;
+    }
+    if (code != BN_CLICKED) {
+        return;
+    }
+    for (const auto& [button, handler] : kButtonHandlers) {
+        if (button == id) {
+            (this->*handler)();
+            return;
         }
+    }
+    if (m_model.Click(id)) {
+        ShowStates();
     }
 }
 
 void CParseDlg::OnInputFile() {
-    const std::string path = ChooseFile(false);
-    if (!m_launcher.ChooseInput(path)) {
-        return;
+    if (m_model.ChooseInput(ChooseFile(false))) {
+        ShowStates();
     }
-    EnableItem(IDC_OUTPUT_FILE, true);
-    ShowPath(IDC_INPUT_PATH, path);
 }
 
 void CParseDlg::OnOutputFile() {
-    const std::string path = ChooseFile(true);
-    if (path.empty()) {
-        return;
+    if (m_model.ChooseOutput(ChooseFile(true))) {
+        ShowStates();
     }
-    m_launcher.ChooseOutput(path);
-    EnableItem(IDC_RUN, true);
-    ShowPath(IDC_OUTPUT_PATH, path);
+}
+
+void CParseDlg::ShowStates() {
+    for (const ControlTemplate& control : kParseDlgControls) {
+        if (control.id == IDC_STATIC) {
+            continue;
+        }
+        const runkorvix::ControlState& state = m_model.State(control.id);
+        EnableItem(control.id, state.enabled);
+        const bool checkable =
+            control.kind == ControlKind::RadioButton || control.kind == ControlKind::CheckBox;
+        if (checkable && (IsDlgButtonChecked(m_hWnd, control.id) == BST_CHECKED) != state.checked) {
+            CheckDlgButton(m_hWnd, control.id, state.checked ? BST_CHECKED : BST_UNCHECKED);
+        }
+        const bool written = control.kind == ControlKind::Edit || control.kind == ControlKind::Note;
+        if (written && ItemText(control.id) != state.text) {
+            SetItemText(control.id, state.text);
+        }
+        if (control.kind == ControlKind::ReadOnlyEdit && m_shownPaths[control.id] != state.text) {
+            m_shownPaths[control.id] = state.text;
+            ShowPath(control.id, state.text);
+        }
+    }
 }
 
 void CParseDlg::CreatePathTips() {
@@ -273,12 +270,14 @@ void CParseDlg::ShowPath(int id, const std::string& path) {
     const HDC dc = GetDC(field);
     const HGDIOBJ previous =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
-    const std::string shown = runkorvix::CompactPath(path, [&](std::string_view text) {
-        const std::wstring wide = WideFromUtf8(text);
-        SIZE size{};
-        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-        return size.cx < room.right - room.left; // a pixel for the caret
-    });
+    // The formatting rectangle is the field's text rectangle.
+    const std::string shown =
+        runkorvix::ShownPath(path, room.right - room.left, [&](std::string_view text) {
+            const std::wstring wide = WideFromUtf8(text);
+            SIZE size{};
+            GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+            return static_cast<int>(size.cx);
+        });
     SelectObject(dc, previous);
     ReleaseDC(field, dc);
     SetItemText(id, shown);
@@ -308,15 +307,22 @@ bool CParseDlg::OnDescriptionClick(POINT point) {
     return false;
 }
 
-void CParseDlg::SelectOption(int index) {
-    m_launcher.SelectOption(index, ItemText(IDC_OTHER));
-    EnableItem(IDC_OTHER, index == runkorvix::kOtherIndex);
+void CParseDlg::OnDropFiles(HDROP drop) {
+    std::wstring path;
+    if (!m_model.Running() && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+        path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+    }
+    DragFinish(drop);
+    if (!path.empty() && m_model.ChooseInput(Utf8FromWide(path))) {
+        ShowStates();
+    }
 }
 
 void CParseDlg::OnRun() {
     const HCURSOR normal = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     const runkorvix::Feedback feedback =
-        m_launcher.Run([this](runkorvix::ConverterRun& run) { WaitForConverter(run); });
+        m_model.Run([this](runkorvix::ConverterRun& run) { WaitForConverter(run); });
     SetCursor(normal);
     if (feedback.icon != FeedbackIcon::None) {
         ShowMessage(feedback.icon, feedback.text);
@@ -328,12 +334,11 @@ void CParseDlg::WaitForConverter(runkorvix::ConverterRun& run) {
     // have kept them for after the run; with the focus taken away, no control gets a key either.
     // The messages are still dispatched, so the window keeps repainting.
     const HWND focus = GetFocus();
-    m_running = true;
     SetFocus(nullptr);
     EnableWindow(m_hWnd, FALSE);
     bool quit = false;
     WPARAM quitCode = 0;
-    while (run.Pump(kPumpSlice)) {
+    while (runkorvix::ParseDlgModel::Pump(run)) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
@@ -346,7 +351,6 @@ void CParseDlg::WaitForConverter(runkorvix::ConverterRun& run) {
         }
     }
     EnableWindow(m_hWnd, TRUE);
-    m_running = false;
     if (focus != nullptr) {
         SetFocus(focus);
     }

@@ -1,19 +1,28 @@
 #pragma once
 
-#include "Launcher.h"
+#include "ParseDlgModel.h"
 #include "RunFeedback.h"
 
 #include <array>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, which it needs
 
 // The launcher's working window on Windows, made from the dialog resource IDD_PARSEDLG: the user
 // picks the input file, the output file and the conversion option, and runs the converter, which
-// lies beside the launcher. The choices and the run itself are the launcher core's; the dialog
-// shows them and passes the user's input on.
+// lies beside the launcher. The choices, which control is enabled when, and the run itself are the
+// launcher core's (ParseDlgModel); the dialog passes the user's input on to it and shows each
+// control as it says.
 class CParseDlg {
 public:
-    CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance);
+    // A file that the launcher's command line `arguments` (without the program) name becomes the
+    // input at the start.
+    CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance,
+              std::vector<std::string> arguments = {});
     ~CParseDlg();
     CParseDlg(const CParseDlg&) = delete;
     CParseDlg& operator=(const CParseDlg&) = delete;
@@ -31,7 +40,6 @@ private:
     void OnCommand(int id, int code);
     void OnInputFile();
     void OnOutputFile();
-    void SelectOption(int index);
     void OnRun();
     // Runs the started converter to its end, the dialog taking no input meanwhile.
     void WaitForConverter(runkorvix::ConverterRun& run);
@@ -42,22 +50,30 @@ private:
     void ShowMessage(runkorvix::FeedbackIcon icon, const std::string& text);
     // The path fields' tooltips, which show the whole path that a field may show cut short.
     void CreatePathTips();
+    // Shows every control as the model says.
+    void ShowStates();
     // Shows `path` in the path field `id`: cut short to the field, the file name whole; all of
     // it in the field's tooltip.
     void ShowPath(int id, const std::string& path);
     // A click at `point` (client coordinates) on an option's description selects the option.
     bool OnDescriptionClick(POINT point);
+    // One file dropped on the dialog becomes the input, as if chosen.
+    void OnDropFiles(HDROP drop);
 
     std::string ItemText(int id) const;
     void SetItemText(int id, const std::string& text);
     void EnableItem(int id, bool enable);
 
-    runkorvix::Launcher m_launcher;
+    // The push buttons that open a chooser or a box, or run, by id.
+    static const std::array<std::pair<int, void (CParseDlg::*)()>, 5> kButtonHandlers;
+
+    runkorvix::ParseDlgModel m_model;
     HINSTANCE m_instance;
+    std::vector<std::string> m_arguments;
     HWND m_hWnd = nullptr;
     HICON m_hIcon;
     HICON m_hSmallIcon;
-    bool m_running = false;
     HWND m_pathTips = nullptr;
+    std::map<int, std::string> m_shownPaths; // the whole path each path field shows
     std::array<HWND, runkorvix::kOptionCount> m_descriptions{}; // the labels beside the options
 };

@@ -1,0 +1,170 @@
+#include "ParseDlgModel.h"
+
+#include "RunOutcome.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace runkorvix {
+
+namespace {
+
+// The template index of the control `id`; the template's size for none.
+std::size_t IndexOf(int id) {
+    const auto found = std::find_if(std::begin(kParseDlgControls), std::end(kParseDlgControls),
+                                    [id](const ControlTemplate& c) { return c.id == id; });
+    return static_cast<std::size_t>(found - std::begin(kParseDlgControls));
+}
+
+// The option index of the option button `id`, or -1.
+int OptionOf(int id) {
+    const auto& ids = ParseDlgModel::kOptionIds;
+    const auto found = std::find(ids.begin(), ids.end(), id);
+    return found == ids.end() ? -1 : static_cast<int>(found - ids.begin());
+}
+
+} // namespace
+
+ParseDlgModel::ParseDlgModel(LauncherSettings& settings) : m_launcher(settings) {
+    Refresh();
+}
+
+std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath,
+                                                const std::vector<std::string>& arguments) {
+    m_otherText = m_launcher.Restore();
+    // A stored limit checks its box and fills its field; the fields of the others show the
+    // defaults.
+    const RouteLimits& stored = m_launcher.Limits();
+    m_limits.points = stored.points != 0;
+    if (m_limits.points) {
+        m_limits.pointsText = std::to_string(stored.points);
+    }
+    m_limits.tolerance = !stored.tolerance.empty();
+    if (m_limits.tolerance) {
+        m_limits.toleranceText = stored.tolerance;
+    }
+    m_limits.split = stored.split;
+    Refresh();
+    if (!m_launcher.LocateConverter(modulePath)) {
+        return MissingConverterText();
+    }
+    ChooseInput(InputFromCommandLine(arguments));
+    return std::nullopt;
+}
+
+bool ParseDlgModel::ChooseInput(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(PathFromUtf8(path), error) || !m_launcher.ChooseInput(path)) {
+        return false;
+    }
+    m_inputNote = InputContentsText(WalkGdbRecords(PathFromUtf8(path)));
+    Refresh();
+    return true;
+}
+
+bool ParseDlgModel::ChooseOutput(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    m_launcher.ChooseOutput(path);
+    Refresh();
+    return true;
+}
+
+bool ParseDlgModel::Click(int id) {
+    const int option = OptionOf(id);
+    bool* const box = id == IDC_LIMIT_POINTS      ? &m_limits.points
+                      : id == IDC_LIMIT_TOLERANCE ? &m_limits.tolerance
+                      : id == IDC_SPLIT           ? &m_limits.split
+                                                  : nullptr;
+    if ((option < 0 && box == nullptr) || !State(id).enabled) {
+        return false;
+    }
+    if (box != nullptr) {
+        *box = !*box;
+    } else {
+        m_launcher.SelectOption(option, m_otherText);
+    }
+    Refresh();
+    return true;
+}
+
+void ParseDlgModel::EditText(int id, const std::string& text) {
+    if (id == IDC_OTHER) {
+        m_otherText = text;
+        m_launcher.SetOtherText(text);
+    } else if (id == IDC_POINTS) {
+        m_limits.pointsText = text;
+    } else if (id == IDC_TOLERANCE) {
+        m_limits.toleranceText = text;
+    }
+    Refresh();
+}
+
+std::optional<std::string> ParseDlgModel::TakeLimits() {
+    RouteLimits limits;
+    if (m_limits.points) {
+        const std::optional<int> points = ParsePointLimit(m_limits.pointsText);
+        if (!points) {
+            return kBadPointLimitText;
+        }
+        limits.points = *points;
+        limits.split = m_limits.split;
+    }
+    if (m_limits.tolerance) {
+        std::optional<std::string> tolerance = ParseTolerance(m_limits.toleranceText);
+        if (!tolerance) {
+            return kBadToleranceText;
+        }
+        limits.tolerance = std::move(*tolerance);
+    }
+    m_launcher.SetLimits(limits);
+    return std::nullopt;
+}
+
+Feedback ParseDlgModel::Run(const std::function<void(ConverterRun&)>& wait) {
+    if (TakesLimits(m_launcher.Radio())) {
+        if (const std::optional<std::string> refused = TakeLimits()) {
+            return {FeedbackIcon::Error, *refused};
+        }
+    }
+    m_running = true;
+    const Feedback feedback = m_launcher.Run(wait);
+    m_running = false;
+    return feedback;
+}
+
+const ControlState& ParseDlgModel::State(int id) const {
+    static const ControlState kUndriven;
+    const std::size_t index = IndexOf(id);
+    return index < m_states.size() ? m_states[index] : kUndriven;
+}
+
+ControlState& ParseDlgModel::At(int id) {
+    return m_states[IndexOf(id)];
+}
+
+void ParseDlgModel::Refresh() {
+    // Output File once there is an input, Run once there is an output too.
+    At(IDC_OUTPUT_FILE).enabled = !m_launcher.Input().empty();
+    At(IDC_RUN).enabled = !m_launcher.Output().empty();
+    At(IDC_INPUT_PATH).text = m_launcher.Input();
+    At(IDC_INPUT_NOTE).text = m_inputNote;
+    At(IDC_OUTPUT_PATH).text = m_launcher.Output();
+    for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
+        At(kOptionIds[index]).checked = static_cast<int>(index) == m_launcher.Radio();
+    }
+    // The free option field keeps its text while another option is selected.
+    At(IDC_OTHER).enabled = m_launcher.Radio() == kOtherIndex;
+    At(IDC_OTHER).text = m_otherText;
+    // The limits apply to -T to -W only; a field takes a value while its box is checked, and the
+    // split is one of the point limit's. All keep their values while disabled.
+    const bool limits = TakesLimits(m_launcher.Radio());
+    At(IDC_LIMIT_POINTS) = {limits, m_limits.points, {}};
+    At(IDC_POINTS) = {limits && m_limits.points, false, m_limits.pointsText};
+    At(IDC_LIMIT_TOLERANCE) = {limits, m_limits.tolerance, {}};
+    At(IDC_TOLERANCE) = {limits && m_limits.tolerance, false, m_limits.toleranceText};
+    At(IDC_SPLIT) = {limits && m_limits.points, m_limits.split, {}};
+}
+
+} // namespace runkorvix

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "DialogControls.h"
+#include "Launcher.h"
+#include "RouteLimits.h"
+#include "RunFeedback.h"
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace runkorvix {
+
+// How long one turn of the wait for the converter may keep a dialog from its events.
+inline constexpr std::chrono::milliseconds kPumpSlice(15);
+
+// What a control of the main dialog shows: whether it takes input, whether it is checked (option
+// buttons, check boxes) and its text: a field's text, a path field's whole path.
+struct ControlState {
+    bool enabled = true;
+    bool checked = false;
+    std::string text;
+    bool operator==(const ControlState&) const = default;
+};
+
+// The main dialog without its toolkit. Both dialogs, Qt's and the Windows one, pass each event on
+// to it (the start, a file chosen, a button clicked, a field's text changed, the run) and then
+// show every control as State says. Controls are named by their template ids (resource.h).
+class ParseDlgModel {
+public:
+    // The option buttons by option index, and the template index of each one's description: the
+    // label that selects the option when clicked.
+    static constexpr std::array<int, kOptionCount> kOptionIds = {OPTION_BUTTON_IDS};
+    static constexpr std::array<int, kOptionCount> kDescriptions = [] {
+        std::array<int, kOptionCount> labels{};
+        for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
+            labels[index] = DescriptionOf(kParseDlgControls, kOptionIds[index]);
+        }
+        return labels;
+    }();
+
+    explicit ParseDlgModel(LauncherSettings& settings);
+
+    // The dialog start: the stored choices; Output File and Run wait for their files. Then the
+    // converter is looked for beside `modulePath`, the launcher's own executable: when it is
+    // missing, the message to show before the dialog ends. Else a file that the launcher's
+    // command line `arguments` name (InputFromCommandLine) becomes the input as if chosen.
+    std::optional<std::string> Start(const std::string& modulePath,
+                                     const std::vector<std::string>& arguments = {});
+
+    // An input file was chosen, or dropped on the dialog: its path is shown, and under it what it
+    // holds (the record walk of GdbRecordCount). False, and nothing changes, when it does not
+    // exist or is a folder (or the choice was cancelled: an empty path).
+    bool ChooseInput(const std::string& path);
+    // An output file was chosen. False, and nothing changes, when the choice was cancelled.
+    bool ChooseOutput(const std::string& path);
+    // The option button or check box `id` was clicked: the option is selected, the check box
+    // checked or cleared. False for any other control, and for one that is disabled.
+    bool Click(int id);
+    // The text of the field `id` changed: the free option field's is the option text while the
+    // free option is selected.
+    void EditText(int id, const std::string& text);
+
+    // The Run button. Under an option that takes limits, a checked limit whose value is out of
+    // range is refused, naming its field, before anything is stored or run; otherwise
+    // Launcher::Run with the limits checked. `wait` pumps the started run, calling Pump, until it
+    // has ended; Running() is true meanwhile: the dialog takes no input and does not end.
+    Feedback Run(const std::function<void(ConverterRun&)>& wait);
+    bool Running() const { return m_running; }
+    // One turn of the wait: at most about two pump slices. False once the run has ended.
+    static bool Pump(ConverterRun& run) { return run.Pump(kPumpSlice); }
+
+    // The state of the control `id`; a control that the model does not drive is always enabled.
+    const ControlState& State(int id) const;
+    const Launcher& Choices() const { return m_launcher; }
+
+private:
+    // The limit controls: their check boxes and what their fields hold.
+    struct LimitFields {
+        bool points = false;
+        std::string pointsText = kDefaultPoints;
+        bool tolerance = false;
+        std::string toleranceText = kDefaultTolerance;
+        bool split = false;
+    };
+
+    // The limits that the checked fields give, or the message that refuses one.
+    std::optional<std::string> TakeLimits();
+    // Every control's state from the choices.
+    void Refresh();
+    ControlState& At(int id);
+
+    Launcher m_launcher;
+    std::string m_otherText; // the free option field's text, kept while another option is on
+    std::string m_inputNote; // what the input holds
+    LimitFields m_limits;
+    bool m_running = false;
+    std::array<ControlState, std::size(kParseDlgControls)> m_states{};
+};
+
+} // namespace runkorvix

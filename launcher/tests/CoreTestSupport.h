@@ -1,0 +1,86 @@
+#pragma once
+// Shared by the core's tests: settings kept in memory, and the stand-in converter steered and
+// read.
+
+#include "LauncherSettings.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+inline void SetEnv(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+// Tells the stand-in converter what to print and how to end.
+inline void Converter(const std::string& print, long repeat, const std::string& exit,
+                      int sleepMs = 0) {
+    SetEnv("RUNKORVIX_TEST_LOG", "");
+    SetEnv("RUNKORVIX_TEST_PRINT", print);
+    SetEnv("RUNKORVIX_TEST_REPEAT", std::to_string(repeat));
+    SetEnv("RUNKORVIX_TEST_EXIT", exit);
+    SetEnv("RUNKORVIX_TEST_SLEEP_MS", std::to_string(sleepMs));
+}
+
+// The lines of the stand-in converter's log: for each run its working folder, its arguments and
+// "end".
+inline std::vector<std::string> LogLines(const std::string& log) {
+    std::ifstream logged(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(logged, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Settings kept in memory, by "section/entry".
+class MemoryStore : public runkorvix::ISettingsStore {
+public:
+    std::map<std::string, int> ints;
+    std::map<std::string, std::string> strings;
+
+    std::optional<int> ReadInt(const std::string& section, const std::string& entry) override {
+        const auto found = ints.find(section + '/' + entry);
+        return found != ints.end() ? std::optional<int>(found->second) : std::nullopt;
+    }
+    std::optional<std::string> ReadString(const std::string& section,
+                                          const std::string& entry) override {
+        const auto found = strings.find(section + '/' + entry);
+        return found != strings.end() ? std::optional<std::string>(found->second) : std::nullopt;
+    }
+    void WriteInt(const std::string& section, const std::string& entry, int value) override {
+        ints[section + '/' + entry] = value;
+    }
+    void WriteString(const std::string& section, const std::string& entry,
+                     const std::string& value) override {
+        strings[section + '/' + entry] = value;
+    }
+};
+
+// The header of a GDB file and its records: a 32-bit little-endian body length, the type letter,
+// the body.
+inline std::string GdbHeader() {
+    return std::string("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20) + std::string("Sep 27 2026\0"
+                                                                                   "12:00:00\0"
+                                                                                   "\0"
+                                                                                   "MapSource\0",
+                                                                                   32);
+}
+inline std::string Record(char type, const std::string& body, std::uint32_t length) {
+    std::string record;
+    for (int shift = 0; shift < 32; shift += 8) {
+        record += static_cast<char>((length >> shift) & 0xff);
+    }
+    return record + type + body;
+}
+inline std::string Record(char type, const std::string& body) {
+    return Record(type, body, static_cast<std::uint32_t>(body.size()));
+}

@@ -1,0 +1,422 @@
+// The main dialog's model: which control is enabled, checked and showing what after each event,
+// from stored settings, and what a run of it passes the converter.
+#include "CoreTestSupport.h"
+#include "ParseDlgModel.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace runkorvix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// One event of the dialog: a click on a control, a field's new text, or a file chosen.
+struct Event {
+    enum Kind { Click, Text, Input, Output } kind;
+    int id = 0;
+    std::string text = {};
+};
+
+// The states that the events change, in one line: the checked option, then each control that
+// takes input or shows text: '+' enabled, '-' disabled, 'x' checked, its text in brackets.
+std::string Describe(const ParseDlgModel& model) {
+    std::string line;
+    for (std::size_t index = 0; index < ParseDlgModel::kOptionIds.size(); ++index) {
+        if (model.State(ParseDlgModel::kOptionIds[index]).checked) {
+            line += std::to_string(index);
+        }
+    }
+    const struct {
+        int id;
+        const char* name;
+    } shown[] = {
+        {IDC_OUTPUT_FILE, "output"}, {IDC_RUN, "run"},
+        {IDC_OTHER, "other"},        {IDC_INPUT_PATH, "in"},
+        {IDC_OUTPUT_PATH, "out"},    {IDC_LIMIT_POINTS, "points"},
+        {IDC_POINTS, "n"},           {IDC_LIMIT_TOLERANCE, "tol"},
+        {IDC_TOLERANCE, "m"},        {IDC_SPLIT, "split"},
+        {IDC_INPUT_NOTE, "note"},
+    };
+    for (const auto& control : shown) {
+        const ControlState& state = model.State(control.id);
+        if (control.id == IDC_INPUT_NOTE) { // a line of text, shown once there is an input
+            line += state.text.empty() ? "" : " note[" + state.text + ']';
+            continue;
+        }
+        line += std::string(" ") + control.name + (state.enabled ? "+" : "-");
+        line += state.checked ? "x" : "";
+        if (!state.text.empty()) {
+            line += '[' + fs::path(state.text).filename().string() + ']';
+        }
+    }
+    return line;
+}
+
+// Settings of the section "Options" in a store.
+void Store(MemoryStore& store, const std::map<std::string, int>& ints,
+           const std::map<std::string, std::string>& strings) {
+    for (const auto& [entry, value] : ints) {
+        store.ints["Options/" + entry] = value;
+    }
+    for (const auto& [entry, value] : strings) {
+        store.strings["Options/" + entry] = value;
+    }
+}
+
+class DialogModel : public ::testing::Test {
+protected:
+    DialogModel() {
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        std::ofstream(m_dir / "in.gdb") << "GDB";
+        std::ofstream(m_dir / "ride.gdb", std::ios::binary)
+            << GdbHeader() + Record('W', std::string("001\0", 4)) + Record('W', "Home") +
+                   Record('T', "") + Record('V', "");
+        fs::create_directories(m_dir / "folder.gdb");
+    }
+    ~DialogModel() override { fs::remove_all(m_dir); }
+
+    std::string Path(const char* name) const { return (m_dir / name).string(); }
+    void Apply(ParseDlgModel& model, const Event& event) const {
+        switch (event.kind) {
+        case Event::Click:
+            model.Click(event.id);
+            return;
+        case Event::Text:
+            model.EditText(event.id, event.text);
+            return;
+        case Event::Input:
+            model.ChooseInput(event.text.empty() ? "" : Path(event.text.c_str()));
+            return;
+        case Event::Output:
+            model.ChooseOutput(event.text.empty() ? "" : Path(event.text.c_str()));
+            return;
+        }
+    }
+
+    fs::path m_dir = fs::temp_directory_path() / "runkorvix dialog model";
+};
+
+TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
+    fs::copy_file(FAKE_KORVIX_PATH, m_dir / ConverterFileName());
+    const std::string log = Path("converter.log");
+    const std::string input = Path("in.gdb"), output = Path("out.gdb");
+    const std::map<std::string, int> none;
+    const std::map<std::string, int> limited = {{"Radio", 4}, {"Points", 120}};
+    const struct {
+        const char* name;
+        std::map<std::string, int> ints;
+        std::vector<Event> events;
+        std::vector<std::string> options; // passed before the files; none: refused
+        std::string refusal;
+        std::string stored; // "Points Tolerance Split" after the run; "absent": never written
+    } cases[] = {
+        {"no limits stored: today's command line", none, {}, {"-T"}, "", "0  0"},
+        {"no limits stored, -V", {{"Radio", 4}}, {}, {"-V"}, "", "0  0"},
+        {"the point limit's default",
+         {{"Radio", 5}},
+         {{Event::Click, IDC_LIMIT_POINTS}},
+         {"-W", "--points=250"},
+         "",
+         "250  0"},
+        {"all three behind the option, the tolerance without its blanks",
+         {{"Radio", 4}},
+         {{Event::Click, IDC_LIMIT_POINTS},
+          {Event::Text, IDC_POINTS, "0300"},
+          {Event::Click, IDC_LIMIT_TOLERANCE},
+          {Event::Text, IDC_TOLERANCE, " 2.5 "},
+          {Event::Click, IDC_SPLIT}},
+         {"-V", "--points=300", "--tolerance=2.5", "--split"},
+         "",
+         "300 2.5 1"},
+        {"stored limits run again",
+         {{"Radio", 3}, {"Points", 120}, {"Split", 1}},
+         {},
+         {"-U", "--points=120", "--split"},
+         "",
+         "120  1"},
+        {"a split without its point limit is not passed",
+         none,
+         {{Event::Click, IDC_LIMIT_POINTS},
+          {Event::Click, IDC_SPLIT},
+          {Event::Click, IDC_LIMIT_POINTS},
+          {Event::Click, IDC_LIMIT_TOLERANCE}},
+         {"-T", "--tolerance=10"},
+         "",
+         "0 10 0"},
+        {"an unchecked field is not looked at",
+         none,
+         {{Event::Text, IDC_POINTS, "x"}},
+         {"-T"},
+         "",
+         "0  0"},
+        {"-R passes none and keeps them stored",
+         limited,
+         {{Event::Click, IDC_RADIO_R}},
+         {"-R"},
+         "",
+         "120 absent absent"},
+        {"the free option passes its text alone",
+         limited,
+         {{Event::Click, IDC_RADIO_OTHER}, {Event::Text, IDC_OTHER, "-W --points=9"}},
+         {"-W", "--points=9"},
+         "",
+         "120 absent absent"},
+        // A value out of range stops the run before anything is stored.
+        {"one point",
+         limited,
+         {{Event::Text, IDC_POINTS, "1"}},
+         {},
+         kBadPointLimitText,
+         "120 absent absent"},
+        {"10001 points",
+         none,
+         {{Event::Click, IDC_LIMIT_POINTS}, {Event::Text, IDC_POINTS, "10001"}},
+         {},
+         kBadPointLimitText,
+         "absent absent absent"},
+        {"no number",
+         none,
+         {{Event::Click, IDC_LIMIT_POINTS}, {Event::Text, IDC_POINTS, "25 0"}},
+         {},
+         kBadPointLimitText,
+         "absent absent absent"},
+        {"a tolerance of 0",
+         limited,
+         {{Event::Click, IDC_LIMIT_TOLERANCE}, {Event::Text, IDC_TOLERANCE, "0"}},
+         {},
+         kBadToleranceText,
+         "120 absent absent"},
+        {"a decimal comma",
+         none,
+         {{Event::Click, IDC_LIMIT_TOLERANCE}, {Event::Text, IDC_TOLERANCE, "2,5"}},
+         {},
+         kBadToleranceText,
+         "absent absent absent"},
+        {"a bad value under -S is not looked at",
+         {{"Radio", 1}, {"Points", 120}},
+         {{Event::Click, IDC_RADIO_V}, {Event::Text, IDC_POINTS, "1"}, {Event::Click, IDC_RADIO_S}},
+         {"-S"},
+         "",
+         "120 absent absent"},
+    };
+    for (const auto& c : cases) {
+        MemoryStore store;
+        Store(store, c.ints, {});
+        LauncherSettings settings(store);
+        ParseDlgModel model(settings);
+        ASSERT_EQ(model.Start(Path("runkorvix")), std::nullopt) << c.name;
+        model.ChooseInput(input);
+        model.ChooseOutput(output);
+        for (const Event& event : c.events) {
+            Apply(model, event);
+        }
+        fs::remove(log);
+        Converter("", 1, "0");
+        SetEnv("RUNKORVIX_TEST_LOG", log);
+        const Feedback feedback = model.Run([](ConverterRun& run) {
+            while (ParseDlgModel::Pump(run)) {
+            }
+        });
+        std::vector<std::string> arguments = LogLines(log);
+        if (c.options.empty()) {
+            EXPECT_EQ(feedback.icon, FeedbackIcon::Error) << c.name;
+            EXPECT_EQ(feedback.text, c.refusal) << c.name;
+            EXPECT_TRUE(arguments.empty()) << c.name;
+        } else {
+            ASSERT_EQ(arguments.size(), c.options.size() + 4) << c.name;
+            EXPECT_EQ(std::vector<std::string>(arguments.begin() + 1, arguments.end() - 3),
+                      c.options)
+                << c.name;
+            EXPECT_EQ(arguments[arguments.size() - 3], input) << c.name;
+        }
+        const auto stored = [&store](const std::string& name, bool text) {
+            const std::string key = "Options/" + name;
+            if (text) {
+                return store.strings.count(key) ? store.strings[key] : std::string("absent");
+            }
+            return store.ints.count(key) ? std::to_string(store.ints[key]) : std::string("absent");
+        };
+        EXPECT_EQ(stored("Points", false) + ' ' + stored("Tolerance", true) + ' ' +
+                      stored("Split", false),
+                  c.stored)
+            << c.name;
+    }
+}
+
+TEST(RouteLimits, TypedValuesAsKorvixReadsThem) {
+    // Too large for a double, and too small to be told from 0.
+    const std::string huge(400, '9');
+    const std::string tiny = "0." + std::string(400, '0') + "1";
+    const struct {
+        std::string text;
+        std::optional<int> points;
+        std::optional<std::string> tolerance;
+    } cases[] = {
+        {"250", 250, "250"},
+        {" 2 ", 2, "2"},
+        {"10000", 10000, "10000"},
+        {"00010", 10, "00010"},
+        {"1", std::nullopt, "1"},
+        {"10001", std::nullopt, "10001"},
+        {"000010", std::nullopt, "000010"},
+        {"2.5", std::nullopt, "2.5"},
+        {".5", std::nullopt, ".5"},
+        {"5.", std::nullopt, "5."},
+        {"0", std::nullopt, std::nullopt},
+        {"0.0", std::nullopt, std::nullopt},
+        {".", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"2,5", std::nullopt, std::nullopt},
+        {"-3", std::nullopt, std::nullopt},
+        {"+3", std::nullopt, std::nullopt},
+        {"1e3", std::nullopt, std::nullopt},
+        {"2.5.1", std::nullopt, std::nullopt},
+        {"1 0", std::nullopt, std::nullopt},
+        {tiny, std::nullopt, std::nullopt},
+        {huge, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParsePointLimit(c.text), c.points) << '"' << c.text << '"';
+        EXPECT_EQ(ParseTolerance(c.text), c.tolerance) << '"' << c.text << '"';
+    }
+}
+
+const std::string kNoFiles = " output- run- other- in+ out+";
+const std::string kLimitsOff = " points+ n-[250] tol+ m-[10] split-";
+
+TEST_F(DialogModel, ControlStatesAfterEachEvent) {
+    const struct {
+        const char* name;
+        std::map<std::string, int> ints;
+        std::map<std::string, std::string> strings;
+        std::vector<Event> events;
+        std::string states; // after the last event
+    } cases[] = {
+        {"first start", {}, {}, {}, "2" + kNoFiles + kLimitsOff},
+        {"stored free option",
+         {{"Radio", 6}},
+         {{"Other", "-u"}},
+         {},
+         "6 output- run- other+[-u] in+ out+ points- n-[250] tol- m-[10] split-"},
+        {"a stored index past the buttons", {{"Radio", 7}}, {}, {}, "2" + kNoFiles + kLimitsOff},
+        {"an input enables Output File",
+         {},
+         {},
+         {{Event::Input, 0, "in.gdb"}},
+         "2 output+ run- other- in+[in.gdb] out+" + kLimitsOff + " note[Not a GDB file.]"},
+        {"what a GDB input holds",
+         {},
+         {},
+         {{Event::Input, 0, "ride.gdb"}},
+         "2 output+ run- other- in+[ride.gdb] out+" + kLimitsOff +
+             " note[2 waypoints, 1 track, no routes]"},
+        {"a folder is no input",
+         {},
+         {},
+         {{Event::Input, 0, "ride.gdb"}, {Event::Input, 0, "folder.gdb"}},
+         "2 output+ run- other- in+[ride.gdb] out+" + kLimitsOff +
+             " note[2 waypoints, 1 track, no routes]"},
+        {"a missing input or a cancelled choice changes nothing",
+         {},
+         {},
+         {{Event::Input, 0, "missing.gdb"}, {Event::Input, 0, ""}, {Event::Output, 0, ""}},
+         "2" + kNoFiles + kLimitsOff},
+        {"an output enables Run; a cancelled choice keeps it",
+         {},
+         {},
+         {{Event::Input, 0, "in.gdb"}, {Event::Output, 0, "out.gdb"}, {Event::Output, 0, ""}},
+         "2 output+ run+ other- in+[in.gdb] out+[out.gdb]" + kLimitsOff + " note[Not a GDB file.]"},
+        {"the free option field takes text while its option is selected",
+         {},
+         {},
+         {{Event::Click, IDC_RADIO_OTHER}, {Event::Text, IDC_OTHER, "-V x"}},
+         "6 output- run- other+[-V x] in+ out+ points- n-[250] tol- m-[10] split-"},
+        {"and keeps it, disabled, under another option",
+         {},
+         {},
+         {{Event::Click, IDC_RADIO_OTHER},
+          {Event::Text, IDC_OTHER, "-w"},
+          {Event::Click, IDC_RADIO_W}},
+         "5 output- run- other-[-w] in+ out+" + kLimitsOff},
+        {"a click on a push button selects nothing",
+         {{"Radio", 4}},
+         {},
+         {{Event::Click, IDC_RUN}, {Event::Click, IDC_ABOUT}},
+         "4" + kNoFiles + kLimitsOff},
+        // The limits: their fields and the split follow their check boxes.
+        {"the point limit enables its field and the split",
+         {},
+         {},
+         {{Event::Click, IDC_LIMIT_POINTS}, {Event::Text, IDC_POINTS, "40"}},
+         "2" + kNoFiles + " points+x n+[40] tol+ m-[10] split+"},
+        {"the tolerance enables its field alone",
+         {{"Radio", 5}},
+         {},
+         {{Event::Click, IDC_LIMIT_TOLERANCE}},
+         "5" + kNoFiles + " points+ n-[250] tol+x m+[10] split-"},
+        {"cleared again, the split keeps its mark, disabled",
+         {},
+         {},
+         {{Event::Click, IDC_LIMIT_POINTS},
+          {Event::Click, IDC_SPLIT},
+          {Event::Click, IDC_LIMIT_POINTS}},
+         "2" + kNoFiles + " points+ n-[250] tol+ m-[10] split-x"},
+        {"no click reaches a disabled control",
+         {},
+         {},
+         {{Event::Click, IDC_SPLIT}, {Event::Click, IDC_RADIO_S}, {Event::Click, IDC_LIMIT_POINTS}},
+         "1" + kNoFiles + " points- n-[250] tol- m-[10] split-"},
+        {"stored limits, checked and filled in",
+         {{"Radio", 4}, {"Points", 120}, {"Split", 1}},
+         {{"Tolerance", "2.5"}},
+         {},
+         "4" + kNoFiles + " points+x n+[120] tol+x m+[2.5] split+x"},
+        {"-R, -S and the free option disable the limits, which keep their values",
+         {{"Radio", 4}, {"Points", 120}, {"Split", 1}},
+         {{"Tolerance", "2.5"}},
+         {{Event::Click, IDC_RADIO_R}},
+         "0" + kNoFiles + " points-x n-[120] tol-x m-[2.5] split-x"},
+        {"stored values out of range are no limits, a split without points none",
+         {{"Points", 10001}, {"Split", 1}},
+         {{"Tolerance", "-3"}},
+         {},
+         "2" + kNoFiles + kLimitsOff},
+    };
+    for (const auto& c : cases) {
+        MemoryStore store;
+        Store(store, c.ints, c.strings);
+        LauncherSettings settings(store);
+        ParseDlgModel model(settings);
+        EXPECT_EQ(model.Start(Path("runkorvix")), MissingConverterText()) << c.name;
+        for (const Event& event : c.events) {
+            Apply(model, event);
+        }
+        EXPECT_EQ(Describe(model), c.states) << c.name;
+        EXPECT_TRUE(store.ints.size() == c.ints.size() && store.strings.size() == c.strings.size())
+            << c.name << ": only Run stores";
+    }
+}
+
+TEST(DialogModelTable, EachOptionIsDescribedByItsOwnLabel) {
+    const char* descriptions[] = {"Convert routes to route with user vias.",
+                                  "Convert routes to route with hidden vias.",
+                                  "Convert routes to track with all points (default).",
+                                  "Convert routes to track with via points only.",
+                                  "Convert tracks to route with user vias.",
+                                  "Convert tracks to route with hidden vias.",
+                                  "Other command line option."};
+    for (std::size_t index = 0; index < ParseDlgModel::kOptionIds.size(); ++index) {
+        const int label = ParseDlgModel::kDescriptions[index];
+        ASSERT_NE(label, kNoControl) << index;
+        EXPECT_STREQ(kParseDlgControls[label].caption, descriptions[index]) << index;
+    }
+}
+
+} // namespace
