@@ -2,8 +2,6 @@
 // temporary name.
 #include "output_commit.h"
 
-#include "platform.h"
-
 #include <cstdint>
 #include <string>
 #include <utility>

@@ -9,6 +9,7 @@
 #include "owned_file.h"
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 
 namespace korvix {
@@ -55,6 +56,10 @@ private:
     std::filesystem::path final_;
     bool replaces_ = false; // an output existed when the run began
 };
+
+// 64 bits that differ from one process to the next and from one call to the next: the system's
+// random bytes where it gives them, else its process number and clock (one per system).
+std::uint64_t unpredictable_bits();
 
 // Six letters and digits for a temporary name, different at each call and, by their seed, in
 // each process.

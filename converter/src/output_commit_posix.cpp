@@ -7,6 +7,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -103,6 +104,17 @@ void flush_folder_of(const fs::path& path) {
 }
 
 } // namespace
+
+std::uint64_t unpredictable_bits() {
+    std::uint64_t bits = 0;
+    if (getentropy(&bits, sizeof bits) == 0)
+        return bits;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(getpid()) << 40 ^
+           static_cast<std::uint64_t>(now.tv_sec) * 1000000000U ^
+           static_cast<std::uint64_t>(now.tv_nsec);
+}
 
 File OutputCommit::create_temporary(const fs::path& final_path, int existing) {
     struct stat model;

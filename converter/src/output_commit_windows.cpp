@@ -81,6 +81,13 @@ bool name_too_long(DWORD error) {
 
 } // namespace
 
+std::uint64_t unpredictable_bits() {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return static_cast<std::uint64_t>(GetCurrentProcessId()) << 40 ^
+           static_cast<std::uint64_t>(counter.QuadPart) ^ GetTickCount64();
+}
+
 File OutputCommit::create_temporary(const fs::path& final_path, int existing) {
     const RegistryLocked locked;
     handle_console_events();

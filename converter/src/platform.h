@@ -34,10 +34,6 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode);
 // move; returns the bytes read, fewer only at the end of the file or on an error.
 std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count);
 
-// 64 bits that differ from one process to the next and from one call to the next: the system's
-// random bytes where it gives them, else its process number and clock.
-std::uint64_t unpredictable_bits();
-
 // Writes `first_count` bytes and then `second_count` bytes to an unbuffered file, with one system
 // call where the system has one for two ranges of memory (writev); false when a write fails.
 bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_count,

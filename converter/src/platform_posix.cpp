@@ -6,7 +6,6 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,17 +110,6 @@ std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, s
     return got;
 }
 
-std::uint64_t unpredictable_bits() {
-    std::uint64_t bits = 0;
-    if (getentropy(&bits, sizeof bits) == 0)
-        return bits;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint64_t>(getpid()) << 40 ^
-           static_cast<std::uint64_t>(now.tv_sec) * 1000000000U ^
-           static_cast<std::uint64_t>(now.tv_nsec);
-}
-
 bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_count,
                const std::uint8_t* second, std::size_t second_count) {
     iovec parts[2] = {{const_cast<std::uint8_t*>(first), first_count},
@@ -161,6 +149,48 @@ void prepare_standard_streams() {
 
 void hold_own_console(std::FILE*) {}
 
+namespace {
+
+// Opens the output of a run whose input is open, as open_run_files says.
+void open_output(RunFiles& files, const std::string& output_name, const struct stat& input_file,
+                 std::FILE* console) {
+    // Opened without O_CREAT and O_TRUNC: nothing is created or changed before the checks below.
+    files.outcome = OpenOutcome::output_not_opened;
+    const int output = open(output_name.c_str(), O_WRONLY | O_CLOEXEC);
+    if (output == -1) {
+        // No output yet, or a link to none: a new file, under a temporary name until the end.
+        if (errno == ENOENT)
+            files.output = files.commit.create_temporary(through_links(output_name), -1);
+        if (files.output)
+            files.outcome = OpenOutcome::opened;
+        return;
+    }
+    struct stat output_file;
+    if (fstat(output, &output_file) != 0) {
+        close(output);
+        return;
+    }
+    struct stat console_file;
+    if (same_identity(input_file, output_file)) {
+        files.outcome = OpenOutcome::output_is_input;
+    } else if (fstat(fileno(console), &console_file) == 0 &&
+               same_identity(console_file, output_file)) {
+        files.outcome = OpenOutcome::output_is_console;
+    } else if (S_ISREG(output_file.st_mode) &&
+               (files.output = replacement_of(output_name, output, output_file, files.commit))) {
+        files.outcome = OpenOutcome::opened;
+    } else if (!empty_file(output, output_file)) {
+        files.outcome = OpenOutcome::output_not_opened;
+    } else {
+        files.output = stream_of(output, "wb");
+        files.outcome = files.output ? OpenOutcome::opened : OpenOutcome::output_not_opened;
+        return;
+    }
+    close(output);
+}
+
+} // namespace
+
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
                         std::FILE* console) {
     RunFiles files;
@@ -178,39 +208,7 @@ RunFiles open_run_files(const std::string& input_name, const std::string& output
         return files;
     files.input_seekable = S_ISREG(input_file.st_mode);
 
-    // Opened without O_CREAT and O_TRUNC: nothing is created or changed before the checks below.
-    files.outcome = OpenOutcome::output_not_opened;
-    const int output = open(output_name.c_str(), O_WRONLY | O_CLOEXEC);
-    if (output == -1) {
-        // No output yet, or a link to none: a new file, under a temporary name until the end.
-        if (errno == ENOENT)
-            files.output = files.commit.create_temporary(through_links(output_name), -1);
-        if (files.output)
-            files.outcome = OpenOutcome::opened;
-        return files;
-    }
-    struct stat output_file;
-    if (fstat(output, &output_file) != 0) {
-        close(output);
-        return files;
-    }
-    struct stat console_file;
-    if (same_identity(input_file, output_file)) {
-        files.outcome = OpenOutcome::output_is_input;
-    } else if (fstat(fileno(console), &console_file) == 0 &&
-               same_identity(console_file, output_file)) {
-        files.outcome = OpenOutcome::output_is_console;
-    } else if (S_ISREG(output_file.st_mode) &&
-               (files.output = replacement_of(output_name, output, output_file, files.commit))) {
-        files.outcome = OpenOutcome::opened;
-    } else if (!empty_file(output, output_file)) {
-        files.outcome = OpenOutcome::output_not_opened;
-    } else {
-        files.output = stream_of(output, "wb");
-        files.outcome = files.output ? OpenOutcome::opened : OpenOutcome::output_not_opened;
-        return files;
-    }
-    close(output);
+    open_output(files, output_name, input_file, console);
     return files;
 }
 

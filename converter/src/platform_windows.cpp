@@ -126,13 +126,6 @@ std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, s
     return got;
 }
 
-std::uint64_t unpredictable_bits() {
-    LARGE_INTEGER counter{};
-    QueryPerformanceCounter(&counter);
-    return static_cast<std::uint64_t>(GetCurrentProcessId()) << 40 ^
-           static_cast<std::uint64_t>(counter.QuadPart) ^ GetTickCount64();
-}
-
 // Windows writes a file from one range of memory at a time.
 bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_count,
                const std::uint8_t* second, std::size_t second_count) {
