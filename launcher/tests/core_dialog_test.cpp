@@ -100,7 +100,10 @@ protected:
         }
     }
 
-    fs::path m_dir = fs::temp_directory_path() / "runkorvix dialog model";
+    // A folder of each test's own: CTest runs the tests side by side.
+    fs::path m_dir = fs::temp_directory_path() /
+                     ("runkorvix dialog model " +
+                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 };
 
 TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
