@@ -37,7 +37,7 @@ std::string Metres(double metres) {
     return text;
 }
 
-// "26 tracks became routes in out.gdb", and under limits "26 tracks became 31 routes of at most
+// "26 tracks became routes in out.gdb", and under limits "26 tracks became 27 routes of at most
 // 250 points in out.gdb, within 10.0 m of their tracks". `from` and `to` name one record
 // ("track", "route") and many ("tracks", "routes").
 std::string Made(std::uint64_t converted, const std::array<std::string_view, 4>& names,

@@ -334,11 +334,11 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          0,
          26,
          0,
-         2722,
-         "26 tracks became 31 routes of at most 250 points in out.gdb, within 10.0 m of their "
-         "tracks, through 2410 new waypoints.",
+         962,
+         "26 tracks became 27 routes of at most 250 points in out.gdb, within 10.0 m of their "
+         "tracks, through 650 new waypoints.",
          both,
-         {20, 25, 9.96}},
+         {26, 27, 9.96}},
         {"-T",
          0,
          1,
