@@ -1,6 +1,5 @@
 #include "generated_parts.h"
 
-#include <charconv>
 #include <cstdio>
 #include <string_view>
 
