@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
+#include <charconv>
+#include <system_error>
 
 namespace runkorvix {
 
@@ -30,11 +31,13 @@ std::string Became(std::uint64_t count, std::string_view one, std::string_view m
     return "became " + std::string(count == 1 ? one : many);
 }
 
-// Metres with one decimal, as korvix writes them.
+// Metres with one decimal and a decimal point, as korvix writes them, whatever the locale that
+// the dialog's toolkit set (Qt takes the user's, where a comma may be the decimal sign).
 std::string Metres(double metres) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f m", metres);
-    return text;
+    const std::to_chars_result end =
+        std::to_chars(text, text + sizeof text, metres, std::chars_format::fixed, 1);
+    return std::string(text, end.ec == std::errc() ? end.ptr : text) + " m";
 }
 
 // "26 tracks became routes in out.gdb", and under limits "26 tracks became 27 routes of at most
