@@ -166,7 +166,7 @@ std::string Launcher::Summary(const RunResult& result) const {
         return ReductionsSummary(result.reductions);
     }
     RunCounts counts = CountsOf(result);
-    counts.limits = TakesLimits(m_radio) ? m_limits : RouteLimits{};
+    counts.limits = ActiveLimits();
     const std::filesystem::path output = PathFromUtf8(m_output);
     if (MakesWaypoints(m_option)) {
         counts.outputWaypoints = CountWaypointRecords(output);

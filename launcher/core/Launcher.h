@@ -85,11 +85,12 @@ public:
     const RouteLimits& Limits() const { return m_limits; }
     // The converter's arguments: the limits only for an option that takes them.
     std::vector<std::string> Arguments() const {
-        return ConverterArguments(m_option, m_input, m_output,
-                                  TakesLimits(m_radio) ? m_limits : RouteLimits{});
+        return ConverterArguments(m_option, m_input, m_output, ActiveLimits());
     }
 
 private:
+    // The limits that the chosen option takes: none for -R, -S and the free option.
+    RouteLimits ActiveLimits() const { return TakesLimits(m_radio) ? m_limits : RouteLimits{}; }
     // What the finished run did, for the box after it; empty when there is nothing to sum up.
     std::string Summary(const RunResult& result) const;
 

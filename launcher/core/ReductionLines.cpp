@@ -1,18 +1,13 @@
 #include "ReductionLines.h"
 
+#include "Digits.h"
+
 #include <algorithm>
 #include <charconv>
 
 namespace runkorvix {
 
 namespace {
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool AllDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
-}
 
 // How many sizes the list "250, 250 and 153" names: joined by ", " and a last " and "; 0 for
 // another text.

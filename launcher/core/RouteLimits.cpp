@@ -1,5 +1,7 @@
 #include "RouteLimits.h"
 
+#include "Digits.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -7,10 +9,6 @@
 namespace runkorvix {
 
 namespace {
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 std::string_view Trimmed(std::string_view text) {
     const std::size_t start = text.find_first_not_of(' ');
@@ -43,7 +41,7 @@ std::vector<std::string> LimitArguments(const RouteLimits& limits) {
 
 std::optional<int> ParsePointLimit(std::string_view text) {
     text = Trimmed(text);
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), IsDigit)) {
+    if (text.size() > 5 || !AllDigits(text)) {
         return std::nullopt;
     }
     int points = 0;

@@ -1,5 +1,7 @@
 #include "RunFeedback.h"
 
+#include "Digits.h"
+
 #include <algorithm>
 
 namespace runkorvix {
@@ -8,9 +10,6 @@ namespace {
 
 bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 } // namespace
@@ -23,7 +22,7 @@ bool IsTraceLine(std::string_view line) {
     if (number[0] == '-' || number[0] == '+') {
         number.remove_prefix(1);
     }
-    return !number.empty() && std::all_of(number.begin(), number.end(), IsDigit);
+    return AllDigits(number);
 }
 
 void RecordCounts::Add(char type) {

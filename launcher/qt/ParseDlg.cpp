@@ -79,7 +79,6 @@ CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& choose
     m_run = TakeControl<QPushButton>(m_controls, kIdRun);
     m_about = TakeControl<QPushButton>(m_controls, kIdAbout);
     m_help = TakeControl<QPushButton>(m_controls, kIdHelp);
-    m_other = TakeControl<QLineEdit>(m_controls, kIdOther);
     m_options = new QButtonGroup(this);
     m_options->setExclusive(true);
     for (int index = 0; index < runkorvix::kOptionCount; ++index) {

@@ -130,7 +130,6 @@ private:
     QPushButton* m_run;
     QPushButton* m_about;
     QPushButton* m_help;
-    QLineEdit* m_other;
     std::array<QRadioButton*, runkorvix::kOptionCount> m_optionButtons;
     std::array<QWidget*, runkorvix::kOptionCount> m_descriptions; // the labels beside them
     QButtonGroup* m_options;
