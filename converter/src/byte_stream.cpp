@@ -1,6 +1,7 @@
 #include "byte_stream.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace korvix {
@@ -32,6 +33,11 @@ InputStream::InputStream(RunFailure& failure, std::span<const std::uint8_t> byte
 InputStream::InputStream(RunFailure& failure, WritableBytes memory)
     : InputStream(failure, std::span<const std::uint8_t>(memory.bytes)) {
     writable_ = true;
+}
+
+InputStream::~InputStream() {
+    if (forwarder_ != nullptr)
+        forwarder_->detach_input();
 }
 
 void InputStream::before_block_changes() {

@@ -20,7 +20,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <span>
@@ -66,9 +65,11 @@ using InputOffset = std::int64_t;
 // debug builds and in the sanitizer and fuzz builds, where a broken rule aborts the program; a
 // release build leaves them out of the hot paths and keeps a check where it costs nothing.
 #if !defined(NDEBUG) || defined(KORVIX_STREAM_CHECKS)
+#define KORVIX_STREAM_CHECKS_ON 1
 #define KORVIX_STREAM_CHECK(condition)                                                             \
     ((condition) ? void(0) : ::korvix::stream_rule_broken(#condition, __FILE__, __LINE__))
 #else
+#define KORVIX_STREAM_CHECKS_ON 0
 #define KORVIX_STREAM_CHECK(condition) void(0)
 #endif
 [[noreturn]] void stream_rule_broken(const char* rule, const char* file, int line);
@@ -92,6 +93,8 @@ public:
         std::span<std::uint8_t> bytes;
     };
     InputStream(RunFailure& failure, WritableBytes memory);
+    // An output that still forwards spans of this input writes them out and forwards no more.
+    ~InputStream();
     InputStream(const InputStream&) = delete;
     InputStream& operator=(const InputStream&) = delete;
 
@@ -205,7 +208,8 @@ public:
             span_end_ += count;
             return;
         }
-        forward_slow(in, in.offset(), count);
+        [[maybe_unused]] const bool held = forward_slow(in, in.offset(), count);
+        KORVIX_STREAM_CHECK(held); // the next bytes are in the block: at most those available
     }
     // Writes the `count` bytes of `in` from offset `at` on, which the input has passed already,
     // from where they lie in its block. False, and nothing written, when they are no longer there:
@@ -255,9 +259,15 @@ private:
     ByteCount room() const { return end_ - next_; }
     void use_block(std::span<std::uint8_t> block);
     void set_reserved([[maybe_unused]] bool reserved) {
-#if !defined(NDEBUG) || defined(KORVIX_STREAM_CHECKS)
+#if KORVIX_STREAM_CHECKS_ON
         reserved_ = reserved;
 #endif
+    }
+    friend class InputStream;
+    // The input is going: its span is written out, and no more of it is forwarded.
+    void detach_input() {
+        release_input_span();
+        input_ = nullptr;
     }
     void write_slow(const std::uint8_t* bytes, ByteCount count);
     bool forward_slow(InputStream& in, InputOffset at, ByteCount count);
@@ -280,7 +290,7 @@ private:
     InputOffset span_offset_ = 0; // of the span's first byte
     const std::uint8_t* span_begin_ = nullptr;
     const std::uint8_t* span_end_ = nullptr;
-#if !defined(NDEBUG) || defined(KORVIX_STREAM_CHECKS)
+#if KORVIX_STREAM_CHECKS_ON
     bool reserved_ = false;
 #endif
 };
@@ -368,7 +378,9 @@ inline void write_bytes(OutputStream& out, std::span<const std::uint8_t> bytes) 
 // the same, so that a body's bookkeeping stays as its fields declare.
 ByteCount move_bytes_slow(InputStream& in, OutputStream* out, ByteCount count);
 inline ByteCount move_bytes(InputStream& in, OutputStream* out, ByteCount count) {
-    if (count <= 0 || in.available() < count)
+    if (count <= 0)
+        return 0;
+    if (in.available() < count)
         return move_bytes_slow(in, out, count);
     if (out != nullptr)
         out->forward(in, count);

@@ -127,6 +127,22 @@ TEST(CopyPrimitives, WithoutOutputTheSameBytesAreConsumedAndNothingWritten) {
 
 // The end of the input is sticky: every read behind it yields 0 without advancing, copies stop,
 // and the failure is there for the run driver to report.
+// Forwarded bytes of an input that ends before the output are written when the input ends, not
+// taken later from where its block was.
+TEST(CopyPrimitives, BytesForwardedFromAnInputThatEndsFirstAreWritten) {
+    RunFailure failure;
+    Bytes output;
+    OutputStream out(failure, output);
+    Bytes input{1, 2, 3, 4, 5};
+    {
+        InputStream in(failure, input);
+        EXPECT_EQ(move_bytes(in, &out, 4), 4);
+    }
+    std::fill(input.begin(), input.end(), std::uint8_t{0xEE});
+    out.flush();
+    EXPECT_EQ(output, (Bytes{1, 2, 3, 4}));
+}
+
 TEST(EndOfInput, EveryReadPastTheEndFailsTheStreamAndYieldsZero) {
     Streams s({0x01, 0x02});
     EXPECT_EQ(read_int32(s.in), 0x0201);
