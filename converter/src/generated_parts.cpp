@@ -12,15 +12,14 @@ GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits&
     if (limits.split) {
         parts.error_metres =
             simplify_points(points, {.tolerance_metres = limits.tolerance_metres}, simplifier);
-        parts.part_points = limits.max_points;
-        if (points.count > limits.max_points)
+        if (points.count > limits.max_points) {
+            parts.part_points = limits.max_points;
             parts.parts = (points.count - 2) / (limits.max_points - 1) + 1;
+        }
     } else if (limits.active()) {
         parts.error_metres = simplify_points(points, limits, simplifier);
     }
     parts.kept = points.count;
-    if (parts.parts == 1)
-        parts.part_points = points.count;
     return parts;
 }
 

@@ -2,6 +2,7 @@
 // temporary name.
 #include "output_commit.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -15,6 +16,27 @@ namespace {
 // (std::random_device would cost the process some 160 KB of memory for the same.)
 std::uint64_t name_seed() {
     return unpredictable_bits() ^ reinterpret_cast<std::uintptr_t>(&unpredictable_bits);
+}
+
+// Six letters and digits for a temporary name, different at each call and, by their seed, in
+// each process.
+std::array<char, 6> temporary_name_letters() {
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr std::uint64_t letters = sizeof alphabet - 1;
+    static std::uint64_t state = name_seed();
+    // SplitMix64: each step gives 64 well mixed bits, of which the six letters take 36.
+    state += 0x9E3779B97F4A7C15U;
+    std::uint64_t bits = state;
+    bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9U;
+    bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBU;
+    bits ^= bits >> 31;
+    std::array<char, 6> name;
+    for (char& letter : name) {
+        letter = alphabet[bits % letters];
+        bits /= letters;
+    }
+    return name;
 }
 
 } // namespace
@@ -63,25 +85,6 @@ File OutputCommit::adopt(std::FILE* file, std::filesystem::path temporary,
 void OutputCommit::discard(File& output) {
     output.reset();
     remove_temporary();
-}
-
-std::array<char, 6> temporary_name_letters() {
-    static constexpr char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    constexpr std::uint64_t letters = sizeof alphabet - 1;
-    static std::uint64_t state = name_seed();
-    // SplitMix64: each step gives 64 well mixed bits, of which the six letters take 36.
-    state += 0x9E3779B97F4A7C15U;
-    std::uint64_t bits = state;
-    bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9U;
-    bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBU;
-    bits ^= bits >> 31;
-    std::array<char, 6> name;
-    for (char& letter : name) {
-        letter = alphabet[bits % letters];
-        bits /= letters;
-    }
-    return name;
 }
 
 std::filesystem::path temporary_name_beside(const std::filesystem::path& final_path,

@@ -8,7 +8,6 @@
 
 #include "owned_file.h"
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 
@@ -60,10 +59,6 @@ private:
 // 64 bits that differ from one process to the next and from one call to the next: the system's
 // random bytes where it gives them, else its process number and clock (one per system).
 std::uint64_t unpredictable_bits();
-
-// Six letters and digits for a temporary name, different at each call and, by their seed, in
-// each process.
-std::array<char, 6> temporary_name_letters();
 
 // A temporary name in the folder of `final_path`: ".out.gdb.korvix-Ab3x9Z" beside "out.gdb", or,
 // `short_form`, ".korvix-Ab3x9Z" for an output whose name leaves no room for more. Empty when

@@ -26,9 +26,9 @@ void store_track_point(std::uint8_t* p, std::uint64_t position) {
     store_le32(p + position_width, no_altitude_and_tail);
 }
 
-// The name, the track header bytes and the point count.
-ByteCount track_head_width(const char* name) {
-    return std::ssize(std::string_view(name)) + 1 + track_header_width + 4;
+// The name (`name_bytes`, its 0 byte included), the track header bytes and the point count.
+ByteCount track_head_width(ByteCount name_bytes) {
+    return name_bytes + track_header_width + 4;
 }
 
 // What a route's link points give its track: all of them, or the first and the last of each
@@ -75,8 +75,8 @@ void read_route_name(RunContext& run, BodyRemainder& body) {
 // Body length of a track of `count` points that write_track writes.
 std::int32_t track_body_length(const RunContext& run, const GeneratedName& name,
                                std::uint32_t count) {
-    return static_cast<std::int32_t>(name.bytes() + track_header_width + 4 +
-                                     track_point_width * count + std::ssize(run.layout.track_end));
+    return static_cast<std::int32_t>(track_head_width(name.bytes()) + track_point_width * count +
+                                     std::ssize(run.layout.track_end));
 }
 
 // Writes a track body of the point buffer's entries from `first` on, in the run's GDB version.
@@ -129,8 +129,8 @@ private:
 ByteCount most_track_bytes(const RunContext& run, const char* name, ByteCount body_left) {
     const ByteCount most_points =
         std::clamp<ByteCount>(body_left / position_record_width, 0, PointBuffer::capacity);
-    return record_header_width + track_head_width(name) + track_point_width * most_points +
-           std::ssize(run.layout.track_end);
+    return record_header_width + track_head_width(std::ssize(std::string_view(name)) + 1) +
+           track_point_width * most_points + std::ssize(run.layout.track_end);
 }
 
 // Lays the route's track out in the output block while its link points are read: the points go
@@ -140,25 +140,25 @@ ByteCount most_track_bytes(const RunContext& run, const char* name, ByteCount bo
 // and reserve() has written out the input bytes that were still to go.
 void lay_out_track(RunContext& run, BodyRemainder& body, TrackPoints which, ByteCount bytes) {
     const char* const name = run.scratch.text;
+    const ByteCount name_bytes = std::ssize(std::string_view(name)) + 1;
     std::uint8_t* const record = run.out.reserve(bytes);
     if (record == nullptr)
         return;
-    std::uint8_t* const first_point = record + record_header_width + track_head_width(name);
+    std::uint8_t* const first_point = record + record_header_width + track_head_width(name_bytes);
     PointFilter<TrackPointStore> points(TrackPointStore(first_point), run.console);
     walk_route_points(run, body, which, points);
     if (run.failed())
         return;
 
     std::uint8_t* const points_end = points.store().end();
-    const ByteCount body_length =
-        track_head_width(name) + (points_end - first_point) + std::ssize(run.layout.track_end);
+    const ByteCount body_length = track_head_width(name_bytes) + (points_end - first_point) +
+                                  std::ssize(run.layout.track_end);
     std::uint8_t* p = record;
     store_le32(p, static_cast<std::uint32_t>(body_length));
     p[4] = static_cast<std::uint8_t>(track_record);
     p += record_header_width;
-    const std::size_t name_size = std::string_view(name).size() + 1;
-    std::memcpy(p, name, name_size);
-    p += name_size;
+    std::memcpy(p, name, static_cast<std::size_t>(name_bytes));
+    p += name_bytes;
     std::memcpy(p, track_header_bytes, track_header_width);
     store_le32(p + track_header_width, points.store().count());
     p = points_end;

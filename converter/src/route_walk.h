@@ -5,8 +5,6 @@
 #include "gdb_fields.h"
 #include "point_lists.h"
 
-#include <algorithm>
-
 namespace korvix {
 
 // Moves the `count` link points of a route point, to the output or to nowhere, and calls
@@ -28,9 +26,9 @@ void move_link_points(const RecordCursor& cursor, BodyRemainder& body, std::int3
 
 // Moves a route body behind its name up to its remainder, to the output or to nowhere, rewriting
 // the class block of every route point as `rewrite` says and handing every link point to
-// on_link_point. In version 1 the walk
-// ends behind the link count of the first route point without link points; in versions 2 and 3
-// every route point closes with its link flag and trailer, and all of them are walked.
+// on_link_point. In version 1, and in a file without a known version record, the walk ends behind
+// the link count of the first route point without link points; in versions 2 and 3 every route
+// point closes with its link flag and trailer, and all of them are walked.
 template <class OnLinkPoint>
 void walk_route(const RecordCursor& cursor, BodyRemainder& body, ClassRewrite rewrite,
                 OnLinkPoint& on_link_point) {

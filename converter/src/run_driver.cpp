@@ -5,7 +5,6 @@
 #include "gdb_header.h"
 #include "platform.h"
 
-#include <algorithm>
 #include <memory>
 #include <new>
 

@@ -3,7 +3,6 @@
 #include "point_lists.h"
 
 #include <algorithm>
-#include <string_view>
 
 namespace korvix {
 
@@ -55,14 +54,13 @@ struct TrackPointsCollected {
 };
 
 // Reads a whole track body with no output: its name into the scratch text, its positions into
-// the point buffer. Returns the bytes of the name as read, its 0 byte included.
-ByteCount read_track_points(RunContext& run, ByteCount length) {
+// the point buffer.
+void read_track_points(RunContext& run, ByteCount length) {
     InputStream& in = run.in;
     PointCollector collected(run.points, run.console);
     BodyRemainder body(in, length);
     const TextDestination name = run.scratch.destination();
-    const ByteCount name_bytes = read_string(in, &name);
-    body.take(name_bytes);
+    body.take(read_string(in, &name));
     body.take(move_bytes(in, nullptr, track_header_width));
     const std::int32_t points = read_count(in, nullptr, body);
 
@@ -75,7 +73,6 @@ ByteCount read_track_points(RunContext& run, ByteCount length) {
     collected = visit.collected;
     collected.finish();
     body.move_rest(nullptr);
-    return name_bytes;
 }
 
 // Bounds of the point buffer's entries first to last inclusive (first <= last < count).
