@@ -62,11 +62,16 @@ bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// A whole number of points: digits only.
+// A whole number of points: digits only, as many leading zeros as written.
 bool parse_points(std::string_view text, std::uint32_t& points) {
-    if (text.empty() || text.size() > 5 || !std::ranges::all_of(text, is_digit))
+    if (text.empty() || !std::ranges::all_of(text, is_digit))
         return false;
-    std::from_chars(text.data(), text.data() + text.size(), points);
+    const std::string_view value = text.substr(std::min(text.find_first_not_of('0'), text.size()));
+    if (value.size() > 5)
+        return false;
+    std::uint32_t number = 0;
+    std::from_chars(value.data(), value.data() + value.size(), number);
+    points = number;
     return points >= min_points && points <= max_points;
 }
 
@@ -113,6 +118,12 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
             continue;
         }
         if (!points && !tolerance) {
+            // A word of two dashes is always a long option, wherever it stands: a misspelt one
+            // must not pass for an option letter or a file name.
+            if (word.starts_with("--")) {
+                line.complaint = "Unknown option " + std::string(word) + "\n";
+                return false;
+            }
             rest.push_back(word);
             continue;
         }
@@ -148,14 +159,6 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
     CommandLine line;
     std::vector<std::string_view> rest;
     const auto refused = [&](std::string complaint) -> std::optional<CommandLine> {
-        if (complaint.empty()) {
-            for (const std::string_view word : rest) {
-                if (word.starts_with("--")) {
-                    complaint = "Unknown option " + std::string(word) + "\n";
-                    break;
-                }
-            }
-        }
         if (complaint.empty())
             return std::nullopt;
         line.action = CommandLine::Action::usage;

@@ -13,6 +13,8 @@ constexpr const char* application_signatures[] = {"MapSource", "BaseCamp"};
 
 // The header bytes behind "MsRcf" begin with a version record: its length 2, 'D' and a letter
 // that tells the version, and a 0 byte.
+constexpr std::uint8_t version_record_type = 'D';
+constexpr std::size_t version_record_type_offset = 4;
 constexpr std::uint8_t version_1_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'k', 0x00};
 constexpr std::uint8_t version_2_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'l', 0x00};
 constexpr std::uint8_t version_3_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'm', 0x00};
@@ -26,10 +28,16 @@ bool read_header_string(InputStream& in, ScratchText& scratch) {
 
 } // namespace
 
-GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes) {
+std::optional<GdbVersion> gdb_version_of(std::span<const std::uint8_t, 14> version_bytes) {
     const auto starts_with = [&](std::span<const std::uint8_t> record) {
         return std::equal(record.begin(), record.end(), version_bytes.begin());
     };
+    // A version record whose length is not a version record's is a damaged header: read in any
+    // version's layouts, its records would be written in the wrong ones.
+    if (version_bytes[version_record_type_offset] == version_record_type &&
+        !std::equal(version_1_record, version_1_record + version_record_type_offset,
+                    version_bytes.begin()))
+        return std::nullopt;
     if (starts_with(version_1_record))
         return GdbVersion::v1;
     if (starts_with(version_2_record))
@@ -59,8 +67,10 @@ std::optional<GdbVersion> check_and_copy_header(InputStream& in, OutputStream& o
     });
     if (!known)
         return std::nullopt;
-    write_string(out, scratch.text);
-    return gdb_version_of(version_bytes);
+    const std::optional<GdbVersion> version = gdb_version_of(version_bytes);
+    if (version)
+        write_string(out, scratch.text);
+    return version;
 }
 
 } // namespace korvix

@@ -15,14 +15,15 @@ inline constexpr ByteCount version_bytes_width = 14;
 inline constexpr int header_strings = 3;
 
 // The GDB version told by the 14 header bytes behind "MsRcf": that of their version record, or
-// unmarked when they do not begin with one of versions 1, 2 or 3.
-GdbVersion gdb_version_of(std::span<const std::uint8_t, 14> version_bytes);
+// unmarked when they do not begin with one of versions 1, 2 or 3. Nothing when they begin with a
+// version record ('D') of another length than a version record's 2 bytes.
+std::optional<GdbVersion> gdb_version_of(std::span<const std::uint8_t, 14> version_bytes);
 
 // Tests the GDB file header ("MsRcf", 14 bytes, three strings, then the application name
 // "MapSource" or "BaseCamp") and copies it to the output byte for byte, reading its strings into
 // the scratch text. Gives the GDB version that the header tells, or nothing when either signature
-// string is missing or the input ends inside the header; the output then keeps what had been
-// copied before the failed test.
+// string is missing, the version record is damaged or the input ends inside the header; the output
+// then keeps what had been copied before the failed test.
 std::optional<GdbVersion> check_and_copy_header(InputStream& in, OutputStream& out,
                                                 ScratchText& scratch);
 

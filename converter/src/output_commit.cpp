@@ -1,5 +1,5 @@
-// What the systems' ways of committing an output share: the object's life, the discard, and the
-// temporary name.
+// What the systems' ways of committing an output share: the object's life, the commit and the
+// discard, and the temporary name.
 #include "output_commit.h"
 
 #include <array>
@@ -43,21 +43,29 @@ std::array<char, 6> temporary_name_letters() {
 
 OutputCommit::~OutputCommit() {
     remove_temporary();
+    close_staged_output();
 }
 
 OutputCommit::OutputCommit(OutputCommit&& other) noexcept
     : temporary_(std::move(other.temporary_)), final_(std::move(other.final_)),
-      replaces_(other.replaces_) {
+      kept_(std::move(other.kept_)), replaces_(other.replaces_),
+      staged_output_(other.staged_output_), error_(other.error_) {
     other.temporary_.clear();
+    other.staged_output_ = -1;
 }
 
 OutputCommit& OutputCommit::operator=(OutputCommit&& other) noexcept {
     if (this != &other) {
         remove_temporary();
+        close_staged_output();
         temporary_ = std::move(other.temporary_);
         final_ = std::move(other.final_);
+        kept_ = std::move(other.kept_);
         replaces_ = other.replaces_;
+        staged_output_ = other.staged_output_;
+        error_ = other.error_;
         other.temporary_.clear();
+        other.staged_output_ = -1;
     }
     return *this;
 }
@@ -66,6 +74,15 @@ bool OutputCommit::commit(File& output) {
     std::FILE* file = output.release();
     if (!pending())
         return std::fclose(file) == 0;
+    if (staged_output_ != -1) {
+        // A copy that failed before it changed the output leaves the temporary file to be
+        // removed; one that failed part of the way has kept it.
+        const bool copied = std::fflush(file) == 0 && copy_over_output(file);
+        std::fclose(file);
+        close_staged_output();
+        remove_temporary();
+        return copied;
+    }
     bool written = std::fflush(file) == 0 && flush_to_disk(file);
     written = std::fclose(file) == 0 && written;
     if (written && put_in_place())

@@ -1,8 +1,10 @@
 // How a run's output reaches its name. A regular file, existing or new, is written under a
 // temporary name in the output's own folder and renamed over the output only when the run has
 // succeeded, so that a failed or interrupted run leaves an existing output byte for byte as it was
-// and makes no new one. Devices, FIFOs, and a writable output whose folder takes no new file are
-// written directly under their name. One source file per system implements the class
+// and makes no new one. An existing output whose folder takes no new file, or does not let korvix
+// replace it, is written to a temporary file in the system's temporary folder instead, whose bytes
+// are copied over the output only when the run has succeeded. Devices and FIFOs are written
+// directly under their name. One source file per system implements the class
 // (output_commit_posix.cpp, output_commit_windows.cpp).
 #pragma once
 
@@ -10,6 +12,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace korvix {
 
@@ -24,37 +28,69 @@ public:
 
     // Creates a new, empty file in the folder of `final_path` under a name that tells what it is
     // (".out.gdb.korvix-Ab3x9Z" beside "out.gdb"), open for binary writing, and has it removed
-    // when a signal to stop (SIGINT, SIGTERM, SIGHUP; on Windows Ctrl+C, Ctrl+Break, the
-    // console's close) ends korvix. `existing` is a descriptor of the output that the new file
-    // replaces, whose permissions it takes, or -1 when there is no output yet. Returns nothing
-    // when the folder does not take the new file.
+    // when a signal to stop ends korvix: on POSIX systems SIGINT, SIGTERM, SIGHUP, SIGQUIT,
+    // SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF or SIGXCPU, each unless korvix was started
+    // to ignore it; on Windows any console control event. `existing` is a descriptor of
+    // the output that the new file replaces, whose permissions it takes, or -1 when there is no
+    // output yet. Returns nothing when the folder does not take the new file; error() then tells
+    // why.
     File create_temporary(const std::filesystem::path& final_path, int existing);
+
+    // Creates a new, empty file in the system's temporary folder, readable by its owner alone,
+    // whose bytes are copied over the open output `existing` when the run has succeeded: for an
+    // output that korvix may write but not replace. Takes `existing` over: it is closed with this
+    // object. Returns nothing when no such file can be made; error() then tells why.
+    File create_staged(const std::filesystem::path& final_path, int existing);
+
+    // Why the last create_temporary or create_staged made no file.
+    const std::error_code& error() const { return error_; }
+
+    // Whether a failed temporary file in the output's folder leaves another way: the folder
+    // refuses new files by its permissions, or lies on a file system mounted read-only.
+    static bool refused_by_folder(const std::error_code& error);
 
     // Whether the output is written under a temporary name.
     bool pending() const { return !temporary_.empty(); }
 
     // The run succeeded: closes `output`; when it was written under a temporary name, flushes it
-    // to the disk before and then puts it in the output's place. False when any of this fails:
-    // the temporary file is then removed, and the output's name is left as it was.
+    // to the disk and then puts it in the output's place: renamed over it, or its bytes copied
+    // over those of the output. From then on until korvix ends, a signal to stop no longer ends
+    // it: the output is whole and the run has succeeded. False when any of this fails: the
+    // temporary file is then removed and the output's name left as it was, unless a copy over
+    // the output failed part of the way (kept_path() then names the temporary file, which holds
+    // the only whole copy of the output).
     bool commit(File& output);
 
     // The run failed: closes `output` and removes the temporary file it was written to.
     void discard(File& output);
 
+    // The temporary file left behind by a failed copy over the output, or empty.
+    const std::filesystem::path& kept_path() const { return kept_; }
+
 private:
     // What each system does: flushes the file's bytes to the disk; renames the closed temporary
-    // file over the output (false when it is not in place); removes the temporary file.
+    // file over the output (false when it is not in place); copies the bytes of the temporary
+    // file, still open as `file`, over the output; removes the temporary file.
     static bool flush_to_disk(std::FILE* file);
     bool put_in_place();
+    bool copy_over_output(std::FILE* file);
     void remove_temporary();
+    void close_staged_output();
     // The temporary file just made, registered for removal: this object's from now on.
     File adopt(std::FILE* file, std::filesystem::path temporary,
                const std::filesystem::path& final_path, bool replaces);
 
     std::filesystem::path temporary_; // empty when the output is written directly
     std::filesystem::path final_;
-    bool replaces_ = false; // an output existed when the run began
+    std::filesystem::path kept_;
+    bool replaces_ = false;  // an output existed when the run began
+    int staged_output_ = -1; // the output that a staged file's bytes are copied over, or -1
+    std::error_code error_;
 };
+
+// Called, when set, at the moment the output is in place, with the signals to stop held back: a
+// test raises one there to see that it no longer ends the run.
+extern void (*output_in_place_hook)();
 
 // 64 bits that differ from one process to the next and from one call to the next: the system's
 // random bytes where it gives them, else its process number and clock (one per system).

@@ -1,7 +1,9 @@
 // An output committed on Windows: written under a temporary name, flushed with FlushFileBuffers
 // and put in the output's place by ReplaceFileW, which keeps an existing output's attributes and
-// security, or by MoveFileExW. Ctrl+C, Ctrl+Break and the console's close remove the temporary
-// file before the system ends korvix as it would without a handler.
+// security, or by MoveFileExW; or written in the system's temporary folder and copied over the
+// output. Every console control event removes the temporary file before the system ends korvix as
+// it would without a handler; once the output is in place, Ctrl+C and Ctrl+Break no longer end
+// it.
 #include "output_commit.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -17,6 +19,7 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace korvix {
 
@@ -29,6 +32,7 @@ namespace fs = std::filesystem;
 SRWLOCK registry_lock = SRWLOCK_INIT;
 std::wstring registered_path;
 bool path_registered = false;
+bool output_in_place = false; // the run has succeeded: korvix goes on to its end
 
 class RegistryLocked {
 public:
@@ -38,14 +42,16 @@ public:
     RegistryLocked& operator=(const RegistryLocked&) = delete;
 };
 
-BOOL WINAPI remove_temporary_on_stop(DWORD event) {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
-        const RegistryLocked locked;
-        // The file is open, shared for deletion: it goes when korvix's handle closes.
-        if (path_registered)
-            DeleteFileW(registered_path.c_str());
-        path_registered = false;
-    }
+BOOL WINAPI remove_temporary_on_stop(DWORD) {
+    const RegistryLocked locked;
+    // A run whose output is in place ends as it succeeded (the system ends it after a close,
+    // logoff or shutdown event all the same, having waited for the handler).
+    if (output_in_place)
+        return TRUE;
+    // The file is open, shared for deletion: it goes when korvix's handle closes.
+    if (path_registered)
+        DeleteFileW(registered_path.c_str());
+    path_registered = false;
     return FALSE; // the next handler, at last the system's, ends korvix
 }
 
@@ -81,6 +87,8 @@ bool name_too_long(DWORD error) {
 
 } // namespace
 
+void (*output_in_place_hook)() = nullptr;
+
 std::uint64_t unpredictable_bits() {
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
@@ -88,43 +96,109 @@ std::uint64_t unpredictable_bits() {
            static_cast<std::uint64_t>(counter.QuadPart) ^ GetTickCount64();
 }
 
-File OutputCommit::create_temporary(const fs::path& final_path, int existing) {
-    const RegistryLocked locked;
-    handle_console_events();
-    fs::path path;
-    HANDLE handle = INVALID_HANDLE_VALUE;
+namespace {
+
+std::error_code system_error_of(DWORD error) {
+    return {static_cast<int>(error), std::system_category()};
+}
+
+// Creates a file of a new temporary name beside `beside`, for writing (and reading, when
+// `readable`); sets `path` to its name. INVALID_HANDLE_VALUE, with the system's error, when none
+// is made.
+HANDLE create_new_file(const fs::path& beside, bool readable, fs::path& path, DWORD& error) {
     bool short_form = false;
-    for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
-        path = temporary_name_beside(final_path, short_form);
-        if (path.empty())
-            return {};
-        handle = CreateFileW(path.c_str(), GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        const DWORD error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-        if (handle == INVALID_HANDLE_VALUE && name_too_long(error) && !short_form)
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = temporary_name_beside(beside, short_form);
+        if (path.empty()) {
+            error = ERROR_INVALID_NAME;
+            return INVALID_HANDLE_VALUE;
+        }
+        const HANDLE handle =
+            CreateFileW(path.c_str(), GENERIC_WRITE | (readable ? GENERIC_READ : 0),
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                        readable ? FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE)
+            return handle;
+        error = GetLastError();
+        if (name_too_long(error) && !short_form)
             short_form = true;
-        else if (handle == INVALID_HANDLE_VALUE && !name_taken(error))
-            return {};
+        else if (!name_taken(error))
+            return INVALID_HANDLE_VALUE;
     }
-    if (handle == INVALID_HANDLE_VALUE)
-        return {};
-    if (existing != -1)
-        take_attributes(handle, existing);
-    const int descriptor =
-        _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_WRONLY | _O_BINARY);
-    std::FILE* file = descriptor != -1 ? _fdopen(descriptor, "wb") : nullptr;
+    error = ERROR_FILE_EXISTS;
+    return INVALID_HANDLE_VALUE;
+}
+
+// The new file as a stream, registered for removal; nothing, and the file removed, when it cannot
+// be made one.
+std::FILE* stream_of_new(HANDLE handle, const fs::path& path, bool readable) {
+    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle),
+                                           (readable ? _O_RDWR : _O_WRONLY) | _O_BINARY);
+    std::FILE* file = descriptor != -1 ? _fdopen(descriptor, readable ? "w+b" : "wb") : nullptr;
     if (file == nullptr) {
         if (descriptor != -1)
             _close(descriptor);
         else
             CloseHandle(handle);
         DeleteFileW(path.c_str());
-        return {};
+        return nullptr;
     }
     registered_path = path.native();
     path_registered = true;
+    output_in_place = false;
+    return file;
+}
+
+} // namespace
+
+bool OutputCommit::refused_by_folder(const std::error_code& error) {
+    return error.category() == std::system_category() &&
+           (error.value() == ERROR_ACCESS_DENIED || error.value() == ERROR_WRITE_PROTECT);
+}
+
+File OutputCommit::create_temporary(const fs::path& final_path, int existing) {
+    const RegistryLocked locked;
+    handle_console_events();
+    fs::path path;
+    DWORD error = ERROR_SUCCESS;
+    const HANDLE handle = create_new_file(final_path, false, path, error);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error_ = system_error_of(error);
+        return {};
+    }
+    if (existing != -1)
+        take_attributes(handle, existing);
+    std::FILE* file = stream_of_new(handle, path, false);
+    if (file == nullptr) {
+        error_ = system_error_of(ERROR_INVALID_HANDLE);
+        return {};
+    }
     return adopt(file, path, final_path, existing != -1);
+}
+
+File OutputCommit::create_staged(const fs::path& final_path, int existing) {
+    std::error_code error;
+    const fs::path folder = fs::temp_directory_path(error);
+    if (error) {
+        error_ = error;
+        _close(existing);
+        return {};
+    }
+    const RegistryLocked locked;
+    handle_console_events();
+    fs::path path;
+    DWORD created_error = ERROR_SUCCESS;
+    const HANDLE handle =
+        create_new_file(folder / final_path.filename(), true, path, created_error);
+    std::FILE* file = handle == INVALID_HANDLE_VALUE ? nullptr : stream_of_new(handle, path, true);
+    if (file == nullptr) {
+        error_ =
+            system_error_of(handle == INVALID_HANDLE_VALUE ? created_error : ERROR_INVALID_HANDLE);
+        _close(existing);
+        return {};
+    }
+    staged_output_ = existing;
+    return adopt(file, path, final_path, true);
 }
 
 bool OutputCommit::flush_to_disk(std::FILE* file) {
@@ -149,7 +223,62 @@ bool OutputCommit::put_in_place() {
         path_registered = false;
         temporary_.clear();
     }
+    output_in_place = placed;
+    if (placed && output_in_place_hook != nullptr)
+        output_in_place_hook();
     return placed;
+}
+
+namespace {
+
+// Copies the `size` bytes of `from` over the front of `to`, then cuts `to` to that size;
+// `changed` tells whether a byte of `to` may have been changed when it fails.
+bool copy_bytes_over(int from, int to, long long size, bool& changed) {
+    static char block[64 * 1024];
+    if (_lseeki64(from, 0, SEEK_SET) != 0 || _lseeki64(to, 0, SEEK_SET) != 0)
+        return false;
+    for (long long offset = 0; offset < size;) {
+        const int got = _read(from, block, sizeof block);
+        if (got <= 0)
+            return false;
+        changed = true;
+        if (_write(to, block, static_cast<unsigned>(got)) != got)
+            return false;
+        offset += got;
+    }
+    changed = true;
+    return _chsize_s(to, size) == 0 &&
+           FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(to))) != FALSE;
+}
+
+} // namespace
+
+bool OutputCommit::copy_over_output(std::FILE* file) {
+    const int from = _fileno(file);
+    const long long size = _filelengthi64(from);
+    if (size < 0)
+        return false;
+    // The console events wait from the first byte changed: a copy is never left half done by them.
+    const RegistryLocked locked;
+    bool changed = false;
+    if (!copy_bytes_over(from, staged_output_, size, changed)) {
+        if (changed) {
+            kept_ = temporary_; // the only whole copy of the output
+            path_registered = false;
+            temporary_.clear();
+        }
+        return false;
+    }
+    output_in_place = true;
+    if (output_in_place_hook != nullptr)
+        output_in_place_hook();
+    return true;
+}
+
+void OutputCommit::close_staged_output() {
+    if (staged_output_ != -1)
+        _close(staged_output_);
+    staged_output_ = -1;
 }
 
 void OutputCommit::remove_temporary() {

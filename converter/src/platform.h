@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace korvix {
@@ -26,6 +27,17 @@ std::vector<std::string> program_arguments(int argc, char** argv);
 // name as they stand, whatever they hold; on Windows they become the UTF-16 name, and bytes that
 // are not UTF-8 give the empty path, which names no file.
 std::filesystem::path path_from_utf8(std::string_view utf8_name);
+
+// The UTF-8 bytes of a path, as korvix prints a file name.
+std::string utf8_of_path(const std::filesystem::path& path);
+
+// The system's words for an error, on one line: "No space left on device".
+inline std::string reason_text(const std::error_code& error) {
+    std::string text = error.message();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
 
 // std::fopen of the file named by these UTF-8 bytes.
 std::FILE* open_file(std::string_view utf8_name, const char* mode);
@@ -61,7 +73,8 @@ enum class OpenOutcome {
 
 struct RunFiles {
     OpenOutcome outcome = OpenOutcome::input_not_opened;
-    File input; // binary reading
+    std::error_code reason; // the system's, when the output could not be opened
+    File input;             // binary reading
     // How the output reaches its name; declared before `output`, so that the file is closed
     // before a temporary file left behind is removed.
     OutputCommit commit;
@@ -75,10 +88,13 @@ struct RunFiles {
 // the test and the use. Only when the output is neither the input nor the file that `console`
 // writes to is anything created or emptied: a regular file, existing or new, is then written
 // under a temporary name beside it (see OutputCommit), which `commit` puts in its place after a
-// run that succeeded; a device, a FIFO, or a writable output whose folder takes no new file or
-// does not let korvix replace it is emptied and written directly. An output named through symbolic
-// links is the file they lead to, and the links stay. A refusal leaves an existing output as it was
-// and creates nothing.
+// run that succeeded; a writable output whose folder takes no new file or does not let korvix
+// replace it is written to a temporary file in the system's temporary folder, which `commit`
+// copies over it; a device or a FIFO is emptied and written directly. Where none of this can be
+// done, nothing is written: the outcome is output_not_opened, with the system's reason. An output
+// named through symbolic links is the file they lead to, and the links stay. A refusal leaves an
+// existing output as it was and creates nothing. Names that lead to FIFOs are compared before
+// either is opened, since opening one waits for the other end.
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
                         std::FILE* console);
 

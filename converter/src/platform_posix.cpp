@@ -27,13 +27,6 @@ File stream_of(int descriptor, const char* mode) {
     return File(file);
 }
 
-// Empties an output that holds bytes (a FIFO or a device has none to lose). A new, empty file is
-// left alone: ext4 takes a file emptied by truncation for one being replaced and writes it out
-// when it is closed, which would cost a run a good part of its time.
-bool empty_file(int descriptor, const struct stat& file) {
-    return !S_ISREG(file.st_mode) || file.st_size == 0 || ftruncate(descriptor, 0) == 0;
-}
-
 // The name of the file that `name` leads to through symbolic links: each link's target, one that
 // is not absolute taken in the link's folder, up to a name that is no link or names nothing.
 // After 40 links, as many as the system follows, the name reached.
@@ -70,18 +63,24 @@ bool may_replace(const std::string& final_name, const struct stat& file) {
            user == folder.st_uid;
 }
 
-// A new file that takes the place of the open, regular output `output` at the end of a run that
-// succeeds, created beside the file that the output's name leads to; nothing when that name is
-// not the open file (a link through /proc/self/fd may lead to none), or its folder takes no new
-// file or lets korvix not replace this one.
+// The file that takes the place of the open, regular output `output` at the end of a run that
+// succeeds: created beside the file that the output's name leads to, or, where that folder takes
+// no new file or lets korvix not replace this one (or the name leads to no file: a link through
+// /proc/self/fd), in the system's temporary folder, to be copied over the output. Takes `output`
+// over. Nothing when neither can be made; `commit` then tells why.
 File replacement_of(const std::string& output_name, int output, const struct stat& output_file,
                     OutputCommit& commit) {
     const std::string final_name = through_links(output_name);
     struct stat named;
-    if (stat(final_name.c_str(), &named) != 0 || !same_identity(named, output_file) ||
-        !may_replace(final_name, named))
-        return {};
-    return commit.create_temporary(final_name, output);
+    if (stat(final_name.c_str(), &named) == 0 && same_identity(named, output_file) &&
+        may_replace(final_name, named)) {
+        File beside = commit.create_temporary(final_name, output);
+        if (beside || !OutputCommit::refused_by_folder(commit.error())) {
+            close(output);
+            return beside;
+        }
+    }
+    return commit.create_staged(final_name, output);
 }
 
 } // namespace
@@ -92,6 +91,10 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
 
 std::filesystem::path path_from_utf8(std::string_view utf8_name) {
     return std::filesystem::path(std::string(utf8_name));
+}
+
+std::string utf8_of_path(const std::filesystem::path& path) {
+    return path.native();
 }
 
 std::FILE* open_file(std::string_view utf8_name, const char* mode) {
@@ -151,6 +154,10 @@ void hold_own_console(std::FILE*) {}
 
 namespace {
 
+std::error_code last_error() {
+    return {errno, std::generic_category()};
+}
+
 // Opens the output of a run whose input is open, as open_run_files says.
 void open_output(RunFiles& files, const std::string& output_name, const struct stat& input_file,
                  std::FILE* console) {
@@ -158,30 +165,34 @@ void open_output(RunFiles& files, const std::string& output_name, const struct s
     files.outcome = OpenOutcome::output_not_opened;
     const int output = open(output_name.c_str(), O_WRONLY | O_CLOEXEC);
     if (output == -1) {
+        files.reason = last_error();
         // No output yet, or a link to none: a new file, under a temporary name until the end.
-        if (errno == ENOENT)
+        if (errno == ENOENT) {
             files.output = files.commit.create_temporary(through_links(output_name), -1);
+            files.reason = files.commit.error();
+        }
         if (files.output)
             files.outcome = OpenOutcome::opened;
         return;
     }
     struct stat output_file;
-    if (fstat(output, &output_file) != 0) {
-        close(output);
-        return;
-    }
     struct stat console_file;
-    if (same_identity(input_file, output_file)) {
+    if (fstat(output, &output_file) != 0) {
+        files.reason = last_error();
+    } else if (same_identity(input_file, output_file)) {
         files.outcome = OpenOutcome::output_is_input;
     } else if (fstat(fileno(console), &console_file) == 0 &&
                same_identity(console_file, output_file)) {
         files.outcome = OpenOutcome::output_is_console;
-    } else if (S_ISREG(output_file.st_mode) &&
-               (files.output = replacement_of(output_name, output, output_file, files.commit))) {
-        files.outcome = OpenOutcome::opened;
-    } else if (!empty_file(output, output_file)) {
-        files.outcome = OpenOutcome::output_not_opened;
+    } else if (S_ISREG(output_file.st_mode)) {
+        // Whatever happens, the output's own bytes are changed only by a commit.
+        files.output = replacement_of(output_name, output, output_file, files.commit);
+        files.reason = files.commit.error();
+        if (files.output)
+            files.outcome = OpenOutcome::opened;
+        return;
     } else {
+        // A device or a FIFO: written as it stands, with no bytes of its own to lose.
         files.output = stream_of(output, "wb");
         files.outcome = files.output ? OpenOutcome::opened : OpenOutcome::output_not_opened;
         return;
@@ -189,11 +200,24 @@ void open_output(RunFiles& files, const std::string& output_name, const struct s
     close(output);
 }
 
+// Whether the two names lead to one FIFO. Opening a FIFO waits for its other end, so the input
+// is compared with the output before either is opened, where a FIFO is concerned.
+bool same_fifo(const std::string& input_name, const std::string& output_name) {
+    struct stat input_file;
+    struct stat output_file;
+    return stat(input_name.c_str(), &input_file) == 0 && S_ISFIFO(input_file.st_mode) &&
+           stat(output_name.c_str(), &output_file) == 0 && same_identity(input_file, output_file);
+}
+
 } // namespace
 
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
                         std::FILE* console) {
     RunFiles files;
+    if (same_fifo(input_name, output_name)) {
+        files.outcome = OpenOutcome::output_is_input;
+        return files;
+    }
     const int input = open(input_name.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat input_file;
     if (input == -1)

@@ -104,6 +104,10 @@ std::filesystem::path path_from_utf8(std::string_view utf8_name) {
     }
 }
 
+std::string utf8_of_path(const std::filesystem::path& path) {
+    return utf8_of(path.c_str());
+}
+
 std::FILE* open_file(std::string_view utf8_name, const char* mode) {
     const std::filesystem::path path = path_from_utf8(utf8_name);
     const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode)); // ASCII
@@ -177,23 +181,39 @@ OpenOutcome refusal_of_unopened(const std::filesystem::path& path, HANDLE input,
     return outcome;
 }
 
-// A new file that takes the place of the open output file at the end of a run that succeeds,
-// created beside the file itself, wherever the links and drive letters of its name lead; nothing
-// when the system cannot tell the file's path or its folder takes no new file.
-static File replacement_of(HANDLE output_handle, int output, OutputCommit& commit) {
+// The path of the open file itself, wherever the links and drive letters of its name lead; empty
+// when the system cannot tell it.
+static std::wstring final_path_of(HANDLE handle) {
     std::wstring final_path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD size = GetFinalPathNameByHandleW(output_handle, final_path.data(),
+        const DWORD size = GetFinalPathNameByHandleW(handle, final_path.data(),
                                                      static_cast<DWORD>(final_path.size()),
                                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (size == 0)
             return {};
         if (size < final_path.size()) {
             final_path.resize(size);
-            return commit.create_temporary(final_path, output);
+            return final_path;
         }
         final_path.resize(size); // the size needed, its closing null included
     }
+}
+
+// The file that takes the place of the open output file at the end of a run that succeeds:
+// created beside the file itself, or, where that folder takes no new file (or the system cannot
+// tell the file's path), in the system's temporary folder, to be copied over the output. Takes
+// `output` over. Nothing when neither can be made; `commit` then tells why.
+static File replacement_of(HANDLE output_handle, int output, const std::filesystem::path& named,
+                           OutputCommit& commit) {
+    const std::wstring final_path = final_path_of(output_handle);
+    if (!final_path.empty()) {
+        File beside = commit.create_temporary(final_path, output);
+        if (beside || !OutputCommit::refused_by_folder(commit.error())) {
+            _close(output);
+            return beside;
+        }
+    }
+    return commit.create_staged(final_path.empty() ? named : final_path, output);
 }
 
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
@@ -214,9 +234,11 @@ RunFiles open_run_files(const std::string& input_name, const std::string& output
         // No output yet: a new file, under a temporary name until the end.
         files.output = files.commit.create_temporary(output_path, -1);
         files.outcome = files.output ? OpenOutcome::opened : OpenOutcome::output_not_opened;
+        files.reason = files.commit.error();
         return files;
     }
     if (output == -1) {
+        files.reason = std::error_code(errno, std::generic_category());
         files.outcome = refusal_of_unopened(output_path, input, console_handle);
         return files;
     }
@@ -227,11 +249,15 @@ RunFiles open_run_files(const std::string& input_name, const std::string& output
         files.outcome = OpenOutcome::output_is_input;
     } else if (same_file(console_handle, output_handle)) {
         files.outcome = OpenOutcome::output_is_console;
-    } else if (on_disk && (files.output = replacement_of(output_handle, output, files.commit))) {
-        files.outcome = OpenOutcome::opened;
-    } else if (on_disk && _chsize_s(output, 0) != 0) {
-        files.outcome = OpenOutcome::output_not_opened;
+    } else if (on_disk) {
+        // Whatever happens, the output's own bytes are changed only by a commit.
+        files.output = replacement_of(output_handle, output, output_path, files.commit);
+        files.reason = files.commit.error();
+        if (files.output)
+            files.outcome = OpenOutcome::opened;
+        return files;
     } else if (std::FILE* stream = _fdopen(output, "wb"); stream != nullptr) {
+        // A device or a pipe: written as it stands, with no bytes of its own to lose.
         files.output.reset(stream);
         files.outcome = OpenOutcome::opened;
         return files;

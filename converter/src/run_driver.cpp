@@ -113,6 +113,11 @@ int convert_files(RunFiles& files, const RunSettings& settings, Console& console
         files.commit.discard(files.output);
     } else if (!files.commit.commit(files.output)) {
         console.say(failure_message(Failure::output_write_failed));
+        if (const std::filesystem::path& kept = files.commit.kept_path(); !kept.empty()) {
+            console.say("The whole output is kept in ");
+            console.say(utf8_of_path(kept).c_str());
+            console.say("\n");
+        }
         status = exit_failed;
     }
     return status;
@@ -144,6 +149,9 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
     RunFiles files = open_run_files(command_line->input_path, command_line->output_path, console);
     if (const char* refusal = refusal_message(files.outcome)) {
         std::fputs(refusal, console);
+        // Why the system refused, on a line of its own: "No space left on device".
+        if (files.outcome == OpenOutcome::output_not_opened && files.reason)
+            std::fprintf(console, "%s\n", reason_text(files.reason).c_str());
         return exit_failed;
     }
     Console run_console(console);

@@ -32,7 +32,6 @@ TEST(ParseCommandLine, OnlyTheLetterBehindTheDashCounts) {
         {"-w", ConversionMode::route_from_track_hidden_vias},
         {"-X", ConversionMode::track_all_points},
         {"-", ConversionMode::track_all_points},
-        {"--R", ConversionMode::track_all_points},
     };
     for (const auto& [option, mode] : cases) {
         const std::string_view arguments[] = {option, "in", "out"};
@@ -95,7 +94,11 @@ TEST(ParseCommandLine, LongOptionsStandAnywhere) {
          ConversionMode::route_from_track_hidden_vias,
          0,
          0.25},
-        {{"--pionts=5", "in", "out"}, ConversionMode::track_all_points, 0, 0}, // an option letter
+        {{"-V", "--points=000002", "in", "out"}, ConversionMode::route_from_track_user_vias, 2, 0},
+        {{"in", "out", "--points", "0000000000000000250"},
+         ConversionMode::track_all_points,
+         250,
+         0},
     };
     for (const Row& row : rows) {
         const auto line = parse_command_line(row.arguments);
@@ -184,6 +187,8 @@ TEST_F(KorvixProgram, LongOptionsAreCheckedBeforeAnyFileIsOpened) {
         {"-V --points=10001 in out", points},
         {"-V --points=abc in out", points},
         {"-V --points=+5 in out", points},
+        {"-V --points=00000 in out", points},
+        {"-V --points=0010001 in out", points},
         {"-V in out --points", points},
         {"-T --tolerance=-3 in out", metres},
         {"-T --tolerance=0 in out", metres},
@@ -203,6 +208,15 @@ TEST_F(KorvixProgram, LongOptionsAreCheckedBeforeAnyFileIsOpened) {
         {"-V --split=1 --points=9 in out", "Unknown option --split=1\n"},
         {"-V --pionts=5 in out", "Unknown option --pionts=5\n"},
         {"in out extra --x", "Unknown option --x\n"},
+        // A word of two dashes in the option letter's place, or a file's, is no letter or name.
+        {"--pionts=5 in out", "Unknown option --pionts=5\n"},
+        {"--spilt --points=50 in out", "Unknown option --spilt\n"},
+        {"--split=yes --points=9 in out", "Unknown option --split=yes\n"},
+        {"--verbose in out", "Unknown option --verbose\n"},
+        {"-- in out", "Unknown option --\n"},
+        {"--R in out", "Unknown option --R\n"},
+        {"-V in --out", "Unknown option --out\n"},
+        {"--help=x", "Unknown option --help=x\n"},
     };
     for (const auto& [arguments, complaint] : refused) {
         const CommandOutcome outcome = run(arguments);
@@ -278,7 +292,8 @@ TEST_F(KorvixProgram, FilesThatCannotBeOpenedAreReported) {
     write("in.gdb", route_file());
     const CommandOutcome no_folder = run("in no/such/folder/out");
     EXPECT_EQ(no_folder.status, 1);
-    EXPECT_EQ(no_folder.out, "Can't open output file\n");
+    EXPECT_TRUE(no_folder.out.starts_with("Can't open output file\n")) << no_folder.out;
+    EXPECT_EQ(std::count(no_folder.out.begin(), no_folder.out.end(), '\n'), 2) << no_folder.out;
     EXPECT_EQ(no_folder.err, "");
 }
 

@@ -122,18 +122,35 @@ INSTANTIATE_TEST_SUITE_P(
         VersionChoice{"DkWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'k', 1}), 0},
         VersionChoice{"DlWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'l', 1}), 0},
         VersionChoice{"DmWithoutItsZero", version_bytes({2, 0, 0, 0, 'D', 'm', 'm'}), 0},
-        VersionChoice{"DlWithLength3", version_bytes({3, 0, 0, 0, 'D', 'l', 0}), 0},
         VersionChoice{"LowerCaseD", version_bytes({2, 0, 0, 0, 'd', 'm', 0}), 0},
         VersionChoice{"Dj", version_bytes({2, 0, 0, 0, 'D', 'j', 0}), 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(GdbApplication, MapSourceAndBaseCampAreGdbFiles) {
+// A header is a GDB file's only when it names MapSource or BaseCamp and its version record, if it
+// has one, is whole: a damaged length (one flipped byte, 0, or the sign bit) would have its records
+// read and written in another version's layouts.
+TEST(GdbApplication, MapSourceAndBaseCampAreGdbFilesWithAWholeVersionRecord) {
     const Bytes fourteen = version_bytes({2, 0, 0, 0, 'D', 'm', 0});
     for (const char* name : {"MapSource", "BaseCamp"}) {
         const Bytes file = file_with(fourteen, name, {});
         const RunResult run = convert_bytes(file, all_points);
         EXPECT_EQ(run.status, 0) << name;
         EXPECT_EQ(run.output, file) << name;
+    }
+    const Bytes track = record('T', track_body("A", {{1, 2}, {3, 4}}));
+    const Bytes damaged[] = {
+        version_bytes({3, 0, 0, 0, 'D', 'l', 0}),
+        version_bytes({0, 0, 0, 0, 'D', 'l', 0}),
+        version_bytes({2, 0, 0, 0x80, 'D', 'l', 0}),
+        version_bytes({2, 1, 0, 0, 'D', 'm', 0}),
+        version_bytes({0xFF, 0xFF, 0xFF, 0xFF, 'D', 'k', 0}),
+    };
+    for (const Bytes& bytes : damaged) {
+        for (const ConversionMode mode : {route_user, all_points}) {
+            const RunResult run = convert_bytes(file_with(bytes, "MapSource", {track}), mode);
+            EXPECT_EQ(run.status, 1) << int(bytes[0]) << ' ' << int(bytes[3]);
+            EXPECT_EQ(run.console, not_gdb) << int(bytes[0]) << ' ' << int(bytes[3]);
+        }
     }
     for (const char* name : {"Basecamp", "BaseCampX", "MapSourcf", ""}) {
         const RunResult run = convert_bytes(file_with(fourteen, name, {}), all_points);

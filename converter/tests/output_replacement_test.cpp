@@ -3,15 +3,23 @@
 // a run that succeeds keeps the output's permissions and the symbolic links that name it, and two
 // runs into one output give the whole output of one of them.
 #include "gdb_builder.h"
+#include "output_commit.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <signal.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <filesystem>
+#include <iostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -68,23 +76,49 @@ TEST_F(OutputReplacement, AFailedOrStoppedRunLeavesTheOutputAsItWasAndNoFileBehi
     };
     std::vector<FailedRun> rows = {
         {"cut input", korvix_ + " -R cut.gdb out.gdb", 1, "Unexpected end of input file\n"},
+
         {"text input", korvix_ + " -R text.gdb out.gdb", 1, "Input file not in GDB format\n"},
     };
 #ifndef _WIN32
+    // An output path of 4091 bytes, which the system takes, beside which no temporary name fits
+    // in the 4096 bytes of a path.
+    std::string long_path = ".";
+    while (long_path.size() < 4091 - std::string_view("/out.gdb").size())
+        long_path += "/.";
+    long_path += "/out.gdb";
+    rows.push_back({"name too long", korvix_ + " -R big.gdb " + long_path, 1,
+                    "Can't open output file\nFile name too long\n"});
+    // No descriptor left for the temporary file: behind standard input, output and error (the
+    // others that the test's runner may have left open closed) the input takes the fourth, an
+    // existing output the fifth.
+    rows.push_back({"no descriptors",
+                    "(n=4; [ -e out.gdb ] && n=5; exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&-;"
+                    " ulimit -n $n && exec " +
+                        korvix_ + " -R big.gdb out.gdb)",
+                    1, "Can't open output file\nToo many open files\n"});
     rows.push_back({"file size limit", "ulimit -f 64 && exec " + korvix_ + " -R big.gdb out.gdb", 1,
                     "Can't write output file\n"});
-    // SIGTERM once korvix has made its temporary file and waits for input; the shell's status is
-    // 128 and the signal's number.
-    rows.push_back(
-        {"SIGTERM while running",
-         "mkfifo in.fifo && { { cat part.gdb; exec sleep 20; } > in.fifo & } && w=$! && {"
-         " " +
-             korvix_ +
-             " -R in.fifo out.gdb > /dev/null & } && k=$! && i=0 &&"
-             " while [ $i -lt 500 ] && ! ls -A | grep -q '^\\.out\\.gdb\\.korvix-'; do"
-             " sleep 0.01; i=$((i + 1)); done;"
-             " kill -TERM $k; wait $k 2>/dev/null; s=$?; kill $w; rm in.fifo; exit $s",
-         128 + 15, ""});
+    // Each signal to stop once korvix has made its temporary file and waits for input; the
+    // shell's status is 128 and the signal's number. (No core file for SIGQUIT's; and a job that
+    // a shell without job control starts in the background would ignore SIGINT and SIGQUIT.)
+    const std::pair<const char*, int> stop_signals[] = {
+        {"INT", 2},        {"TERM", 15},      {"HUP", 1},   {"QUIT", 3},
+        {"USR1", SIGUSR1}, {"USR2", SIGUSR2}, {"ALRM", 14}, {"VTALRM", SIGVTALRM},
+        {"PROF", SIGPROF}, {"XCPU", SIGXCPU},
+    };
+    for (const auto& [name, number] : stop_signals) {
+        rows.push_back(
+            {name,
+             "ulimit -c 0; mkfifo in.fifo && { { cat part.gdb; exec sleep 20; } > in.fifo & } &&"
+             " w=$! && { env --default-signal=INT,QUIT " +
+                 korvix_ +
+                 " -R in.fifo out.gdb > /dev/null & } && k=$! && i=0 &&"
+                 " while [ $i -lt 500 ] && ! ls -A | grep -q '^\\.out\\.gdb\\.korvix-'; do"
+                 " sleep 0.01; i=$((i + 1)); done;"
+                 " kill -" +
+                 name + " $k; wait $k 2>/dev/null; s=$?; kill $w; rm in.fifo; exit $s",
+             128 + number, ""});
+    }
 #endif
     const Bytes earlier = waypoints_file(500, 2);
     for (const FailedRun& row : rows) {
@@ -97,7 +131,9 @@ TEST_F(OutputReplacement, AFailedOrStoppedRunLeavesTheOutputAsItWasAndNoFileBehi
                 fs::remove(dir_ / "out.gdb");
             const std::set<std::string> before = files();
             const CommandOutcome outcome = run(row.command);
-            EXPECT_EQ(outcome.status, row.status) << where << "\n" << outcome.out << outcome.err;
+            EXPECT_EQ(outcome.status, row.status) << where << "\n"
+                                                  << outcome.out << "\n"
+                                                  << outcome.err;
             EXPECT_TRUE(outcome.out.ends_with(row.message)) << where << "\n" << outcome.out;
             EXPECT_EQ(fs::exists(dir_ / "out.gdb"), output_existed) << where;
             if (output_existed) {
@@ -107,6 +143,122 @@ TEST_F(OutputReplacement, AFailedOrStoppedRunLeavesTheOutputAsItWasAndNoFileBehi
         }
     }
 }
+
+#ifndef _WIN32
+// Where no temporary file can be made beside the output, the output is not written in its place:
+// a folder out of inodes (a tmpfs of as many as it holds) fails the run before anything is
+// written; a folder that refuses new files by its permissions has the whole result written to a
+// file in the system's temporary folder and copied over an existing output once the run has
+// succeeded. korvix runs as another user where the tests run as root, to whom no folder refuses.
+TEST_F(OutputReplacement, WhereNoTemporaryFileFitsBesideTheOutputTheOutputIsNotWrittenInPlace) {
+    const bool root = geteuid() == 0;
+    const fs::path folder = dir_ / "folder";
+    const fs::path staging = dir_ / "staging";
+    fs::create_directory(folder);
+    fs::create_directory(staging);
+    const Bytes converted = waypoints_file(1, 3);
+    const Bytes earlier = waypoints_file(500, 2);
+    write_file(dir_ / "in.gdb", converted);
+    const std::string as_user =
+        root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : std::string();
+    struct Row {
+        const char* name;
+        bool mounted;  // the folder a tmpfs of no free inode
+        bool existing; // an output there before
+        int status;
+        std::string out; // the end of what korvix says
+    };
+    const Row rows[] = {
+        {"no inodes, output there", true, true, 1,
+         "Can't open output file\nNo space left on device\n"},
+        {"no inodes, no output", true, false, 1,
+         "Can't open output file\nNo space left on device\n"},
+        {"no permission, output there", false, true, 0, ""},
+        {"no permission, no output", false, false, 1,
+         "Can't open output file\nPermission denied\n"},
+    };
+    for (const Row& row : rows) {
+        const std::string where = shell_quoted(utf8_name(folder));
+        if (row.mounted) {
+            if (!root || run_command("mount -t tmpfs -o size=1m,nr_inodes=" +
+                                     std::to_string(row.existing ? 2 : 1) + " tmpfs " + where)
+                                 .status != 0) {
+                std::cout << row.name << ": skipped, no tmpfs can be mounted here\n";
+                continue;
+            }
+        }
+        if (row.existing)
+            write_file(folder / "out.gdb", earlier);
+        const bool locked = !row.mounted;
+        if (locked) {
+            chmod(folder.c_str(), 0555);
+            // The other user may read the input, write the output and the staging folder.
+            chmod(dir_.path().c_str(), 0755);
+            if (root) {
+                EXPECT_EQ(chown(staging.c_str(), 65534, 65534), 0);
+                if (row.existing) {
+                    EXPECT_EQ(chown((folder / "out.gdb").c_str(), 65534, 65534), 0);
+                }
+            }
+        }
+        struct stat before_file {};
+        stat((folder / "out.gdb").c_str(), &before_file);
+        const CommandOutcome outcome =
+            run("TMPDIR=" + shell_quoted(utf8_name(staging)) + " " + (locked ? as_user : "") +
+                korvix_ + " -R in.gdb " + shell_quoted(utf8_name(folder / "out.gdb")));
+        EXPECT_EQ(outcome.status, row.status) << row.name << "\n" << outcome.out << outcome.err;
+        EXPECT_TRUE(outcome.out.ends_with(row.out)) << row.name << "\n" << outcome.out;
+        std::set<std::string> listed;
+        for (const auto& entry : fs::directory_iterator(folder))
+            listed.insert(utf8_name(entry.path().filename()));
+        EXPECT_EQ(listed, row.existing ? std::set<std::string>{"out.gdb"} : std::set<std::string>{})
+            << row.name;
+        EXPECT_TRUE(fs::is_empty(staging)) << row.name << ": a staged file left behind";
+        if (row.existing) {
+            EXPECT_TRUE(read_file(folder / "out.gdb") == (row.status == 0 ? converted : earlier))
+                << row.name;
+            struct stat after_file {};
+            stat((folder / "out.gdb").c_str(), &after_file);
+            EXPECT_EQ(after_file.st_ino, before_file.st_ino) << row.name << ": not the same file";
+        }
+        chmod(folder.c_str(), 0755);
+        if (row.mounted)
+            run_command("umount " + where);
+        fs::remove(folder / "out.gdb");
+    }
+}
+#endif
+
+#ifndef _WIN32
+// A signal to stop that comes once the output is in place (raised there, in a child process of
+// the test's) no longer ends the run: it exits 0 with the whole output, as it has succeeded.
+TEST_F(OutputReplacement, ASignalOnceTheOutputIsInPlaceLetsTheRunSucceed) {
+    const Bytes converted = waypoints_file(1, 3);
+    write_file(dir_ / "in.gdb", converted);
+    for (const int signal_number : {SIGINT, SIGTERM, SIGQUIT, SIGUSR1}) {
+        for (const bool output_existed : {true, false}) {
+            if (output_existed)
+                write_file(dir_ / "out.gdb", waypoints_file(500, 2));
+            else
+                fs::remove(dir_ / "out.gdb");
+            const pid_t child = fork();
+            ASSERT_NE(child, -1);
+            if (child == 0) {
+                static int raised;
+                raised = signal_number;
+                output_in_place_hook = [] { raise(raised); };
+                _exit(run_program("-R", dir_ / "in.gdb", dir_ / "out.gdb").status);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                << strsignal(signal_number) << ": status " << status;
+            EXPECT_TRUE(read_file(dir_ / "out.gdb") == converted) << strsignal(signal_number);
+            EXPECT_EQ(files(), (std::set<std::string>{"in.gdb", "out.gdb"}));
+        }
+    }
+}
+#endif
 
 // The output replaced in place, under every name it is given: the bytes are the new run's, the
 // permissions (on Windows the attributes) and the links the earlier ones; a hard link of the
