@@ -213,7 +213,8 @@ static File replacement_of(HANDLE output_handle, int output, const std::filesyst
             return beside;
         }
     }
-    return commit.create_staged(final_path.empty() ? named : final_path, output);
+    return commit.create_staged(final_path.empty() ? named : std::filesystem::path(final_path),
+                                output);
 }
 
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
