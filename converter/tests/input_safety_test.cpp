@@ -162,14 +162,6 @@ TEST_F(InputSafety, EverySpellingOfTheInputIsRefusedBeforeAByteIsWritten) {
 }
 
 #ifndef _WIN32
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool address_sanitizer = true;
-#elif defined(__has_feature)
-constexpr bool address_sanitizer = __has_feature(address_sanitizer);
-#else
-constexpr bool address_sanitizer = false;
-#endif
-
 // FIFOs as input and output are told apart before either is opened, since opening one waits for
 // its other end: one FIFO under both names is refused at once, with or without a writer (whose
 // `cat` the test ends), and two FIFOs with a writer and a reader convert as files do.

@@ -9,6 +9,16 @@
 
 namespace korvix::testing {
 
+// Whether the tests and the korvix they run are built with AddressSanitizer, whose runtime needs
+// address space and file descriptors of its own beyond the limits that some tests set.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool address_sanitizer = true;
+#elif defined(__has_feature)
+inline constexpr bool address_sanitizer = __has_feature(address_sanitizer);
+#else
+inline constexpr bool address_sanitizer = false;
+#endif
+
 // A fresh folder in the system's temporary folder, removed with everything in it when the object
 // goes.
 class TempDir {
