@@ -20,10 +20,13 @@ inline void SetEnv(const char* name, const std::string& value) {
 #endif
 }
 
-// Tells the stand-in converter what to print and how to end.
+// Tells the stand-in converter what to print and how to end, and what to do when it is asked to
+// stop ("log", "ignore"; fake_korvix.cpp).
 inline void Converter(const std::string& print, long repeat, const std::string& exit,
-                      int sleepMs = 0) {
+                      int sleepMs = 0, const std::string& onStop = {}) {
     SetEnv("RUNKORVIX_TEST_LOG", "");
+    SetEnv("RUNKORVIX_TEST_PID", "");
+    SetEnv("RUNKORVIX_TEST_ON_STOP", onStop);
     SetEnv("RUNKORVIX_TEST_PRINT", print);
     SetEnv("RUNKORVIX_TEST_REPEAT", std::to_string(repeat));
     SetEnv("RUNKORVIX_TEST_EXIT", exit);
