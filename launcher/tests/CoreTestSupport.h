@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -42,6 +44,12 @@ inline std::vector<std::string> LogLines(const std::string& log) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// A file's bytes; closed again before the caller goes on, as Windows removes no open file.
+inline std::string FileText(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 // Settings kept in memory, by "section/entry".

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -309,8 +308,7 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         EXPECT_LT(took, std::chrono::seconds(5)) << c.name;
         EXPECT_GE(took, c.heard ? std::chrono::seconds(0) : kStopGrace) << c.name;
         EXPECT_EQ(LogLines(log).back() == "stopped", c.heard) << c.name;
-        std::ifstream kept(Path("out.gdb"));
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old") << c.name;
+        EXPECT_EQ(FileText(Path("out.gdb")), "old") << c.name;
         // Afterwards the dialog is as before; closing it now ends it at once.
         EXPECT_EQ(model.Leaving(), c.close) << c.name;
         EXPECT_FALSE(model.Stop()) << c.name;

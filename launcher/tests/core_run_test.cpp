@@ -178,6 +178,53 @@ TEST(ConverterRun, ALauncherEndedByASignalEndsItsConverterFirst) {
 }
 #endif
 
+// The real korvix, stopped while its output is a temporary file beside the output: it removes
+// that file when asked, and the previous output stays as it was.
+TEST(ConverterRun, KorvixStoppedLeavesNoTemporaryFile) {
+#ifndef KORVIX_PATH
+    GTEST_SKIP() << "built without korvix";
+#else
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "runkorvix korvix stopped";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    // A million records: far more trace than a pipe holds, and more work than korvix does
+    // before the request reaches it.
+    std::string input = GdbHeader();
+    for (int n = 0; n < 1000000; ++n) {
+        input += Record('W', "x");
+    }
+    std::ofstream(dir / "in.gdb", std::ios::binary) << input + Record('V', "");
+    std::ofstream(dir / "out.gdb") << "old";
+    const auto listing = [&dir] {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto process = CreateConverterProcess();
+    ConverterRun run(*process, nullptr);
+    ASSERT_EQ(run.Start(KORVIX_PATH, {"-T", "in.gdb", "out.gdb"}, dir.string()), 0);
+    // Unread, korvix fills the pipe with its trace and waits, its temporary file made.
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    while (listing().size() < 3 && Clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(listing().size(), 3u);
+    const auto stopped = Clock::now();
+    run.Stop();
+    while (run.Pump(std::chrono::milliseconds(50))) {
+    }
+    EXPECT_LT(Clock::now() - stopped, kStopGrace); // it heard the request; it was not forced
+    EXPECT_TRUE(run.Result().stopped);
+    EXPECT_EQ(listing(), (std::vector<std::string>{"in.gdb", "out.gdb"}));
+    EXPECT_TRUE(FileText(dir / "out.gdb") == "old");
+    fs::remove_all(dir);
+#endif
+}
+
 TEST(ConverterRun, AFailedStartGivesTheSystemsErrorNumber) {
     const std::filesystem::path dir = std::filesystem::path(FAKE_KORVIX_PATH).parent_path();
     const std::filesystem::path here = std::filesystem::current_path();
