@@ -360,42 +360,57 @@ void RunTest::aRunCanAlwaysBeLeft_data() {
     QTest::newRow("by closing the window") << "close";
 }
 
+namespace {
+
+// The captions of Run, Input File, -V and About, each with '+' when it takes clicks.
+QString ButtonsShown(const CParseDlg& dialog) {
+    QString shown;
+    for (const CParseDlg::ControlId id :
+         {CParseDlg::kIdRun, CParseDlg::kIdInputFile, CParseDlg::kIdRadioV, CParseDlg::kIdAbout}) {
+        auto* button = qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id));
+        shown += button->text() + (button->isEnabled() ? "+ " : "- ");
+    }
+    return shown;
+}
+
+// The user during a run: clicks Input File, which is dropped, and About, which opens; then
+// leaves the run by `leave`. False when the window did not take a close.
+bool UseAndLeave(CParseDlg& dialog, const QString& leave) {
+    QTest::mouseClick(dialog.GetDlgItem(CParseDlg::kIdInputFile), Qt::LeftButton);
+    QTest::mouseClick(dialog.GetDlgItem(CParseDlg::kIdAbout), Qt::LeftButton);
+    if (leave == "Stop") {
+        QTest::mouseClick(dialog.GetDlgItem(CParseDlg::kIdRun), Qt::LeftButton);
+    } else if (leave == "Escape") {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    } else {
+        return dialog.close();
+    }
+    return true;
+}
+
+} // namespace
+
 void RunTest::aRunCanAlwaysBeLeft() {
     QFETCH(QString, leave);
 
     LauncherBench bench;
     ModalWatcher watcher; // closes the About box and the box after the run
-    const QString input = bench.MakeFile("in.gdb"), output = bench.MakeFile("out.gdb", "old");
+    const QString output = bench.MakeFile("out.gdb", "old");
     const auto dialog = bench.Open();
-    bench.ChooseFiles(*dialog, input, output);
+    bench.ChooseFiles(*dialog, bench.MakeFile("in.gdb"), output);
     auto* run = qobject_cast<QAbstractButton*>(dialog->GetDlgItem(CParseDlg::kIdRun));
     run->setFocus();
     LauncherBench::Converter({}, "0", 20000, "log"); // hangs until stopped
 
-    // Once the stand-in has started, the event loop runs the dialog: the user clicks Input File,
-    // which is dropped, and About, which opens; then leaves the run.
-    QString during;
-    bool busy = false, closed = true;
+    QString during; // once the stand-in has started, while the event loop runs the dialog
+    bool busy = false, closeTaken = true;
     QTimer user;
     connect(&user, &QTimer::timeout, dialog.get(), [&] {
-        if (!during.isEmpty() || bench.ConverterRuns().isEmpty()) {
-            return;
-        }
-        for (const CParseDlg::ControlId id : {CParseDlg::kIdRun, CParseDlg::kIdInputFile,
-                                              CParseDlg::kIdRadioV, CParseDlg::kIdAbout}) {
-            auto* button = qobject_cast<QAbstractButton*>(dialog->GetDlgItem(id));
-            during += button->text() + (button->isEnabled() ? "+ " : "- ");
-        }
-        busy = QGuiApplication::overrideCursor() != nullptr &&
-               QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
-        QTest::mouseClick(dialog->GetDlgItem(CParseDlg::kIdInputFile), Qt::LeftButton);
-        QTest::mouseClick(dialog->GetDlgItem(CParseDlg::kIdAbout), Qt::LeftButton);
-        if (leave == "Stop") {
-            QTest::mouseClick(run, Qt::LeftButton);
-        } else if (leave == "Escape") {
-            QTest::keyClick(dialog.get(), Qt::Key_Escape);
-        } else {
-            closed = dialog->close();
+        if (during.isEmpty() && !bench.ConverterRuns().isEmpty()) {
+            during = ButtonsShown(*dialog);
+            busy = QGuiApplication::overrideCursor() != nullptr &&
+                   QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
+            closeTaken = UseAndLeave(*dialog, leave);
         }
     });
     user.start(20);
@@ -404,29 +419,23 @@ void RunTest::aRunCanAlwaysBeLeft() {
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     user.stop();
 
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(during, QStringLiteral("Stop+ Input File- -V- About+ "));
-    QVERIFY(busy && (leave != "close" || !closed));
-    QCOMPARE(bench.chooser.openCalls, 1);
-    QCOMPARE(watcher.seen.size(), 2);
-    QCOMPARE(watcher.seen[0].className, QStringLiteral("CAboutDlg"));
-    QCOMPARE(watcher.seen[1].text, QString::fromLatin1(runkorvix::kStoppedText));
-    QCOMPARE(watcher.seen[1].icon, QMessageBox::Information);
+    QVERIFY(clock.elapsed() < 5000 && during == "Stop+ Input File- -V- About+ ");
+    QVERIFY(busy && closeTaken == (leave != "close") && bench.chooser.openCalls == 1);
+    QVERIFY(watcher.seen.size() == 2 && watcher.seen[0].className == "CAboutDlg");
+    QVERIFY(watcher.seen[1].text == QString::fromLatin1(runkorvix::kStoppedText) &&
+            watcher.seen[1].icon == QMessageBox::Information);
     // korvix was asked to end, as korvix removes its unfinished output then; the old output stays.
-    QFile log(bench.Path("converter.log"));
+    QFile log(bench.Path("converter.log")), old(output);
     QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll().endsWith("end\nstopped\n"));
-    QFile old(output);
     QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "old");
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     if (leave != "Stop") { // the dialog has ended after the run
-        QVERIFY(!dialog->isVisible());
-        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        QVERIFY(!dialog->isVisible() && dialog->result() == QDialog::Rejected);
         return;
     }
     // Stopped, the dialog is as before: the focus on Run, which reads Run Korvix and runs again.
-    QVERIFY(dialog->isVisible() && run->isEnabled());
+    QVERIFY(dialog->isVisible() && run->isEnabled() && dialog->focusWidget() == run);
     QCOMPARE(run->text(), QStringLiteral("Run Korvix"));
-    QCOMPARE(dialog->focusWidget(), run);
     LauncherBench::Converter();
     QTest::mouseClick(run, Qt::LeftButton);
     QCOMPARE(bench.ConverterRuns().size(), 2);
