@@ -25,6 +25,10 @@ struct ExitStatus {
     bool operator==(const ExitStatus&) const = default;
 };
 
+// How long a converter asked to stop (IConverterProcess::Interrupt) has to end, removing its
+// unfinished output, before it is forced to.
+inline constexpr std::chrono::seconds kStopGrace(3);
+
 // What one read of the program's output gave.
 struct ReadResult {
     std::size_t size = 0; // bytes read; 0 when nothing came in time
@@ -32,7 +36,8 @@ struct ReadResult {
 };
 
 // One run of the converter: started with its standard output into a pipe that the launcher
-// reads, then waited for. Strings are UTF-8.
+// reads, then waited for. Strings are UTF-8. Destroyed while the program runs, it ends the program
+// as Interrupt and, kStopGrace later, Kill do, and waits for it.
 class IConverterProcess {
 public:
     virtual ~IConverterProcess() = default;
@@ -49,6 +54,14 @@ public:
 
     // Once the output has ended: waits without a time limit for the program to end.
     virtual ExitStatus Wait() = 0;
+
+    // Asks the running program to end as on the user's interrupt, on which korvix removes its
+    // unfinished output and ends: SIGTERM on POSIX, Ctrl+C in its console on Windows. False when
+    // the request could not be delivered (yet): it may be made again.
+    virtual bool Interrupt() = 0;
+    // Ends the running program at once (SIGKILL, TerminateProcess): for one that has not ended
+    // kStopGrace after Interrupt.
+    virtual void Kill() = 0;
 };
 
 // This system's implementation.

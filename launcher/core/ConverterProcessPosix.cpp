@@ -1,6 +1,7 @@
 // The converter's process on POSIX systems: posix_spawn, or fork and exec where the C library
 // cannot change the child's folder in posix_spawn.
 #include "ConverterProcess.h"
+#include "ConverterStopPosix.h"
 
 #include <cerrno>
 #include <csignal>
@@ -34,10 +35,10 @@ int MoveAside(int fd) {
 }
 
 #ifdef KORVIX_HAVE_POSIX_SPAWN_ADDCHDIR
-// Starts the program by posix_spawn, with `output` as its standard output and `workingDir` as its
-// folder; returns 0 and sets `pid`, or returns the error number.
+// Starts the program by posix_spawn, with `output` as its standard output, `workingDir` as its
+// folder and the signal mask `mask`; returns 0 and sets `pid`, or returns the error number.
 int SpawnProgram(const std::string& program, char* const* argv, const std::string& workingDir,
-                 int output, pid_t& pid) {
+                 int output, const sigset_t& mask, pid_t& pid) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     int error = posix_spawn_file_actions_init(&actions);
@@ -55,7 +56,11 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
     sigaddset(&defaults, SIGPIPE);
     error = posix_spawnattr_setsigdefault(&attributes, &defaults);
     if (error == 0) {
-        error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        error = posix_spawnattr_setsigmask(&attributes, &mask);
+    }
+    if (error == 0) {
+        error =
+            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     }
     if (error == 0) {
         error = posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
@@ -85,11 +90,11 @@ int ReadExecError(int fd) {
     return got == static_cast<ssize_t>(sizeof error) ? error : 0;
 }
 
-// Starts the program by fork and exec, with `output` as its standard output and `workingDir` as
-// its folder; returns 0 and sets `pid`, or returns the error number. A failed exec is told
-// through a close-on-exec pipe, and its child is waited for.
+// Starts the program by fork and exec, with `output` as its standard output, `workingDir` as its
+// folder and the signal mask `mask`; returns 0 and sets `pid`, or returns the error number. A
+// failed exec is told through a close-on-exec pipe, and its child is waited for.
 int SpawnProgram(const std::string& program, char* const* argv, const std::string& workingDir,
-                 int output, pid_t& pid) {
+                 int output, const sigset_t& mask, pid_t& pid) {
     int report[2];
     if (pipe(report) != 0) {
         return errno;
@@ -108,6 +113,7 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
         struct sigaction fallback = {};
         fallback.sa_handler = SIG_DFL;
         sigaction(SIGPIPE, &fallback, nullptr);
+        sigprocmask(SIG_SETMASK, &mask, nullptr);
         if (dup2(output, STDOUT_FILENO) >= 0 && chdir(workingDir.c_str()) == 0) {
             execve(program.c_str(), argv, environ);
         }
@@ -131,16 +137,17 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
 class PosixConverterProcess final : public IConverterProcess {
 public:
     // A run given up before its end (the launcher goes while the converter runs): the converter
-    // ignores SIGPIPE and would convert to its end with no one reading, so it gets SIGTERM, on
-    // which korvix removes its unfinished output and ends; then it is waited for. A converter
-    // that has ended already and waits to be reaped takes no harm from the signal.
+    // ignores SIGPIPE and would convert to its end with no one reading, so it is ended as the
+    // Stop button ends it, and reaped. A converter that has ended already and waits to be reaped
+    // takes no harm from the signal.
     ~PosixConverterProcess() override {
         if (m_output >= 0) {
             close(m_output);
         }
         if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            Wait();
+            const StopSignalsBlocked blocked;
+            EndAndReap(m_pid);
+            ForwardStopsTo(0);
         }
     }
 
@@ -170,7 +177,13 @@ public:
             close(writeEnd);
             return error;
         }
-        const int error = SpawnProgram(program, argv.data(), workingDir, writeEnd, m_pid);
+        // A signal that ends the launcher ends the converter first, from its start on.
+        const StopSignalsBlocked blocked;
+        const int error =
+            SpawnProgram(program, argv.data(), workingDir, writeEnd, blocked.Previous(), m_pid);
+        if (error == 0) {
+            ForwardStopsTo(m_pid);
+        }
         close(writeEnd);
         if (error != 0) {
             close(readEnd);
@@ -196,14 +209,31 @@ public:
         if (m_pid <= 0) {
             return {};
         }
+        // Waited for without being reaped, so that a stop signal meanwhile still finds it; then
+        // reaped and forgotten in one piece.
+        siginfo_t ended = {};
+        while (waitid(P_PID, static_cast<id_t>(m_pid), &ended, WEXITED | WNOWAIT) < 0 &&
+               errno == EINTR) {
+        }
         int status = 0;
-        while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        {
+            const StopSignalsBlocked blocked;
+            waitpid(m_pid, &status, 0);
+            ForwardStopsTo(0);
         }
         m_pid = -1;
         if (WIFSIGNALED(status)) {
             return {true, WTERMSIG(status)};
         }
         return {false, WIFEXITED(status) ? WEXITSTATUS(status) : 0};
+    }
+
+    bool Interrupt() override { return m_pid <= 0 || kill(m_pid, SIGTERM) == 0 || errno == ESRCH; }
+
+    void Kill() override {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+        }
     }
 
 private:

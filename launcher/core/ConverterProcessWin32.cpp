@@ -1,5 +1,5 @@
 // The converter's process on Windows: CreateProcessW with its standard output into a pipe and
-// no console window.
+// a console of its own without a window, through which it is stopped.
 #include "ConverterProcess.h"
 #include "Utf16.h"
 
@@ -104,6 +104,42 @@ int CreateOutputPipe(HANDLE& readEnd, HANDLE& writeEnd) {
     return 0;
 }
 
+// The launcher's standard handles, which joining and leaving a console change, put back as they
+// were when it goes.
+class StdHandlesKept {
+public:
+    StdHandlesKept()
+        : m_handles{GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                    GetStdHandle(STD_ERROR_HANDLE)} {}
+    ~StdHandlesKept() {
+        SetStdHandle(STD_INPUT_HANDLE, m_handles[0]);
+        SetStdHandle(STD_OUTPUT_HANDLE, m_handles[1]);
+        SetStdHandle(STD_ERROR_HANDLE, m_handles[2]);
+    }
+    StdHandlesKept(const StdHandlesKept&) = delete;
+    StdHandlesKept& operator=(const StdHandlesKept&) = delete;
+
+private:
+    std::array<HANDLE, 3> m_handles;
+};
+
+// The Ctrl+C that Interrupt sends reaches every process of korvix's console, the launcher too
+// while it is joined to it: the launcher goes on.
+BOOL WINAPI TakeInterrupt(DWORD event) {
+    return event == CTRL_C_EVENT ? TRUE : FALSE;
+}
+
+// Once, before the first converter starts: the launcher takes its own Ctrl+C (TakeInterrupt),
+// and processes Ctrl+C at all, which its converters inherit (one started with Ctrl+C ignored
+// would pass that on, and korvix would not hear Interrupt).
+void TakeOwnInterrupts() {
+    static const bool taken = [] {
+        SetConsoleCtrlHandler(nullptr, FALSE);
+        return SetConsoleCtrlHandler(TakeInterrupt, TRUE) != FALSE;
+    }();
+    static_cast<void>(taken);
+}
+
 class Win32ConverterProcess final : public IConverterProcess {
 public:
     Win32ConverterProcess() { m_overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
@@ -118,11 +154,16 @@ public:
             }
             CloseHandle(m_output); // a converter still writing gets an error and goes on silent
         }
-        // A run given up before its end is waited for to its end: Windows can send a converter
-        // without a console of the launcher's no Ctrl+Break that would let it remove its
-        // unfinished output, and TerminateProcess would leave that file behind. The converter
-        // puts a complete output in place, or none.
+        // A run given up before its end: the converter is stopped as the Stop button stops it,
+        // and waited for.
         if (m_process != nullptr) {
+            if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+                Interrupt();
+                const auto grace = std::chrono::milliseconds(kStopGrace).count();
+                if (WaitForSingleObject(m_process, static_cast<DWORD>(grace)) == WAIT_TIMEOUT) {
+                    Kill();
+                }
+            }
             Wait();
         }
         CloseIfOpen(m_overlapped.hEvent);
@@ -133,13 +174,15 @@ public:
         if (m_overlapped.hEvent == nullptr) {
             return static_cast<int>(GetLastError());
         }
+        TakeOwnInterrupts();
         HANDLE readEnd = nullptr;
         HANDLE writeEnd = nullptr;
         if (const int error = CreateOutputPipe(readEnd, writeEnd); error != 0) {
             return error;
         }
         // The converter inherits the write end and copies of the launcher's standard input and
-        // error; the launcher keeps the read end.
+        // error; the launcher keeps the read end. CREATE_NO_WINDOW gives it a console of its own,
+        // without a window, and in it nothing but the converter, which Interrupt joins.
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -162,6 +205,7 @@ public:
         }
         CloseHandle(process.hThread);
         m_process = process.hProcess;
+        m_id = process.dwProcessId;
         m_output = readEnd;
         return 0;
     }
@@ -210,8 +254,43 @@ public:
         return {false, static_cast<int>(code)};
     }
 
+    // A Ctrl+C in the converter's console, on which korvix removes its unfinished output and ends.
+    // A process has one console at a time: the launcher joins the converter's for the moment of
+    // the event. (A Ctrl+Break to the converter's own process group alone would spare the
+    // launcher that, but Wine sends no Ctrl+Break; Ctrl+C reaches both, and TakeInterrupt takes
+    // the launcher's.) A launcher with a console of its own (a console program that uses the
+    // core, as its tests) leaves it for that moment and then joins its parent's. False when the
+    // converter's console could not be joined, or took no event: it may not be up yet.
+    bool Interrupt() override {
+        if (m_process == nullptr) {
+            return true;
+        }
+        const StdHandlesKept kept;
+        bool joined = AttachConsole(m_id) != FALSE;
+        bool ownConsole = false;
+        if (!joined && GetLastError() == ERROR_ACCESS_DENIED) {
+            ownConsole = FreeConsole() != FALSE;
+            joined = ownConsole && AttachConsole(m_id) != FALSE;
+        }
+        const bool sent = joined && GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE;
+        if (joined) {
+            FreeConsole();
+        }
+        if (ownConsole) {
+            AttachConsole(ATTACH_PARENT_PROCESS);
+        }
+        return sent;
+    }
+
+    void Kill() override {
+        if (m_process != nullptr) {
+            TerminateProcess(m_process, 1);
+        }
+    }
+
 private:
     HANDLE m_process = nullptr;
+    DWORD m_id = 0;
     HANDLE m_output = nullptr;
     OVERLAPPED m_overlapped{};
     bool m_pending = false; // a read into m_chunk is under way

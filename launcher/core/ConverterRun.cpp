@@ -16,6 +16,9 @@ bool ConverterRun::Pump(std::chrono::milliseconds timeout) {
     if (!m_running) {
         return false;
     }
+    if (m_result.stopped) {
+        PressStop();
+    }
     const auto until = std::chrono::steady_clock::now() + 2 * timeout;
     std::chrono::milliseconds wait = timeout;
     do {
@@ -40,6 +43,31 @@ bool ConverterRun::Pump(std::chrono::milliseconds timeout) {
         wait = std::chrono::milliseconds(0);
     } while (std::chrono::steady_clock::now() < until);
     return true;
+}
+
+void ConverterRun::Stop() {
+    if (!m_running || m_result.stopped) {
+        return;
+    }
+    m_result.stopped = true;
+    m_stopAsked = std::chrono::steady_clock::now();
+    PressStop();
+}
+
+void ConverterRun::PressStop() {
+    if (!m_stopDelivered) {
+        m_stopDelivered = m_process.Interrupt();
+    }
+    if (!m_forced && std::chrono::steady_clock::now() - m_stopAsked >= kStopGrace) {
+        m_process.Kill();
+        m_forced = true;
+    }
+}
+
+void ConverterRun::Finish() {
+    Stop();
+    while (Pump(std::chrono::milliseconds(50))) {
+    }
 }
 
 } // namespace runkorvix

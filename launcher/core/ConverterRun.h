@@ -27,14 +27,29 @@ public:
     // as long again at most. Returns false once the converter has ended: Result() is complete.
     bool Pump(std::chrono::milliseconds timeout);
 
+    // Ends the run before the converter's end: the converter is asked to stop now and forced to
+    // kStopGrace later if it has not ended by then; Pump goes on until it has. Result().stopped
+    // tells it afterwards. Nothing happens once the converter has ended.
+    void Stop();
+    // For a run whose pump was left before the converter ended (the dialog's event loop was
+    // quit): stops it and pumps it to its end.
+    void Finish();
+
     const RunResult& Result() const { return m_result; }
 
 private:
+    // While stopping: asks again until the request was delivered, and forces the end once the
+    // grace is over.
+    void PressStop();
+
     IConverterProcess& m_process;
     std::function<void(std::string_view)> m_echo;
     OutputReader m_reader;
     RunResult m_result;
     bool m_running = false;
+    std::chrono::steady_clock::time_point m_stopAsked{};
+    bool m_stopDelivered = false;
+    bool m_forced = false;
     std::array<char, std::size_t{64} * 1024> m_buffer{};
 };
 

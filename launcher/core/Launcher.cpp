@@ -152,6 +152,7 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
         return {FeedbackIcon::Error, StartErrorText(error)};
     }
     wait(run);
+    run.Finish(); // a wait given up before the converter's end stops it here
     std::fflush(stdout);
     return RunFeedback(run.Result(), OutputAfter(before, OutputFileStateOf(output)),
                        Summary(run.Result()));

@@ -71,7 +71,8 @@ public:
     // The Run button: stores the option choice, refuses an output file that is the input file,
     // starts the converter in its own folder with its output passed on to the launcher's standard
     // output, lets `wait` pump the started run until it has ended (the dialog keeps its window
-    // alive meanwhile), and returns what the user is told: after a clean run of a fixed option
+    // alive meanwhile; a run that `wait` leaves unfinished is stopped), and returns what the user
+    // is told: that it was stopped (ConverterRun::Stop), after a clean run of a fixed option
     // what it did (RunSummary), after one of the free option what korvix reduced or cut
     // (ReductionsSummary), and else nothing unless korvix said something (FeedbackIcon::None).
     Feedback Run(const std::function<void(ConverterRun&)>& wait);

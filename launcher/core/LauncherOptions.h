@@ -46,6 +46,10 @@ inline constexpr char kHelpText[] = "1. Select Input File.\n"
                                     "3. Select the file conversion option.\n"
                                     "4. Click the \"Run Korvix\" button.\n";
 inline constexpr char kSameFileText[] = "The output file must not be the input file.";
+// The box after a run that the user stopped (the Run button, which reads kStopCaption during a
+// run, or closing the dialog), korvix having left the output as it was.
+inline constexpr char kStoppedText[] = "The run was stopped; the previous output is unchanged.";
+inline constexpr char kStopCaption[] = "Stop";
 
 // The message shown when the converter does not lie beside the launcher.
 std::string MissingConverterText();

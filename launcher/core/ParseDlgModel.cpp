@@ -54,7 +54,8 @@ std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath,
 
 bool ParseDlgModel::ChooseInput(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(PathFromUtf8(path), error) || !m_launcher.ChooseInput(path)) {
+    if (m_running || std::filesystem::is_directory(PathFromUtf8(path), error) ||
+        !m_launcher.ChooseInput(path)) {
         return false;
     }
     m_inputNote = InputContentsText(WalkGdbRecords(PathFromUtf8(path)));
@@ -63,7 +64,7 @@ bool ParseDlgModel::ChooseInput(const std::string& path) {
 }
 
 bool ParseDlgModel::ChooseOutput(const std::string& path) {
-    if (path.empty()) {
+    if (m_running || path.empty()) {
         return false;
     }
     m_launcher.ChooseOutput(path);
@@ -122,16 +123,43 @@ std::optional<std::string> ParseDlgModel::TakeLimits() {
     return std::nullopt;
 }
 
-Feedback ParseDlgModel::Run(const std::function<void(ConverterRun&)>& wait) {
+Feedback ParseDlgModel::Run(const std::function<void()>& wait) {
+    if (m_running) {
+        return {};
+    }
     if (TakesLimits(m_launcher.Radio())) {
         if (const std::optional<std::string> refused = TakeLimits()) {
             return {FeedbackIcon::Error, *refused};
         }
     }
     m_running = true;
-    const Feedback feedback = m_launcher.Run(wait);
+    m_leaving = false;
+    Refresh();
+    const Feedback feedback = m_launcher.Run([this, &wait](ConverterRun& run) {
+        m_run = &run;
+        wait();
+        m_run = nullptr;
+    });
     m_running = false;
+    Refresh();
     return feedback;
+}
+
+bool ParseDlgModel::Stop() {
+    if (m_run == nullptr) {
+        return m_running;
+    }
+    m_run->Stop();
+    return true;
+}
+
+bool ParseDlgModel::Close() {
+    if (!m_running) {
+        return true;
+    }
+    m_leaving = true;
+    Stop();
+    return false;
 }
 
 const ControlState& ParseDlgModel::State(int id) const {
@@ -145,21 +173,24 @@ ControlState& ParseDlgModel::At(int id) {
 }
 
 void ParseDlgModel::Refresh() {
-    // Output File once there is an input, Run once there is an output too.
-    At(IDC_OUTPUT_FILE).enabled = !m_launcher.Input().empty();
-    At(IDC_RUN).enabled = !m_launcher.Output().empty();
+    // Output File once there is an input, Run once there is an output too. During a run nothing
+    // is chosen, and Run, which reads Stop, stops it; the template's caption otherwise.
+    const bool idle = !m_running;
+    At(IDC_INPUT_FILE).enabled = idle;
+    At(IDC_OUTPUT_FILE).enabled = idle && !m_launcher.Input().empty();
+    At(IDC_RUN) = {m_running || !m_launcher.Output().empty(), false, m_running ? kStopCaption : ""};
     At(IDC_INPUT_PATH).text = m_launcher.Input();
     At(IDC_INPUT_NOTE).text = m_inputNote;
     At(IDC_OUTPUT_PATH).text = m_launcher.Output();
     for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
-        At(kOptionIds[index]).checked = static_cast<int>(index) == m_launcher.Radio();
+        At(kOptionIds[index]) = {idle, static_cast<int>(index) == m_launcher.Radio(), {}};
     }
     // The free option field keeps its text while another option is selected.
-    At(IDC_OTHER).enabled = m_launcher.Radio() == kOtherIndex;
+    At(IDC_OTHER).enabled = idle && m_launcher.Radio() == kOtherIndex;
     At(IDC_OTHER).text = m_otherText;
     // The limits apply to -T to -W only; a field takes a value while its box is checked, and the
     // split is one of the point limit's. All keep their values while disabled.
-    const bool limits = TakesLimits(m_launcher.Radio());
+    const bool limits = idle && TakesLimits(m_launcher.Radio());
     At(IDC_LIMIT_POINTS) = {limits, m_limits.points, {}};
     At(IDC_POINTS) = {limits && m_limits.points, false, m_limits.pointsText};
     At(IDC_LIMIT_TOLERANCE) = {limits, m_limits.tolerance, {}};

@@ -53,9 +53,10 @@ public:
 
     // An input file was chosen, or dropped on the dialog: its path is shown, and under it what it
     // holds (the record walk of GdbRecordCount). False, and nothing changes, when it does not
-    // exist or is a folder (or the choice was cancelled: an empty path).
+    // exist or is a folder (or the choice was cancelled: an empty path), or during a run.
     bool ChooseInput(const std::string& path);
-    // An output file was chosen. False, and nothing changes, when the choice was cancelled.
+    // An output file was chosen. False, and nothing changes, when the choice was cancelled, or
+    // during a run.
     bool ChooseOutput(const std::string& path);
     // The option button or check box `id` was clicked: the option is selected, the check box
     // checked or cleared. False for any other control, and for one that is disabled.
@@ -66,12 +67,24 @@ public:
 
     // The Run button. Under an option that takes limits, a checked limit whose value is out of
     // range is refused, naming its field, before anything is stored or run; otherwise
-    // Launcher::Run with the limits checked. `wait` pumps the started run, calling Pump, until it
-    // has ended; Running() is true meanwhile: the dialog takes no input and does not end.
-    Feedback Run(const std::function<void(ConverterRun&)>& wait);
+    // Launcher::Run with the limits checked. `wait` runs the dialog's own event loop and calls
+    // Pump until it returns false. Running() is true meanwhile: the controls that choose are
+    // disabled, Run reads "Stop" (Stop), About and Help work, and closing the dialog stops the
+    // run first (Close).
+    Feedback Run(const std::function<void()>& wait);
     bool Running() const { return m_running; }
-    // One turn of the wait: at most about two pump slices. False once the run has ended.
-    static bool Pump(ConverterRun& run) { return run.Pump(kPumpSlice); }
+    // One turn of the wait: at most about two pump slices. False once the run has ended, and
+    // when none is under way.
+    bool Pump() { return m_run != nullptr && m_run->Pump(kPumpSlice); }
+    // The Run button during a run: korvix is asked to end, and forced to kStopGrace later; the
+    // box after the run says that it was stopped. False, and nothing happens, when no run is
+    // under way; a run being stopped already goes on being stopped.
+    bool Stop();
+    // The dialog is to end (its close box, Escape, Enter outside a push button). True when it may
+    // end now. During a run false: the run is stopped, and Leaving() is true from then on, so
+    // that the dialog ends once Run has returned and its box has been closed.
+    bool Close();
+    bool Leaving() const { return m_leaving; }
 
     // The state of the control `id`; a control that the model does not drive is always enabled.
     const ControlState& State(int id) const;
@@ -98,6 +111,8 @@ private:
     std::string m_inputNote; // what the input holds
     LimitFields m_limits;
     bool m_running = false;
+    ConverterRun* m_run = nullptr; // while Run waits for it
+    bool m_leaving = false;
     std::array<ControlState, std::size(kParseDlgControls)> m_states{};
 };
 

@@ -1,6 +1,7 @@
 #include "RunFeedback.h"
 
 #include "Digits.h"
+#include "LauncherOptions.h"
 
 #include <algorithm>
 
@@ -12,7 +13,59 @@ bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// The messages as the box lists them, one a line with "(N times)" for one that repeats, within
+// the box's bounds; those left out are counted on a last line.
+std::string ListedMessages(const MessageLog& messages) {
+    std::string text;
+    std::uint64_t unlisted = messages.Unlisted();
+    std::size_t listed = 0;
+    std::size_t shown = 0; // bytes
+    for (const MessageLog::Entry& entry : messages.Entries()) {
+        std::string line = ShownLine(entry.text);
+        if (entry.count > 1) {
+            line += " (" + std::to_string(entry.count) + " times)";
+        }
+        // The messages stay in the order they came: once one is left out, so are the rest.
+        if (unlisted > messages.Unlisted() || listed == kShownMessages ||
+            shown + line.size() > kShownTotal) {
+            unlisted += entry.count;
+            continue;
+        }
+        ++listed;
+        shown += line.size();
+        text += line + '\n';
+    }
+    if (unlisted > 0) {
+        text += "... and " + std::to_string(unlisted) + " more messages\n";
+    }
+    return text;
+}
+
 } // namespace
+
+std::string ShownLine(std::string_view line) {
+    std::string shown;
+    std::size_t characters = 0;
+    std::size_t word = 0; // characters since the last blank or break
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool starts = (byte & 0xC0) != 0x80; // not a UTF-8 continuation byte
+        if (starts && characters++ == kShownCharacters) {
+            return shown + "...";
+        }
+        if (byte < 0x20 || byte == 0x7F || byte == ' ') {
+            shown += ' ';
+            word = 0;
+            continue;
+        }
+        if (starts && word++ == kShownWord) {
+            shown += '\n';
+            word = 1;
+        }
+        shown += c;
+    }
+    return shown;
+}
 
 bool IsTraceLine(std::string_view line) {
     if (line.size() < 3 || !IsLetter(line[0]) || line[1] != ' ') {
@@ -112,6 +165,11 @@ OutputAfterFailure OutputAfter(const OutputFileState& before, const OutputFileSt
 
 Feedback RunFeedback(const RunResult& result, OutputAfterFailure output,
                      const std::string& summary) {
+    // Stopped with the output as it was: korvix put no new one in place, whatever its status
+    // (under Wine a korvix ended by Ctrl+C exits with 0).
+    if (result.stopped && output != OutputAfterFailure::Incomplete) {
+        return {FeedbackIcon::Information, kStoppedText};
+    }
     const bool failed = !result.status.Succeeded();
     const MessageLog& messages = result.messages;
     if (!failed && messages.Empty()) {
@@ -121,16 +179,7 @@ Feedback RunFeedback(const RunResult& result, OutputAfterFailure output,
                        : summary.empty()
                            ? "korvix completed the conversion with these messages:\n\n"
                            : summary + "\n\nkorvix said:\n\n";
-    for (const MessageLog::Entry& entry : messages.Entries()) {
-        text += entry.text;
-        if (entry.count > 1) {
-            text += " (" + std::to_string(entry.count) + " times)";
-        }
-        text += '\n';
-    }
-    if (messages.Unlisted() > 0) {
-        text += "... and " + std::to_string(messages.Unlisted()) + " more messages\n";
-    }
+    text += ListedMessages(messages);
     // A converter that was killed, or that failed without a word, is described by its status.
     if (result.status.signalled) {
         text += "korvix was ended by signal " + std::to_string(result.status.code) + ".\n";

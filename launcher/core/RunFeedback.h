@@ -80,6 +80,7 @@ struct RunResult {
     MessageLog messages;
     RecordCounts records;  // of the input, from the trace
     Reductions reductions; // of the routes and tracks made
+    bool stopped = false;  // the launcher ended the converter before its end (ConverterRun::Stop)
 };
 
 enum class FeedbackIcon { None, Information, Error };
@@ -103,12 +104,28 @@ OutputAfterFailure OutputAfter(const OutputFileState& before, const OutputFileSt
 // The message box after a run: the error icon when the converter failed, listing its messages
 // and saying what became of the output file. After a run that succeeded, the information icon
 // with `summary` (what the run did; RunSummary) and then the messages, or without a summary the
-// messages alone; none (FeedbackIcon::None) when there is neither.
+// messages alone; none (FeedbackIcon::None) when there is neither. A run that was stopped and
+// left the output as it was says so alone, with the information icon (kStoppedText).
+//
+// Whatever korvix printed, the box keeps its own last line in sight: it lists at most
+// kShownMessages messages and kShownTotal bytes of them, each as ShownLine gives it; the
+// others are counted.
 struct Feedback {
     FeedbackIcon icon = FeedbackIcon::None;
     std::string text;
 };
 Feedback RunFeedback(const RunResult& result, OutputAfterFailure output,
                      const std::string& summary = {});
+inline constexpr std::size_t kShownMessages = 20;
+inline constexpr std::size_t kShownTotal = 1000;
+
+// What the box shows of one of korvix's lines. Control characters show as blanks (a CR or a NUL
+// would be a line break or the end of the text to the toolkits), the line is cut after
+// kShownCharacters characters ("..." marks the cut), and a word of more than kShownWord
+// characters is broken by line breaks: the toolkits break a word wider than the box anywhere,
+// but size the box as if they had not, and lose its last lines.
+inline constexpr std::size_t kShownCharacters = 100;
+inline constexpr std::size_t kShownWord = 50;
+std::string ShownLine(std::string_view line);
 
 } // namespace runkorvix

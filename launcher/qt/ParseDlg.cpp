@@ -2,7 +2,6 @@
 
 #include "AboutDlg.h"
 #include "AppIcon.h"
-#include "ConverterRun.h"
 #include "DialogTemplate.h"
 #include "DialogUnits.h"
 #include "FileChooser.h"
@@ -37,13 +36,14 @@ namespace {
 
 constexpr std::span<const ControlTemplate> kTemplate = kParseDlgControls;
 
-// Shows the busy cursor for as long as it lives.
-class WaitCursor {
+// Shows the busy cursor for as long as it lives: the one that still points, as Stop and About
+// take clicks meanwhile.
+class BusyCursor {
 public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 QMessageBox::Icon BoxIcon(runkorvix::FeedbackIcon icon) {
@@ -174,9 +174,14 @@ void CParseDlg::ShowStates() {
         const runkorvix::ControlState& state = m_model.State(control.id);
         const QString text = QString::fromStdString(state.text);
         widget->setEnabled(state.enabled);
-        if (auto* button = qobject_cast<QAbstractButton*>(widget);
-            button && button->isCheckable()) {
+        auto* button = qobject_cast<QAbstractButton*>(widget);
+        if (button != nullptr && button->isCheckable()) {
             button->setChecked(state.checked);
+        } else if (button != nullptr) { // a push button's caption: Run reads Stop during a run
+            const QString caption = text.isEmpty() ? QString::fromLatin1(control.caption) : text;
+            if (button->text() != caption) {
+                button->setText(caption);
+            }
         }
         if (auto* note = qobject_cast<QLabel*>(widget); note && note->toolTip() != text) {
             // Cut with an ellipsis where the line is too long, whole in its tooltip.
@@ -214,35 +219,43 @@ void CParseDlg::ShowPath(QLineEdit* field, const QString& path) {
 }
 
 void CParseDlg::OnRun() {
-    if (m_model.Running()) {
+    // During a run the button reads Stop.
+    if (m_model.Stop()) {
         return;
     }
-    const WaitCursor busy;
-    const runkorvix::Feedback feedback =
-        m_model.Run([this](runkorvix::ConverterRun& run) { WaitForConverter(run); });
+    const QPointer<QWidget> focus = focusWidget();
+    runkorvix::Feedback feedback;
+    {
+        const BusyCursor busy;
+        feedback = m_model.Run([this] { WaitForConverter(); });
+    }
+    ShowStates();
+    if (focus) {
+        focus->setFocus();
+    }
     if (feedback.icon != runkorvix::FeedbackIcon::None) {
         ShowMessage(feedback.icon, QString::fromStdString(feedback.text));
     }
+    if (m_model.Leaving()) {
+        QDialog::reject();
+    }
 }
 
-void CParseDlg::WaitForConverter(runkorvix::ConverterRun& run) {
-    // A disabled window drops the clicks and keys that come meanwhile, where a blocked one would
-    // have kept them for after the run. The local event loop keeps the window painted.
-    const QPointer<QWidget> focus = focusWidget();
-    setEnabled(false);
+void CParseDlg::WaitForConverter() {
+    // The controls that choose are disabled, so that their clicks and keys are dropped, not kept
+    // for after the run; Stop, About, Help and closing the window work. The local event loop keeps
+    // the window painted, and the timer pumps the run in any loop, an About box's too.
+    ShowStates();
     QEventLoop loop;
     QTimer pump;
-    connect(&pump, &QTimer::timeout, &loop, [&run, &loop] {
-        if (!runkorvix::ParseDlgModel::Pump(run)) {
+    connect(&pump, &QTimer::timeout, &loop, [this, &loop, &pump] {
+        if (!m_model.Pump()) {
+            pump.stop();
             loop.quit();
         }
     });
     pump.start(0);
     loop.exec();
-    setEnabled(true);
-    if (focus) {
-        focus->setFocus();
-    }
 }
 
 void CParseDlg::ShowMessage(runkorvix::FeedbackIcon icon, const QString& text) {
@@ -261,11 +274,16 @@ void CParseDlg::OnHelpText() {
     ShowMessageBox(this, QMessageBox::Information, QString::fromLatin1(runkorvix::kHelpText));
 }
 
+// Both end the dialog; during a run they stop it first, and the dialog ends after it (OnRun).
 void CParseDlg::OnOK() {
-    QDialog::accept();
+    if (m_model.Close()) {
+        QDialog::accept();
+    }
 }
 void CParseDlg::OnCancel() {
-    QDialog::reject();
+    if (m_model.Close()) {
+        QDialog::reject();
+    }
 }
 
 bool CParseDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -297,8 +315,8 @@ void CParseDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CParseDlg::closeEvent(QCloseEvent* event) {
-    // The dialog ends only when no converter runs.
-    if (m_model.Running()) {
+    // While korvix runs, the run is stopped first and the dialog ends after it (OnRun).
+    if (!m_model.Close()) {
         event->ignore();
         return;
     }

@@ -15,9 +15,6 @@
 #include <string>
 #include <vector>
 
-namespace runkorvix {
-class ConverterRun;
-}
 class IFileChooser;
 class QButtonGroup;
 class QCloseEvent;
@@ -111,8 +108,9 @@ private:
     void ConnectHandlers();
     // Shows every control as the model says.
     void ShowStates();
-    // Runs the started converter to its end, the dialog taking no input meanwhile.
-    void WaitForConverter(runkorvix::ConverterRun& run);
+    // Pumps the started run until it has ended, passing on the events that the model takes
+    // meanwhile.
+    void WaitForConverter();
     void ShowMessage(runkorvix::FeedbackIcon icon, const QString& text);
     // Shows `path` in a path field: cut short to the field, the file name whole; all of it in
     // the field's tooltip.

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,10 +22,13 @@ inline void SetEnv(const char* name, const std::string& value) {
 #endif
 }
 
-// Tells the stand-in converter what to print and how to end.
+// Tells the stand-in converter what to print and how to end, and what to do when it is asked to
+// stop ("log", "ignore"; fake_korvix.cpp).
 inline void Converter(const std::string& print, long repeat, const std::string& exit,
-                      int sleepMs = 0) {
+                      int sleepMs = 0, const std::string& onStop = {}) {
     SetEnv("RUNKORVIX_TEST_LOG", "");
+    SetEnv("RUNKORVIX_TEST_PID", "");
+    SetEnv("RUNKORVIX_TEST_ON_STOP", onStop);
     SetEnv("RUNKORVIX_TEST_PRINT", print);
     SetEnv("RUNKORVIX_TEST_REPEAT", std::to_string(repeat));
     SetEnv("RUNKORVIX_TEST_EXIT", exit);
@@ -39,6 +44,12 @@ inline std::vector<std::string> LogLines(const std::string& log) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// A file's bytes; closed again before the caller goes on, as Windows removes no open file.
+inline std::string FileText(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 // Settings kept in memory, by "section/entry".

@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -79,6 +80,7 @@ struct SeenModal {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     int fileMode = -1, acceptMode = -1;
+    bool wholeInSight = false; // a message box: its text all shown, the box within its screen
 };
 
 // While it lives, records every modal window that opens and closes it (OK, or Cancel).
@@ -96,6 +98,12 @@ private:
         if (modal == nullptr || !modal->isVisible()) {
             return;
         }
+        // Read at the next turn, once the window has been laid out as shown.
+        if (modal != m_shown) {
+            m_shown = modal;
+            return;
+        }
+        m_shown = nullptr;
         SeenModal s;
         s.className = QString::fromLatin1(modal->metaObject()->className());
         s.title = modal->windowTitle();
@@ -103,6 +111,11 @@ private:
             s.text = box->text();
             s.icon = box->icon();
             s.buttons = box->standardButtons();
+            const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            s.wholeInSight =
+                label != nullptr && label->text() == box->text() &&
+                label->heightForWidth(label->width()) <= label->height() &&
+                box->frameGeometry().height() <= box->screen()->availableGeometry().height();
         } else if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
             s.fileMode = chooser->fileMode();
             s.acceptMode = chooser->acceptMode();
@@ -117,6 +130,7 @@ private:
         qobject_cast<QDialog*>(modal)->reject();
     }
     QTimer m_timer;
+    QWidget* m_shown = nullptr;
 };
 
 // A launcher folder: the launcher's place, the fake converter beside it (unless none is
@@ -135,10 +149,12 @@ public:
         qputenv("RUNKORVIX_TEST_LOG", Path(QStringLiteral("converter.log")).toLocal8Bit());
         Converter();
     }
-    // What the fake converter prints, its exit status ("signal": killed) and how long it
-    // sleeps before it ends; by default a quiet, quick and successful run.
+    // What the fake converter prints, its exit status ("signal": killed), how long it sleeps
+    // before it ends and what it does when asked to stop ("log", "ignore"; fake_korvix.cpp); by
+    // default a quiet, quick and successful run.
     static void Converter(const QByteArray& print = {}, const QByteArray& exit = "0",
-                          int sleepMs = 0) {
+                          int sleepMs = 0, const QByteArray& onStop = {}) {
+        qputenv("RUNKORVIX_TEST_ON_STOP", onStop);
         qputenv("RUNKORVIX_TEST_PRINT", print);
         qputenv("RUNKORVIX_TEST_REPEAT", "1");
         qputenv("RUNKORVIX_TEST_EXIT", exit);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -223,8 +224,8 @@ TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
         fs::remove(log);
         Converter("", 1, "0");
         SetEnv("RUNKORVIX_TEST_LOG", log);
-        const Feedback feedback = model.Run([](ConverterRun& run) {
-            while (ParseDlgModel::Pump(run)) {
+        const Feedback feedback = model.Run([&model] {
+            while (model.Pump()) {
             }
         });
         std::vector<std::string> arguments = LogLines(log);
@@ -249,6 +250,70 @@ TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
         EXPECT_EQ(stored("Points", false) + ' ' + stored("Tolerance", true) + ' ' +
                       stored("Split", false),
                   c.stored)
+            << c.name;
+    }
+}
+
+// What the dialog shows during a run: Describe, then whether Input File, -R, About and Help
+// take clicks.
+std::string DuringARun(const ParseDlgModel& model) {
+    std::string line = Describe(model);
+    for (const int id : {IDC_INPUT_FILE, IDC_RADIO_R, IDC_ABOUT, IDC_HELP_TEXT}) {
+        line += model.State(id).enabled ? " +" : " -";
+    }
+    return line;
+}
+
+// A run that hangs is ended by the Run button, which reads Stop meanwhile, or by closing the
+// dialog: korvix asked to end, or forced kStopGrace later when it does not hear that; gone within
+// 5 s either way, and the box says that the output is as it was.
+TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
+    fs::copy_file(FAKE_KORVIX_PATH, m_dir / ConverterFileName());
+    const std::string log = Path("converter.log");
+    const struct {
+        const char* name;
+        bool close; // else Stop; and then the stand-in does not hear the request
+    } cases[] = {{"Stop, and korvix ends", false}, {"closing, korvix deaf to it", true}};
+    for (const auto& c : cases) {
+        MemoryStore store;
+        LauncherSettings settings(store);
+        ParseDlgModel model(settings);
+        ASSERT_EQ(model.Start(Path("runkorvix")), std::nullopt) << c.name;
+        model.ChooseInput(Path("ride.gdb"));
+        model.ChooseOutput(Path("out.gdb"));
+        std::ofstream(Path("out.gdb")) << "old";
+        fs::remove(log);
+        Converter("W 71\n", 1, "0", 20000, c.close ? "ignore" : "log");
+        SetEnv("RUNKORVIX_TEST_LOG", log);
+        std::string during;
+        bool ended = false;
+        const auto started = std::chrono::steady_clock::now();
+        const Feedback feedback = model.Run([&] {
+            while (model.Pump()) {
+                // Once the stand-in has logged its start: what the dialog shows, and the event.
+                if (!ended && !LogLines(log).empty()) {
+                    during = DuringARun(model);
+                    ended = c.close ? !model.Close() : model.Stop();
+                    EXPECT_TRUE(model.Stop()) << c.name << ": stopping already";
+                }
+            }
+        });
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_TRUE(ended) << c.name;
+        EXPECT_EQ(during, "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
+                          "tol- m-[10] split- note[2 waypoints, 1 track, no routes] - - + +")
+            << c.name;
+        EXPECT_TRUE(feedback.icon == FeedbackIcon::Information && feedback.text == kStoppedText)
+            << c.name << ": " << feedback.text;
+        EXPECT_TRUE(took < std::chrono::seconds(5) && (!c.close || took >= kStopGrace)) << c.name;
+        EXPECT_EQ(LogLines(log).back() == "stopped", !c.close) << c.name;
+        EXPECT_EQ(FileText(Path("out.gdb")), "old") << c.name;
+        // Afterwards the dialog is as before; closing it now ends it at once.
+        EXPECT_EQ(model.Leaving(), c.close) << c.name;
+        EXPECT_TRUE(!model.Stop() && model.Close()) << c.name;
+        EXPECT_EQ(Describe(model),
+                  "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ "
+                  "n-[250] tol+ m-[10] split- note[2 waypoints, 1 track, no routes]")
             << c.name;
     }
 }

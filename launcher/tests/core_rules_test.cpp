@@ -2,11 +2,13 @@
 // each, the records a run read and wrote, and the message box after a run.
 #include "CoreTestSupport.h"
 #include "GdbRecordCount.h"
+#include "LauncherOptions.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <sstream>
@@ -100,10 +102,79 @@ TEST(OutputReader, KeepsABoundedNumberOfDistinctMessages) {
     EXPECT_EQ(log.Entries().front(), (MessageLog::Entry{"message 0", 2}));
     EXPECT_EQ(log.Entries().back().text, "message " + std::to_string(distinct - 6));
     EXPECT_EQ(log.Unlisted(), 10u);
+    // The box lists fewer than the log keeps; those it leaves out are counted with the others.
     const std::string text =
         RunFeedback({{false, 0}, log, {}, {}}, OutputAfterFailure::NoneMade).text;
     EXPECT_NE(text.find("\nmessage 0 (2 times)\n"), std::string::npos);
-    EXPECT_TRUE(text.ends_with("\n... and 10 more messages"));
+    const std::string last = "\nmessage " + std::to_string(kShownMessages - 1) + " (2 times)\n";
+    EXPECT_NE(text.find(last + "... and " +
+                        std::to_string(2 * (MessageLog::kMaxDistinct - kShownMessages) + 10) +
+                        " more messages"),
+              std::string::npos)
+        << text;
+}
+
+TEST(RunFeedback, WhatTheBoxShowsOfALine) {
+    const std::string word60(60, 'x');
+    const std::string e = "\xc3\xa9"; // é in UTF-8
+    std::string e120, e50;
+    for (int n = 0; n < 120; ++n) {
+        e120 += e;
+        e50 += n < 50 ? e : "";
+    }
+    std::string words; // "abc abc ...", 120 characters
+    while (words.size() < 120) {
+        words += "abc ";
+    }
+    const struct {
+        const char* name;
+        std::string line, shown;
+    } cases[] = {
+        {"a message", kLimit, kLimit},
+        {"control characters as blanks", std::string("a\rb\0c\td\x7f\x1b", 9) + "e", "a b c d  e"},
+        {"a long line cut after 100 characters", words, words.substr(0, kShownCharacters) + "..."},
+        {"a long word broken", word60, std::string(50, 'x') + "\n" + std::string(10, 'x')},
+        {"characters counted, never cut inside", e120, e50 + "\n" + e50 + "..."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShownLine(c.line), c.shown) << c.name;
+    }
+}
+
+// Whatever korvix printed, the box ends with what became of the output, and its listing stays
+// within bounds that the box keeps in sight.
+TEST(RunFeedback, TheBoxKeepsItsLastLine) {
+    std::string wide; // 30 distinct messages of 300 bytes
+    for (int n = 10; n < 40; ++n) {
+        wide += std::string(298, 'W') + std::to_string(n) + "\n";
+    }
+    const struct {
+        const char* name;
+        std::string print;
+        long repeat;
+    } cases[] = {
+        {"a line of 20 MB", std::string(64 * 1024, 'x'), 320},
+        {"30 long messages", wide, 1},
+        {"carriage returns and zeros, no line end", std::string("ab\r\0", 4), 100000},
+    };
+    const std::string none = "\n\nNo output file was made.";
+    for (const auto& c : cases) {
+        OutputReader reader;
+        for (long n = 0; n < c.repeat; ++n) {
+            reader.Take(c.print);
+        }
+        reader.Take("\nCan't open input file\n");
+        reader.Finish();
+        const Feedback feedback =
+            RunFeedback({{false, 1}, reader.Messages(), {}, {}}, OutputAfterFailure::NoneMade);
+        const std::string& text = feedback.text;
+        EXPECT_TRUE(text.ends_with(none)) << c.name;
+        EXPECT_LT(text.size(), kShownTotal + 200) << c.name;
+        EXPECT_EQ(std::count_if(text.begin(), text.end(),
+                                [](char b) { return b != '\n' && (b < ' ' || b == 0x7f); }),
+                  0)
+            << c.name;
+    }
 }
 
 TEST(RunFeedback, IconAndTextAfterARun) {
@@ -123,6 +194,7 @@ TEST(RunFeedback, IconAndTextAfterARun) {
         FeedbackIcon icon;
         std::string text;
         std::string summary = {}; // what the run did, for a fixed option
+        bool stopped = false;
     } cases[] = {
         {"clean run", {false, 0}, {}, kKept, FeedbackIcon::None, ""},
         {"clean run, summed up",
@@ -194,9 +266,42 @@ TEST(RunFeedback, IconAndTextAfterARun) {
          kNone,
          FeedbackIcon::Error,
          failed + "korvix ended with exit status 3." + none},
+        // Stopped: what korvix said is of no matter then, what became of the output is.
+        {"stopped, the output as it was",
+         {true, 15},
+         {kLimit},
+         kKept,
+         FeedbackIcon::Information,
+         kStoppedText,
+         {},
+         true},
+        {"stopped, korvix ending with 0 all the same (Wine's Ctrl+C), none made",
+         {false, 0},
+         {},
+         kNone,
+         FeedbackIcon::Information,
+         kStoppedText,
+         kSummary,
+         true},
+        {"stopped once korvix had put its output in place",
+         {false, 0},
+         {},
+         OutputAfterFailure::Incomplete,
+         FeedbackIcon::Information,
+         kSummary,
+         kSummary,
+         true},
+        {"stopped, the output changed all the same",
+         {true, 9},
+         {},
+         OutputAfterFailure::Incomplete,
+         FeedbackIcon::Error,
+         failed + "korvix was ended by signal 9." + incomplete,
+         {},
+         true},
     };
     for (const auto& c : cases) {
-        RunResult result{c.status, {}, {}, {}};
+        RunResult result{c.status, {}, {}, {}, c.stopped};
         for (const std::string& message : c.messages) {
             result.messages.Add(message);
         }

@@ -14,6 +14,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <sys/types.h>
+#include <unistd.h>
+#endif
 
 using namespace runkorvix;
 
@@ -93,21 +101,128 @@ TEST(ConverterRun, PumpReturnsWhileTheConverterIsSilent) {
     EXPECT_EQ(run.Result().status, (ExitStatus{false, 0}));
 }
 
-// A run given up while the converter still runs (the launcher goes): the converter is ended, so
-// that it removes its unfinished output, instead of being waited for to the end of its work.
+// The lines of the stand-in's log once it has logged its start ("end"), within 5 s.
+std::vector<std::string> StartLogged(const std::string& log) {
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    std::vector<std::string> lines;
+    while ((lines = LogLines(log)).empty() && Clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return lines;
+}
+
+// A run given up while the converter still runs (the launcher goes): the converter is asked to
+// end, so that it removes its unfinished output, instead of being waited for to the end of its
+// work.
 TEST(ConverterRun, ARunGivenUpEndsTheConverter) {
-#ifdef _WIN32
-    GTEST_SKIP() << "on Windows the converter is waited for to its end";
-#endif
-    Converter("W 71\n", 1, "0", 30000);
+    const std::string log = (std::filesystem::current_path() / "given up.log").string();
+    std::filesystem::remove(log);
+    Converter("W 71\n", 1, "0", 20000, "log");
+    SetEnv("RUNKORVIX_TEST_LOG", log);
     const auto started = Clock::now();
     {
         const auto process = CreateConverterProcess();
         ConverterRun run(*process, nullptr);
         ASSERT_EQ(run.Start(FAKE_KORVIX_PATH, {}, std::filesystem::current_path().string()), 0);
         EXPECT_TRUE(run.Pump(std::chrono::milliseconds(20)));
+        ASSERT_FALSE(StartLogged(log).empty());
     }
-    EXPECT_LT(Clock::now() - started, std::chrono::seconds(10));
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(LogLines(log).back(), "stopped");
+    std::filesystem::remove(log);
+}
+
+#ifndef _WIN32
+// runkorvix ended by a signal ends its converter first, which is not left to run on as an
+// orphan: asked (SIGTERM), or forced kStopGrace later when it does not hear that.
+TEST(ConverterRun, ALauncherEndedByASignalEndsItsConverterFirst) {
+    namespace fs = std::filesystem;
+    const std::string log = (fs::current_path() / "signalled.log").string();
+    const std::string pidFile = (fs::current_path() / "signalled.pid").string();
+    const struct {
+        int signal;
+        const char* onStop;
+    } cases[] = {{SIGTERM, "log"}, {SIGINT, "log"}, {SIGHUP, "ignore"}};
+    for (const auto& c : cases) {
+        // As a launcher started from a desktop has them. CTest runs each test in a process of
+        // its own, before any converter has started in it.
+        std::signal(c.signal, SIG_DFL);
+        fs::remove(log);
+        fs::remove(pidFile);
+        Converter("W 71\n", 1, "0", 20000, c.onStop);
+        SetEnv("RUNKORVIX_TEST_LOG", log);
+        SetEnv("RUNKORVIX_TEST_PID", pidFile);
+        const auto started = Clock::now();
+        EXPECT_EXIT(
+            {
+                const auto process = CreateConverterProcess();
+                ConverterRun run(*process, nullptr);
+                run.Start(FAKE_KORVIX_PATH, {}, fs::current_path().string());
+                StartLogged(log);
+                std::raise(c.signal);
+            },
+            ::testing::KilledBySignal(c.signal), "")
+            << c.signal;
+        EXPECT_LT(Clock::now() - started, std::chrono::seconds(5)) << c.signal;
+        const std::vector<std::string> logged = LogLines(log);
+        ASSERT_FALSE(logged.empty()) << c.signal;
+        EXPECT_EQ(logged.back() == "stopped", std::string(c.onStop) == "log") << c.signal;
+        const std::vector<std::string> pid = LogLines(pidFile);
+        ASSERT_EQ(pid.size(), 1u) << c.signal;
+        // Gone and reaped: not even a zombie is left.
+        EXPECT_EQ(kill(static_cast<pid_t>(std::stol(pid[0])), 0), -1) << c.signal;
+        EXPECT_EQ(errno, ESRCH) << c.signal;
+    }
+    fs::remove(log);
+    fs::remove(pidFile);
+}
+#endif
+
+// The real korvix, stopped while its output is a temporary file beside the output: it removes
+// that file when asked, and the previous output stays as it was.
+TEST(ConverterRun, KorvixStoppedLeavesNoTemporaryFile) {
+#ifndef KORVIX_PATH
+    GTEST_SKIP() << "built without korvix";
+#else
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "runkorvix korvix stopped";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    // A million records: far more trace than a pipe holds, and more work than korvix does
+    // before the request reaches it.
+    std::string input = GdbHeader();
+    for (int n = 0; n < 1000000; ++n) {
+        input += Record('W', "x");
+    }
+    std::ofstream(dir / "in.gdb", std::ios::binary) << input + Record('V', "");
+    std::ofstream(dir / "out.gdb") << "old";
+    const auto listing = [&dir] {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto process = CreateConverterProcess();
+    ConverterRun run(*process, nullptr);
+    ASSERT_EQ(run.Start(KORVIX_PATH, {"-T", "in.gdb", "out.gdb"}, dir.string()), 0);
+    // Unread, korvix fills the pipe with its trace and waits, its temporary file made.
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    while (listing().size() < 3 && Clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(listing().size(), 3u);
+    const auto stopped = Clock::now();
+    run.Stop();
+    while (run.Pump(std::chrono::milliseconds(50))) {
+    }
+    EXPECT_LT(Clock::now() - stopped, kStopGrace); // it heard the request; it was not forced
+    EXPECT_TRUE(run.Result().stopped);
+    EXPECT_EQ(listing(), (std::vector<std::string>{"in.gdb", "out.gdb"}));
+    EXPECT_TRUE(FileText(dir / "out.gdb") == "old");
+    fs::remove_all(dir);
+#endif
 }
 
 TEST(ConverterRun, AFailedStartGivesTheSystemsErrorNumber) {

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -28,7 +29,8 @@ private slots:
     void whatTheConverterSaidIsShown();
     void theBoxSaysWhatTheLimitsDid_data();
     void theBoxSaysWhatTheLimitsDid();
-    void theDialogTakesNoInputDuringARun();
+    void aRunCanAlwaysBeLeft_data();
+    void aRunCanAlwaysBeLeft();
 };
 
 void RunTest::converterSeesArgumentsAndFolder_data() {
@@ -205,36 +207,52 @@ void RunTest::refusedBeforeTheRun() {
 
 void RunTest::whatTheConverterSaidIsShown_data() {
     const QByteArray limit = "Route point limit reached - track truncated!\n";
+    QByteArray wide; // 30 distinct messages, each of 300 wide letters
+    for (int n = 10; n < 40; ++n) {
+        wide += QByteArray(297, 'W') + QByteArray::number(n) + "\n";
+    }
     QTest::addColumn<QByteArray>("print");
+    QTest::addColumn<int>("repeat");
     QTest::addColumn<QByteArray>("exit");
     QTest::addColumn<bool>("outputLeft"); // the output file exists before and after the run
     QTest::addColumn<int>("icon");
     QTest::addColumn<QString>("said");
     QTest::newRow("failed, output left")
-        << QByteArray("D 20\nUnexpected end of input file\n") << QByteArray("1") << true
+        << QByteArray("D 20\nUnexpected end of input file\n") << 1 << QByteArray("1") << true
         << int(QMessageBox::Critical) << "\n\nUnexpected end of input file\n";
     QTest::newRow("failed before the output")
-        << QByteArray("Can't open input file\n") << QByteArray("1") << false
+        << QByteArray("Can't open input file\n") << 1 << QByteArray("1") << false
         << int(QMessageBox::Critical) << "\n\nCan't open input file";
     QTest::newRow("warned") << "T 9\n" + limit + limit + "V 2\n"
-                            << QByteArray("0") << true << int(QMessageBox::Information)
+                            << 1 << QByteArray("0") << true << int(QMessageBox::Information)
                             << "\n\nRoute point limit reached - track truncated! (2 times)";
     QTest::newRow("clean: what it did")
-        << QByteArray("D 20\nR 279\nR 9\nV 2\n") << QByteArray("0") << true
+        << QByteArray("D 20\nR 279\nR 9\nV 2\n") << 1 << QByteArray("0") << true
         << int(QMessageBox::Information) << "2 routes became tracks in out.gdb.";
     QTest::newRow("clean: nothing to convert")
-        << QByteArray("D 20\nT 9\nV 2\n") << QByteArray("0") << true
+        << QByteArray("D 20\nT 9\nV 2\n") << 1 << QByteArray("0") << true
         << int(QMessageBox::Information)
         << "Nothing was converted into out.gdb: the input holds no route.\n\n"
            "Its 1 track is converted by -V and -W.";
 #ifndef _WIN32
-    QTest::newRow("killed") << QByteArray("W 71\n") << QByteArray("signal") << true
+    QTest::newRow("killed") << QByteArray("W 71\n") << 1 << QByteArray("signal") << true
                             << int(QMessageBox::Critical) << "\n\nkorvix was ended by signal 15.";
 #endif
+    // Whatever korvix printed, the box keeps its last line in sight.
+    QTest::newRow("failed with a line of 100 kB")
+        << QByteArray("x") << 100000 << QByteArray("1") << false << int(QMessageBox::Critical)
+        << QString(50, 'x') + '\n' + QString(50, 'x') + "...\n";
+    QTest::newRow("failed with line breaks of its own")
+        << QByteArray("ab\r\x0b\x0c") << 300 << QByteArray("1") << true
+        << int(QMessageBox::Critical) << "\n\nab   ab   ab";
+    QTest::newRow("failed with 30 long messages")
+        << wide << 1 << QByteArray("1") << false << int(QMessageBox::Critical)
+        << "W...\n... and 21 more messages";
 }
 
 void RunTest::whatTheConverterSaidIsShown() {
     QFETCH(QByteArray, print);
+    QFETCH(int, repeat);
     QFETCH(QByteArray, exit);
     QFETCH(bool, outputLeft);
     QFETCH(int, icon);
@@ -248,6 +266,7 @@ void RunTest::whatTheConverterSaidIsShown() {
     const auto dialog = bench.Open();
     bench.ChooseFiles(*dialog, input, output);
     LauncherBench::Converter(print, exit);
+    qputenv("RUNKORVIX_TEST_REPEAT", QByteArray::number(repeat));
     ModalWatcher watcher;
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
 
@@ -258,6 +277,7 @@ void RunTest::whatTheConverterSaidIsShown() {
     QCOMPARE(int(box.icon), icon);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY2(box.text.contains(said), qPrintable(box.text));
+    QVERIFY2(box.wholeInSight, qPrintable(box.text));
     // The stand-in converter leaves the output file as it was, or makes none.
     if (icon == QMessageBox::Critical) {
         QVERIFY2(box.text.endsWith(outputLeft ? "\n\nThe output file was left as it was."
@@ -333,41 +353,89 @@ void RunTest::theBoxSaysWhatTheLimitsDid() {
     QCOMPARE(watcher.seen[0].text, text);
 }
 
-void RunTest::theDialogTakesNoInputDuringARun() {
-    LauncherBench bench;
-    ModalWatcher watcher; // closes the box after each run
-    const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
-    const auto dialog = bench.Open();
-    bench.ChooseFiles(*dialog, input, output);
-    QWidget* run = dialog->GetDlgItem(CParseDlg::kIdRun);
-    run->setFocus();
-    LauncherBench::Converter({}, "0", 800);
+void RunTest::aRunCanAlwaysBeLeft_data() {
+    QTest::addColumn<QString>("leave");
+    QTest::newRow("by Stop") << "Stop";
+    QTest::newRow("by Escape") << "Escape";
+    QTest::newRow("by closing the window") << "close";
+}
 
-    // Meanwhile the event loop runs: the user clicks Run again and Input File, presses Escape
-    // and closes the window; all of it is dropped.
-    bool enabledDuringRun = true, busy = false, closed = true;
-    QTimer::singleShot(150, dialog.get(), [&] {
-        enabledDuringRun = dialog->isEnabled() || run->isEnabled();
-        busy = QGuiApplication::overrideCursor() != nullptr &&
-               QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        QTest::mouseClick(run, Qt::LeftButton);
-        QTest::mouseDClick(run, Qt::LeftButton);
-        QTest::mouseClick(dialog->GetDlgItem(CParseDlg::kIdInputFile), Qt::LeftButton);
-        QTest::keyClick(dialog.get(), Qt::Key_Escape);
-        closed = dialog->close();
+namespace {
+
+// The captions of Run, Input File, -V and About, each with '+' when it takes clicks.
+QString ButtonsShown(const CParseDlg& dialog) {
+    QString shown;
+    for (const CParseDlg::ControlId id :
+         {CParseDlg::kIdRun, CParseDlg::kIdInputFile, CParseDlg::kIdRadioV, CParseDlg::kIdAbout}) {
+        auto* button = qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id));
+        shown += button->text() + (button->isEnabled() ? "+ " : "- ");
+    }
+    return shown;
+}
+
+// The user during a run: clicks Input File, which is dropped, and About, which opens; then
+// leaves the run by `leave`. False when the window did not take a close.
+bool UseAndLeave(CParseDlg& dialog, const QString& leave) {
+    QTest::mouseClick(dialog.GetDlgItem(CParseDlg::kIdInputFile), Qt::LeftButton);
+    QTest::mouseClick(dialog.GetDlgItem(CParseDlg::kIdAbout), Qt::LeftButton);
+    if (leave == "Stop") {
+        QTest::mouseClick(dialog.GetDlgItem(CParseDlg::kIdRun), Qt::LeftButton);
+    } else if (leave == "Escape") {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    } else {
+        return dialog.close();
+    }
+    return true;
+}
+
+} // namespace
+
+void RunTest::aRunCanAlwaysBeLeft() {
+    QFETCH(QString, leave);
+
+    LauncherBench bench;
+    ModalWatcher watcher; // closes the About box and the box after the run
+    const QString output = bench.MakeFile("out.gdb", "old");
+    const auto dialog = bench.Open();
+    bench.ChooseFiles(*dialog, bench.MakeFile("in.gdb"), output);
+    auto* run = qobject_cast<QAbstractButton*>(dialog->GetDlgItem(CParseDlg::kIdRun));
+    run->setFocus();
+    LauncherBench::Converter({}, "0", 20000, "log"); // hangs until stopped
+
+    QString during; // once the stand-in has started, while the event loop runs the dialog
+    bool busy = false, closeTaken = true;
+    QTimer user;
+    connect(&user, &QTimer::timeout, dialog.get(), [&] {
+        if (during.isEmpty() && !bench.ConverterRuns().isEmpty()) {
+            during = ButtonsShown(*dialog);
+            busy = QGuiApplication::overrideCursor() != nullptr &&
+                   QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
+            closeTaken = UseAndLeave(*dialog, leave);
+        }
     });
+    user.start(20);
     QElapsedTimer clock;
     clock.start();
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    user.stop();
 
-    QVERIFY(clock.elapsed() >= 800);
-    QVERIFY(!enabledDuringRun && busy && !closed);
-    QCOMPARE(bench.ConverterRuns().size(), 1);
-    QCOMPARE(bench.chooser.openCalls, 1);
-    // Afterwards all is as before: visible, enabled, the focus on Run, which runs again.
-    QVERIFY(dialog->isVisible() && dialog->isEnabled() && run->isEnabled());
-    QCOMPARE(dialog->focusWidget(), run);
+    QVERIFY(clock.elapsed() < 5000 && during == "Stop+ Input File- -V- About+ ");
+    QVERIFY(busy && closeTaken == (leave != "close") && bench.chooser.openCalls == 1);
+    QVERIFY(watcher.seen.size() == 2 && watcher.seen[0].className == "CAboutDlg");
+    QVERIFY(watcher.seen[1].text == QString::fromLatin1(runkorvix::kStoppedText) &&
+            watcher.seen[1].icon == QMessageBox::Information);
+    // korvix was asked to end, as korvix removes its unfinished output then; the old output stays.
+    QFile log(bench.Path("converter.log")), old(output);
+    QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll().endsWith("end\nstopped\n"));
+    QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "old");
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    if (leave != "Stop") { // the dialog has ended after the run
+        QVERIFY(!dialog->isVisible() && dialog->result() == QDialog::Rejected);
+        return;
+    }
+    // Stopped, the dialog is as before: the focus on Run, which reads Run Korvix and runs again.
+    QVERIFY(dialog->isVisible() && run->isEnabled() && dialog->focusWidget() == run);
+    QCOMPARE(run->text(), QStringLiteral("Run Korvix"));
     LauncherBench::Converter();
     QTest::mouseClick(run, Qt::LeftButton);
     QCOMPARE(bench.ConverterRuns().size(), 2);

@@ -1,6 +1,5 @@
 #include "ParseDlg.h"
 
-#include "ConverterRun.h"
 #include "DialogControls.h"
 #include "MessageFontTemplate.h"
 #include "PathDisplay.h"
@@ -23,6 +22,9 @@ namespace {
 // The option buttons by option index.
 constexpr std::array<int, runkorvix::kOptionCount> kOptionIds =
     runkorvix::ParseDlgModel::kOptionIds;
+
+// The timer that pumps a run.
+constexpr UINT_PTR kPumpTimer = 1;
 
 HICON LoadAppIcon(HINSTANCE instance, int sizeMetric) {
     const int size = GetSystemMetrics(sizeMetric);
@@ -142,10 +144,21 @@ INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
     case WM_DROPFILES:
         dialog->OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
+    case WM_TIMER:
+        if (wParam != kPumpTimer) {
+            return FALSE;
+        }
+        if (!dialog->m_model.Pump()) {
+            dialog->m_waiting = false;
+            KillTimer(window, kPumpTimer);
+            PostMessageW(window, WM_NULL, 0, 0); // wakes the wait's loop
+        }
+        return TRUE;
     case WM_SETCURSOR:
-        // While the converter runs, the busy cursor everywhere over the dialog.
+        // While the converter runs, the busy cursor that still points everywhere over the
+        // dialog: Stop and About take clicks meanwhile.
         if (dialog->m_model.Running()) {
-            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
             SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }
@@ -185,12 +198,17 @@ BOOL CParseDlg::OnInitDialog() {
 }
 
 void CParseDlg::OnCommand(int id, int code) {
-    // A command that comes while the converter runs (a key that reached a control) is dropped.
-    if (m_model.Running()) {
+    // Enter where no push button has the focus; Escape, or the caption's close box. During a run
+    // the run is stopped first, and the dialog ends after it (OnRun).
+    if (id == IDOK || id == IDCANCEL) {
+        if (m_model.Close()) {
+            EndDialog(m_hWnd, id);
+        }
         return;
     }
-    if (id == IDOK || id == IDCANCEL) { // Enter where no push button has the focus; Escape, or
-        EndDialog(m_hWnd, id);          // the caption's close box
+    // A command of a control that the model disabled (a key that reached it during a run) is
+    // dropped.
+    if (!m_model.State(id).enabled) {
         return;
     }
     if (code == EN_CHANGE) {
@@ -239,6 +257,11 @@ void CParseDlg::ShowStates() {
         const bool written = control.kind == ControlKind::Edit || control.kind == ControlKind::Note;
         if (written && ItemText(control.id) != state.text) {
             SetItemText(control.id, state.text);
+        }
+        // A push button's caption: Run reads Stop during a run.
+        const std::string caption = state.text.empty() ? control.caption : state.text;
+        if (control.kind == ControlKind::PushButton && ItemText(control.id) != caption) {
+            SetItemText(control.id, caption);
         }
         if (control.kind == ControlKind::ReadOnlyEdit && m_shownPaths[control.id] != state.text) {
             m_shownPaths[control.id] = state.text;
@@ -320,42 +343,43 @@ void CParseDlg::OnDropFiles(HDROP drop) {
 }
 
 void CParseDlg::OnRun() {
-    const HCURSOR normal = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const runkorvix::Feedback feedback =
-        m_model.Run([this](runkorvix::ConverterRun& run) { WaitForConverter(run); });
+    // During a run the button reads Stop.
+    if (m_model.Stop()) {
+        return;
+    }
+    const HCURSOR normal = SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+    const runkorvix::Feedback feedback = m_model.Run([this] { WaitForConverter(); });
     SetCursor(normal);
+    ShowStates();
     if (feedback.icon != FeedbackIcon::None) {
         ShowMessage(feedback.icon, feedback.text);
     }
+    if (m_model.Leaving()) {
+        EndDialog(m_hWnd, IDCANCEL);
+    }
 }
 
-void CParseDlg::WaitForConverter(runkorvix::ConverterRun& run) {
-    // A disabled window drops the clicks and keys that come meanwhile, where a blocked one would
-    // have kept them for after the run; with the focus taken away, no control gets a key either.
-    // The messages are still dispatched, so the window keeps repainting.
-    const HWND focus = GetFocus();
-    SetFocus(nullptr);
-    EnableWindow(m_hWnd, FALSE);
-    bool quit = false;
-    WPARAM quitCode = 0;
-    while (runkorvix::ParseDlgModel::Pump(run)) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quit = true;
-                quitCode = message.wParam;
-            } else if (!IsDialogMessageW(m_hWnd, &message)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
+void CParseDlg::WaitForConverter() {
+    // The controls that choose are disabled, so that their clicks and keys are dropped, not kept
+    // for after the run; Stop, About, Help and closing the window work. The timer pumps the run
+    // in every message loop of the thread, an About box's or a message box's too; this loop
+    // dispatches the dialog's messages meanwhile, so that it repaints.
+    ShowStates();
+    m_waiting = true;
+    SetTimer(m_hWnd, kPumpTimer, USER_TIMER_MINIMUM, nullptr);
+    MSG message{};
+    BOOL got = TRUE;
+    while (m_waiting && (got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        if (!IsDialogMessageW(m_hWnd, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
         }
     }
-    EnableWindow(m_hWnd, TRUE);
-    if (focus != nullptr) {
-        SetFocus(focus);
-    }
-    if (quit) {
-        PostQuitMessage(static_cast<int>(quitCode)); // for the dialog's own message loop
+    KillTimer(m_hWnd, kPumpTimer);
+    m_waiting = false;
+    if (got == 0) {
+        // For the dialog's own message loop; the run, left unfinished, is stopped by the core.
+        PostQuitMessage(static_cast<int>(message.wParam));
     }
 }
 

@@ -41,8 +41,9 @@ private:
     void OnInputFile();
     void OnOutputFile();
     void OnRun();
-    // Runs the started converter to its end, the dialog taking no input meanwhile.
-    void WaitForConverter(runkorvix::ConverterRun& run);
+    // Pumps the started run until it has ended, passing on the messages that the model takes
+    // meanwhile.
+    void WaitForConverter();
     void OnAbout();
     void OnHelpText();
     // The chosen file's full path, or an empty string when the user cancelled.
@@ -74,6 +75,7 @@ private:
     HICON m_hIcon;
     HICON m_hSmallIcon;
     HWND m_pathTips = nullptr;
+    bool m_waiting = false;                  // the run's pump has not yet seen its end
     std::map<int, std::string> m_shownPaths; // the whole path each path field shows
     std::array<HWND, runkorvix::kOptionCount> m_descriptions{}; // the labels beside the options
 };
