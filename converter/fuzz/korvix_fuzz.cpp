@@ -77,7 +77,8 @@ std::uint32_t le32(const std::uint8_t* bytes) {
 }
 
 // Size of the GDB header at the front of the bytes: "MsRcf", 14 bytes, three strings, and
-// "MapSource" or "BaseCamp".
+// "MapSource" or "BaseCamp". The 14 bytes must not begin with a version record ('D') of another
+// length than 2.
 std::optional<std::size_t> header_size(std::span<const std::uint8_t> bytes) {
     const auto string_at = [&](std::size_t at) -> std::optional<std::string_view> {
         if (at >= bytes.size())
@@ -92,6 +93,8 @@ std::optional<std::size_t> header_size(std::span<const std::uint8_t> bytes) {
     if (!text || *text != "MsRcf")
         return std::nullopt;
     std::size_t at = text->size() + 1 + 14;
+    if (bytes.size() >= at && bytes[at - 10] == 'D' && le32(bytes.data() + at - 14) != 2)
+        return std::nullopt;
     for (int i = 0; i < 3; ++i) {
         text = string_at(at);
         if (!text)
