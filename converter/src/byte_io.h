@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <system_error>
 #include <vector>
 
 namespace korvix {
@@ -15,8 +16,11 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
     // Reads up to `count` bytes (count > 0) into `bytes`. Fewer than asked is no end: a pipe
-    // gives what it holds. 0 at the end of the input, or when it cannot be read.
+    // gives what it holds. 0 at the end of the input, or when it cannot be read (error() then
+    // tells why, and every later read gives 0).
     virtual std::size_t read(std::uint8_t* bytes, std::size_t count) = 0;
+    // Why the input could not be read; none at its end.
+    virtual std::error_code error() const { return {}; }
 };
 
 class ByteSink {

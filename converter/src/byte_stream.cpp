@@ -58,9 +58,18 @@ bool InputStream::refill() {
         end_ += got;
         if (got > 0)
             return true;
+        if (source_->error()) {
+            failed_to_read();
+            return false;
+        }
     }
     fail(Failure::end_of_input);
     return false;
+}
+
+// A read error is no end of the input: it is said as what it is, with the system's reason.
+void InputStream::failed_to_read() {
+    fail(Failure::input_read_failed, source_->error());
 }
 
 bool InputStream::ensure(ByteCount count) {
@@ -77,8 +86,11 @@ bool InputStream::ensure(ByteCount count) {
     while (available() < count) {
         const std::size_t got =
             source_->read(block_ + available(), static_cast<std::size_t>(capacity_ - available()));
-        if (got == 0)
+        if (got == 0) {
+            if (source_->error())
+                failed_to_read();
             return false;
+        }
         end_ += got;
     }
     return true;
@@ -126,6 +138,13 @@ bool OutputStream::forward_slow(InputStream& in, InputOffset at, ByteCount count
     }
     release_input_span();
     if (&in != input_) {
+        // One output forwards an input's spans: two would each write theirs out before the
+        // block changes, and a span's bytes could be taken by the one that does not hold them.
+        KORVIX_STREAM_CHECK(in.forwarder_ == nullptr);
+        if (in.forwarder_ != nullptr) {
+            failure_.fail(Failure::output_write_failed);
+            return true; // dropped, as every write from the failure on
+        }
         if (input_ != nullptr)
             input_->set_forwarder(nullptr);
         input_ = &in;

@@ -24,6 +24,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace korvix {
@@ -37,22 +38,28 @@ using ByteCount = std::int64_t;
 enum class Failure {
     none,
     end_of_input,        // a read ran past the end of the input file
+    input_read_failed,   // the input file could not be read (an I/O error): not its end
     record_too_short,    // a record's declared length is smaller than its parsed fields
     output_write_failed, // the output file refused bytes (disk full, I/O error)
 };
 
-// The one failure of a run, shared by its input and output streams. The first failure wins.
+// The one failure of a run, shared by its input and output streams. The first failure wins,
+// with the system's reason where the system gave one.
 class RunFailure {
 public:
     bool failed() const { return failure_ != Failure::none; }
     Failure failure() const { return failure_; }
-    void fail(Failure why) {
-        if (failure_ == Failure::none)
+    const std::error_code& reason() const { return reason_; }
+    void fail(Failure why, std::error_code reason = {}) {
+        if (failure_ == Failure::none) {
             failure_ = why;
+            reason_ = reason;
+        }
     }
 
 private:
     Failure failure_ = Failure::none;
+    std::error_code reason_;
 };
 
 class OutputStream;
@@ -101,8 +108,8 @@ public:
     bool failed() const { return failure_.failed(); }
     Failure failure() const { return failure_.failure(); }
     RunFailure& run_failure() const { return failure_; }
-    void fail(Failure why) {
-        failure_.fail(why);
+    void fail(Failure why, std::error_code reason = {}) {
+        failure_.fail(why, reason);
         next_ = end_;
     }
 
@@ -146,6 +153,7 @@ private:
     void set_forwarder(OutputStream* output) { forwarder_ = output; }
     const std::uint8_t* bytes_at(InputOffset at) const { return block_ + (at - block_offset_); }
     bool refill();
+    void failed_to_read();
     void before_block_changes();
 
     RunFailure& failure_;
@@ -191,6 +199,7 @@ public:
         write_slow(&byte, 1);
     }
     void write(const std::uint8_t* bytes, ByteCount count) {
+        KORVIX_STREAM_CHECK(count >= 0);
         if (count <= room() && span_end_ == nullptr && !failure_.failed()) {
             KORVIX_STREAM_CHECK(!reserved_);
             std::copy_n(bytes, count, next_);
@@ -363,10 +372,13 @@ inline void write_string(OutputStream& out, const char* text) {
     out.write(reinterpret_cast<const std::uint8_t*>(text), std::ssize(std::string_view(text)) + 1);
 }
 
-// Writes count bytes of a template or buffer; a count of 0 or less writes nothing.
+// Writes count bytes of a template or buffer. Counts are the program's own (widths of templates
+// and layouts), never the file's: a negative one is a fault of the program, which ends it rather
+// than write what it cannot say.
 inline void write_bytes(OutputStream& out, const std::uint8_t* bytes, ByteCount count) {
-    if (count > 0)
-        out.write(bytes, count);
+    if (count < 0)
+        stream_rule_broken("count >= 0", __FILE__, __LINE__);
+    out.write(bytes, count);
 }
 inline void write_bytes(OutputStream& out, std::span<const std::uint8_t> bytes) {
     write_bytes(out, bytes.data(), std::ssize(bytes));
@@ -390,11 +402,5 @@ inline ByteCount move_bytes(InputStream& in, OutputStream* out, ByteCount count)
 
 // Moves the bytes up to and including the next 0 byte, a string, and returns how many.
 ByteCount copy_string(InputStream& in, OutputStream* out);
-
-// The format's one copy: a count above 0 moves that many bytes (move_bytes); a count of 0 moves
-// a string (copy_string).
-inline ByteCount copy_bytes(InputStream& in, OutputStream* out, ByteCount count) {
-    return count == 0 ? copy_string(in, out) : move_bytes(in, out, count);
-}
 
 } // namespace korvix

@@ -2,13 +2,23 @@
 
 #include "platform.h"
 
+#include <cerrno>
+
 namespace korvix {
 
 std::size_t FileSource::read(std::uint8_t* bytes, std::size_t count) {
-    if (!at_offsets_)
-        return std::fread(bytes, 1, count, file_);
-    const std::size_t got = read_at(file_, offset_, bytes, count);
+    if (error_)
+        return 0;
+    if (!at_offsets_) {
+        errno = 0;
+        const std::size_t got = std::fread(bytes, 1, count, file_);
+        if (got == 0 && std::ferror(file_))
+            error_ = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+        return got;
+    }
+    const std::size_t got = read_at(file_, offset_, bytes, count, &error_);
     offset_ += static_cast<std::int64_t>(got);
+    // What was read before an error is the input's; the error comes with the next read.
     return got;
 }
 

@@ -15,11 +15,13 @@ class FileSource final : public ByteSource {
 public:
     FileSource(std::FILE* file, bool at_offsets) : file_(file), at_offsets_(at_offsets) {}
     std::size_t read(std::uint8_t* bytes, std::size_t count) override;
+    std::error_code error() const override { return error_; }
 
 private:
     std::FILE* file_;
     bool at_offsets_;
     std::int64_t offset_ = 0;
+    std::error_code error_; // the first read error: no byte is read after it
 };
 
 class FileSink final : public ByteSink {

@@ -43,8 +43,10 @@ inline std::string reason_text(const std::error_code& error) {
 std::FILE* open_file(std::string_view utf8_name, const char* mode);
 
 // Reads up to `count` bytes of a file from `offset` on, wherever its position stands, which may
-// move; returns the bytes read, fewer only at the end of the file or on an error.
-std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count);
+// move; returns the bytes read, fewer only at the end of the file or on an error, which `error`
+// (when given) then tells.
+std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count,
+                    std::error_code* error = nullptr);
 
 // Writes `first_count` bytes and then `second_count` bytes to an unbuffered file, with one system
 // call where the system has one for two ranges of memory (writev); false when a write fails.

@@ -101,11 +101,16 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode) {
     return std::fopen(std::string(utf8_name).c_str(), mode);
 }
 
-std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count) {
+std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count,
+                    std::error_code* error) {
     std::size_t got = 0;
     while (got < count) {
         const ssize_t part = pread(fileno(file), bytes + got, count - got,
                                    static_cast<off_t>(offset) + static_cast<off_t>(got));
+        if (part < 0 && errno == EINTR)
+            continue;
+        if (part < 0 && error != nullptr)
+            *error = std::error_code(errno, std::generic_category());
         if (part <= 0)
             break;
         got += static_cast<std::size_t>(part);

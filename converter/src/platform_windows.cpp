@@ -114,7 +114,8 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode) {
     return path.empty() ? nullptr : _wfopen(path.c_str(), wide_mode.c_str());
 }
 
-std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count) {
+std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count,
+                    std::error_code* error) {
     std::size_t got = 0;
     while (got < count) {
         OVERLAPPED at{};
@@ -122,8 +123,13 @@ std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, s
         at.Offset = static_cast<DWORD>(position);
         at.OffsetHigh = static_cast<DWORD>(position >> 32);
         DWORD part = 0;
-        if (!ReadFile(handle_of(file), bytes + got, static_cast<DWORD>(count - got), &part, &at) ||
-            part == 0)
+        if (!ReadFile(handle_of(file), bytes + got, static_cast<DWORD>(count - got), &part, &at)) {
+            // Reading at or past the end is the end, not an error.
+            if (const DWORD code = GetLastError(); code != ERROR_HANDLE_EOF && error != nullptr)
+                *error = std::error_code(static_cast<int>(code), std::system_category());
+            break;
+        }
+        if (part == 0)
             break;
         got += part;
     }

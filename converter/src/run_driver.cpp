@@ -16,6 +16,8 @@ const char* failure_message(Failure failure) {
     switch (failure) {
     case Failure::end_of_input:
         return "Unexpected end of input file\n";
+    case Failure::input_read_failed:
+        return "Can't read input file\n";
     case Failure::record_too_short:
         return "Record shorter than its fields - input file corrupt\n";
     case Failure::output_write_failed:
@@ -24,6 +26,16 @@ const char* failure_message(Failure failure) {
         break;
     }
     return "";
+}
+
+// The failure's message, then the system's reason, where it gave one, on a line of its own:
+// "Can't read input file", "Input/output error".
+void say_failure(Console& console, const RunFailure& failure) {
+    console.say(failure_message(failure.failure()));
+    if (failure.reason()) {
+        console.say(reason_text(failure.reason()).c_str());
+        console.say("\n");
+    }
 }
 
 // What korvix says when it does not convert at all, nothing when the files are open.
@@ -63,9 +75,11 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
     }
     out.flush();
 
+    // A header that could not be read, or not be written, is no header that failed its test.
     const RunFailure& failure = run.failure;
-    if (failure.failure() == Failure::output_write_failed || (header_copied && failure.failed())) {
-        console.say(failure_message(failure.failure()));
+    if (failure.failure() == Failure::output_write_failed ||
+        failure.failure() == Failure::input_read_failed || (header_copied && failure.failed())) {
+        say_failure(console, failure);
         return exit_failed;
     }
     if (!header_copied) {

@@ -81,21 +81,23 @@ TEST(WritePrimitives, WriteTheBytesOfTheFormat) {
     const std::uint8_t bytes[] = {7, 8, 9};
     write_bytes(s.out, bytes, 3);
     write_bytes(s.out, bytes, 0);
-    write_bytes(s.out, bytes, -5);
     write_position(s.out, 1, 2);
     write_record_header(s.out, 'T', 12);
     EXPECT_EQ(s.written(), (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 'A', 'B', 0, 0,  7, 8, 9, 1,  0,
                                   0,    0,    2,    0,    0,   0,   0, 12, 0, 0, 0, 'T'}));
 }
 
-// A count of 0 given to copy_bytes means a string; a computed count of 0 moves nothing.
-TEST(CopyPrimitives, CountZeroMovesThroughTheNextZeroByte) {
+// A string moves through the next 0 byte; a computed count of 0 or less moves nothing. A
+// negative count of bytes to write is the program's fault, which ends it.
+TEST(CopyPrimitives, AStringMovesThroughTheNextZeroByte) {
     Streams s({'a', 'b', 'c', 0x00, 'd'});
     EXPECT_EQ(move_bytes(s.in, &s.out, 0), 0U);
     EXPECT_EQ(move_bytes(s.in, &s.out, -3), 0U);
-    EXPECT_EQ(copy_bytes(s.in, &s.out, 0), 4U);
+    EXPECT_EQ(copy_string(s.in, &s.out), 4U);
     EXPECT_EQ(s.written(), (Bytes{'a', 'b', 'c', 0x00}));
     EXPECT_EQ(s.in.read_byte(), 'd');
+    const std::uint8_t bytes[] = {7};
+    EXPECT_DEATH(write_bytes(s.out, bytes, -5), "count >= 0");
 }
 
 TEST(CopyPrimitives, OptionalMovesValueOnlyBehindNonZeroPresence) {
@@ -113,12 +115,12 @@ TEST(CopyPrimitives, WithoutOutputTheSameBytesAreConsumedAndNothingWritten) {
     const Bytes input{'n', 'a', 'm', 'e', 0x00, 0x03, 1, 2, 3, 4, 5, 6, 7, 8, 0x00, 9, 9, 9, 'X'};
     Streams copied(input);
     Streams skipped(input);
-    const ByteCount name = copy_bytes(copied.in, &copied.out, 0);
+    const ByteCount name = copy_string(copied.in, &copied.out);
     const ByteCount optional = copy_optional(copied.in, &copied.out, 8);
-    const ByteCount fixed = copy_bytes(copied.in, &copied.out, 4);
-    EXPECT_EQ(copy_bytes(skipped.in, nullptr, 0), name);
+    const ByteCount fixed = move_bytes(copied.in, &copied.out, 4);
+    EXPECT_EQ(copy_string(skipped.in, nullptr), name);
     EXPECT_EQ(copy_optional(skipped.in, nullptr, 8), optional);
-    EXPECT_EQ(copy_bytes(skipped.in, nullptr, 4), fixed);
+    EXPECT_EQ(move_bytes(skipped.in, nullptr, 4), fixed);
     EXPECT_EQ(copied.in.read_byte(), 'X');
     EXPECT_EQ(skipped.in.read_byte(), 'X');
     EXPECT_TRUE(skipped.written().empty());
@@ -154,13 +156,49 @@ TEST(EndOfInput, EveryReadPastTheEndFailsTheStreamAndYieldsZero) {
 
 TEST(EndOfInput, StringAndCopiesStopAtTheEnd) {
     Streams unterminated({'a', 'b', 'c'});
-    EXPECT_EQ(copy_bytes(unterminated.in, &unterminated.out, 0), 3U);
+    EXPECT_EQ(copy_string(unterminated.in, &unterminated.out), 3U);
     EXPECT_TRUE(unterminated.in.failed());
 
     Streams short_copy({1, 2, 3});
-    copy_bytes(short_copy.in, &short_copy.out, 0xFFFFFFFFU); // a record length of -1
+    move_bytes(short_copy.in, &short_copy.out, 0xFFFFFFFFU); // a record length of -1
     EXPECT_TRUE(short_copy.in.failed());
     EXPECT_EQ(short_copy.written(), (Bytes{1, 2, 3}));
+}
+
+// A source that cannot be read is no end of the input: the failure says so, with the system's
+// reason, whether the read was a refill or a look ahead, and nothing is read behind it.
+class FailingSource final : public ByteSource {
+public:
+    explicit FailingSource(std::span<const std::uint8_t> bytes) : good_(bytes) {}
+    std::size_t read(std::uint8_t* bytes, std::size_t count) override {
+        const std::size_t got = good_.read(bytes, count);
+        if (got == 0)
+            error_ = std::make_error_code(std::errc::io_error);
+        return got;
+    }
+    std::error_code error() const override { return error_; }
+
+private:
+    MemorySource good_;
+    std::error_code error_;
+};
+
+TEST(EndOfInput, AReadErrorIsNoEnd) {
+    const Bytes input{1, 2, 3, 4, 5, 6};
+    for (const bool look_ahead : {false, true}) {
+        FailingSource source(input);
+        std::vector<std::uint8_t> block(InputStream::smallest_block);
+        RunFailure failure;
+        InputStream in(failure, source, block);
+        EXPECT_EQ(read_int32(in), 0x04030201);
+        if (look_ahead)
+            EXPECT_FALSE(in.ensure(8));
+        else
+            EXPECT_EQ(read_int32(in), 0x0605);
+        EXPECT_EQ(failure.failure(), Failure::input_read_failed) << look_ahead;
+        EXPECT_EQ(failure.reason(), std::errc::io_error) << look_ahead;
+        EXPECT_EQ(in.read_byte(), 0);
+    }
 }
 
 TEST(EndOfInput, WritesAfterTheFailureAreDropped) {
@@ -192,11 +230,11 @@ TEST(FileStreams, CopyAcrossBlockBoundariesIsExact) {
         InputStream in(failure, source, block);
         FileSink sink(out_file);
         OutputStream out(failure, sink);
-        ByteCount moved = copy_bytes(in, &out, InputStream::block_size - 2);
+        ByteCount moved = move_bytes(in, &out, InputStream::block_size - 2);
         moved += 4;
         write_int32(out, read_int32(in)); // straddles the first block boundary
         while (moved < std::ssize(input) && !in.failed())
-            moved += copy_bytes(in, &out, 0);
+            moved += copy_string(in, &out);
         EXPECT_EQ(moved, std::ssize(input));
         // Pieces of a page and one byte, written and reserved in turn, so that a flush finds
         // the block full or a page begun.

@@ -309,6 +309,13 @@ TEST_F(KorvixProgram, BadInputsFailWithTheirMessage) {
     const CommandOutcome cut = run("-R cut out");
     EXPECT_EQ(cut.status, 1);
     EXPECT_TRUE(cut.out.ends_with("\nUnexpected end of input file\n")) << cut.out;
+#ifdef __linux__
+    // A file that fails to read (a process's memory from its unmapped first page on): said as
+    // what it is, with the system's reason, not as the end of the input.
+    const CommandOutcome unreadable = run("-R /proc/./self/mem out");
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_EQ(unreadable.out, "Can't read input file\nInput/output error\n");
+#endif
     // A failed run makes no output, and leaves no file of its own behind.
     EXPECT_EQ(files(), (std::vector<std::string>{"cut.gdb", "text.gdb"}));
 }
