@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 
 namespace korvix {
 namespace {
@@ -163,8 +162,10 @@ TEST(RecordLoop, LengthOfMinusOneIsTracedSignedAndRunsIntoTheEnd) {
     EXPECT_EQ(run.console, std::string("Q -1\n") + end_of_input);
 }
 
-// Counts far beyond the bytes of the record or of the file must not keep a loop running.
-TEST(RecordLoop, HugeCountsInShortFilesEndAtOnce) {
+// Counts far beyond the bytes of the record or of the file end the run with the failure they
+// are, not with what a loop over them would find. (How fast they end, with no loop kept running,
+// bench/huge_counts times: a time is no test on a loaded machine.)
+TEST(RecordLoop, HugeCountsInShortFilesEndWithTheirFailure) {
     const Bytes huge_route =
         Fields().str("R").fill(0, 2).position(1, 1).position(0, 0).i32(2000000000).bytes();
     const Bytes huge_track = Fields().str("T").fill(0, 5).i32(2000000000).fill(0x11, 60).bytes();
@@ -183,13 +184,10 @@ TEST(RecordLoop, HugeCountsInShortFilesEndAtOnce) {
         {ConversionMode::route_from_track_hidden_vias, record('T', -1, huge_track), end_of_input},
     };
     for (const Case& c : cases) {
-        const auto start = std::chrono::steady_clock::now();
         const RunResult run =
             convert_bytes(concat({gdb_header(), c.record, closing_record()}), c.mode);
-        const auto elapsed = std::chrono::steady_clock::now() - start;
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.console.ends_with(c.message)) << run.console;
-        EXPECT_LT(elapsed, std::chrono::milliseconds(200));
     }
 }
 
