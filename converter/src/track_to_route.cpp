@@ -47,10 +47,25 @@ void write_bounds(OutputStream& out, const Bounds& bounds) {
     write_position(out, bounds.min_latitude, bounds.min_longitude);
 }
 
-// The points of a track into the point filter.
+// A latitude of the earth: at most 90 degrees, a quarter of the semicircle turn, north or south.
+// Every 32-bit longitude lies within 180 degrees east or west.
+constexpr std::int32_t pole_latitude = 1 << 30;
+bool on_the_earth(std::uint64_t position) {
+    const std::int32_t latitude = latitude_of(position);
+    return latitude >= -pole_latitude && latitude <= pole_latitude;
+}
+
+// The points of a track into the point filter. A point beyond a pole would become a waypoint and
+// a route point that no GDB reader takes, so it is left out, and counted for the track's message.
 struct TrackPointsCollected {
     PointCollector collected;
-    void operator()(std::uint64_t position, std::int32_t) { collected.add_position(position); }
+    std::uint32_t off_the_earth = 0;
+    void operator()(std::uint64_t position, std::int32_t) {
+        if (on_the_earth(position))
+            collected.add_position(position);
+        else
+            ++off_the_earth;
+    }
 };
 
 // Reads a whole track body with no output: its name into the scratch text, its positions into
@@ -73,6 +88,8 @@ void read_track_points(RunContext& run, ByteCount length) {
     collected = visit.collected;
     collected.finish();
     body.move_rest(nullptr);
+    if (visit.off_the_earth != 0 && !run.failed())
+        run.console.say("Track point out of range - point skipped\n");
 }
 
 // Bounds of the point buffer's entries first to last inclusive (first <= last < count).

@@ -19,6 +19,8 @@ constexpr ConversionMode hidden_vias = ConversionMode::route_from_track_hidden_v
 constexpr char too_many_message[] = "Too many waypoints needed to convert - track skipped\n";
 constexpr char no_points_message[] = "Track has no points - track skipped\n";
 constexpr char limit_message[] = "Route point limit reached - track truncated!\n";
+constexpr char off_the_earth_message[] = "Track point out of range - point skipped\n";
+constexpr std::int32_t north_pole = 1 << 30; // 90 degrees in semicircles
 
 std::vector<TrackPoint> track_points(const std::vector<Point>& points) {
     std::vector<TrackPoint> track;
@@ -146,13 +148,22 @@ TEST_P(TrackToRoute, TwoPointTrackByteForByte) {
     EXPECT_EQ(result.console, trace_line('T', track.size() - 5) + "V 2\n");
 }
 
-// What a track's points become, whatever else its points carry.
+std::size_t occurrences(const std::string& text, const std::string& line) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+        ++count;
+    return count;
+}
+
+// What a track's points become, whatever else its points carry. A point beyond a pole is left
+// out, said once for the track.
 TEST_P(TrackToRoute, PointsBecomeVias) {
     struct Case {
         const char* what;
         std::vector<TrackPoint> track;
         Bytes remainder;
         std::vector<Point> vias;
+        bool off_the_earth = false;
     };
     const std::vector<Case> cases = {
         {"single point", {{7, -8}}, {}, {{7, -8}}},
@@ -161,6 +172,21 @@ TEST_P(TrackToRoute, PointsBecomeVias) {
          {{1, 2, true, false}, {3, 4, false, true}, {5, 6, true, true}},
          {0xEE, 0xEE, 0xEE},
          {{1, 2}, {3, 4}, {5, 6}}},
+        {"the poles are on the earth, beyond them not",
+         {{north_pole, 5},
+          {-north_pole - 1, 5},
+          {-north_pole, INT32_MIN},
+          {north_pole + 1, 0},
+          {-1092849581, 7},
+          {3, INT32_MAX}},
+         {},
+         {{north_pole, 5}, {-north_pole, INT32_MIN}, {3, INT32_MAX}},
+         true},
+        {"repeats around a point beyond a pole merge",
+         {{1, 2}, {INT32_MIN, 2}, {1, 2}, {INT32_MAX, 9}, {3, 4}},
+         {},
+         {{1, 2}, {3, 4}},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -169,7 +195,18 @@ TEST_P(TrackToRoute, PointsBecomeVias) {
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.output, concat({gdb_header(), converted_track("TRK", c.vias, 1, user()),
                                          closing_record()}));
+        EXPECT_EQ(occurrences(result.console, off_the_earth_message), c.off_the_earth ? 1u : 0u);
     }
+    // A track of points beyond the poles alone has none to convert, and stays out as today's
+    // empty track.
+    const RunResult beyond = convert_bytes(
+        gdb_file({record('T', track_body("OFF", {{INT32_MIN, 0}, {north_pole + 1, 1}}))}),
+        GetParam());
+    EXPECT_EQ(beyond.status, 0);
+    EXPECT_EQ(beyond.output, concat({gdb_header(), closing_record()}));
+    EXPECT_NE(beyond.console.find(std::string(off_the_earth_message) + no_points_message),
+              std::string::npos)
+        << beyond.console;
     // A single point's route: name, head of 24 bytes, one route point of 56.
     const auto records = split_records(
         convert_bytes(gdb_file({record('T', track_body("TRK", {{7, -8}}))}), GetParam()).output,
