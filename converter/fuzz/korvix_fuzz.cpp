@@ -48,10 +48,11 @@ constexpr std::array<std::string_view, 3> failure_messages = {
     "Record shorter than its fields - input file corrupt\n",
     "Can't write output file\n",
 };
-constexpr std::array<std::string_view, 3> warnings = {
+constexpr std::array<std::string_view, 4> warnings = {
     "Route point limit reached - track truncated!\n",
     "Too many waypoints needed to convert - track skipped\n",
     "Track has no points - track skipped\n",
+    "Track point out of range - point skipped\n",
 };
 
 std::vector<ConversionMode> modes_to_run;
