@@ -22,6 +22,9 @@ const char long_options_text[] =
     "                  every point within M metres of it\n"
     "  --split = With --points, cut every route or track made of more than N points into\n"
     "            routes or tracks of at most N points, one beginning where the last ends\n"
+    "  --fit = With -V or -W, make every track a route, all of them within the names left\n"
+    "          for new waypoints, each as close to its track as one shared distance allows\n"
+    "  --waypoints=K = With -V or -W, make at most K new waypoints (1 to 999)\n"
     "  --help = Show this text\n"
     "  --version = Show the version of korvix\n";
 
@@ -33,6 +36,8 @@ constexpr std::uint32_t min_points = 2;
 constexpr std::uint32_t max_points = 10000;
 constexpr std::string_view points_option = "--points";
 constexpr std::string_view tolerance_option = "--tolerance";
+constexpr std::string_view waypoints_option = "--waypoints";
+constexpr std::uint32_t max_waypoints = 999;
 
 // Only the letter behind the '-' counts; any letter that names no other option runs the default.
 ConversionMode mode_of_option(std::string_view option) {
@@ -62,8 +67,9 @@ bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// A whole number of points: digits only, as many leading zeros as written.
-bool parse_points(std::string_view text, std::uint32_t& points) {
+// A whole number from `least` to `most`: digits only, as many leading zeros as written.
+bool parse_number(std::string_view text, std::uint32_t least, std::uint32_t most,
+                  std::uint32_t& result) {
     if (text.empty() || !std::ranges::all_of(text, is_digit))
         return false;
     const std::string_view value = text.substr(std::min(text.find_first_not_of('0'), text.size()));
@@ -71,8 +77,10 @@ bool parse_points(std::string_view text, std::uint32_t& points) {
         return false;
     std::uint32_t number = 0;
     std::from_chars(value.data(), value.data() + value.size(), number);
-    points = number;
-    return points >= min_points && points <= max_points;
+    if (number < least || number > most)
+        return false;
+    result = number;
+    return true;
 }
 
 // A distance in metres written as a plain decimal number, "25", "2.5" or "0025": no sign, no
@@ -107,8 +115,13 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
         const std::string_view word = arguments[i];
         const bool points = word == points_option || word.starts_with("--points=");
         const bool tolerance = word == tolerance_option || word.starts_with("--tolerance=");
+        const bool waypoints = word == waypoints_option || word.starts_with("--waypoints=");
         if (word == "--split") {
             line.limits.split = true;
+            continue;
+        }
+        if (word == "--fit") {
+            line.fit = true;
             continue;
         }
         if (word == "--help" || word == "--version") {
@@ -117,7 +130,7 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
                     word == "--help" ? CommandLine::Action::help : CommandLine::Action::version;
             continue;
         }
-        if (!points && !tolerance) {
+        if (!points && !tolerance && !waypoints) {
             // A word of two dashes is always a long option, wherever it stands: a misspelt one
             // must not pass for an option letter or a file name.
             if (word.starts_with("--")) {
@@ -127,19 +140,27 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
             rest.push_back(word);
             continue;
         }
-        const std::string_view name = points ? points_option : tolerance_option;
+        const std::string_view name = points      ? points_option
+                                      : tolerance ? tolerance_option
+                                                  : waypoints_option;
         LongOptionValue value;
         if (word.size() > name.size()) {
             value = {true, word.substr(name.size() + 1)};
         } else if (i + 1 < arguments.size()) {
             value = {true, arguments[++i]};
         }
-        const bool valid =
-            value.given && (points ? parse_points(value.text, line.limits.max_points)
-                                   : parse_metres(value.text, line.limits.tolerance_metres));
+        bool valid = false;
+        if (value.given && points)
+            valid = parse_number(value.text, min_points, max_points, line.limits.max_points);
+        else if (value.given && tolerance)
+            valid = parse_metres(value.text, line.limits.tolerance_metres);
+        else if (value.given)
+            valid = parse_number(value.text, 1, max_waypoints, line.waypoint_limit);
         if (!valid) {
             line.complaint = points ? "--points takes a number of points from 2 to 10000\n"
-                                    : "--tolerance takes a distance in metres above 0\n";
+                             : tolerance
+                                 ? "--tolerance takes a distance in metres above 0\n"
+                                 : "--waypoints takes a number of waypoints from 1 to 999\n";
             return false;
         }
     }
@@ -184,6 +205,13 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
     if (line.limits.active() && rewrites_routes(line.mode)) {
         const char* option = line.limits.max_points != 0 ? "--points" : "--tolerance";
         return refused(std::string(option) + " works only with -T, -U, -V and -W\n");
+    }
+    // Only a conversion of tracks to routes makes new waypoints.
+    if (!converts_tracks_to_routes(line.mode)) {
+        if (line.fit)
+            return refused("--fit works only with -V and -W\n");
+        if (line.waypoint_limit != 0)
+            return refused("--waypoints works only with -V and -W\n");
     }
     line.input_path = with_default_extension(rest[first_file]);
     line.output_path = with_default_extension(rest[first_file + 1]);

@@ -23,6 +23,24 @@ GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits&
     return parts;
 }
 
+GeneratedParts shape_fitted_points(PointBuffer& points, double tolerance_metres,
+                                   std::uint32_t most_points, std::uint32_t part_points,
+                                   PointSimplifier& simplifier) {
+    GeneratedParts parts;
+    parts.collected = points.count;
+    const SimplifyLimits limits{
+        .max_points = most_points >= 2 && most_points < points.count ? most_points : 0,
+        .tolerance_metres = tolerance_metres};
+    if (limits.active())
+        parts.error_metres = simplify_points(points, limits, simplifier);
+    if (part_points != 0 && points.count > part_points) {
+        parts.part_points = part_points;
+        parts.parts = (points.count - 2) / (part_points - 1) + 1;
+    }
+    parts.kept = points.count;
+    return parts;
+}
+
 GeneratedName::GeneratedName(const char* name, const GeneratedParts& parts, std::uint32_t part)
     : name_(name), name_bytes_(std::ssize(std::string_view(name))) {
     if (parts.parts > 1)

@@ -32,6 +32,13 @@ struct GeneratedParts {
 GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits& limits,
                                       PointSimplifier& simplifier);
 
+// Reduces the collected points of a track that --fit plans within `tolerance_metres` (0: none) and
+// to at most `most_points`, and, when `part_points` is not 0 (--split), tells how to cut them
+// into parts of at most that many points.
+GeneratedParts shape_fitted_points(PointBuffer& points, double tolerance_metres,
+                                   std::uint32_t most_points, std::uint32_t part_points,
+                                   PointSimplifier& simplifier);
+
 // The name of a generated route or track: the name read, or the name of one part of it.
 class GeneratedName {
 public:

@@ -21,6 +21,13 @@ void WaypointNumbers::note_name(const std::uint8_t* name, ByteCount size) {
     taken_.set((name[0] - '0') * 100U + (name[1] - '0') * 10U + (name[2] - '0'));
 }
 
+std::uint32_t WaypointNumbers::free_from(std::uint32_t first) const {
+    std::uint32_t free = 0;
+    for (std::uint32_t number = std::max(first, 1U); number <= last_waypoint_number; ++number)
+        free += taken_[number] ? 0 : 1;
+    return free;
+}
+
 void note_waypoint_names(InputBytes& input, InputOffset from, WaypointNumbers& numbers) {
     for (InputOffset offset = from;;) {
         const std::span<const std::uint8_t> head =

@@ -22,6 +22,8 @@ public:
     // looked at): a name of three digits, as the "%03d" of a number, takes that number.
     void note_name(const std::uint8_t* name, ByteCount size);
     bool taken(std::uint32_t number) const { return taken_[number]; }
+    // How many numbers from `first` to 999 no waypoint of the input goes by.
+    std::uint32_t free_from(std::uint32_t first) const;
 
 private:
     std::bitset<last_waypoint_number + 1> taken_;
