@@ -22,10 +22,11 @@ namespace korvix {
 namespace {
 
 // The bracket ends when its distances are this close.
-constexpr double search_precision = 1.001;
+constexpr double search_precision = 1.01;
 constexpr int most_probes = 60;
-// A track lies within a distance of a hair more than its two-point error.
-constexpr double two_point_margin = 1 + 1e-6;
+// Until a probe below the two-point errors has fitted, the model aims this share of the varying
+// waypoints under the budget.
+constexpr double aim_under = 0.05;
 
 // Bytes of the input from an offset on, up to a length, read through InputBytes.
 class InputBytesSource final : public ByteSource {
@@ -45,6 +46,13 @@ private:
     InputBytes& input_;
     InputOffset next_;
     InputOffset end_;
+};
+
+// A track's points within a distance, and the largest distance of the reduced track from it.
+struct Reduced {
+    std::uint32_t points = 0;
+    double error = 0;  // metres, a hair above the reduction's own (see kept_from)
+    double metres = 0; // the reduction's own
 };
 
 struct ReadAhead {
@@ -85,15 +93,8 @@ struct ReadAhead {
         }
     }
 
-    // The points of a track within `metres`, reduced as the run reduces it.
-    std::uint32_t points_within(InputOffset offset, double metres) {
-        const std::span<const std::uint8_t> head = input.at(offset, record_header_width);
-        if (std::ssize(head) < record_header_width)
-            return 0;
-        read_track(offset, record_header_at(head.data(), offset).body_length());
-        simplify_points(points, {.tolerance_metres = metres}, simplifier);
-        return points.count;
-    }
+    // The points of a track within `metres`, reduced as the run reduces it, and its error.
+    Reduced points_within(InputOffset offset, double metres);
 };
 
 // The waypoints that a route of `points` points takes: one each, with --split the joint of two
@@ -105,7 +106,23 @@ struct Charge {
     }
 };
 
+// A reduction's error as a distance it is known within: a hair above, as the reduction compares
+// with a hair less than its tolerance.
+double kept_from(double error_metres) {
+    return error_metres * (1 + 1e-8);
+}
+
+Reduced ReadAhead::points_within(InputOffset offset, double metres) {
+    const std::span<const std::uint8_t> head = input.at(offset, record_header_width);
+    if (std::ssize(head) < record_header_width)
+        return {};
+    read_track(offset, record_header_at(head.data(), offset).body_length());
+    const double error = simplify_points(points, {.tolerance_metres = metres}, simplifier);
+    return {points.count, std::min(kept_from(error), metres), error};
+}
+
 void add_to_plan(FitPlan& plan, InputOffset offset, std::uint32_t most_points) {
+    plan.kept_first[plan.tracks] = FitPlan::none_kept;
     plan.offset[plan.tracks] = offset;
     plan.most_points[plan.tracks] = static_cast<std::uint16_t>(most_points);
     ++plan.tracks;
@@ -142,75 +159,121 @@ void plan_fewest_skipped(ReadAhead& ahead, InputOffset first_track, std::uint32_
     });
 }
 
-// The search for the smallest D over the tracks gathered in the scratch.
+// The search for the smallest D over the tracks gathered in the scratch. A reduction within D
+// whose error is E is the reduction within every distance from E to D: every leg of it holds
+// there, the greedy cover takes the same farthest point at each step, and no cover with fewer
+// points holds at a smaller distance when none does at D. So each track's points are known, without
+// a reduction, over the distances from the error to the distance of each reduction made, and the
+// total of all tracks is the same from the largest error to D: the bracket's fitting end moves
+// down to it at once.
 class DistanceSearch {
 public:
     DistanceSearch(ReadAhead& ahead, std::uint32_t tracks, std::uint32_t budget, Charge charge)
         : ahead_(ahead), s_(ahead.scratch), tracks_(tracks), budget_(budget), charge_(charge) {}
 
     // The smallest D found from `floor` (0: none) on; the points of each track at D into the
-    // scratch's fits_points.
+    // scratch's fit_points.
     double search(double floor) {
         fixed_ = 0;
-        double widest = 0;
+        std::uint64_t whole = 0;
         for (std::uint32_t i = 0; i < tracks_; ++i) {
             const std::uint32_t n = s_.collected[i];
-            s_.fails_points[i] = static_cast<std::uint16_t>(n);
-            s_.fits_points[i] = static_cast<std::uint16_t>(std::min(n, 2U));
+            whole += charge_(n);
+            // Within its two-point error a track keeps its first and last points, and every
+            // distance above.
+            s_.fit_points[i] = static_cast<std::uint16_t>(std::min(n, 2U));
+            s_.fit_error[i] = n > 2 ? s_.two_point_metres[i] : 0;
+            s_.fail_at[i] = 0;
+            s_.fit_first[i] = FitScratch::unpooled;
+            s_.fit_metres[i] = s_.fit_error[i];
             if (n <= 2)
                 fixed_ += n;
-            else
-                widest = std::max(widest, s_.two_point_metres[i] * two_point_margin);
         }
         // Every track fits as it is, or as --points leaves it.
-        if (total_of(s_.fails_points) <= budget_ && floor == 0)
-            return keep_all(s_.fails_points);
-        fits_ = std::max(widest, floor);
-        fails_ = floor;
-        fits_total_ = total_of(s_.fits_points);
-        if (floor > 0 && probe(floor))
-            return floor;
-        if (fits_ <= fails_)
-            return fits_;
-        // No distance known not to fit yet: go below the fitting one by what a smooth track's
-        // count says the budget allows.
-        while (fails_ == 0) {
-            const double room = (fits_total_ - fixed_ + 0.5) / (budget_ - fixed_ + 0.5);
-            probe(fits_ * std::clamp(room * room, 1e-4, 0.5));
+        if (whole <= budget_ && floor == 0) {
+            for (std::uint32_t i = 0; i < tracks_; ++i)
+                s_.fit_points[i] = s_.collected[i];
+            return 0;
         }
-        bool fits_last = false;
-        bool fails_last = false;
-        double fits_weight = 1;
-        double fails_weight = 1;
+        fits_ = std::max(largest_fit_error(), floor);
+        fails_ = floor;
+        if (floor > 0 && (fits_ == floor || probe(floor)))
+            return floor;
+        // Each step goes to where the tracks' points, as far as they are known and else as the
+        // nearest known ones of each track grow, add up to the budget; away from the bracket's
+        // ends by a little, so that each step narrows it.
+        int same_side = 0; // probes in a row that moved the same end
+        bool fitted_last = false;
         for (int probes = 0; probes < most_probes && fits_ > fails_ * search_precision; ++probes) {
-            const double x_fits = std::log(fits_);
-            const double x_fails = std::log(fails_);
-            const double f_fits = excess(fits_total_) * fits_weight;
-            const double f_fails = excess(fails_total_) * fails_weight;
-            double x = (x_fails * f_fits - x_fits * f_fails) / (f_fits - f_fails);
-            const double margin = 0.02 * (x_fits - x_fails);
-            x = std::clamp(x, x_fails + margin, x_fits - margin);
-            if (probe(std::exp(x))) {
-                fails_weight = fits_last ? fails_weight / 2 : 1;
-                fits_weight = 1;
-                fits_last = true;
-                fails_last = false;
-            } else {
-                fits_weight = fails_last ? fits_weight / 2 : 1;
-                fails_weight = 1;
-                fails_last = true;
-                fits_last = false;
-            }
+            const double low = fails_ > 0 ? std::log(fails_) : std::log(fits_) - 12;
+            const double high = std::log(fits_);
+            double x = solve_model(low, high);
+            // When one end keeps moving, the model keeps missing on that side: go further in.
+            const double margin = (same_side >= 2 && fails_ > 0 ? 0.3 : 0.01) * (high - low);
+            x = std::clamp(x, low + margin, high - margin);
+            if (same_side >= 2 && fails_ == 0)
+                x -= std::log(2.0);
+            const bool fitted = probe(std::exp(x));
+            same_side = probes > 0 && fitted == fitted_last ? same_side + 1 : 1;
+            fitted_last = fitted;
         }
         return fits_;
     }
 
 private:
-    // How far the waypoints that vary with the distance are from the budget, in their logarithm:
-    // above 0 for a total that does not fit, below for one that does.
-    double excess(std::uint64_t total) const {
-        const double varying = std::max<double>(static_cast<double>(total) - fixed_, 1);
-        return std::log(varying) - std::log(budget_ - fixed_ + 0.5);
+    // Track i's points within `metres`, as known or as guessed: between the nearest distances at
+    // which it was reduced, its points go as a power of the distance; beyond them as a smooth
+    // track's, as the square root of 1 / distance.
+    double modelled(std::uint32_t i, double metres) {
+        if (known(i, metres))
+            return s_.probe_points[i];
+        const double n = s_.collected[i];
+        const double fit_at = s_.fit_error[i];
+        const double fit_points = s_.fit_points[i];
+        double points = fit_points * std::pow(fit_at / metres, growth_);
+        if (s_.fail_at[i] > 0 && s_.fail_at[i] < metres) {
+            const double share =
+                std::log(metres / s_.fail_at[i]) / std::log(fit_at / s_.fail_at[i]);
+            points = std::exp(std::log(s_.fail_points[i]) +
+                              share * (std::log(fit_points) - std::log(s_.fail_points[i])));
+        }
+        return std::clamp(points, fit_points, n);
+    }
+
+    // The growth between the totals of the last probe that fitted and the last that did not.
+    void note_growth(double metres, std::uint64_t total) {
+        const double varying = std::max(static_cast<double>(total) - fixed_, 1.0);
+        if (total <= budget_) {
+            fit_probe_ = {metres, varying};
+        } else {
+            fail_probe_ = {metres, varying};
+        }
+        if (fit_probe_.metres > 0 && fail_probe_.metres > 0 &&
+            fit_probe_.metres != fail_probe_.metres && fit_probe_.points != fail_probe_.points)
+            growth_ = std::clamp(std::log(fail_probe_.points / fit_probe_.points) /
+                                     std::log(fit_probe_.metres / fail_probe_.metres),
+                                 0.3, 2.0);
+    }
+
+    double modelled_total(double metres) {
+        double total = 0;
+        for (std::uint32_t i = 0; i < tracks_; ++i)
+            total += charge_(static_cast<std::uint32_t>(std::lround(modelled(i, metres))));
+        return total;
+    }
+
+    // The logarithm of the distance, between `low` and `high`, at which the modelled total meets
+    // the budget.
+    double solve_model(double low, double high) {
+        // Until a probe has fitted, the model aims a little under the budget: a probe that fits
+        // moves the bracket's end to its largest error at once, and tells every track's points.
+        const double target =
+            fit_probe_.metres > 0 ? budget_ : budget_ - aim_under * (budget_ - fixed_);
+        for (int step = 0; step < 30; ++step) {
+            const double middle = 0.5 * (low + high);
+            (modelled_total(std::exp(middle)) > target ? low : high) = middle;
+        }
+        return high;
     }
 
     std::uint64_t total_of(const std::uint16_t* points) const {
@@ -220,72 +283,129 @@ private:
         return total;
     }
 
-    double keep_all(const std::uint16_t* points) {
-        std::copy_n(points, tracks_, s_.fits_points);
-        return 0;
+    double largest_fit_error() const {
+        double largest = 0;
+        for (std::uint32_t i = 0; i < tracks_; ++i)
+            largest = std::max(largest, s_.fit_error[i]);
+        return largest;
     }
 
-    // The points of every track within `metres` into probe_points, the tracks whose points the
-    // bracket tells first; the rest read and reduced, until the total is over the budget. True
-    // when it fits: the bracket's fitting end moves there, else its failing one.
-    bool probe(double metres) {
-        std::uint64_t total = 0;
-        for (std::uint32_t i = 0; i < tracks_; ++i) {
-            if (!known(i, metres))
-                continue;
-            s_.probe_points[i] = known_points(i, metres);
-            total += charge_(s_.probe_points[i]);
-        }
-        std::uint32_t probed = tracks_;
-        for (std::uint32_t i = 0; i < tracks_ && total <= budget_; ++i) {
-            if (known(i, metres))
-                continue;
-            s_.probe_points[i] =
-                static_cast<std::uint16_t>(ahead_.points_within(s_.offset[i], metres));
-            total += charge_(s_.probe_points[i]);
-            probed = i + 1;
-        }
-        if (total <= budget_) {
-            std::copy_n(s_.probe_points, tracks_, s_.fits_points);
-            fits_ = metres;
-            fits_total_ = total;
+    // Whether track i's points within `metres` (below the fitting end) are known without a
+    // reduction, and into probe_points when they are.
+    bool known(std::uint32_t i, double metres) {
+        if (s_.collected[i] <= 2 || metres >= s_.fit_error[i]) {
+            s_.probe_points[i] = s_.fit_points[i];
             return true;
         }
-        // The tracks not reduced keep the points of a smaller distance: as many or more.
-        for (std::uint32_t i = 0; i < tracks_; ++i) {
-            if (i < probed || known(i, metres))
-                s_.fails_points[i] = s_.probe_points[i];
+        if (metres >= s_.fail_error[i] && metres <= s_.fail_at[i]) {
+            s_.probe_points[i] = s_.fail_points[i];
+            return true;
         }
-        fails_ = metres;
-        fails_total_ = total;
         return false;
     }
 
-    bool known(std::uint32_t i, double metres) const {
-        const std::uint32_t n = s_.collected[i];
-        return n <= 2 || metres >= s_.two_point_metres[i] * two_point_margin ||
-               s_.fails_points[i] == s_.fits_points[i] ||
-               (charge_.most != 0 && s_.fits_points[i] >= charge_.most);
-    }
-    std::uint16_t known_points(std::uint32_t i, double metres) const {
-        const std::uint32_t n = s_.collected[i];
-        if (n <= 2)
-            return static_cast<std::uint16_t>(n);
-        if (metres >= s_.two_point_metres[i] * two_point_margin)
-            return 2;
-        return s_.fits_points[i];
+    // The points of every track within `metres`: those known first, then the rest reduced, until
+    // the total is over the budget. True when it fits: the bracket's fitting end moves to the
+    // largest error of any track there, else its failing end moves to `metres`.
+    bool probe(double metres) {
+        std::uint64_t total = 0;
+        for (std::uint32_t i = 0; i < tracks_; ++i) {
+            s_.probe_error[i] = -1; // not reduced
+            if (known(i, metres))
+                total += charge_(s_.probe_points[i]);
+        }
+        std::uint32_t pooled = 0;
+        for (std::uint32_t i = 0; i < tracks_; ++i) {
+            if (s_.probe_error[i] >= 0 || known(i, metres))
+                continue;
+            const Reduced reduced = ahead_.points_within(s_.offset[i], metres);
+            s_.probe_points[i] = static_cast<std::uint16_t>(reduced.points);
+            s_.probe_error[i] = reduced.error;
+            s_.probe_metres[i] = reduced.metres;
+            s_.probe_first[i] = pool_points(s_.probe_pool, pooled);
+            total += charge_(reduced.points);
+        }
+        note_growth(metres, total);
+        if (total <= budget_) {
+            take_fitting(metres);
+            fits_ = std::max(largest_fit_error(), fails_);
+            return true;
+        }
+        for (std::uint32_t i = 0; i < tracks_; ++i) {
+            if (s_.probe_error[i] >= 0) {
+                s_.fail_points[i] = s_.probe_points[i];
+                s_.fail_error[i] = s_.probe_error[i];
+                s_.fail_at[i] = metres;
+            }
+        }
+        fails_ = metres;
+        return false;
     }
 
+    // The reduced points in the point buffer, into the pool behind the `used` points there when
+    // they fit; where they start, or unpooled.
+    std::uint16_t pool_points(std::uint64_t* pool, std::uint32_t& used) {
+        const PointBuffer& points = ahead_.points;
+        if (points.count > FitScratch::pool_size - used)
+            return FitScratch::unpooled;
+        for (std::uint32_t k = 0; k < points.count; ++k)
+            pool[used + k] = position_word(points.latitude[k], points.longitude[k]);
+        const auto first = static_cast<std::uint16_t>(used);
+        used += points.count;
+        return first;
+    }
+
+    // A probe that fits at `metres` becomes the bracket's fitting end: each track's points there,
+    // and those reduced, pooled, so that the run writes them without reducing the track again.
+    void take_fitting(double metres) {
+        std::uint32_t used = 0;
+        for (std::uint32_t i = 0; i < tracks_; ++i) {
+            const std::uint64_t* from = nullptr;
+            std::uint16_t first = FitScratch::unpooled;
+            if (s_.probe_error[i] >= 0) {
+                s_.fit_points[i] = s_.probe_points[i];
+                s_.fit_error[i] = s_.probe_error[i];
+                s_.fit_metres[i] = s_.probe_metres[i];
+                from = s_.probe_pool;
+                first = s_.probe_first[i];
+            } else if (s_.collected[i] > 2 && metres < s_.fit_error[i]) {
+                // Known from a reduction that did not fit: its points are not kept.
+                s_.fit_points[i] = s_.fail_points[i];
+                s_.fit_error[i] = s_.fail_error[i];
+                s_.fit_metres[i] = s_.fail_error[i];
+            } else {
+                from = s_.fit_pool;
+                first = s_.fit_first[i];
+            }
+            s_.next_first[i] = FitScratch::unpooled;
+            const std::uint32_t count = s_.fit_points[i];
+            if (first != FitScratch::unpooled && count <= FitScratch::pool_size - used) {
+                std::copy_n(from + first, count, s_.next_pool + used);
+                s_.next_first[i] = static_cast<std::uint16_t>(used);
+                used += count;
+            }
+        }
+        std::copy_n(s_.next_pool, used, s_.fit_pool);
+        std::copy_n(s_.next_first, tracks_, s_.fit_first);
+    }
+
+    struct Probe {
+        double metres = 0;
+        double points = 0;
+    };
+    Probe fit_probe_;
+    Probe fail_probe_;
     ReadAhead& ahead_;
     FitScratch& s_;
     std::uint32_t tracks_;
     std::uint64_t budget_;
     Charge charge_;
+    // How the varying points grow as the distance shrinks: the power of 1 / distance, as the
+    // bracket's two ends tell it; until then that of a track along a random walk.
+    double growth_ = 1;
     double fixed_ = 0; // the waypoints of tracks of one or two points
     double fits_ = 0;
     double fails_ = 0;
-    std::uint64_t fits_total_ = 0;
-    std::uint64_t fails_total_ = 0;
 };
 
 } // namespace
@@ -325,8 +445,19 @@ void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& l
     const Charge charge{settings.limits.split ? 0 : settings.limits.max_points};
     DistanceSearch search(ahead, tracks, budget, charge);
     plan.tolerance_metres = search.search(settings.limits.tolerance_metres);
-    for (std::uint32_t i = 0; i < tracks; ++i)
-        add_to_plan(plan, scratch.offset[i], charge(scratch.fits_points[i]));
+    std::uint32_t used = 0;
+    for (std::uint32_t i = 0; i < tracks; ++i) {
+        add_to_plan(plan, scratch.offset[i], charge(scratch.fit_points[i]));
+        // Points that --points would reduce further are reduced by the run.
+        const std::uint32_t count = scratch.fit_points[i];
+        plan.kept_first[i] = FitPlan::none_kept;
+        if (scratch.fit_first[i] != FitScratch::unpooled && charge(count) == count) {
+            std::copy_n(scratch.fit_pool + scratch.fit_first[i], count, plan.kept + used);
+            plan.kept_first[i] = static_cast<std::uint16_t>(used);
+            plan.kept_metres[i] = scratch.fit_metres[i];
+            used += count;
+        }
+    }
 }
 
 } // namespace korvix

@@ -32,6 +32,13 @@ struct FitPlan {
     InputOffset offset[capacity]; // of their record headers, in file order
     std::uint16_t most_points[capacity]; // the points that each keeps at most
     std::uint32_t next = 0;              // the next of them that the run meets
+    // The points that the search kept of a track, where it kept them (they fit in as many
+    // positions as there are names), and their largest distance from the track: the run writes
+    // them without reducing the track again.
+    static constexpr std::uint16_t none_kept = 0xFFFF;
+    std::uint16_t kept_first[capacity];
+    double kept_metres[capacity];
+    std::uint64_t kept[capacity]; // position words
 };
 
 // The working memory of the read ahead and the search, reserved with the run's.
@@ -40,11 +47,30 @@ struct FitScratch {
     std::uint32_t tracks_of_count[PointBuffer::capacity + 1]; // tracks by points collected
     InputOffset offset[tracks];
     std::uint16_t collected[tracks];
-    double two_point_metres[tracks]; // how far a track is from the leg from its first point to its
-                                     // last
-    std::uint16_t fits_points[tracks];  // points of each track at the smallest D known to fit
-    std::uint16_t fails_points[tracks]; // ... at the largest D known not to fit, or above
+    double two_point_metres[tracks]; // how far a track is from the leg from its first to its last
+                                     // point
+    // Each track's points at the distances searched: at the fitting end of the bracket, from the
+    // error of their reduction (fit_error) up; and at the last distance at which it was reduced
+    // without fitting (fail_at), from that reduction's error up to there.
+    std::uint16_t fit_points[tracks];
+    double fit_error[tracks];
+    std::uint16_t fail_points[tracks];
+    double fail_error[tracks];
+    double fail_at[tracks];
     std::uint16_t probe_points[tracks];
+    double probe_error[tracks];
+    double probe_metres[tracks];
+    double fit_metres[tracks]; // the error of the reduction at the fitting end, as it is
+    // The reduced points of the tracks at the fitting end, of the probe, and while a probe that
+    // fits becomes the fitting end: where each track's start, or unpooled.
+    static constexpr std::uint32_t pool_size = FitPlan::capacity;
+    static constexpr std::uint16_t unpooled = 0xFFFF;
+    std::uint64_t fit_pool[pool_size];
+    std::uint64_t probe_pool[pool_size];
+    std::uint64_t next_pool[pool_size];
+    std::uint16_t fit_first[tracks];
+    std::uint16_t probe_first[tracks];
+    std::uint16_t next_first[tracks];
     std::uint8_t block[16 * 1024]; // the input read ahead
 };
 

@@ -39,6 +39,11 @@ GeneratedParts shape_fitted_points(PointBuffer& points, double tolerance_metres,
                                    std::uint32_t most_points, std::uint32_t part_points,
                                    PointSimplifier& simplifier);
 
+// Puts the `count` points that --fit kept of a track (position words) in the place of the points
+// collected, `error_metres` from them, and tells how to cut them as shape_fitted_points does.
+GeneratedParts kept_points(PointBuffer& points, const std::uint64_t* kept, std::uint32_t count,
+                           double error_metres, std::uint32_t part_points);
+
 // The name of a generated route or track: the name read, or the name of one part of it.
 class GeneratedName {
 public:

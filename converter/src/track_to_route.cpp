@@ -200,14 +200,18 @@ void fit_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) 
         keep_track(run, header);
         return;
     }
-    const std::uint32_t most_points = plan.most_points[plan.next++];
+    const std::uint32_t planned = plan.next++;
     read_track_points(run, header.body_length());
     if (run.failed())
         return;
     const SimplifyLimits& limits = run.settings.limits;
+    const std::uint32_t part_points = limits.split ? limits.max_points : 0;
     const GeneratedParts parts =
-        shape_fitted_points(run.points, plan.tolerance_metres, most_points,
-                            limits.split ? limits.max_points : 0, run.simplifier);
+        plan.kept_first[planned] == FitPlan::none_kept
+            ? shape_fitted_points(run.points, plan.tolerance_metres, plan.most_points[planned],
+                                  part_points, run.simplifier)
+            : kept_points(run.points, plan.kept + plan.kept_first[planned],
+                          plan.most_points[planned], plan.kept_metres[planned], part_points);
     // The plan counted these points, and the names for them; a track of none is not planned.
     if (run.points.count == 0 || !choose_numbers(run, run.points.count)) {
         run.console.say("Too many waypoints needed to convert - track skipped\n");
