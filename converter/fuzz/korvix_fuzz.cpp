@@ -50,10 +50,13 @@ constexpr std::array<std::string_view, 3> failure_messages = {
     "Record shorter than its fields - input file corrupt\n",
     "Can't write output file\n",
 };
-constexpr std::array<std::string_view, 3> warnings = {
+constexpr std::array<std::string_view, 6> warnings = {
     "Route point limit reached - track truncated!\n",
     "Too many waypoints needed to convert - track skipped\n",
     "Track has no points - track skipped\n",
+    "Track point out of range - point skipped\n",
+    "Too few waypoints left to convert - track kept\n",
+    "Track has no points - track kept\n",
 };
 
 std::vector<ConversionMode> modes_to_run;
