@@ -1,9 +1,11 @@
 #include "GdbRecordCount.h"
 
+#include "gdb_rules.h"
+
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace runkorvix {
@@ -62,51 +64,73 @@ private:
     std::size_t m_end = 0;
 };
 
-constexpr std::array<std::uint8_t, 6> kSignature = {'M', 's', 'R', 'c', 'f', 0};
-constexpr std::uint64_t kVersionBytes = 14;
-constexpr int kHeaderStrings = 4;      // three strings, then the application's name
-constexpr std::size_t kNumberName = 4; // three digits and the 0 byte
+namespace rules = korvix::rules;
 
-// Reads the header behind the signature; false when the file ends in it.
-bool SkipHeader(BlockReader& in) {
-    if (!in.Skip(kVersionBytes)) {
+// Reads a string up to its 0 byte into `text`, keeping at most `keep` bytes of it; false when the
+// stream ends first.
+bool ReadString(BlockReader& in, std::string& text, std::size_t keep) {
+    text.clear();
+    for (std::uint8_t byte = 0; in.Byte(byte);) {
+        if (byte == 0) {
+            return true;
+        }
+        if (text.size() < keep) {
+            text.push_back(static_cast<char>(byte));
+        }
+    }
+    return false;
+}
+
+// Reads the file header and tells whether korvix converts the file it begins: the signature, a
+// version record that is whole or none, and the name of an application korvix knows. korvix
+// refuses any other header as no GDB file, one that the file ends in included.
+bool ReadHeader(BlockReader& in) {
+    std::string text;
+    // One byte more than the longest name kept, so that a longer one is not taken for it.
+    constexpr std::size_t kKeep = 16;
+    if (!ReadString(in, text, kKeep) || text != rules::file_signature) {
         return false;
     }
-    for (int string = 0; string < kHeaderStrings; ++string) {
+    std::array<std::uint8_t, rules::version_bytes_width> version{};
+    for (std::uint8_t& byte : version) {
+        if (!in.Byte(byte)) {
+            return false;
+        }
+    }
+    for (int string = 0; string < rules::header_strings; ++string) {
         if (!in.SkipString()) {
             return false;
         }
     }
-    return true;
+    return ReadString(in, text, kKeep) && rules::is_known_application(text) &&
+           rules::gdb_version_of(version).has_value();
 }
 
 // Reads a record header: the 32-bit little-endian body length and the type letter.
 bool ReadRecordHeader(BlockReader& in, std::uint64_t& length, std::uint8_t& type) {
-    length = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::uint8_t byte = 0;
+    std::array<std::uint8_t, rules::record_header_width> header{};
+    for (std::uint8_t& byte : header) {
         if (!in.Byte(byte)) {
             return false;
         }
-        length |= std::uint64_t{byte} << shift;
     }
-    return in.Byte(type);
+    length = rules::body_length_of(header.data());
+    type = header[4];
+    return true;
 }
 
 // Reads the first bytes of a waypoint body of `length` bytes, where its name begins, and notes
-// a name of three digits. Returns how many bytes it read.
-std::uint64_t NoteWaypointName(BlockReader& in, std::uint64_t length, std::bitset<1000>& names) {
-    std::array<std::uint8_t, kNumberName> name{};
-    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(length, kNumberName));
+// the number a name of three digits takes. Returns how many bytes it read.
+std::uint64_t NoteWaypointName(BlockReader& in, std::uint64_t length,
+                               rules::WaypointNumbers& numbers) {
+    std::array<std::uint8_t, rules::number_name_width> name{};
+    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(length, name.size()));
     for (std::size_t at = 0; at < size; ++at) {
         if (!in.Byte(name[at])) {
             return at;
         }
     }
-    const auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
-    if (size == kNumberName && digit(name[0]) && digit(name[1]) && digit(name[2]) && name[3] == 0) {
-        names.set((name[0] - '0') * 100U + (name[1] - '0') * 10U + (name[2] - '0'));
-    }
+    numbers.note_name(name.data(), size);
     return size;
 }
 
@@ -115,32 +139,26 @@ std::uint64_t NoteWaypointName(BlockReader& in, std::uint64_t length, std::bitse
 GdbWalk WalkGdbRecords(std::istream& file) {
     BlockReader in(file);
     GdbWalk walk;
-    for (const std::uint8_t expected : kSignature) {
-        std::uint8_t byte = 0;
-        if (!in.Byte(byte) || byte != expected) {
-            return walk;
-        }
+    if (!ReadHeader(in)) {
+        return walk;
     }
     walk.kind = GdbFileKind::CutShort;
     GdbContents& contents = walk.contents;
-    std::bitset<1000> names; // 000 is no name that a new waypoint could take
+    rules::WaypointNumbers numbers;
     std::uint64_t length = 0;
     std::uint8_t type = 0;
-    if (!SkipHeader(in)) {
-        return walk;
-    }
     while (ReadRecordHeader(in, length, type)) {
-        if (type == 'V') {
+        if (type == rules::closing_record) {
             walk.kind = GdbFileKind::Whole;
-            contents.numberNames = names.count() - (names[0] ? 1 : 0);
+            contents.numberNames = numbers.taken_count();
             return walk;
         }
-        contents.routes += type == 'R' ? 1 : 0;
-        contents.tracks += type == 'T' ? 1 : 0;
+        contents.routes += type == rules::route_record ? 1 : 0;
+        contents.tracks += type == rules::track_record ? 1 : 0;
         std::uint64_t read = 0;
-        if (type == 'W') {
+        if (type == rules::waypoint_record) {
             ++contents.waypoints;
-            read = NoteWaypointName(in, length, names);
+            read = NoteWaypointName(in, length, numbers);
         }
         if (!in.Skip(length - read)) {
             return walk;

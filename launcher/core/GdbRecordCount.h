@@ -7,7 +7,8 @@
 
 // The record framing of a GDB file, walked without reading the bodies: the header ("MsRcf" and
 // its 0, 14 version bytes, three 0-terminated strings, the application's name), then records of
-// a 32-bit little-endian body length, a type letter and the body, up to the closing 'V' record.
+// a 32-bit little-endian body length, a type letter and the body, up to the closing 'V' record;
+// each part read by korvix's own rules (rules/gdb_rules.h).
 namespace runkorvix {
 
 // What the records before the 'V' record are: waypoints ('W'), routes ('R') and tracks ('T'),
@@ -21,8 +22,10 @@ struct GdbContents {
     bool operator==(const GdbContents&) const = default;
 };
 
-// What kind of file a walk found: a whole GDB file, one with the GDB signature that ends before
-// its 'V' record, or another file (another signature; for a path, no regular file).
+// What kind of file a walk found, as korvix will take it: a whole GDB file; one with a header that
+// korvix converts that ends before its 'V' record; or another file (another signature or
+// application, a damaged version record, a header that the file ends in; for a path, no regular
+// file), which korvix refuses as not in GDB format.
 enum class GdbFileKind { Whole, CutShort, Other };
 struct GdbWalk {
     GdbFileKind kind = GdbFileKind::Other;

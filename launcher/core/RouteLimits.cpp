@@ -1,10 +1,11 @@
 #include "RouteLimits.h"
 
-#include "Digits.h"
+#include "option_values.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cmath>
+#include "LauncherOptions.h"
+
+#include <cstddef>
+#include <cstdint>
 
 namespace runkorvix {
 
@@ -21,7 +22,9 @@ std::string_view Trimmed(std::string_view text) {
 } // namespace
 
 bool TakesLimits(int radio) {
-    return radio >= 2 && radio <= 5;
+    // The letter of the option button: "-R" ... "-W".
+    return radio >= 0 && radio < static_cast<int>(kFixedOptions.size()) &&
+           !korvix::rules::letter_rewrites_vias(kFixedOptions[static_cast<std::size_t>(radio)][1]);
 }
 
 std::vector<std::string> LimitArguments(const RouteLimits& limits) {
@@ -40,32 +43,16 @@ std::vector<std::string> LimitArguments(const RouteLimits& limits) {
 }
 
 std::optional<int> ParsePointLimit(std::string_view text) {
-    text = Trimmed(text);
-    if (text.size() > 5 || !AllDigits(text)) {
+    const std::optional<std::uint32_t> points = korvix::rules::parse_points(Trimmed(text));
+    if (!points) {
         return std::nullopt;
     }
-    int points = 0;
-    std::from_chars(text.data(), text.data() + text.size(), points);
-    if (points < kMinPoints || points > kMaxPoints) {
-        return std::nullopt;
-    }
-    return points;
+    return static_cast<int>(*points);
 }
 
 std::optional<std::string> ParseTolerance(std::string_view text) {
-    // korvix's own rule: digits with at most one point among them, at least one digit, and a
-    // value that a double holds above 0.
     text = Trimmed(text);
-    const std::size_t point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
-    if (whole.size() + fraction.size() == 0 || !std::all_of(whole.begin(), whole.end(), IsDigit) ||
-        !std::all_of(fraction.begin(), fraction.end(), IsDigit)) {
-        return std::nullopt;
-    }
-    double metres = 0;
-    if (std::from_chars(text.data(), text.data() + text.size(), metres).ec != std::errc{} ||
-        !std::isfinite(metres) || metres <= 0) {
+    if (!korvix::rules::parse_metres(text)) {
         return std::nullopt;
     }
     return std::string(text);

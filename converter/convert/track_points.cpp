@@ -1,6 +1,7 @@
 #include "track_points.h"
 
 #include "gdb_fields.h"
+#include "point_filter.h"
 #include "point_lists.h"
 
 namespace korvix {

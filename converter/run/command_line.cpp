@@ -1,9 +1,8 @@
 #include "command_line.h"
 
+#include "option_values.h"
+
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <system_error>
 #include <vector>
 
 namespace korvix {
@@ -32,12 +31,9 @@ const char version_text[] = "korvix " KORVIX_VERSION "\n";
 
 namespace {
 
-constexpr std::uint32_t min_points = 2;
-constexpr std::uint32_t max_points = 10000;
 constexpr std::string_view points_option = "--points";
 constexpr std::string_view tolerance_option = "--tolerance";
 constexpr std::string_view waypoints_option = "--waypoints";
-constexpr std::uint32_t max_waypoints = 999;
 
 // Only the letter behind the '-' counts; any letter that names no other option runs the default.
 ConversionMode mode_of_option(std::string_view option) {
@@ -61,44 +57,6 @@ ConversionMode mode_of_option(std::string_view option) {
     default:
         return ConversionMode::track_all_points;
     }
-}
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// A whole number from `least` to `most`: digits only, as many leading zeros as written.
-bool parse_number(std::string_view text, std::uint32_t least, std::uint32_t most,
-                  std::uint32_t& result) {
-    if (text.empty() || !std::ranges::all_of(text, is_digit))
-        return false;
-    const std::string_view value = text.substr(std::min(text.find_first_not_of('0'), text.size()));
-    if (value.size() > 5)
-        return false;
-    std::uint32_t number = 0;
-    std::from_chars(value.data(), value.data() + value.size(), number);
-    if (number < least || number > most)
-        return false;
-    result = number;
-    return true;
-}
-
-// A distance in metres written as a plain decimal number, "25", "2.5" or "0025": no sign, no
-// exponent, digits as many as written. Its double must be finite and above 0: a number too large
-// for one is refused, and so is one too small to be told from 0.
-bool parse_metres(std::string_view text, double& metres) {
-    const std::size_t point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
-    if (whole.size() + fraction.size() == 0 || !std::ranges::all_of(whole, is_digit) ||
-        !std::ranges::all_of(fraction, is_digit))
-        return false;
-    double value = 0;
-    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc{} ||
-        !std::isfinite(value) || value <= 0)
-        return false;
-    metres = value;
-    return true;
 }
 
 // The value of a long option that takes one: behind its '=', or the next word.
@@ -150,17 +108,24 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
             value = {true, arguments[++i]};
         }
         bool valid = false;
-        if (value.given && points)
-            valid = parse_number(value.text, min_points, max_points, line.limits.max_points);
-        else if (value.given && tolerance)
-            valid = parse_metres(value.text, line.limits.tolerance_metres);
-        else if (value.given)
-            valid = parse_number(value.text, 1, max_waypoints, line.waypoint_limit);
+        if (value.given && points) {
+            const std::optional<std::uint32_t> count = rules::parse_points(value.text);
+            valid = count.has_value();
+            line.limits.max_points = count.value_or(line.limits.max_points);
+        } else if (value.given && tolerance) {
+            const std::optional<double> metres = rules::parse_metres(value.text);
+            valid = metres.has_value();
+            line.limits.tolerance_metres = metres.value_or(line.limits.tolerance_metres);
+        } else if (value.given) {
+            const std::optional<std::uint32_t> count = rules::parse_waypoints(value.text);
+            valid = count.has_value();
+            line.waypoint_limit = count.value_or(line.waypoint_limit);
+        }
         if (!valid) {
-            line.complaint = points ? "--points takes a number of points from 2 to 10000\n"
-                             : tolerance
-                                 ? "--tolerance takes a distance in metres above 0\n"
-                                 : "--waypoints takes a number of waypoints from 1 to 999\n";
+            line.complaint = std::string(points      ? rules::bad_points_text
+                                         : tolerance ? rules::bad_tolerance_text
+                                                     : rules::bad_waypoints_text);
+            line.complaint += '\n';
             return false;
         }
     }
@@ -201,17 +166,18 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
     if (rest.size() != first_file + 2)
         return refused("");
     if (line.limits.split && line.limits.max_points == 0)
-        return refused("--split works only with --points\n");
+        return refused(std::string(rules::split_without_points_text) + '\n');
     if (line.limits.active() && rewrites_routes(line.mode)) {
         const char* option = line.limits.max_points != 0 ? "--points" : "--tolerance";
-        return refused(std::string(option) + " works only with -T, -U, -V and -W\n");
+        return refused(option + std::string(rules::limits_without_routes_text) + '\n');
     }
     // Only a conversion of tracks to routes makes new waypoints.
     if (!converts_tracks_to_routes(line.mode)) {
         if (line.fit)
-            return refused("--fit works only with -V and -W\n");
+            return refused("--fit" + std::string(rules::waypoints_without_tracks_text) + '\n');
         if (line.waypoint_limit != 0)
-            return refused("--waypoints works only with -V and -W\n");
+            return refused("--waypoints" + std::string(rules::waypoints_without_tracks_text) +
+                           '\n');
     }
     line.input_path = with_default_extension(rest[first_file]);
     line.output_path = with_default_extension(rest[first_file + 1]);

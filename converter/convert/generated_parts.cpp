@@ -10,14 +10,14 @@ GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits&
     GeneratedParts parts;
     parts.collected = points.count;
     if (limits.split) {
-        parts.error_metres =
-            simplify_points(points, {.tolerance_metres = limits.tolerance_metres}, simplifier);
+        parts.error_metres = simplify_points(points, 0, limits.tolerance_metres, simplifier);
         if (points.count > limits.max_points) {
             parts.part_points = limits.max_points;
             parts.parts = (points.count - 2) / (limits.max_points - 1) + 1;
         }
     } else if (limits.active()) {
-        parts.error_metres = simplify_points(points, limits, simplifier);
+        parts.error_metres =
+            simplify_points(points, limits.max_points, limits.tolerance_metres, simplifier);
     }
     parts.kept = points.count;
     return parts;
@@ -45,7 +45,8 @@ GeneratedParts shape_fitted_points(PointBuffer& points, double tolerance_metres,
         .max_points = most_points >= 2 && most_points < points.count ? most_points : 0,
         .tolerance_metres = tolerance_metres};
     if (limits.active())
-        parts.error_metres = simplify_points(points, limits, simplifier);
+        parts.error_metres =
+            simplify_points(points, limits.max_points, limits.tolerance_metres, simplifier);
     cut_into_parts(parts, points.count, part_points);
     return parts;
 }

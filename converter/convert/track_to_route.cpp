@@ -139,7 +139,9 @@ void write_route(RunContext& run, const GeneratedName& name, std::uint32_t first
 // The new waypoints that the run may still make: the numbers left from the waypoint counter on,
 // and no more than --waypoints leaves.
 std::uint32_t waypoints_left(const RunContext& run) {
-    const std::uint32_t names = run.input_numbers.free_from(run.waypoint_counter);
+    std::uint32_t names = 0;
+    for (std::uint32_t number = run.waypoint_counter; number <= last_waypoint_number; ++number)
+        names += run.input_numbers.taken(number) ? 0 : 1;
     const std::uint32_t limit = run.settings.waypoint_limit;
     return limit == 0 ? names : std::min(names, limit - std::min(limit, run.new_waypoints));
 }

@@ -44,7 +44,8 @@ struct RecordConversions {
 void note_and_pass_through(RunContext& run, const RecordHeader& header) {
     const ByteCount name_bytes = std::min(header.body_length(), number_name_width);
     run.in.ensure(name_bytes);
-    run.input_numbers.note_name(run.in.data(), std::min(name_bytes, run.in.available()));
+    run.input_numbers.note_name(run.in.data(),
+                                static_cast<std::size_t>(std::min(name_bytes, run.in.available())));
     pass_through(run, header);
 }
 
@@ -63,7 +64,7 @@ void read_names_ahead(RunContext& run, const RecordHeader& first_track) {
     run.read_ahead = true;
     // --fit plans every track of the input now, within the names that are left.
     if (run.settings.fit && run.whole_input != nullptr) {
-        std::uint32_t budget = run.input_numbers.free_from(run.waypoint_counter);
+        std::uint32_t budget = run.input_numbers.left();
         if (run.settings.waypoint_limit != 0)
             budget = std::min(budget, run.settings.waypoint_limit);
         plan_fit(*run.whole_input, first_track.offset, run.layout, run.settings, budget, run.points,

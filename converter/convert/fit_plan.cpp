@@ -117,7 +117,7 @@ Reduced ReadAhead::points_within(InputOffset offset, double metres) {
     if (std::ssize(head) < record_header_width)
         return {};
     read_track(offset, record_header_at(head.data(), offset).body_length());
-    const double error = simplify_points(points, {.tolerance_metres = metres}, simplifier);
+    const double error = simplify_points(points, 0, metres, simplifier);
     return {points.count, std::min(kept_from(error), metres), error};
 }
 
