@@ -10,8 +10,8 @@
 #include "console.h"
 #include "leg_distance.h"
 #include "point_simplify.h"
+#include "position_word.h"
 #include "record_framing.h"
-#include "tolerance_cover.h"
 #include "track_points.h"
 
 #include <algorithm>

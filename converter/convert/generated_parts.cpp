@@ -1,5 +1,7 @@
 #include "generated_parts.h"
 
+#include "position_word.h"
+
 #include <cstdio>
 #include <string_view>
 
