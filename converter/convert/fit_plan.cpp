@@ -11,7 +11,7 @@
 #include "leg_distance.h"
 #include "point_simplify.h"
 #include "position_word.h"
-#include "record_framing.h"
+#include "record_walk.h"
 #include "track_points.h"
 
 #include <algorithm>
@@ -77,20 +77,14 @@ struct ReadAhead {
     // Calls visit(offset) with the points of every track record from `from` up to the closing
     // record in the point buffer.
     template <class Visit> void for_each_track(InputOffset from, Visit visit) {
-        for (InputOffset offset = from;;) {
-            const std::span<const std::uint8_t> head = input.at(offset, record_header_width);
-            if (std::ssize(head) < record_header_width)
+        bool cut_short = false; // a track the input ends in: the run fails there
+        walk_records_ahead(input, from, 0, [&](const RecordHeader& header, auto) {
+            if (header.type != track_record || cut_short)
                 return;
-            const RecordHeader header = record_header_at(head.data(), offset);
-            if (header.type == closing_record)
-                return;
-            if (header.type == track_record) {
-                if (!read_track(offset, header.body_length()))
-                    return;
-                visit(offset);
-            }
-            offset = header.next_offset();
-        }
+            cut_short = !read_track(header.offset, header.body_length());
+            if (!cut_short)
+                visit(header.offset);
+        });
     }
 
     // The points of a track within `metres`, reduced as the run reduces it, and its error.
