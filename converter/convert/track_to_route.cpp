@@ -198,6 +198,10 @@ void keep_track(RunContext& run, const RecordHeader& header) {
 // --fit: a track that the plan makes a route, within its distance and points; any other stays.
 void fit_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) {
     FitPlan& plan = run.fit_plan;
+    // The plan's tracks come in file order; one the run never met (the input read ahead and the
+    // stream differ only where the input changed meanwhile) is passed by.
+    while (plan.next < plan.tracks && plan.offset[plan.next] < header.offset)
+        ++plan.next;
     if (plan.next >= plan.tracks || plan.offset[plan.next] != header.offset) {
         keep_track(run, header);
         return;
