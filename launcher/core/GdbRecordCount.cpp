@@ -4,6 +4,7 @@
 #include <array>
 #include <bitset>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace runkorvix {
@@ -63,15 +64,40 @@ private:
 };
 
 constexpr std::array<std::uint8_t, 6> kSignature = {'M', 's', 'R', 'c', 'f', 0};
-constexpr std::uint64_t kVersionBytes = 14;
+constexpr std::size_t kVersionBytes = 14;
 constexpr int kHeaderStrings = 4;      // three strings, then the application's name
 constexpr std::size_t kNumberName = 4; // three digits and the 0 byte
 
+// How a track point is laid out behind its latitude and longitude: optional values, each a
+// presence byte and, when it is not 0, a value of a fixed width, then fixed closing bytes. Files
+// with a version record of GDB versions 1 to 3 give a track point an optional altitude, point
+// value, depth and temperature; files without one an altitude and a point value, and two bytes.
+struct TrackPointLayout {
+    std::array<std::uint64_t, 4> widths{};
+    std::size_t optionals = 0;
+    std::uint64_t closing = 0;
+};
+constexpr TrackPointLayout kVersionedPoints{{8, 4, 8, 8}, 4, 0};
+constexpr TrackPointLayout kUnmarkedPoints{{8, 4, 0, 0}, 2, 2};
+
+// The layout that the 14 version bytes behind the signature tell: a version record (its length
+// 2, 'D', the version letter 'k', 'l' or 'm', a 0 byte) or none.
+TrackPointLayout LayoutOf(const std::array<std::uint8_t, kVersionBytes>& version) {
+    const bool record = version[0] == 2 && version[1] == 0 && version[2] == 0 && version[3] == 0 &&
+                        version[4] == 'D' && version[6] == 0;
+    const bool known = version[5] == 'k' || version[5] == 'l' || version[5] == 'm';
+    return record && known ? kVersionedPoints : kUnmarkedPoints;
+}
+
 // Reads the header behind the signature; false when the file ends in it.
-bool SkipHeader(BlockReader& in) {
-    if (!in.Skip(kVersionBytes)) {
-        return false;
+bool ReadHeader(BlockReader& in, TrackPointLayout& layout) {
+    std::array<std::uint8_t, kVersionBytes> version{};
+    for (std::uint8_t& byte : version) {
+        if (!in.Byte(byte)) {
+            return false;
+        }
     }
+    layout = LayoutOf(version);
     for (int string = 0; string < kHeaderStrings; ++string) {
         if (!in.SkipString()) {
             return false;
@@ -110,9 +136,96 @@ std::uint64_t NoteWaypointName(BlockReader& in, std::uint64_t length, std::bitse
     return size;
 }
 
+// Reads a body's bytes while the body lasts, counting them.
+class BodyReader {
+public:
+    BodyReader(BlockReader& in, std::uint64_t length) : m_in(in), m_left(length) {}
+    bool Byte(std::uint8_t& byte) {
+        if (m_left == 0 || !m_in.Byte(byte)) {
+            return false;
+        }
+        --m_left;
+        return true;
+    }
+    bool Word(std::uint32_t& word) {
+        word = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            std::uint8_t byte = 0;
+            if (!Byte(byte)) {
+                return false;
+            }
+            word |= std::uint32_t{byte} << shift;
+        }
+        return true;
+    }
+    bool Skip(std::uint64_t count) {
+        if (count > m_left) {
+            return false;
+        }
+        m_left -= count;
+        return m_in.Skip(count);
+    }
+    std::uint64_t Left() const { return m_left; }
+
+private:
+    BlockReader& m_in;
+    std::uint64_t m_left;
+};
+
+// Reads a track body of `length` bytes up to its last point: its name (the start of it kept),
+// the 5 header bytes, the point count and the points, whose positions are collected as korvix
+// collects them. Returns how many bytes it read; `whole` tells whether the points were all there.
+std::uint64_t ReadTrack(BlockReader& in, std::uint64_t length, const TrackPointLayout& layout,
+                        std::string& name, std::uint32_t& points, bool& whole) {
+    constexpr std::uint64_t kTrackHeader = 5;
+    constexpr std::int32_t kPole = 1 << 30; // 90 degrees in the file's units
+    BodyReader body(in, length);
+    name.clear();
+    points = 0;
+    whole = false;
+    for (std::uint8_t byte = 1; byte != 0;) {
+        if (!body.Byte(byte)) {
+            return length - body.Left();
+        }
+        if (byte != 0 && name.size() < kTrackNameKept) {
+            name += static_cast<char>(byte);
+        }
+    }
+    std::uint32_t count = 0;
+    if (!body.Skip(kTrackHeader) || !body.Word(count)) {
+        return length - body.Left();
+    }
+    std::uint64_t last = 0;
+    for (std::uint32_t point = 0; point < count; ++point) {
+        std::uint32_t latitude = 0, longitude = 0;
+        if (!body.Word(latitude) || !body.Word(longitude)) {
+            return length - body.Left();
+        }
+        for (std::size_t value = 0; value < layout.optionals; ++value) {
+            std::uint8_t present = 0;
+            if (!body.Byte(present) || (present != 0 && !body.Skip(layout.widths[value]))) {
+                return length - body.Left();
+            }
+        }
+        if (!body.Skip(layout.closing)) {
+            return length - body.Left();
+        }
+        const auto signedLatitude = static_cast<std::int32_t>(latitude);
+        const std::uint64_t position = std::uint64_t{latitude} | std::uint64_t{longitude} << 32;
+        if (signedLatitude < -kPole || signedLatitude > kPole || points == kMostCollected ||
+            (points > 0 && position == last)) {
+            continue;
+        }
+        ++points;
+        last = position;
+    }
+    whole = true;
+    return length - body.Left();
+}
+
 } // namespace
 
-GdbWalk WalkGdbRecords(std::istream& file) {
+GdbWalk WalkGdbRecords(std::istream& file, const TrackVisitor& visit) {
     BlockReader in(file);
     GdbWalk walk;
     for (const std::uint8_t expected : kSignature) {
@@ -126,7 +239,10 @@ GdbWalk WalkGdbRecords(std::istream& file) {
     std::bitset<1000> names; // 000 is no name that a new waypoint could take
     std::uint64_t length = 0;
     std::uint8_t type = 0;
-    if (!SkipHeader(in)) {
+    TrackPointLayout layout;
+    std::string name;
+    bool sized = false; // a track's size is known
+    if (!ReadHeader(in, layout)) {
         return walk;
     }
     while (ReadRecordHeader(in, length, type)) {
@@ -136,11 +252,24 @@ GdbWalk WalkGdbRecords(std::istream& file) {
             return walk;
         }
         contents.routes += type == 'R' ? 1 : 0;
-        contents.tracks += type == 'T' ? 1 : 0;
         std::uint64_t read = 0;
         if (type == 'W') {
             ++contents.waypoints;
             read = NoteWaypointName(in, length, names);
+        } else if (type == 'T') {
+            std::uint32_t points = 0;
+            bool whole = false;
+            read = ReadTrack(in, length, layout, name, points, whole);
+            if (whole) {
+                contents.fewestTrackPoints =
+                    sized ? std::min(contents.fewestTrackPoints, points) : points;
+                sized = true;
+                contents.mostTrackPoints = std::max(contents.mostTrackPoints, points);
+                if (visit) {
+                    visit({contents.tracks, name, points});
+                }
+            }
+            ++contents.tracks;
         }
         if (!in.Skip(length - read)) {
             return walk;
@@ -149,7 +278,7 @@ GdbWalk WalkGdbRecords(std::istream& file) {
     return walk;
 }
 
-GdbWalk WalkGdbRecords(const std::filesystem::path& file) {
+GdbWalk WalkGdbRecords(const std::filesystem::path& file, const TrackVisitor& visit) {
     // A FIFO would wait for a writer that never comes, a device might never end.
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) {
@@ -159,7 +288,7 @@ GdbWalk WalkGdbRecords(const std::filesystem::path& file) {
     if (!in) {
         return {};
     }
-    return WalkGdbRecords(in);
+    return WalkGdbRecords(in, visit);
 }
 
 namespace {

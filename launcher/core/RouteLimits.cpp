@@ -18,10 +18,28 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(start, text.find_last_not_of(' ') - start + 1);
 }
 
+// A whole number from `least` to `most` as typed, blanks around it allowed.
+std::optional<int> ParseWhole(std::string_view text, int least, int most) {
+    text = Trimmed(text);
+    if (text.size() > 5 || !AllDigits(text)) {
+        return std::nullopt;
+    }
+    int number = 0;
+    std::from_chars(text.data(), text.data() + text.size(), number);
+    if (number < least || number > most) {
+        return std::nullopt;
+    }
+    return number;
+}
+
 } // namespace
 
 bool TakesLimits(int radio) {
     return radio >= 2 && radio <= 5;
+}
+
+bool TakesFit(int radio) {
+    return radio == 4 || radio == 5;
 }
 
 std::vector<std::string> LimitArguments(const RouteLimits& limits) {
@@ -29,27 +47,28 @@ std::vector<std::string> LimitArguments(const RouteLimits& limits) {
     if (limits.points != 0) {
         arguments.push_back("--points=" + std::to_string(limits.points));
     }
-    if (!limits.tolerance.empty()) {
+    if (!limits.tolerance.empty() && !limits.fit) {
         arguments.push_back("--tolerance=" + limits.tolerance);
     }
     // korvix refuses --split without --points.
     if (limits.split && limits.points != 0) {
         arguments.emplace_back("--split");
     }
+    if (limits.fit) {
+        arguments.emplace_back("--fit");
+        if (limits.waypoints != 0) {
+            arguments.push_back("--waypoints=" + std::to_string(limits.waypoints));
+        }
+    }
     return arguments;
 }
 
 std::optional<int> ParsePointLimit(std::string_view text) {
-    text = Trimmed(text);
-    if (text.size() > 5 || !AllDigits(text)) {
-        return std::nullopt;
-    }
-    int points = 0;
-    std::from_chars(text.data(), text.data() + text.size(), points);
-    if (points < kMinPoints || points > kMaxPoints) {
-        return std::nullopt;
-    }
-    return points;
+    return ParseWhole(text, kMinPoints, kMaxPoints);
+}
+
+std::optional<int> ParseWaypoints(std::string_view text) {
+    return ParseWhole(text, kMinWaypoints, kMaxWaypoints);
 }
 
 std::optional<std::string> ParseTolerance(std::string_view text) {
