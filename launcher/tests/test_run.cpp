@@ -67,6 +67,11 @@ void RunTest::converterSeesArgumentsAndFolder_data() {
     QTest::newRow("a reduction typed into the free option")
         << 2 << "" << int(CParseDlg::kIdRadioOther) << "-V --points=50"
         << QStringList{"-V", "--points=50"} << "-V --points=50" << QList<int>{} << "" << -1;
+    // The fit's number typed into its field where a point limit's would be.
+    QTest::newRow("-W, every track fit into 500 waypoints")
+        << 2 << "" << int(CParseDlg::kIdRadioW) << ""
+        << QStringList{"-W", "--fit", "--waypoints=500"} << "" << QList<int>{CParseDlg::kIdFit}
+        << "500" << 0;
 }
 
 void RunTest::converterSeesArgumentsAndFolder() {
@@ -96,7 +101,9 @@ void RunTest::converterSeesArgumentsAndFolder() {
         LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(box));
     }
     if (!points.isEmpty()) {
-        auto* field = qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints));
+        const bool fit = boxes.contains(CParseDlg::kIdFit);
+        auto* field = qobject_cast<QLineEdit*>(
+            dialog->GetDlgItem(fit ? CParseDlg::kIdWaypoints : CParseDlg::kIdPoints));
         field->selectAll();
         QTest::keyClicks(field, points);
     }
@@ -114,6 +121,11 @@ void RunTest::converterSeesArgumentsAndFolder() {
     QCOMPARE(bench.Stored("Radio").toInt(), dialog->SelectedIndex());
     QCOMPARE(bench.Stored("Other").toString(), otherAfter);
     QCOMPARE(bench.Stored("Points").isValid() ? bench.Stored("Points").toInt() : -1, pointsAfter);
+    // The choosers open where the files were chosen, in this dialog and, stored, in the next.
+    QCOMPARE(bench.Stored("Folder").toString(), QFileInfo(output).absolutePath());
+    const auto next = bench.Open();
+    LauncherBench::Click(*next, CParseDlg::kIdInputFile);
+    QCOMPARE(bench.chooser.openFolder, QFileInfo(output).absolutePath());
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
