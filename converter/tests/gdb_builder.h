@@ -2,7 +2,7 @@
 #pragma once
 
 #include "conversion_mode.h"
-#include "point_simplify.h"
+#include "run_settings.h"
 
 #include <cstdint>
 #include <cstdio>

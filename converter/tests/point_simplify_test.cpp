@@ -3,6 +3,7 @@
 // on the same points, measured with the same distance.
 #include "leg_distance.h"
 #include "point_simplify.h"
+#include "run_settings.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -233,7 +234,7 @@ Reduction reduce(const Track& input, SimplifyLimits limits) {
     auto scratch = std::make_unique<PointSimplifier>();
     const std::clock_t start = std::clock(); // processor time: steadier on a busy machine
     Reduction r;
-    r.returned = simplify_points(*points, limits, *scratch);
+    r.returned = simplify_points(*points, limits.max_points, limits.tolerance_metres, *scratch);
     r.milliseconds = 1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     r.count = points->count;
     r.kept = kept_indices(input, points->count, [&](std::size_t i, Position p) {

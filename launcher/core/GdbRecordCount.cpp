@@ -1,8 +1,9 @@
 #include "GdbRecordCount.h"
 
+#include "gdb_rules.h"
+
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -63,15 +64,27 @@ private:
     std::size_t m_end = 0;
 };
 
-constexpr std::array<std::uint8_t, 6> kSignature = {'M', 's', 'R', 'c', 'f', 0};
-constexpr std::size_t kVersionBytes = 14;
-constexpr int kHeaderStrings = 4;      // three strings, then the application's name
-constexpr std::size_t kNumberName = 4; // three digits and the 0 byte
+namespace rules = korvix::rules;
+
+// Reads a string up to its 0 byte into `text`, keeping at most `keep` bytes of it; false when the
+// stream ends first.
+bool ReadString(BlockReader& in, std::string& text, std::size_t keep) {
+    text.clear();
+    for (std::uint8_t byte = 0; in.Byte(byte);) {
+        if (byte == 0) {
+            return true;
+        }
+        if (text.size() < keep) {
+            text.push_back(static_cast<char>(byte));
+        }
+    }
+    return false;
+}
 
 // How a track point is laid out behind its latitude and longitude: optional values, each a
 // presence byte and, when it is not 0, a value of a fixed width, then fixed closing bytes. Files
-// with a version record of GDB versions 1 to 3 give a track point an optional altitude, point
-// value, depth and temperature; files without one an altitude and a point value, and two bytes.
+// of GDB versions 1 to 3 give a track point an optional altitude, point value, depth and
+// temperature; files without a known version record an altitude and a point value, and two bytes.
 struct TrackPointLayout {
     std::array<std::uint64_t, 4> widths{};
     std::size_t optionals = 0;
@@ -80,59 +93,58 @@ struct TrackPointLayout {
 constexpr TrackPointLayout kVersionedPoints{{8, 4, 8, 8}, 4, 0};
 constexpr TrackPointLayout kUnmarkedPoints{{8, 4, 0, 0}, 2, 2};
 
-// The layout that the 14 version bytes behind the signature tell: a version record (its length
-// 2, 'D', the version letter 'k', 'l' or 'm', a 0 byte) or none.
-TrackPointLayout LayoutOf(const std::array<std::uint8_t, kVersionBytes>& version) {
-    const bool record = version[0] == 2 && version[1] == 0 && version[2] == 0 && version[3] == 0 &&
-                        version[4] == 'D' && version[6] == 0;
-    const bool known = version[5] == 'k' || version[5] == 'l' || version[5] == 'm';
-    return record && known ? kVersionedPoints : kUnmarkedPoints;
-}
-
-// Reads the header behind the signature; false when the file ends in it.
+// Reads the file header and tells whether korvix converts the file it begins: the signature, a
+// version record that is whole or none, and the name of an application korvix knows. korvix
+// refuses any other header as no GDB file, one that the file ends in included. `layout` is that
+// of the file's track points.
 bool ReadHeader(BlockReader& in, TrackPointLayout& layout) {
-    std::array<std::uint8_t, kVersionBytes> version{};
+    std::string text;
+    // One byte more than the longest name kept, so that a longer one is not taken for it.
+    constexpr std::size_t kKeep = 16;
+    if (!ReadString(in, text, kKeep) || text != rules::file_signature) {
+        return false;
+    }
+    std::array<std::uint8_t, rules::version_bytes_width> version{};
     for (std::uint8_t& byte : version) {
         if (!in.Byte(byte)) {
             return false;
         }
     }
-    layout = LayoutOf(version);
-    for (int string = 0; string < kHeaderStrings; ++string) {
+    for (int string = 0; string < rules::header_strings; ++string) {
         if (!in.SkipString()) {
             return false;
         }
     }
-    return true;
+    const std::optional<rules::GdbVersion> gdb = rules::gdb_version_of(version);
+    layout = gdb == rules::GdbVersion::unmarked ? kUnmarkedPoints : kVersionedPoints;
+    return ReadString(in, text, kKeep) && rules::is_known_application(text) && gdb.has_value();
 }
 
 // Reads a record header: the 32-bit little-endian body length and the type letter.
 bool ReadRecordHeader(BlockReader& in, std::uint64_t& length, std::uint8_t& type) {
-    length = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::uint8_t byte = 0;
+    std::array<std::uint8_t, rules::record_header_width> header{};
+    for (std::uint8_t& byte : header) {
         if (!in.Byte(byte)) {
             return false;
         }
-        length |= std::uint64_t{byte} << shift;
     }
-    return in.Byte(type);
+    length = rules::body_length_of(header.data());
+    type = header[4];
+    return true;
 }
 
 // Reads the first bytes of a waypoint body of `length` bytes, where its name begins, and notes
-// a name of three digits. Returns how many bytes it read.
-std::uint64_t NoteWaypointName(BlockReader& in, std::uint64_t length, std::bitset<1000>& names) {
-    std::array<std::uint8_t, kNumberName> name{};
-    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(length, kNumberName));
+// the number a name of three digits takes. Returns how many bytes it read.
+std::uint64_t NoteWaypointName(BlockReader& in, std::uint64_t length,
+                               rules::WaypointNumbers& numbers) {
+    std::array<std::uint8_t, rules::number_name_width> name{};
+    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(length, name.size()));
     for (std::size_t at = 0; at < size; ++at) {
         if (!in.Byte(name[at])) {
             return at;
         }
     }
-    const auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
-    if (size == kNumberName && digit(name[0]) && digit(name[1]) && digit(name[2]) && name[3] == 0) {
-        names.set((name[0] - '0') * 100U + (name[1] - '0') * 10U + (name[2] - '0'));
-    }
+    numbers.note_name(name.data(), size);
     return size;
 }
 
@@ -228,43 +240,37 @@ std::uint64_t ReadTrack(BlockReader& in, std::uint64_t length, const TrackPointL
 GdbWalk WalkGdbRecords(std::istream& file, const TrackVisitor& visit) {
     BlockReader in(file);
     GdbWalk walk;
-    for (const std::uint8_t expected : kSignature) {
-        std::uint8_t byte = 0;
-        if (!in.Byte(byte) || byte != expected) {
-            return walk;
-        }
-    }
-    walk.kind = GdbFileKind::CutShort;
-    GdbContents& contents = walk.contents;
-    std::bitset<1000> names; // 000 is no name that a new waypoint could take
-    std::uint64_t length = 0;
-    std::uint8_t type = 0;
     TrackPointLayout layout;
-    std::string name;
-    bool sized = false; // a track's size is known
     if (!ReadHeader(in, layout)) {
         return walk;
     }
+    walk.kind = GdbFileKind::CutShort;
+    GdbContents& contents = walk.contents;
+    rules::WaypointNumbers numbers;
+    std::uint64_t length = 0;
+    std::uint8_t type = 0;
+    std::string name;
+    bool sized = false; // a track's size is known
     while (ReadRecordHeader(in, length, type)) {
-        if (type == 'V') {
+        if (type == rules::closing_record) {
             walk.kind = GdbFileKind::Whole;
-            contents.numberNames = names.count() - (names[0] ? 1 : 0);
+            contents.numberNames = numbers.taken_count();
             return walk;
         }
-        contents.routes += type == 'R' ? 1 : 0;
+        contents.routes += type == rules::route_record ? 1 : 0;
         std::uint64_t read = 0;
-        if (type == 'W') {
+        if (type == rules::waypoint_record) {
             ++contents.waypoints;
-            read = NoteWaypointName(in, length, names);
-        } else if (type == 'T') {
+            read = NoteWaypointName(in, length, numbers);
+        } else if (type == rules::track_record) {
             std::uint32_t points = 0;
             bool whole = false;
             read = ReadTrack(in, length, layout, name, points, whole);
             if (whole) {
                 contents.fewestTrackPoints =
                     sized ? std::min(contents.fewestTrackPoints, points) : points;
-                sized = true;
                 contents.mostTrackPoints = std::max(contents.mostTrackPoints, points);
+                sized = true;
                 if (visit) {
                     visit({contents.tracks, name, points});
                 }

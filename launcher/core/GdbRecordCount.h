@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gdb_rules.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -7,13 +9,15 @@
 #include <optional>
 #include <string_view>
 
-// The record framing of a GDB file, walked without reading the bodies: the header ("MsRcf" and
+// The records of a GDB file, walked for what the dialog says of it: the header ("MsRcf" and
 // its 0, 14 version bytes, three 0-terminated strings, the application's name), then records of
-// a 32-bit little-endian body length, a type letter and the body, up to the closing 'V' record.
+// a 32-bit little-endian body length, a type letter and the body, up to the closing 'V' record, of
+// which only the names of waypoints and the names and positions of tracks are read; each part
+// read by korvix's own rules (rules/gdb_rules.h).
 namespace runkorvix {
 
 // The names that one run of -V or -W gives new waypoints: 001 to 999.
-inline constexpr std::uint64_t kRunNames = 999;
+inline constexpr std::uint64_t kRunNames = korvix::rules::last_waypoint_number;
 // The most positions that korvix collects of one track; it leaves out those beyond.
 inline constexpr std::uint32_t kMostCollected = 10000;
 
@@ -42,8 +46,10 @@ struct GdbTrack {
 inline constexpr std::size_t kTrackNameKept = 100;
 using TrackVisitor = std::function<void(const GdbTrack&)>;
 
-// What kind of file a walk found: a whole GDB file, one with the GDB signature that ends before
-// its 'V' record, or another file (another signature; for a path, no regular file).
+// What kind of file a walk found, as korvix will take it: a whole GDB file; one with a header that
+// korvix converts that ends before its 'V' record; or another file (another signature or
+// application, a damaged version record, a header that the file ends in; for a path, no regular
+// file), which korvix refuses as not in GDB format.
 enum class GdbFileKind { Whole, CutShort, Other };
 struct GdbWalk {
     GdbFileKind kind = GdbFileKind::Other;

@@ -1,10 +1,15 @@
 #include "RouteLimits.h"
 
+#include "option_values.h"
+
+#include "LauncherOptions.h"
+
 #include "Digits.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
+#include <cstddef>
+#include <cstdint>
 
 namespace runkorvix {
 
@@ -18,28 +23,19 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(start, text.find_last_not_of(' ') - start + 1);
 }
 
-// A whole number from `least` to `most` as typed, blanks around it allowed.
-std::optional<int> ParseWhole(std::string_view text, int least, int most) {
-    text = Trimmed(text);
-    if (text.size() > 5 || !AllDigits(text)) {
-        return std::nullopt;
-    }
-    int number = 0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
-    if (number < least || number > most) {
-        return std::nullopt;
-    }
-    return number;
-}
-
 } // namespace
 
 bool TakesLimits(int radio) {
-    return radio >= 2 && radio <= 5;
+    // The letter of the option button: "-R" ... "-W".
+    return radio >= 0 && radio < static_cast<int>(kFixedOptions.size()) &&
+           !korvix::rules::letter_rewrites_vias(kFixedOptions[static_cast<std::size_t>(radio)][1]);
 }
 
 bool TakesFit(int radio) {
-    return radio == 4 || radio == 5;
+    // The options that make routes of tracks.
+    return radio >= 0 && radio < static_cast<int>(kFixedOptions.size()) &&
+           (kFixedOptions[static_cast<std::size_t>(radio)] == "-V" ||
+            kFixedOptions[static_cast<std::size_t>(radio)] == "-W");
 }
 
 std::vector<std::string> LimitArguments(const RouteLimits& limits) {
@@ -64,27 +60,32 @@ std::vector<std::string> LimitArguments(const RouteLimits& limits) {
 }
 
 std::optional<int> ParsePointLimit(std::string_view text) {
-    return ParseWhole(text, kMinPoints, kMaxPoints);
+    const std::optional<std::uint32_t> points = korvix::rules::parse_points(Trimmed(text));
+    if (!points) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*points);
 }
 
 std::optional<int> ParseWaypoints(std::string_view text) {
-    return ParseWhole(text, kMinWaypoints, kMaxWaypoints);
+    // Digits only, as many leading zeros as written, as korvix reads its numbers.
+    text = Trimmed(text);
+    if (!AllDigits(text)) {
+        return std::nullopt;
+    }
+    text.remove_prefix(std::min(text.find_first_not_of('0'), text.size()));
+    int waypoints = 0;
+    if (text.size() > 3 ||
+        std::from_chars(text.data(), text.data() + text.size(), waypoints).ec != std::errc{} ||
+        waypoints < kMinWaypoints || waypoints > kMaxWaypoints) {
+        return std::nullopt;
+    }
+    return waypoints;
 }
 
 std::optional<std::string> ParseTolerance(std::string_view text) {
-    // korvix's own rule: digits with at most one point among them, at least one digit, and a
-    // value that a double holds above 0.
     text = Trimmed(text);
-    const std::size_t point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
-    if (whole.size() + fraction.size() == 0 || !std::all_of(whole.begin(), whole.end(), IsDigit) ||
-        !std::all_of(fraction.begin(), fraction.end(), IsDigit)) {
-        return std::nullopt;
-    }
-    double metres = 0;
-    if (std::from_chars(text.data(), text.data() + text.size(), metres).ec != std::errc{} ||
-        !std::isfinite(metres) || metres <= 0) {
+    if (!korvix::rules::parse_metres(text)) {
         return std::nullopt;
     }
     return std::string(text);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "option_values.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,8 +11,8 @@
 // korvix reads them: --points, --tolerance and --split, and for -V and -W --fit and --waypoints.
 namespace runkorvix {
 
-inline constexpr int kMinPoints = 2;
-inline constexpr int kMaxPoints = 10000;
+inline constexpr int kMinPoints = static_cast<int>(korvix::rules::min_points);
+inline constexpr int kMaxPoints = static_cast<int>(korvix::rules::max_points);
 // What the fields show before the user gives a value.
 inline constexpr char kDefaultPoints[] = "250";
 inline constexpr char kDefaultTolerance[] = "10";
@@ -38,10 +40,11 @@ bool TakesFit(int radio);
 // passed with it.
 std::vector<std::string> LimitArguments(const RouteLimits& limits);
 
-// A point limit as typed: a whole number from 2 to 10000, blanks around it allowed.
+// A point limit as typed, blanks around it allowed, as korvix reads --points: a whole number
+// from 2 to 10000.
 std::optional<int> ParsePointLimit(std::string_view text);
-// A tolerance as typed, without the blanks around it: metres as a plain decimal above 0 ("10",
-// "2.5", ".5"), as korvix reads them: no sign, no exponent, no comma.
+// A tolerance as typed, without the blanks around it, when korvix reads it as --tolerance:
+// metres as a plain decimal above 0 ("10", "2.5", ".5"): no sign, no exponent, no comma.
 std::optional<std::string> ParseTolerance(std::string_view text);
 // A number of waypoints as typed: a whole number from 1 to 999, blanks around it allowed.
 std::optional<int> ParseWaypoints(std::string_view text);

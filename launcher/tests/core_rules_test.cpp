@@ -556,7 +556,7 @@ TEST(CountWaypointRecords, WalksTheRecordFramingOfAWholeFileOnly) {
          Kind::CutShort,
          {}},
         {"cut in a name", numbered.substr(0, GdbHeader().size() + 7), Kind::CutShort, {}},
-        {"cut in the header", GdbHeader().substr(0, 30), Kind::CutShort, {}},
+        {"cut in the header", GdbHeader().substr(0, 30), Kind::Other, {}},
         {"a length past the end",
          GdbHeader() + Record('W', "", 0xFFFFFFFF) + closing,
          Kind::CutShort,

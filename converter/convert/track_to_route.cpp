@@ -1,5 +1,6 @@
 #include "track_to_route.h"
 
+#include "point_filter.h"
 #include "point_lists.h"
 
 #include <algorithm>

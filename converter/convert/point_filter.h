@@ -1,37 +1,17 @@
-// The positions collected from one route or track, adjacent repeats dropped.
+// The rule by which the positions of a route or track are collected for the route or track that
+// a conversion makes: adjacent repeats merged, at most a point buffer's capacity.
 #pragma once
 
 #include "console.h"
+#include "point_buffer.h"
+#include "position_word.h"
+
 #include <cstdint>
 
 namespace korvix {
 
-struct PointBuffer {
-    static constexpr std::uint32_t capacity = 10000;
-
-    std::uint32_t count = 0;
-    std::int32_t latitude[capacity];
-    std::int32_t longitude[capacity];
-
-    void clear() { count = 0; }
-};
-
 // Prints the limit message for a point offered to a full buffer.
 void report_point_limit(Console& console);
-
-// A position as one 64-bit word, latitude in the low half: the 8 bytes of a position as the file
-// has them, read as one little-endian integer. It is what the lists of points hand on, what a
-// generated track point is written as, and what two positions are compared as.
-inline std::uint64_t position_word(std::int32_t latitude, std::int32_t longitude) {
-    return std::uint64_t{static_cast<std::uint32_t>(latitude)} |
-           std::uint64_t{static_cast<std::uint32_t>(longitude)} << 32;
-}
-inline std::int32_t latitude_of(std::uint64_t position) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(position));
-}
-inline std::int32_t longitude_of(std::uint64_t position) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(position >> 32));
-}
 
 // The rule that every generated route and track follows as the positions of one route or track
 // are offered, one at a time: a point equal to the one stored last is dropped silently, and while

@@ -17,6 +17,8 @@
 // ellipsoid. It costs a few multiplications a position.
 #pragma once
 
+#include "point_buffer.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -123,5 +125,10 @@ inline double distance_from_leg_metres(std::int32_t latitude_a, std::int32_t lon
     const LegPlane leg(latitude_a, longitude_a, latitude_b, longitude_b);
     return std::sqrt(leg.distance_squared(latitude_p, longitude_p)) * metres_per_semicircle;
 }
+
+// The error of the leg from a to b of a route or track: the largest squared distance (as
+// LegPlane gives it) of the points between from it; as soon as one exceeds `bound`, that one's.
+double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b,
+                 double bound = HUGE_VAL);
 
 } // namespace korvix

@@ -197,18 +197,18 @@ void reduce_within(const PointBuffer& points, double tolerance, PointSimplifier&
 
 } // namespace
 
-double simplify_points(PointBuffer& points, const SimplifyLimits& limits,
+double simplify_points(PointBuffer& points, std::uint32_t max_points, double tolerance_metres,
                        PointSimplifier& scratch) {
     const std::uint32_t n = points.count;
-    const bool count_limited = limits.max_points != 0 && n > limits.max_points;
-    if (n <= 2 || !(count_limited || limits.tolerance_metres > 0))
+    const bool count_limited = max_points != 0 && n > max_points;
+    if (n <= 2 || !(count_limited || tolerance_metres > 0))
         return 0;
-    const std::uint32_t limit = count_limited ? std::max<std::uint32_t>(limits.max_points, 2) : n;
+    const std::uint32_t limit = count_limited ? std::max<std::uint32_t>(max_points, 2) : n;
     bool reduced = false;
-    if (limits.tolerance_metres > 0) {
+    if (tolerance_metres > 0) {
         // A hair under the tolerance, so that a point accepted here is within it also in metres,
         // whatever the rounding of the conversion.
-        const double tolerance = limits.tolerance_metres / metres_per_semicircle * (1 - 1e-9);
+        const double tolerance = tolerance_metres / metres_per_semicircle * (1 - 1e-9);
         reduce_within(points, tolerance * tolerance, scratch);
         reduced = scratch.best_count <= limit;
     }

@@ -6,15 +6,9 @@
 #include "point_buffer.h"
 #include "simplifier_memory.h"
 
-#include <cmath>
 #include <cstdint>
 
 namespace korvix {
-
-// The error of the leg from a to b: the largest squared distance of the points between from it;
-// as soon as one exceeds `bound`, that one's.
-double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b,
-                 double bound = HUGE_VAL);
 
 // The greedy cover into scratch.kept: from the first point on, the next kept point is the
 // farthest one whose leg holds the tolerance. Returns the number of kept points. It costs about

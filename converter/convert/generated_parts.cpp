@@ -10,14 +10,14 @@ GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits&
     GeneratedParts parts;
     parts.collected = points.count;
     if (limits.split) {
-        parts.error_metres =
-            simplify_points(points, {.tolerance_metres = limits.tolerance_metres}, simplifier);
+        parts.error_metres = simplify_points(points, 0, limits.tolerance_metres, simplifier);
         if (points.count > limits.max_points) {
             parts.part_points = limits.max_points;
             parts.parts = (points.count - 2) / (limits.max_points - 1) + 1;
         }
     } else if (limits.active()) {
-        parts.error_metres = simplify_points(points, limits, simplifier);
+        parts.error_metres =
+            simplify_points(points, limits.max_points, limits.tolerance_metres, simplifier);
         if (limits.max_points != 0 && limits.tolerance_metres > 0 &&
             parts.error_metres > limits.tolerance_metres)
             parts.overruled_tolerance = limits.tolerance_metres;

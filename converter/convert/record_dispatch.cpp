@@ -44,7 +44,8 @@ struct RecordConversions {
 void note_and_pass_through(RunContext& run, const RecordHeader& header) {
     const ByteCount name_bytes = std::min(header.body_length(), number_name_width);
     run.in.ensure(name_bytes);
-    run.input_numbers.note_name(run.in.data(), std::min(name_bytes, run.in.available()));
+    run.input_numbers.note_name(run.in.data(),
+                                static_cast<std::size_t>(std::min(name_bytes, run.in.available())));
     pass_through(run, header);
 }
 

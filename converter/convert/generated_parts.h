@@ -9,6 +9,7 @@
 #include "console.h"
 #include "point_buffer.h"
 #include "point_simplify.h"
+#include "run_settings.h"
 
 #include <cstdint>
 

@@ -95,18 +95,6 @@ std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, do
 
 } // namespace
 
-double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound) {
-    if (b - a < 2)
-        return 0;
-    const LegPlane leg(points.latitude[a], points.longitude[a], points.latitude[b],
-                       points.longitude[b]);
-    double worst = 0;
-    // From the far end back: where a leg reaches too far, the track turned just before its end.
-    for (std::uint32_t k = b - 1; k > a && worst <= bound; --k)
-        worst = std::max(worst, leg.distance_squared(points.latitude[k], points.longitude[k]));
-    return worst;
-}
-
 std::uint32_t greedy_cover(const PointBuffer& points, double tolerance, PointSimplifier& scratch) {
     const std::uint32_t last = points.count - 1;
     std::uint32_t count = 0;

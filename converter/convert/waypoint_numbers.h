@@ -4,28 +4,18 @@
 #pragma once
 
 #include "byte_stream.h"
+#include "gdb_rules.h"
 #include "input_bytes.h"
 
-#include <bitset>
 #include <cstdint>
 
 namespace korvix {
 
-// Generated waypoints are numbered 001 to 999 over the whole run; their names take three digits
-// and the 0 byte.
-inline constexpr std::uint32_t last_waypoint_number = 999;
-inline constexpr ByteCount number_name_width = 4;
-
-class WaypointNumbers {
-public:
-    // Notes the name at the start of a waypoint body, given its first bytes (at most 4 are
-    // looked at): a name of three digits, as the "%03d" of a number, takes that number.
-    void note_name(const std::uint8_t* name, ByteCount size);
-    bool taken(std::uint32_t number) const { return taken_[number]; }
-
-private:
-    std::bitset<last_waypoint_number + 1> taken_;
-};
+// The numbers 001 to 999 of generated waypoints, the width of their names, and the numbers that
+// the input's waypoints take, as runkorvix counts them too.
+using rules::last_waypoint_number;
+using rules::WaypointNumbers;
+inline constexpr ByteCount number_name_width = rules::number_name_width;
 
 // Walks the records of the input from the record header at `from` up to the closing record,
 // reading their headers and the names of waypoints only, and notes the name of every waypoint

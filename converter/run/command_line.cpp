@@ -1,9 +1,8 @@
 #include "command_line.h"
 
+#include "option_values.h"
+
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <system_error>
 #include <vector>
 
 namespace korvix {
@@ -29,8 +28,6 @@ const char version_text[] = "korvix " KORVIX_VERSION "\n";
 
 namespace {
 
-constexpr std::uint32_t min_points = 2;
-constexpr std::uint32_t max_points = 10000;
 constexpr std::string_view points_option = "--points";
 constexpr std::string_view tolerance_option = "--tolerance";
 
@@ -56,41 +53,6 @@ ConversionMode mode_of_option(std::string_view option) {
     default:
         return ConversionMode::track_all_points;
     }
-}
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// A whole number of points: digits only, as many leading zeros as written.
-bool parse_points(std::string_view text, std::uint32_t& points) {
-    if (text.empty() || !std::ranges::all_of(text, is_digit))
-        return false;
-    const std::string_view value = text.substr(std::min(text.find_first_not_of('0'), text.size()));
-    if (value.size() > 5)
-        return false;
-    std::uint32_t number = 0;
-    std::from_chars(value.data(), value.data() + value.size(), number);
-    points = number;
-    return points >= min_points && points <= max_points;
-}
-
-// A distance in metres written as a plain decimal number, "25", "2.5" or "0025": no sign, no
-// exponent, digits as many as written. Its double must be finite and above 0: a number too large
-// for one is refused, and so is one too small to be told from 0.
-bool parse_metres(std::string_view text, double& metres) {
-    const std::size_t point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
-    if (whole.size() + fraction.size() == 0 || !std::ranges::all_of(whole, is_digit) ||
-        !std::ranges::all_of(fraction, is_digit))
-        return false;
-    double value = 0;
-    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc{} ||
-        !std::isfinite(value) || value <= 0)
-        return false;
-    metres = value;
-    return true;
 }
 
 // The value of a long option that takes one: behind its '=', or the next word.
@@ -134,12 +96,20 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
         } else if (i + 1 < arguments.size()) {
             value = {true, arguments[++i]};
         }
-        const bool valid =
-            value.given && (points ? parse_points(value.text, line.limits.max_points)
-                                   : parse_metres(value.text, line.limits.tolerance_metres));
+        bool valid = false;
+        if (value.given && points) {
+            const std::optional<std::uint32_t> count = rules::parse_points(value.text);
+            valid = count.has_value();
+            line.limits.max_points = count.value_or(line.limits.max_points);
+        } else if (value.given) {
+            const std::optional<double> metres = rules::parse_metres(value.text);
+            valid = metres.has_value();
+            line.limits.tolerance_metres = metres.value_or(line.limits.tolerance_metres);
+        }
         if (!valid) {
-            line.complaint = points ? "--points takes a number of points from 2 to 10000\n"
-                                    : "--tolerance takes a distance in metres above 0\n";
+            line.complaint =
+                std::string(points ? rules::bad_points_text : rules::bad_tolerance_text);
+            line.complaint += '\n';
             return false;
         }
     }
@@ -180,10 +150,10 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
     if (rest.size() != first_file + 2)
         return refused("");
     if (line.limits.split && line.limits.max_points == 0)
-        return refused("--split works only with --points\n");
+        return refused(std::string(rules::split_without_points_text) + '\n');
     if (line.limits.active() && rewrites_routes(line.mode)) {
         const char* option = line.limits.max_points != 0 ? "--points" : "--tolerance";
-        return refused(std::string(option) + " works only with -T, -U, -V and -W\n");
+        return refused(option + std::string(rules::limits_without_routes_text) + '\n');
     }
     line.input_path = with_default_extension(rest[first_file]);
     line.output_path = with_default_extension(rest[first_file + 1]);

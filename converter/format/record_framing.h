@@ -9,7 +9,7 @@
 
 namespace korvix {
 
-inline constexpr ByteCount record_header_width = 5;
+inline constexpr ByteCount record_header_width = rules::record_header_width;
 
 struct RecordHeader {
     std::int32_t length; // body bytes behind the type letter, as the file has them
@@ -25,7 +25,8 @@ struct RecordHeader {
 
 // The record header whose five bytes lie at `bytes`, read from `offset`.
 inline RecordHeader record_header_at(const std::uint8_t* bytes, InputOffset offset) {
-    return {static_cast<std::int32_t>(load_le32(bytes)), static_cast<char>(bytes[4]), offset};
+    return {static_cast<std::int32_t>(rules::body_length_of(bytes)), static_cast<char>(bytes[4]),
+            offset};
 }
 
 } // namespace korvix

@@ -14,21 +14,14 @@
 
 namespace korvix {
 
-struct SimplifyLimits {
-    std::uint32_t max_points = 0; // 0: no count limit; else 2 to 10000
-    double tolerance_metres = 0;  // 0: no tolerance; else > 0
-    // --split: a route or track of more than max_points points is cut into parts of at most
-    // max_points instead of reduced to max_points (generated_parts.h).
-    bool split = false;
-    bool active() const { return max_points != 0 || tolerance_metres > 0; }
-};
-
 // Reduces points.latitude/longitude in place to the kept points, in order; points.count becomes
-// their number. With a count limit only: at most max_points, chosen for the smallest error this
+// their number. max_points 0 sets no count limit, tolerance_metres 0 no tolerance. With a count
+// limit only: at most max_points (2 to 10000), chosen for the smallest error this
 // finds; a buffer of max_points or fewer stays as it is. With a tolerance only: as few points as
 // this finds such that every input point lies within tolerance_metres of the reduced line. With
 // both: the tolerance's reduction if it has at most max_points, else the count limit's.
 // Returns the error of the result in metres (0 when nothing was removed).
-double simplify_points(PointBuffer& points, const SimplifyLimits& limits, PointSimplifier& scratch);
+double simplify_points(PointBuffer& points, std::uint32_t max_points, double tolerance_metres,
+                       PointSimplifier& scratch);
 
 } // namespace korvix

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "gdb_fields.h"
-#include "point_buffer.h"
+#include "position_word.h"
 
 #include <algorithm>
 #include <array>

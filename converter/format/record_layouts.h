@@ -3,6 +3,7 @@
 #pragma once
 
 #include "byte_stream.h"
+#include "gdb_rules.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -74,18 +75,12 @@ inline constexpr std::uint8_t hidden_via_class = 12;
 // The kind of via that -V (user vias) and -W (hidden vias) generate.
 enum class Vias { user, hidden };
 
-// Record type letters.
-inline constexpr char waypoint_record = 'W';
-inline constexpr char route_record = 'R';
-inline constexpr char track_record = 'T';
-inline constexpr char closing_record = 'V';
-
-// The GDB version, told by the version record at the start of the file header. Files of versions
-// 2 and 3 (MapSource 6, BaseCamp) add fields to waypoints and route points, and make some of them
-// conditional. A header without a known version record is read and written in the version 1
-// layouts, but for its track points: they close with two fixed bytes where the files of every
-// version have the presence bytes of an optional depth and temperature.
-enum class GdbVersion { unmarked = 0, v1 = 1, v2 = 2, v3 = 3 };
+// Record type letters and GDB versions, as runkorvix reads them too.
+using rules::closing_record;
+using rules::GdbVersion;
+using rules::route_record;
+using rules::track_record;
+using rules::waypoint_record;
 
 // Where the layouts of the versions differ, as parsed and as generated.
 struct VersionLayout {

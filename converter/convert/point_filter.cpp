@@ -1,4 +1,4 @@
-#include "point_buffer.h"
+#include "point_filter.h"
 
 namespace korvix {
 

@@ -1,5 +1,6 @@
 #include "route_to_track.h"
 
+#include "point_filter.h"
 #include "route_walk.h"
 
 #include <algorithm>

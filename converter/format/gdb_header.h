@@ -11,13 +11,7 @@
 namespace korvix {
 
 // The file header: "MsRcf", the version bytes, three strings, then the application name.
-inline constexpr ByteCount version_bytes_width = 14;
-inline constexpr int header_strings = 3;
-
-// The GDB version told by the 14 header bytes behind "MsRcf": that of their version record, or
-// unmarked when they do not begin with one of versions 1, 2 or 3. Nothing when they begin with a
-// version record ('D') of another length than a version record's 2 bytes.
-std::optional<GdbVersion> gdb_version_of(std::span<const std::uint8_t, 14> version_bytes);
+inline constexpr ByteCount version_bytes_width = rules::version_bytes_width;
 
 // Tests the GDB file header ("MsRcf", 14 bytes, three strings, then the application name
 // "MapSource" or "BaseCamp") and copies it to the output byte for byte, reading its strings into

@@ -1,0 +1,19 @@
+#include "leg_distance.h"
+
+#include <algorithm>
+
+namespace korvix {
+
+double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound) {
+    if (b - a < 2)
+        return 0;
+    const LegPlane leg(points.latitude[a], points.longitude[a], points.latitude[b],
+                       points.longitude[b]);
+    double worst = 0;
+    // From the far end back: where a leg reaches too far, the track turned just before its end.
+    for (std::uint32_t k = b - 1; k > a && worst <= bound; --k)
+        worst = std::max(worst, leg.distance_squared(points.latitude[k], points.longitude[k]));
+    return worst;
+}
+
+} // namespace korvix

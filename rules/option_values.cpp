@@ -1,0 +1,50 @@
+#include "option_values.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace korvix::rules {
+
+namespace {
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+std::optional<std::uint32_t> parse_points(std::string_view text) {
+    if (text.empty() || !std::ranges::all_of(text, is_digit))
+        return std::nullopt;
+    // The value is the number written: leading zeros do not count against the digits.
+    const std::string_view value = text.substr(std::min(text.find_first_not_of('0'), text.size()));
+    if (value.size() > 5)
+        return std::nullopt;
+    std::uint32_t points = 0;
+    std::from_chars(value.data(), value.data() + value.size(), points);
+    if (points < min_points || points > max_points)
+        return std::nullopt;
+    return points;
+}
+
+std::optional<double> parse_metres(std::string_view text) {
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
+    if (whole.size() + fraction.size() == 0 || !std::ranges::all_of(whole, is_digit) ||
+        !std::ranges::all_of(fraction, is_digit))
+        return std::nullopt;
+    double metres = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), metres).ec != std::errc{} ||
+        !std::isfinite(metres) || metres <= 0)
+        return std::nullopt;
+    return metres;
+}
+
+bool letter_rewrites_vias(char letter) {
+    return letter == 'R' || letter == 'r' || letter == 'S' || letter == 's';
+}
+
+} // namespace korvix::rules
