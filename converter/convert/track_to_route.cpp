@@ -1,5 +1,6 @@
 #include "track_to_route.h"
 
+#include "track_lines.h"
 #include "track_points.h"
 
 #include <algorithm>
@@ -55,7 +56,7 @@ void read_track_points(RunContext& run, ByteCount length) {
     const TrackPointsRead read =
         read_track_body(run.in, nullptr, run.layout, length, run.points, run.console, &name);
     if (read.off_the_earth != 0 && !run.failed())
-        run.console.say("Track point out of range - point skipped\n");
+        run.console.say_line(rules::off_the_earth_text);
 }
 
 // Bounds of the point buffer's entries first to last inclusive (first <= last < count).
@@ -191,8 +192,8 @@ void keep_track(RunContext& run, const RecordHeader& header) {
     Console quiet; // the points are only counted: a kept track loses none
     read_track_body(run.in, &run.out, run.layout, header.body_length(), run.points, quiet, nullptr);
     if (!run.failed())
-        run.console.say(run.points.count == 0 ? "Track has no points - track kept\n"
-                                              : "Too few waypoints left to convert - track kept\n");
+        run.console.say_line(run.points.count == 0 ? rules::no_points_kept_text
+                                                   : rules::too_few_waypoints_kept_text);
 }
 
 // --fit: a track that the plan makes a route, within its distance and points; any other stays.
@@ -220,7 +221,7 @@ void fit_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) 
                           plan.most_points[planned], plan.kept_metres[planned], part_points);
     // The plan counted these points, and the names for them; a track of none is not planned.
     if (run.points.count == 0 || !choose_numbers(run, run.points.count)) {
-        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        run.console.say_line(rules::too_many_waypoints_text);
         return;
     }
     write_waypoints_and_routes(run, parts, vias);
@@ -239,32 +240,28 @@ void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vi
     // A reduction keeps two points at least: a track that cannot have them is not reduced.
     const std::uint32_t collected = run.points.count;
     if (collected != 0 && waypoints_left(run) < std::min(collected, 2U)) {
-        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        run.console.say_line(rules::too_many_waypoints_text);
         return;
     }
     const GeneratedParts parts = run.shape_points();
     const std::uint32_t n = run.points.count;
     if (n == 0) {
-        run.console.say("Track has no points - track skipped\n");
+        run.console.say_line(rules::no_points_skipped_text);
         return;
     }
     // Every point gets its waypoint, the joint of two parts one that both routes name.
     if (!choose_numbers(run, n)) {
-        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        run.console.say_line(rules::too_many_waypoints_text);
         return;
     }
     write_waypoints_and_routes(run, parts, vias);
 }
 
 void say_fit_result(RunContext& run) {
-    char line[160];
-    const std::uint32_t tracks = run.tracks_converted;
-    const std::uint32_t waypoints = run.new_waypoints;
-    std::snprintf(line, sizeof line, "%u %s in %u new %s, within %.1f m of %s\n", tracks,
-                  tracks == 1 ? "track fits" : "tracks fit", waypoints,
-                  waypoints == 1 ? "waypoint" : "waypoints", run.worst_metres,
-                  tracks == 1 ? "its track" : "their tracks");
-    run.console.say(line);
+    char line[rules::fit_line_room];
+    const std::size_t size =
+        rules::format_fit_line({run.tracks_converted, run.new_waypoints, run.worst_metres}, line);
+    run.console.say(std::string_view(line, size));
 }
 
 } // namespace korvix
