@@ -77,12 +77,6 @@ GeneratedName::GeneratedName(const char* name, const GeneratedParts& parts, std:
         suffix_bytes_ = std::snprintf(suffix_, sizeof suffix_, " %u/%u", part + 1, parts.parts);
 }
 
-void GeneratedName::write(OutputStream& out) const {
-    write_bytes(out, reinterpret_cast<const std::uint8_t*>(name_), name_bytes_);
-    write_bytes(out, reinterpret_cast<const std::uint8_t*>(suffix_), suffix_bytes_);
-    out.write_byte(0);
-}
-
 void report_generated_parts(Console& console, const char* name, const GeneratedParts& parts,
                             const char* kind) {
     if (!parts.reduced_or_cut())
