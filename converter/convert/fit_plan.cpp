@@ -412,30 +412,28 @@ void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& l
     plan.tolerance_metres = settings.limits.tolerance_metres;
     ReadAhead ahead{input, layout, points, simplifier, scratch, Console()};
 
-    // First the least that every track takes: one waypoint for a single position, two for more.
+    // The least that every track takes: one waypoint for a single position, two for more; and
+    // while they can all become routes, what the search needs of each.
     std::fill(std::begin(scratch.tracks_of_count), std::end(scratch.tracks_of_count), 0U);
     std::uint64_t least = 0;
-    ahead.for_each_track(first_track, [&](InputOffset) {
+    std::uint32_t tracks = 0;
+    ahead.for_each_track(first_track, [&](InputOffset offset) {
         ++scratch.tracks_of_count[points.count];
         least += std::min(points.count, 2U);
+        if (points.count == 0 || least > budget)
+            return;
+        scratch.offset[tracks] = offset;
+        scratch.collected[tracks] = static_cast<std::uint16_t>(points.count);
+        scratch.two_point_metres[tracks] =
+            points.count > 2 ? kept_from(std::sqrt(leg_error(points, 0, points.count - 1)) *
+                                         metres_per_semicircle)
+                             : 0;
+        ++tracks;
     });
     if (least > budget) {
         plan_fewest_skipped(ahead, first_track, budget, plan);
         return;
     }
-
-    std::uint32_t tracks = 0;
-    ahead.for_each_track(first_track, [&](InputOffset offset) {
-        if (points.count == 0 || tracks == FitScratch::tracks)
-            return;
-        scratch.offset[tracks] = offset;
-        scratch.collected[tracks] = static_cast<std::uint16_t>(points.count);
-        scratch.two_point_metres[tracks] =
-            points.count > 2
-                ? std::sqrt(leg_error(points, 0, points.count - 1)) * metres_per_semicircle
-                : 0;
-        ++tracks;
-    });
     const Charge charge{settings.limits.split ? 0 : settings.limits.max_points};
     DistanceSearch search(ahead, tracks, budget, charge);
     plan.tolerance_metres = search.search(settings.limits.tolerance_metres);
