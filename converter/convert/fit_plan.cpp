@@ -1,10 +1,12 @@
 // The search for D counts, for a distance, the waypoints of every track reduced within it, and
-// narrows the distances between one that fits the budget and one that does not: by regula falsi
-// (Illinois) on the logarithms of the distance and of the waypoints that vary with it, as the
-// fewest points of a smooth track grow about as the square root of 1 / distance. A track whose
-// points are the same at both ends of that bracket keeps them in between and is not reduced
-// again, and one whose whole length lies within the distance keeps its first and last points: as
-// the bracket narrows, only the few tracks whose count changes inside it are read and reduced.
+// narrows the distances between one that fits the budget and one that does not, each step where a
+// model of each track's points says the budget is met. Most tracks are not reduced again at each
+// step: a reduction within a distance is the reduction within every distance down to its own
+// error, and a track whose points are the same at both ends of the bracket keeps them in between
+// (the fewest points of a track never grow with the distance, and the greedy cover's as good as
+// never; the run reduces such a track to no more than those points, so the budget holds
+// whatever). As the bracket narrows, only the few tracks whose count changes inside it are read
+// and reduced.
 #include "fit_plan.h"
 
 #include "console.h"
@@ -295,6 +297,13 @@ private:
             s_.probe_points[i] = s_.fail_points[i];
             return true;
         }
+        // The same points at both ends of the bracket: the same in between. The run reduces
+        // such a track itself, to no more points.
+        if (s_.fail_at[i] > 0 && metres > s_.fail_at[i] && s_.fail_points[i] == s_.fit_points[i]) {
+            s_.probe_points[i] = s_.fit_points[i];
+            s_.probe_inferred[i] = 1;
+            return true;
+        }
         return false;
     }
 
@@ -305,6 +314,7 @@ private:
         std::uint64_t total = 0;
         for (std::uint32_t i = 0; i < tracks_; ++i) {
             s_.probe_error[i] = -1; // not reduced
+            s_.probe_inferred[i] = 0;
             if (known(i, metres))
                 total += charge_(s_.probe_points[i]);
         }
@@ -362,6 +372,10 @@ private:
                 s_.fit_metres[i] = s_.probe_metres[i];
                 from = s_.probe_pool;
                 first = s_.probe_first[i];
+            } else if (s_.probe_inferred[i] != 0) {
+                // Known from both ends: within `metres`, the reduction not made.
+                s_.fit_error[i] = metres;
+                s_.fit_metres[i] = metres;
             } else if (s_.collected[i] > 2 && metres < s_.fit_error[i]) {
                 // Known from a reduction that did not fit: its points are not kept.
                 s_.fit_points[i] = s_.fail_points[i];
