@@ -218,8 +218,8 @@ public:
 
 private:
     // Track i's points within `metres`, as known or as guessed: between the nearest distances at
-    // which it was reduced, its points go as a power of the distance; beyond them as a smooth
-    // track's, as the square root of 1 / distance.
+    // which it was reduced, its points go as a power of the distance; below them as the totals
+    // of the bracket's two ends grow (growth_).
     double modelled(std::uint32_t i, double metres) {
         if (known(i, metres))
             return s_.probe_points[i];
