@@ -20,6 +20,9 @@ GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits&
     } else if (limits.active()) {
         parts.error_metres =
             simplify_points(points, limits.max_points, limits.tolerance_metres, simplifier);
+        if (limits.max_points != 0 && limits.tolerance_metres > 0 &&
+            parts.error_metres > limits.tolerance_metres)
+            parts.overruled_tolerance = limits.tolerance_metres;
     }
     parts.kept = points.count;
     return parts;
@@ -99,8 +102,13 @@ void report_generated_parts(Console& console, const char* name, const GeneratedP
             console.say(number);
         }
     }
-    std::snprintf(number, sizeof number, ", within %.1f m\n", parts.error_metres);
+    std::snprintf(number, sizeof number, ", within %.1f m", parts.error_metres);
     console.say(number);
+    if (parts.overruled_tolerance > 0) {
+        std::snprintf(number, sizeof number, ", not %g m", parts.overruled_tolerance);
+        console.say(number);
+    }
+    console.say("\n");
 }
 
 } // namespace korvix

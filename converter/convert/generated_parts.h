@@ -21,6 +21,9 @@ struct GeneratedParts {
     std::uint32_t parts = 1;
     std::uint32_t part_points = 0; // points of every part but the last
     double error_metres = 0;       // largest distance of a collected point from what was kept
+    // The tolerance asked for when the point limit kept the points farther from the line than
+    // it: both limits given, no split, and the tolerance's reduction had too many points. 0 else.
+    double overruled_tolerance = 0;
 
     std::uint32_t first(std::uint32_t part) const { return part * (part_points - 1); }
     std::uint32_t points(std::uint32_t part) const {
@@ -62,8 +65,10 @@ private:
 
 // The line that tells what a reduction or cut did, after the trace line of its record:
 // "ACTIVE LOG: 4210 points -> 250, within 11.6 m", or when cut
-// "ACTIVE LOG: 4210 points -> 3 routes of 250, 250 and 153, within 4.0 m". Nothing when the points
-// were neither reduced nor cut. `kind` names the parts: "routes" or "tracks".
+// "ACTIVE LOG: 4210 points -> 3 routes of 250, 250 and 153, within 4.0 m", and where the point
+// limit overruled the tolerance, the tolerance after it: "ACTIVE LOG: 1906 points -> 250, within
+// 24.3 m, not 10 m". Nothing when the points were neither reduced nor cut. `kind` names the
+// parts: "routes" or "tracks".
 void report_generated_parts(Console& console, const char* name, const GeneratedParts& parts,
                             const char* kind);
 

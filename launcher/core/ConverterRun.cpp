@@ -28,6 +28,8 @@ bool ConverterRun::Pump(std::chrono::milliseconds timeout) {
             m_result.messages = m_reader.Messages();
             m_result.records = m_reader.Records();
             m_result.reductions = m_reader.Reduced();
+            m_result.fates = m_reader.Fates();
+            m_result.fit = m_reader.Fit();
             m_result.status = m_process.Wait();
             m_running = false;
             return false;

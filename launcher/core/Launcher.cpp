@@ -5,6 +5,7 @@
 #include "LauncherOptions.h"
 #include "RunOutcome.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace runkorvix {
@@ -86,6 +87,7 @@ std::string StartErrorText(int error) {
 std::string Launcher::Restore() {
     std::string other = m_settings.GetOther();
     m_limits = m_settings.GetLimits();
+    m_folder = m_settings.GetFolder();
     m_radio = m_settings.GetRadio();
     if (m_radio < 0 || m_radio >= kOptionCount) {
         m_radio = kDefaultRadio;
@@ -125,11 +127,47 @@ bool Launcher::ChooseInput(const std::string& path) {
         return false;
     }
     m_input = path;
+    m_folder = FolderOf(path);
     return true;
+}
+
+bool Launcher::ChooseOutput(const std::string& path) {
+    if (IsSameFile(m_input, path)) {
+        return false;
+    }
+    m_output = path;
+    m_folder = FolderOf(path);
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    return Utf8FromPath(PathFromUtf8(path).parent_path());
+}
+
+std::string OutputNoteText(const std::string& input, const std::string& output) {
+    if (output.empty()) {
+        return std::string();
+    }
+    if (!input.empty() && IsSameFile(input, output)) {
+        return kSameFileText;
+    }
+    const std::filesystem::path path = PathFromUtf8(output);
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) {
+        return Utf8FromPath(path.filename()) + " exists: Run replaces it";
+    }
+    const std::filesystem::path folder = path.parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+        return "No folder " + Utf8FromPath(folder);
+    }
+    return std::string();
 }
 
 void Launcher::StoreChoice() {
     m_settings.WriteRadio(m_radio);
+    if (!m_folder.empty()) {
+        m_settings.WriteFolder(m_folder);
+    }
     if (m_radio == kOtherIndex) {
         m_settings.WriteOther(m_option);
     }
@@ -171,14 +209,33 @@ std::string Launcher::Summary(const RunResult& result) const {
     const std::filesystem::path output = PathFromUtf8(m_output);
     if (MakesWaypoints(m_option)) {
         counts.outputWaypoints = CountWaypointRecords(output);
-    }
-    if (counts.namelessTracks > 0) {
-        const GdbWalk input = WalkGdbRecords(PathFromUtf8(m_input));
-        if (input.kind == GdbFileKind::Whole) {
-            counts.numberNames = input.contents.numberNames;
-        }
+        ReadTracksAgain(result.fates, counts);
     }
     return RunSummary(m_option, counts, Utf8FromPath(output.filename()));
+}
+
+void Launcher::ReadTracksAgain(const TrackFates& fates, RunCounts& counts) const {
+    // The fates name the tracks by their place, in the order of the file.
+    const auto among = [](const std::vector<std::uint64_t>& tracks, std::uint64_t track) {
+        return std::binary_search(tracks.begin(), tracks.end(), track);
+    };
+    const GdbWalk input = WalkGdbRecords(PathFromUtf8(m_input), [&](const GdbTrack& track) {
+        const bool skipped = among(fates.skipped, track.index);
+        const bool kept = among(fates.kept, track.index);
+        std::vector<std::string>& names = skipped ? counts.skippedNames : counts.keptNames;
+        if ((skipped || kept) && names.size() < kNamesListed) {
+            names.emplace_back(track.name);
+        }
+        counts.onePositionTracks += track.points == 1 ? 1 : 0;
+        counts.onePointRoutes += track.points == 1 && !skipped && !kept ? 1 : 0;
+    });
+    if (input.kind == GdbFileKind::Whole) {
+        counts.numberNames = input.contents.numberNames;
+    } else {
+        counts.skippedNames.clear();
+        counts.keptNames.clear();
+        counts.onePositionTracks = counts.onePointRoutes = 0;
+    }
 }
 
 } // namespace runkorvix

@@ -5,6 +5,7 @@
 #include "LauncherSettings.h"
 #include "RouteLimits.h"
 #include "RunFeedback.h"
+#include "RunOutcome.h"
 #include "SameFile.h"
 
 #include <filesystem>
@@ -36,6 +37,15 @@ std::vector<std::string> ConverterArguments(const std::string& option, const std
                                             const std::string& output,
                                             const RouteLimits& limits = {});
 
+// The folder of `path`, where a chooser that chose it opens next.
+std::string FolderOf(const std::string& path);
+
+// What Run will do to the output path, for the line under it: "ride-route.gdb exists: Run
+// replaces it", "No folder /home/x/trips", that the output must not be the input (kSameFileText:
+// one file by its identity, however spelled); empty for a new file in a folder that exists, or
+// no output.
+std::string OutputNoteText(const std::string& input, const std::string& output);
+
 // What the launcher's dialog holds apart from its controls: the selected option and its text,
 // the chosen files and where the converter lies. A dialog shows this state and calls the
 // methods below from its controls' handlers.
@@ -58,14 +68,16 @@ public:
     // is selected.
     void SetOtherText(const std::string& text);
     // An input file was chosen. Returns false, and keeps the earlier choice, when it does not
-    // exist.
+    // exist. The choosers open in the folder of the last file chosen.
     bool ChooseInput(const std::string& path);
-    void ChooseOutput(const std::string& path) { m_output = path; }
+    // An output file was chosen. Returns false, and keeps the earlier choice, when it is the
+    // input file.
+    bool ChooseOutput(const std::string& path);
     // The limits for the runs of -T to -W.
     void SetLimits(const RouteLimits& limits) { m_limits = limits; }
 
     // At Run: stores the option choice ("Radio", "Other" for the free option, and the limits for
-    // an option that takes them).
+    // an option that takes them) and the choosers' folder.
     void StoreChoice();
 
     // The Run button: stores the option choice, refuses an output file that is the input file,
@@ -84,16 +96,27 @@ public:
     const std::string& ConverterDir() const { return m_converterDir; } // ends in a separator
     const std::string& ConverterPath() const { return m_converterPath; }
     const RouteLimits& Limits() const { return m_limits; }
+    // Where the file choosers open: the folder of the last file chosen, or stored; empty for
+    // the choosers' own.
+    const std::string& Folder() const { return m_folder; }
     // The converter's arguments: the limits only for an option that takes them.
     std::vector<std::string> Arguments() const {
         return ConverterArguments(m_option, m_input, m_output, ActiveLimits());
     }
 
 private:
-    // The limits that the chosen option takes: none for -R, -S and the free option.
-    RouteLimits ActiveLimits() const { return TakesLimits(m_radio) ? m_limits : RouteLimits{}; }
+    // The limits that the chosen option takes: none for -R, -S and the free option, no fit for
+    // -T and -U.
+    RouteLimits ActiveLimits() const {
+        RouteLimits limits = TakesLimits(m_radio) ? m_limits : RouteLimits{};
+        limits.fit = limits.fit && TakesFit(m_radio);
+        return limits;
+    }
     // What the finished run did, for the box after it; empty when there is nothing to sum up.
     std::string Summary(const RunResult& result) const;
+    // The input read again after a -V or -W run: the names of the tracks it did not convert, the
+    // tracks of a single position, and the names that the file's own waypoints take.
+    void ReadTracksAgain(const TrackFates& fates, RunCounts& counts) const;
 
     LauncherSettings& m_settings;
     int m_radio = kDefaultRadio;
@@ -103,6 +126,7 @@ private:
     std::string m_converterDir;
     std::string m_converterPath;
     RouteLimits m_limits;
+    std::string m_folder;
 };
 
 } // namespace runkorvix

@@ -14,13 +14,18 @@ inline constexpr char kApplication[] = "runkorvix";
 
 // The settings: section "Options", values "Radio" (index of the selected option button),
 // "Other" (the free option text), and the limits of -T to -W: "Points" (0: no limit),
-// "Tolerance" (metres as text, empty: none) and "Split" (0 or 1).
+// "Tolerance" (metres as text, empty: none) and "Split" (0 or 1), the fit of -V and -W, "Fit"
+// (0 or 1) and "Waypoints" (1 to 999 as typed; 0: the names that the file leaves), and "Folder",
+// where the file choosers open: the folder of the last file chosen.
 inline constexpr char kSettingsSection[] = "Options";
 inline constexpr char kRadioEntry[] = "Radio";
 inline constexpr char kOtherEntry[] = "Other";
 inline constexpr char kPointsEntry[] = "Points";
 inline constexpr char kToleranceEntry[] = "Tolerance";
 inline constexpr char kSplitEntry[] = "Split";
+inline constexpr char kFitEntry[] = "Fit";
+inline constexpr char kWaypointsEntry[] = "Waypoints";
+inline constexpr char kFolderEntry[] = "Folder";
 inline constexpr int kDefaultRadio = 2; // -T
 
 // The option buttons by index: 0 to 5 select a fixed option text, 6 the free option field.

@@ -44,6 +44,11 @@ std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath,
         m_limits.toleranceText = stored.tolerance;
     }
     m_limits.split = stored.split;
+    m_limits.fit = stored.fit;
+    m_limits.waypointsGiven = stored.waypoints != 0;
+    if (m_limits.waypointsGiven) {
+        m_limits.waypointsText = std::to_string(stored.waypoints);
+    }
     Refresh();
     if (!m_launcher.LocateConverter(modulePath)) {
         return MissingConverterText();
@@ -58,7 +63,12 @@ bool ParseDlgModel::ChooseInput(const std::string& path) {
         !m_launcher.ChooseInput(path)) {
         return false;
     }
-    m_inputNote = InputContentsText(WalkGdbRecords(PathFromUtf8(path)));
+    const GdbWalk walk = WalkGdbRecords(PathFromUtf8(path));
+    m_inputNote = InputContentsText(walk);
+    if (!m_limits.waypointsGiven) {
+        m_limits.waypointsText = std::to_string(NamesLeft(walk));
+    }
+    m_outputNote = OutputNoteText(m_launcher.Input(), m_launcher.Output());
     Refresh();
     return true;
 }
@@ -67,7 +77,9 @@ bool ParseDlgModel::ChooseOutput(const std::string& path) {
     if (m_running || path.empty()) {
         return false;
     }
-    m_launcher.ChooseOutput(path);
+    m_outputNote = m_launcher.ChooseOutput(path)
+                       ? OutputNoteText(m_launcher.Input(), m_launcher.Output())
+                       : kSameFileText;
     Refresh();
     return true;
 }
@@ -77,6 +89,7 @@ bool ParseDlgModel::Click(int id) {
     bool* const box = id == IDC_LIMIT_POINTS      ? &m_limits.points
                       : id == IDC_LIMIT_TOLERANCE ? &m_limits.tolerance
                       : id == IDC_SPLIT           ? &m_limits.split
+                      : id == IDC_FIT             ? &m_limits.fit
                                                   : nullptr;
     if ((option < 0 && box == nullptr) || !State(id).enabled) {
         return false;
@@ -98,6 +111,10 @@ void ParseDlgModel::EditText(int id, const std::string& text) {
         m_limits.pointsText = text;
     } else if (id == IDC_TOLERANCE) {
         m_limits.toleranceText = text;
+    } else if (id == IDC_WAYPOINTS && text != m_limits.waypointsText) {
+        // The dialog's own writing of the field comes back as a change of it, too.
+        m_limits.waypointsText = text;
+        m_limits.waypointsGiven = true;
     }
     Refresh();
 }
@@ -112,12 +129,28 @@ std::optional<std::string> ParseDlgModel::TakeLimits() {
         limits.points = *points;
         limits.split = m_limits.split;
     }
-    if (m_limits.tolerance) {
+    // Under a fit korvix finds the tolerance; the field is not looked at then.
+    const bool fit = m_limits.fit && TakesFit(m_launcher.Radio());
+    if (m_limits.tolerance && !fit) {
         std::optional<std::string> tolerance = ParseTolerance(m_limits.toleranceText);
         if (!tolerance) {
             return kBadToleranceText;
         }
         limits.tolerance = std::move(*tolerance);
+    } else if (m_limits.tolerance) {
+        limits.tolerance = m_launcher.Limits().tolerance; // as stored, kept for the next run
+    }
+    // The fit is kept as it is for -T and -U, whose runs take none. A number of waypoints only
+    // where the user gave one: without, korvix fits into all the names the file leaves.
+    limits.fit = m_limits.fit;
+    if (fit && m_limits.waypointsGiven) {
+        const std::optional<int> waypoints = ParseWaypoints(m_limits.waypointsText);
+        if (!waypoints) {
+            return kBadWaypointsText;
+        }
+        limits.waypoints = *waypoints;
+    } else if (m_limits.waypointsGiven) {
+        limits.waypoints = ParseWaypoints(m_limits.waypointsText).value_or(0);
     }
     m_launcher.SetLimits(limits);
     return std::nullopt;
@@ -141,6 +174,7 @@ Feedback ParseDlgModel::Run(const std::function<void()>& wait) {
         m_run = nullptr;
     });
     m_running = false;
+    m_outputNote = OutputNoteText(m_launcher.Input(), m_launcher.Output());
     Refresh();
     return feedback;
 }
@@ -182,20 +216,26 @@ void ParseDlgModel::Refresh() {
     At(IDC_INPUT_PATH).text = m_launcher.Input();
     At(IDC_INPUT_NOTE).text = m_inputNote;
     At(IDC_OUTPUT_PATH).text = m_launcher.Output();
+    At(IDC_OUTPUT_NOTE).text = m_outputNote;
     for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
         At(kOptionIds[index]) = {idle, static_cast<int>(index) == m_launcher.Radio(), {}};
     }
     // The free option field keeps its text while another option is selected.
     At(IDC_OTHER).enabled = idle && m_launcher.Radio() == kOtherIndex;
     At(IDC_OTHER).text = m_otherText;
-    // The limits apply to -T to -W only; a field takes a value while its box is checked, and the
-    // split is one of the point limit's. All keep their values while disabled.
+    // The limits apply to -T to -W only, the fit to -V and -W; a field takes a value while its
+    // box is checked, the split is one of the point limit's, and a fit finds its own tolerance.
+    // All keep their values while disabled.
     const bool limits = idle && TakesLimits(m_launcher.Radio());
+    const bool fits = idle && TakesFit(m_launcher.Radio());
+    const bool tolerance = limits && !(fits && m_limits.fit);
     At(IDC_LIMIT_POINTS) = {limits, m_limits.points, {}};
     At(IDC_POINTS) = {limits && m_limits.points, false, m_limits.pointsText};
-    At(IDC_LIMIT_TOLERANCE) = {limits, m_limits.tolerance, {}};
-    At(IDC_TOLERANCE) = {limits && m_limits.tolerance, false, m_limits.toleranceText};
+    At(IDC_LIMIT_TOLERANCE) = {tolerance, m_limits.tolerance, {}};
+    At(IDC_TOLERANCE) = {tolerance && m_limits.tolerance, false, m_limits.toleranceText};
     At(IDC_SPLIT) = {limits && m_limits.points, m_limits.split, {}};
+    At(IDC_FIT) = {fits, m_limits.fit, {}};
+    At(IDC_WAYPOINTS) = {fits && m_limits.fit, false, m_limits.waypointsText};
 }
 
 } // namespace runkorvix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DialogControls.h"
+#include "GdbRecordCount.h"
 #include "Launcher.h"
 #include "RouteLimits.h"
 #include "RunFeedback.h"
@@ -52,12 +53,17 @@ public:
                                      const std::vector<std::string>& arguments = {});
 
     // An input file was chosen, or dropped on the dialog: its path is shown, and under it what it
-    // holds (the record walk of GdbRecordCount). False, and nothing changes, when it does not
-    // exist or is a folder (or the choice was cancelled: an empty path), or during a run.
+    // holds (the record walk of GdbRecordCount); the line under the output is checked again.
+    // False, and nothing changes, when it does not exist or is a folder (or the choice was
+    // cancelled: an empty path), or during a run.
     bool ChooseInput(const std::string& path);
-    // An output file was chosen. False, and nothing changes, when the choice was cancelled, or
-    // during a run.
+    // An output file was chosen: its path is shown, and under it what Run will do to it
+    // (OutputNoteText). The input file itself is refused: the earlier output stays, and the line
+    // under it says why. False, and nothing changes, when the choice was cancelled, or during a
+    // run.
     bool ChooseOutput(const std::string& path);
+    // Where the file choosers open: the folder of the last file chosen, or the stored one.
+    const std::string& ChooserFolder() const { return m_launcher.Folder(); }
     // The option button or check box `id` was clicked: the option is selected, the check box
     // checked or cleared. False for any other control, and for one that is disabled.
     bool Click(int id);
@@ -91,13 +97,17 @@ public:
     const Launcher& Choices() const { return m_launcher; }
 
 private:
-    // The limit controls: their check boxes and what their fields hold.
+    // The limit controls: their check boxes and what their fields hold. The waypoints field
+    // shows the names that the input leaves until the user types a number, or one is stored.
     struct LimitFields {
         bool points = false;
         std::string pointsText = kDefaultPoints;
         bool tolerance = false;
         std::string toleranceText = kDefaultTolerance;
         bool split = false;
+        bool fit = false;
+        std::string waypointsText = std::to_string(kRunNames);
+        bool waypointsGiven = false;
     };
 
     // The limits that the checked fields give, or the message that refuses one.
@@ -107,8 +117,9 @@ private:
     ControlState& At(int id);
 
     Launcher m_launcher;
-    std::string m_otherText; // the free option field's text, kept while another option is on
-    std::string m_inputNote; // what the input holds
+    std::string m_otherText;  // the free option field's text, kept while another option is on
+    std::string m_inputNote;  // what the input holds
+    std::string m_outputNote; // what Run will do to the output
     LimitFields m_limits;
     bool m_running = false;
     ConverterRun* m_run = nullptr; // while Run waits for it

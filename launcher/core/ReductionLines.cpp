@@ -46,11 +46,31 @@ std::optional<std::uint64_t> PartsOf(std::string_view kept) {
     return parts;
 }
 
+// Whether `line` ends in ", not 10 m", the tolerance that the point limit overruled, as korvix
+// writes it ("%g": digits, a point, an exponent); if so, that end is taken off.
+bool TakeOverruledTolerance(std::string_view& line) {
+    constexpr std::string_view kNot = ", not ", kMetres = " m";
+    const std::size_t at = line.rfind(kNot);
+    if (at == std::string_view::npos || !line.ends_with(kMetres)) {
+        return false;
+    }
+    const std::string_view number =
+        line.substr(at + kNot.size(), line.size() - kMetres.size() - at - kNot.size());
+    const bool numeric = !number.empty() && IsDigit(number.front()) &&
+                         number.find_first_not_of("0123456789.e+-") == std::string_view::npos;
+    if (!numeric || !line.substr(0, at).ends_with(kMetres)) {
+        return false;
+    }
+    line = line.substr(0, at);
+    return true;
+}
+
 } // namespace
 
 std::optional<Reduction> ParseReductionLine(std::string_view line) {
     // From the end, since the name before the first ": " may hold any of these words itself.
     constexpr std::string_view kWithin = ", within ", kArrow = " points -> ", kMetres = " m";
+    const bool overruled = TakeOverruledTolerance(line);
     if (!line.ends_with(kMetres)) {
         return std::nullopt;
     }
@@ -74,6 +94,7 @@ std::optional<Reduction> ParseReductionLine(std::string_view line) {
         return std::nullopt;
     }
     reduction.parts = *parts;
+    reduction.overruled = overruled;
     return reduction;
 }
 
@@ -81,6 +102,7 @@ void Reductions::Add(const Reduction& reduction) {
     ++routes;
     parts += reduction.parts;
     within = std::max(within, reduction.within);
+    overruled += reduction.overruled ? 1 : 0;
 }
 
 } // namespace runkorvix

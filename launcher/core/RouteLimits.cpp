@@ -4,6 +4,10 @@
 
 #include "LauncherOptions.h"
 
+#include "Digits.h"
+
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 
@@ -27,17 +31,30 @@ bool TakesLimits(int radio) {
            !korvix::rules::letter_rewrites_vias(kFixedOptions[static_cast<std::size_t>(radio)][1]);
 }
 
+bool TakesFit(int radio) {
+    // The options that make routes of tracks.
+    return radio >= 0 && radio < static_cast<int>(kFixedOptions.size()) &&
+           (kFixedOptions[static_cast<std::size_t>(radio)] == "-V" ||
+            kFixedOptions[static_cast<std::size_t>(radio)] == "-W");
+}
+
 std::vector<std::string> LimitArguments(const RouteLimits& limits) {
     std::vector<std::string> arguments;
     if (limits.points != 0) {
         arguments.push_back("--points=" + std::to_string(limits.points));
     }
-    if (!limits.tolerance.empty()) {
+    if (!limits.tolerance.empty() && !limits.fit) {
         arguments.push_back("--tolerance=" + limits.tolerance);
     }
     // korvix refuses --split without --points.
     if (limits.split && limits.points != 0) {
         arguments.emplace_back("--split");
+    }
+    if (limits.fit) {
+        arguments.emplace_back("--fit");
+        if (limits.waypoints != 0) {
+            arguments.push_back("--waypoints=" + std::to_string(limits.waypoints));
+        }
     }
     return arguments;
 }
@@ -48,6 +65,22 @@ std::optional<int> ParsePointLimit(std::string_view text) {
         return std::nullopt;
     }
     return static_cast<int>(*points);
+}
+
+std::optional<int> ParseWaypoints(std::string_view text) {
+    // Digits only, as many leading zeros as written, as korvix reads its numbers.
+    text = Trimmed(text);
+    if (!AllDigits(text)) {
+        return std::nullopt;
+    }
+    text.remove_prefix(std::min(text.find_first_not_of('0'), text.size()));
+    int waypoints = 0;
+    if (text.size() > 3 ||
+        std::from_chars(text.data(), text.data() + text.size(), waypoints).ec != std::errc{} ||
+        waypoints < kMinWaypoints || waypoints > kMaxWaypoints) {
+        return std::nullopt;
+    }
+    return waypoints;
 }
 
 std::optional<std::string> ParseTolerance(std::string_view text) {

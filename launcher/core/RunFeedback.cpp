@@ -137,8 +137,14 @@ void OutputReader::TakeLine(std::string_view line) {
         m_records.Add(line[0]);
     } else if (const std::optional<Reduction> reduction = ParseReductionLine(line)) {
         m_reductions.Add(*reduction);
+    } else if (const std::optional<FitLine> fit = ParseFitLine(line)) {
+        m_fit = fit;
     } else if (line.find_first_not_of(" \t") != std::string_view::npos) {
         m_messages.Add(line);
+        const std::uint64_t tracks = m_records.Of('T');
+        if (tracks > 0) {
+            m_fates.Note(FateOf(line), tracks - 1);
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ConverterProcess.h"
 #include "ReductionLines.h"
+#include "TrackLines.h"
 
 #include <array>
 #include <cstdint>
@@ -54,8 +55,10 @@ private:
 };
 
 // Splits the converter's output, as it comes in pieces, into lines, counts the trace lines by
-// their type letter, sums up the lines about reduced or cut routes and tracks, and keeps every
-// other line that is not blank in a MessageLog. Lines may end in "\n" or "\r\n".
+// their type letter, sums up the lines about reduced or cut routes and tracks, takes the line
+// that ends a --fit run, and keeps every other line that is not blank in a MessageLog; of the
+// messages about a track that was not converted it notes which track it was, the one whose trace
+// line came last. Lines may end in "\n" or "\r\n".
 class OutputReader {
 public:
     void Take(std::string_view output);
@@ -64,6 +67,8 @@ public:
     const MessageLog& Messages() const { return m_messages; }
     const RecordCounts& Records() const { return m_records; }
     const Reductions& Reduced() const { return m_reductions; }
+    const TrackFates& Fates() const { return m_fates; }
+    const std::optional<FitLine>& Fit() const { return m_fit; }
 
 private:
     void TakeLine(std::string_view line);
@@ -71,6 +76,8 @@ private:
     MessageLog m_messages;
     RecordCounts m_records;
     Reductions m_reductions;
+    TrackFates m_fates;
+    std::optional<FitLine> m_fit;
     std::string m_partial; // the line begun by the last piece, at most kMaxLength + 2 bytes
 };
 
@@ -81,6 +88,8 @@ struct RunResult {
     RecordCounts records;  // of the input, from the trace
     Reductions reductions; // of the routes and tracks made
     bool stopped = false;  // the launcher ended the converter before its end (ConverterRun::Stop)
+    TrackFates fates{};    // the tracks not converted
+    std::optional<FitLine> fit{};
 };
 
 enum class FeedbackIcon { None, Information, Error };

@@ -9,13 +9,6 @@ namespace runkorvix {
 
 namespace {
 
-// The converter's words for a track that it leaves out of a -V or -W run: the first for one
-// whose new waypoints find too few of the 999 names of a run.
-constexpr std::string_view kSkippedTrack[] = {
-    "Too many waypoints needed to convert - track skipped",
-    "Track has no points - track skipped",
-};
-
 // "1 route", "2 routes".
 std::string Count(std::uint64_t count, std::string_view one, std::string_view many) {
     return std::to_string(count) + ' ' + std::string(count == 1 ? one : many);
@@ -65,28 +58,83 @@ std::string Made(std::uint64_t converted, const std::array<std::string_view, 4>&
     return text;
 }
 
-// The tracks skipped by a -V or -W run: for those that found too few names for their new
-// waypoints, why and what could make them fit.
-std::string Skipped(std::uint64_t skipped, const RunCounts& counts) {
-    const std::uint64_t nameless = std::min(counts.namelessTracks, skipped);
-    if (nameless == 0) {
-        return '\n' + Count(skipped, "track was", "tracks were") + " skipped.";
+// "A", "A and B", "A, B and C", and of more than kNamesListed names the first three and how many
+// more: "A, B, C and 3 more". Nothing when the names are unknown.
+std::string NameList(std::uint64_t count, const std::vector<std::string>& names) {
+    if (names.empty()) {
+        return std::string();
     }
-    std::string text = '\n' + Count(nameless, "track was", "tracks were") +
-                       " skipped: one run names at most 999 waypoints";
-    if (counts.numberNames.value_or(0) > 0) {
-        text += ", and the file's own waypoints take " + std::to_string(*counts.numberNames) +
-                " of those names";
+    const std::size_t listed =
+        count <= kNamesListed ? std::min<std::size_t>(names.size(), count) : 3;
+    std::string text = ": ";
+    for (std::size_t at = 0; at < listed; ++at) {
+        const bool last = at + 1 == listed && count == listed;
+        text += at == 0 ? "" : last ? " and " : ", ";
+        text += names[at];
     }
-    text += counts.limits.points == 0 ? ". Limiting the points per route"
-            : counts.limits.split     ? ". Leaving points out instead of splitting"
-                                      : ". A lower point limit";
-    text += nameless == 1 ? " can make it fit." : " can make them fit.";
-    if (skipped > nameless) {
-        text +=
-            '\n' + Count(skipped - nameless, "other track was", "other tracks were") + " skipped.";
+    if (count > listed) {
+        text += " and " + std::to_string(count - listed) + " more";
     }
     return text;
+}
+
+// The tracks skipped by a -V or -W run, by name, that they are not in the output, and for those
+// that found too few names for their new waypoints why and the fit that converts them.
+std::string Skipped(std::uint64_t skipped, const RunCounts& counts, const std::string& outputName) {
+    const std::uint64_t nameless = std::min(counts.namelessTracks, skipped);
+    std::string text = '\n' + Count(skipped, "track was", "tracks were") + " skipped and " +
+                       (skipped == 1 ? "is" : "are") + " not in " + outputName +
+                       NameList(skipped, counts.skippedNames) + '.';
+    if (nameless < skipped) {
+        text += skipped - nameless == skipped
+                    ? (skipped == 1 ? " It has" : " They have")
+                    : ' ' + std::to_string(skipped - nameless) + " of them " +
+                          (skipped - nameless == 1 ? "has" : "have");
+        text += " no points.";
+    }
+    if (nameless == 0) {
+        return text;
+    }
+    const std::uint64_t taken = counts.numberNames.value_or(0);
+    text += " One run names at most 999 waypoints";
+    if (taken > 0) {
+        text += ", and the file's own waypoints take " + std::to_string(taken) + " of those names";
+    }
+    // Under the fit every track takes 2 waypoints at the least, one of a single position 1.
+    const std::uint64_t left = kRunNames - std::min(taken, kRunNames);
+    const std::uint64_t least =
+        2 * counts.tracks - std::min(counts.onePositionTracks, counts.tracks);
+    text += ". Fit every track into " + std::to_string(left) + " waypoints converts " +
+            (least <= left ? "them all." : "as many as those names hold.");
+    return text;
+}
+
+// The tracks that a --fit run kept in the output as the tracks they were, by name.
+std::string Kept(const RunCounts& counts, const std::string& outputName) {
+    const std::uint64_t kept = counts.keptTracks;
+    return '\n' + Count(kept, "track was", "tracks were") + " kept as " +
+           (kept == 1 ? "a track" : "tracks") + " in " + outputName +
+           NameList(kept, counts.keptNames) + '.';
+}
+
+// Where the point limit kept points farther from the line than the tolerance asked.
+std::string Overruled(const RunCounts& counts, std::string_view made) {
+    const std::uint64_t overruled = counts.reductions.overruled;
+    if (overruled == 0 || counts.limits.points == 0 || counts.limits.tolerance.empty()) {
+        return std::string();
+    }
+    return "\nOn " + Count(overruled, made.substr(0, made.size() - 1), made) + ' ' +
+           std::to_string(counts.limits.points) + " points could not keep within " +
+           counts.limits.tolerance + " m.";
+}
+
+// "26 tracks became 26 routes through 500 new waypoints, within 20.8 m of their tracks.", as the
+// line that ends a --fit run has it; cut tracks make more routes.
+std::string Fitted(const FitLine& fit, const Reductions& reduced) {
+    const std::uint64_t routes = fit.tracks - std::min(reduced.routes, fit.tracks) + reduced.parts;
+    return Count(fit.tracks, "track", "tracks") + " became " + Count(routes, "route", "routes") +
+           " through " + Count(fit.waypoints, "new waypoint", "new waypoints") + ", within " +
+           Metres(fit.within) + " of " + (fit.tracks == 1 ? "its track." : "their tracks.");
 }
 
 std::string NothingConverted(const RunCounts& counts, bool convertsTracks,
@@ -112,14 +160,13 @@ RunCounts CountsOf(const RunResult& result) {
     counts.routes = result.records.Of('R');
     counts.tracks = result.records.Of('T');
     counts.reductions = result.reductions;
+    counts.fit = result.fit;
     for (const MessageLog::Entry& entry : result.messages.Entries()) {
-        if (std::find(std::begin(kSkippedTrack), std::end(kSkippedTrack), entry.text) !=
-            std::end(kSkippedTrack)) {
-            counts.skippedTracks += entry.count;
-        }
-        if (entry.text == kSkippedTrack[0]) {
-            counts.namelessTracks += entry.count;
-        }
+        const TrackFate fate = FateOf(entry.text);
+        counts.skippedTracks +=
+            fate == TrackFate::SkippedNameless || fate == TrackFate::SkippedEmpty ? entry.count : 0;
+        counts.namelessTracks += fate == TrackFate::SkippedNameless ? entry.count : 0;
+        counts.keptTracks += fate == TrackFate::Kept ? entry.count : 0;
     }
     return counts;
 }
@@ -143,22 +190,36 @@ std::string RunSummary(std::string_view option, const RunCounts& counts,
     }
     if (!convertsTracks) {
         return Made(counts.routes, {"route", "routes", "track", "tracks"}, counts, outputName) +
-               '.';
+               '.' + Overruled(counts, "routes");
     }
     const std::uint64_t skipped = std::min(counts.skippedTracks, counts.tracks);
-    const std::uint64_t converted = counts.tracks - skipped;
-    std::string text = converted == 0 ? "No track became a route in " + outputName + '.'
-                                      : Made(converted, {"track", "tracks", "route", "routes"},
-                                             counts, outputName);
-    if (converted > 0 && counts.outputWaypoints && *counts.outputWaypoints >= counts.waypoints) {
-        text += ", through " +
-                Count(*counts.outputWaypoints - counts.waypoints, "new waypoint", "new waypoints");
-    }
-    if (converted > 0) {
+    const std::uint64_t converted =
+        counts.tracks - skipped - std::min(counts.keptTracks, counts.tracks - skipped);
+    std::string text;
+    if (converted > 0 && counts.fit) {
+        text = Fitted(*counts.fit, counts.reductions);
+    } else if (converted == 0) {
+        text = "No track became a route in " + outputName + '.';
+    } else {
+        text = Made(converted, {"track", "tracks", "route", "routes"}, counts, outputName);
+        if (counts.outputWaypoints && *counts.outputWaypoints >= counts.waypoints) {
+            text += ", through " + Count(*counts.outputWaypoints - counts.waypoints, "new waypoint",
+                                         "new waypoints");
+        }
         text += '.';
     }
     if (skipped > 0) {
-        text += Skipped(skipped, counts);
+        text += Skipped(skipped, counts, outputName);
+    }
+    if (counts.keptTracks > 0) {
+        text += Kept(counts, outputName);
+    }
+    text += Overruled(counts, "tracks");
+    if (counts.onePointRoutes > 0) {
+        text += '\n' +
+                Count(counts.onePointRoutes, "track of a single position became a route",
+                      "tracks of a single position became routes") +
+                " of one point.";
     }
     return text;
 }
@@ -184,9 +245,25 @@ std::string InputContentsText(const GdbWalk& walk) {
         return "Not a GDB file.";
     }
     const GdbContents& holds = walk.contents;
-    return CountOrNo(holds.waypoints, "waypoint", "waypoints") + ", " +
-           CountOrNo(holds.tracks, "track", "tracks") + ", " +
-           CountOrNo(holds.routes, "route", "routes");
+    std::string text = CountOrNo(holds.waypoints, "waypoint", "waypoints") + ", " +
+                       CountOrNo(holds.tracks, "track", "tracks");
+    if (holds.tracks > 0) {
+        const std::uint32_t most = holds.mostTrackPoints;
+        text += " of " + (holds.fewestTrackPoints == most
+                              ? Count(most, "point", "points")
+                              : std::to_string(holds.fewestTrackPoints) + " to " +
+                                    Count(most, "point", "points"));
+    }
+    text += ", " + CountOrNo(holds.routes, "route", "routes");
+    if (holds.tracks > 0) {
+        text += "; " + CountOrNo(NamesLeft(walk), "name", "names") + " left for new waypoints";
+    }
+    return text;
+}
+
+std::uint64_t NamesLeft(const GdbWalk& walk) {
+    const std::uint64_t taken = walk.kind == GdbFileKind::Whole ? walk.contents.numberNames : 0;
+    return kRunNames - std::min(taken, kRunNames);
 }
 
 } // namespace runkorvix

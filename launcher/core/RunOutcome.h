@@ -3,11 +3,13 @@
 #include "GdbRecordCount.h"
 #include "RouteLimits.h"
 #include "RunFeedback.h"
+#include "TrackLines.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What a clean run of one of the fixed options did, told in a sentence or two: counted from the
 // converter's trace, which names every input record, its lines about the routes and tracks that
@@ -32,10 +34,21 @@ struct RunCounts {
     // The names of three digits that the input's own waypoints take from those 999, when the
     // input could be read.
     std::optional<std::uint64_t> numberNames;
+    // Under --fit: the tracks kept as tracks, and what korvix's last line said.
+    std::uint64_t keptTracks = 0;
+    std::optional<FitLine> fit{};
+    // From the input, read again after the run: the names of the first skipped and kept tracks
+    // (at most kNamesListed of each), the tracks of a single position and, of those, the ones
+    // that became routes of one point.
+    std::vector<std::string> skippedNames{};
+    std::vector<std::string> keptNames{};
+    std::uint64_t onePositionTracks = 0;
+    std::uint64_t onePointRoutes = 0;
 };
+inline constexpr std::size_t kNamesListed = 5;
 
-// The counts of a run's trace, lines and messages; outputWaypoints, limits and numberNames are
-// left empty.
+// The counts of a run's trace, lines and messages; outputWaypoints, limits, numberNames and what
+// is read from the input are left empty.
 RunCounts CountsOf(const RunResult& result);
 
 // True for the options whose summary needs the output's waypoints: -V and -W.
@@ -46,8 +59,11 @@ bool MakesWaypoints(std::string_view option);
 // nothing to work on (no route for -R, -S, -T and -U, no track for -V and -W) it says that
 // nothing was converted and which options convert what the input does hold. Under limits it
 // says how many routes or tracks were made, of at most how many points, and within how many
-// metres of what they were made from; tracks skipped for lack of names are explained, with what
-// could make them fit.
+// metres of what they were made from; a --fit run how many routes its tracks became through how
+// many new waypoints. Then, a sentence each: the tracks skipped and not in the output, by name,
+// those skipped for lack of names explained, with the fit that converts them; the tracks that a
+// --fit run kept as they were; the routes or tracks on which the point limit overruled the
+// tolerance; the tracks of a single position that became routes of one point.
 std::string RunSummary(std::string_view option, const RunCounts& counts,
                        const std::string& outputName);
 
@@ -55,8 +71,13 @@ std::string RunSummary(std::string_view option, const RunCounts& counts,
 // "korvix reduced or cut 3 routes or tracks into 5, within 11.6 m."; empty for none.
 std::string ReductionsSummary(const Reductions& reductions);
 
-// What an input holds, for the line under its path: "312 waypoints, 26 tracks, no routes", or
+// What an input holds, for the line under its path: "312 waypoints, 26 tracks of 1 to 1906
+// points, no routes; 687 names left for new waypoints" (the names only for a file with tracks), or
 // that it is no GDB file, or one that ends early.
 std::string InputContentsText(const GdbWalk& walk);
+
+// The names that a whole GDB file leaves for the new waypoints of a -V or -W run: the 999 less
+// those of three digits that its own waypoints take; all 999 for another file.
+std::uint64_t NamesLeft(const GdbWalk& walk);
 
 } // namespace runkorvix

@@ -19,7 +19,7 @@ QStringList Filters() {
     return filters;
 }
 
-QString Choose(QFileDialog::AcceptMode mode, const QString& folder = QString()) {
+QString Choose(QFileDialog::AcceptMode mode, const QString& folder) {
     QFileDialog dialog;
     if (!folder.isEmpty()) {
         dialog.setDirectory(folder);
@@ -43,8 +43,8 @@ QString Choose(QFileDialog::AcceptMode mode, const QString& folder = QString()) 
 
 } // namespace
 
-QString CQtFileChooser::ChooseOpen() {
-    return Choose(QFileDialog::AcceptOpen);
+QString CQtFileChooser::ChooseOpen(const QString& folder) {
+    return Choose(QFileDialog::AcceptOpen, folder);
 }
 QString CQtFileChooser::ChooseSave(const QString& folder) {
     return Choose(QFileDialog::AcceptSave, folder);

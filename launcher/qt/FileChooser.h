@@ -3,11 +3,12 @@
 #include <QString>
 
 // Asks the user for the input and the output file. Both return the chosen full path, or an
-// empty string when the user cancelled. The save chooser starts in `folder`.
+// empty string when the user cancelled. Both start in `folder`, or where the toolkit's choosers
+// start when it is empty.
 class IFileChooser {
 public:
     virtual ~IFileChooser() = default;
-    virtual QString ChooseOpen() = 0;
+    virtual QString ChooseOpen(const QString& folder) = 0;
     virtual QString ChooseSave(const QString& folder) = 0;
 };
 
@@ -16,6 +17,6 @@ public:
 // extension and asks before an existing file is replaced.
 class CQtFileChooser : public IFileChooser {
 public:
-    QString ChooseOpen() override;
+    QString ChooseOpen(const QString& folder) override;
     QString ChooseSave(const QString& folder) override;
 };

@@ -15,7 +15,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -150,19 +149,21 @@ bool CParseDlg::OnInitDialog() {
 }
 
 void CParseDlg::OnInputFile() {
-    const QString path = QDir::toNativeSeparators(m_chooser.ChooseOpen());
+    const QString path = QDir::toNativeSeparators(m_chooser.ChooseOpen(ChooserFolder()));
     if (m_model.ChooseInput(path.toStdString())) {
         ShowStates();
     }
 }
 
 void CParseDlg::OnOutputFile() {
-    // The save chooser starts beside the input, which is chosen by now.
-    const QString path =
-        QDir::toNativeSeparators(m_chooser.ChooseSave(QFileInfo(InputPath()).absolutePath()));
+    const QString path = QDir::toNativeSeparators(m_chooser.ChooseSave(ChooserFolder()));
     if (m_model.ChooseOutput(path.toStdString())) {
         ShowStates();
     }
+}
+
+QString CParseDlg::ChooserFolder() const {
+    return QString::fromStdString(m_model.ChooserFolder());
 }
 
 void CParseDlg::ShowStates() {

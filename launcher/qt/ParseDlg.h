@@ -56,6 +56,9 @@ public:
         kIdTolerance = IDC_TOLERANCE,
         kIdSplit = IDC_SPLIT,
         kIdInputNote = IDC_INPUT_NOTE,
+        kIdOutputNote = IDC_OUTPUT_NOTE,
+        kIdFit = IDC_FIT,
+        kIdWaypoints = IDC_WAYPOINTS,
     };
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {
@@ -106,6 +109,8 @@ protected:
 private:
     const runkorvix::Launcher& Choices() const { return m_model.Choices(); }
     void ConnectHandlers();
+    // Where the file choosers open: the folder of the last file chosen.
+    QString ChooserFolder() const;
     // Shows every control as the model says.
     void ShowStates();
     // Pumps the started run until it has ended, passing on the events that the model takes

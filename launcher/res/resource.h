@@ -35,6 +35,9 @@
 #define IDC_TOLERANCE 1021       // its metres
 #define IDC_SPLIT 1022           // check box: cut into parts instead of leaving points out
 #define IDC_INPUT_NOTE 1023      // what the input file holds
+#define IDC_OUTPUT_NOTE 1024     // what Run will do to the output path
+#define IDC_FIT 1025             // check box: every track of -V and -W into one budget of waypoints
+#define IDC_WAYPOINTS 1026       // its number of waypoints
 
 // The option buttons by option index: -R, -S, -T, -U, -V, -W, then the free option.
 #define OPTION_BUTTON_IDS                                                                          \

@@ -2,6 +2,7 @@
 // Shared by the core's tests: settings kept in memory, and the stand-in converter steered and
 // read.
 
+#include "GdbTestFiles.h"
 #include "LauncherSettings.h"
 
 #include <cstdint>
@@ -76,22 +77,6 @@ public:
     }
 };
 
-// The header of a GDB file and its records: a 32-bit little-endian body length, the type letter,
-// the body.
-inline std::string GdbHeader() {
-    return std::string("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20) + std::string("Sep 27 2026\0"
-                                                                                   "12:00:00\0"
-                                                                                   "\0"
-                                                                                   "MapSource\0",
-                                                                                   32);
-}
-inline std::string Record(char type, const std::string& body, std::uint32_t length) {
-    std::string record;
-    for (int shift = 0; shift < 32; shift += 8) {
-        record += static_cast<char>((length >> shift) & 0xff);
-    }
-    return record + type + body;
-}
-inline std::string Record(char type, const std::string& body) {
-    return Record(type, body, static_cast<std::uint32_t>(body.size()));
-}
+using gdbtest::DeviceNamedGdb;
+using gdbtest::GdbHeader;
+using gdbtest::Record;

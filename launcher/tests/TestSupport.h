@@ -4,6 +4,7 @@
 
 #include "ConverterProcess.h"
 #include "FileChooser.h"
+#include "GdbTestFiles.h"
 #include "ParseDlg.h"
 #include "QtSettingsStore.h"
 
@@ -23,13 +24,7 @@
 // The header of a GDB file, and a record appended to one: a 32-bit little-endian body length,
 // the type letter and the body.
 inline QByteArray GdbHeader() {
-    QByteArray gdb("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20);
-    gdb.append("Sep 27 2026\0"
-               "12:00:00\0"
-               "\0"
-               "MapSource\0",
-               32);
-    return gdb;
+    return QByteArray::fromStdString(gdbtest::GdbHeader());
 }
 inline void AppendRecord(QByteArray& gdb, char type, const QByteArray& body) {
     const auto length = static_cast<quint32>(body.size());
@@ -58,8 +53,11 @@ class FakeFileChooser : public IFileChooser {
 public:
     QString openAnswer, saveAnswer; // empty: the user cancels
     int openCalls = 0, saveCalls = 0;
-    QString saveFolder; // where the last save chooser started
-    QString ChooseOpen() override { return ++openCalls, openAnswer; }
+    QString openFolder, saveFolder; // where the last choosers started
+    QString ChooseOpen(const QString& folder) override {
+        openFolder = folder;
+        return ++openCalls, openAnswer;
+    }
     QString ChooseSave(const QString& folder) override {
         saveFolder = folder;
         return ++saveCalls, saveAnswer;

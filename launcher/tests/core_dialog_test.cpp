@@ -37,17 +37,26 @@ std::string Describe(const ParseDlgModel& model) {
         int id;
         const char* name;
     } shown[] = {
-        {IDC_OUTPUT_FILE, "output"}, {IDC_RUN, "run"},
-        {IDC_OTHER, "other"},        {IDC_INPUT_PATH, "in"},
-        {IDC_OUTPUT_PATH, "out"},    {IDC_LIMIT_POINTS, "points"},
-        {IDC_POINTS, "n"},           {IDC_LIMIT_TOLERANCE, "tol"},
-        {IDC_TOLERANCE, "m"},        {IDC_SPLIT, "split"},
+        {IDC_OUTPUT_FILE, "output"},
+        {IDC_RUN, "run"},
+        {IDC_OTHER, "other"},
+        {IDC_INPUT_PATH, "in"},
+        {IDC_OUTPUT_PATH, "out"},
+        {IDC_LIMIT_POINTS, "points"},
+        {IDC_POINTS, "n"},
+        {IDC_LIMIT_TOLERANCE, "tol"},
+        {IDC_TOLERANCE, "m"},
+        {IDC_SPLIT, "split"},
+        {IDC_FIT, "fit"},
+        {IDC_WAYPOINTS, "k"},
         {IDC_INPUT_NOTE, "note"},
+        {IDC_OUTPUT_NOTE, "onote"},
     };
     for (const auto& control : shown) {
         const ControlState& state = model.State(control.id);
-        if (control.id == IDC_INPUT_NOTE) { // a line of text, shown once there is an input
-            line += state.text.empty() ? "" : " note[" + state.text + ']';
+        if (control.id == IDC_INPUT_NOTE || control.id == IDC_OUTPUT_NOTE) { // lines of text
+            line +=
+                state.text.empty() ? "" : ' ' + std::string(control.name) + '[' + state.text + ']';
             continue;
         }
         line += std::string(" ") + control.name + (state.enabled ? "+" : "-");
@@ -119,16 +128,17 @@ TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
         std::vector<Event> events;
         std::vector<std::string> options; // passed before the files; none: refused
         std::string refusal;
-        std::string stored; // "Points Tolerance Split" after the run; "absent": never written
+        std::string stored; // "Points Tolerance Split Fit Waypoints" after the run; "absent":
+                            // never written
     } cases[] = {
-        {"no limits stored: today's command line", none, {}, {"-T"}, "", "0  0"},
-        {"no limits stored, -V", {{"Radio", 4}}, {}, {"-V"}, "", "0  0"},
+        {"no limits stored: today's command line", none, {}, {"-T"}, "", "0  0 0 0"},
+        {"no limits stored, -V", {{"Radio", 4}}, {}, {"-V"}, "", "0  0 0 0"},
         {"the point limit's default",
          {{"Radio", 5}},
          {{Event::Click, IDC_LIMIT_POINTS}},
          {"-W", "--points=250"},
          "",
-         "250  0"},
+         "250  0 0 0"},
         {"all three behind the option, the tolerance without its blanks",
          {{"Radio", 4}},
          {{Event::Click, IDC_LIMIT_POINTS},
@@ -138,13 +148,13 @@ TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
           {Event::Click, IDC_SPLIT}},
          {"-V", "--points=300", "--tolerance=2.5", "--split"},
          "",
-         "300 2.5 1"},
+         "300 2.5 1 0 0"},
         {"stored limits run again",
          {{"Radio", 3}, {"Points", 120}, {"Split", 1}},
          {},
          {"-U", "--points=120", "--split"},
          "",
-         "120  1"},
+         "120  1 0 0"},
         {"a split without its point limit is not passed",
          none,
          {{Event::Click, IDC_LIMIT_POINTS},
@@ -153,62 +163,97 @@ TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
           {Event::Click, IDC_LIMIT_TOLERANCE}},
          {"-T", "--tolerance=10"},
          "",
-         "0 10 0"},
+         "0 10 0 0 0"},
         {"an unchecked field is not looked at",
          none,
          {{Event::Text, IDC_POINTS, "x"}},
          {"-T"},
          "",
-         "0  0"},
+         "0  0 0 0"},
         {"-R passes none and keeps them stored",
          limited,
          {{Event::Click, IDC_RADIO_R}},
          {"-R"},
          "",
-         "120 absent absent"},
+         "120 absent absent absent absent"},
         {"the free option passes its text alone",
          limited,
          {{Event::Click, IDC_RADIO_OTHER}, {Event::Text, IDC_OTHER, "-W --points=9"}},
          {"-W", "--points=9"},
          "",
-         "120 absent absent"},
+         "120 absent absent absent absent"},
         // A value out of range stops the run before anything is stored.
         {"one point",
          limited,
          {{Event::Text, IDC_POINTS, "1"}},
          {},
          kBadPointLimitText,
-         "120 absent absent"},
+         "120 absent absent absent absent"},
         {"10001 points",
          none,
          {{Event::Click, IDC_LIMIT_POINTS}, {Event::Text, IDC_POINTS, "10001"}},
          {},
          kBadPointLimitText,
-         "absent absent absent"},
+         "absent absent absent absent absent"},
         {"no number",
          none,
          {{Event::Click, IDC_LIMIT_POINTS}, {Event::Text, IDC_POINTS, "25 0"}},
          {},
          kBadPointLimitText,
-         "absent absent absent"},
+         "absent absent absent absent absent"},
         {"a tolerance of 0",
          limited,
          {{Event::Click, IDC_LIMIT_TOLERANCE}, {Event::Text, IDC_TOLERANCE, "0"}},
          {},
          kBadToleranceText,
-         "120 absent absent"},
+         "120 absent absent absent absent"},
         {"a decimal comma",
          none,
          {{Event::Click, IDC_LIMIT_TOLERANCE}, {Event::Text, IDC_TOLERANCE, "2,5"}},
          {},
          kBadToleranceText,
-         "absent absent absent"},
+         "absent absent absent absent absent"},
+        // The fit of -V and -W: korvix finds the tolerance, within the file's names unless a
+        // number is given; stored, it is not passed by -T.
+        {"a fit into the names the file leaves",
+         {{"Radio", 4}},
+         {{Event::Click, IDC_FIT}},
+         {"-V", "--fit"},
+         "",
+         "0  0 1 0"},
+        {"a fit into a number given, no tolerance passed",
+         {{"Radio", 5}},
+         {{Event::Click, IDC_LIMIT_TOLERANCE},
+          {Event::Click, IDC_FIT},
+          {Event::Text, IDC_WAYPOINTS, " 500"},
+          {Event::Click, IDC_LIMIT_POINTS}},
+         {"-W", "--points=250", "--fit", "--waypoints=500"},
+         "",
+         "250  0 1 500"},
+        {"a stored fit is not passed by -T",
+         {{"Radio", 2}, {"Fit", 1}, {"Waypoints", 300}},
+         {},
+         {"-T"},
+         "",
+         "0  0 1 300"},
+        {"1000 waypoints",
+         {{"Radio", 4}},
+         {{Event::Click, IDC_FIT}, {Event::Text, IDC_WAYPOINTS, "1000"}},
+         {},
+         kBadWaypointsText,
+         "absent absent absent absent absent"},
+        {"no waypoints",
+         {{"Radio", 4}},
+         {{Event::Click, IDC_FIT}, {Event::Text, IDC_WAYPOINTS, "0"}},
+         {},
+         kBadWaypointsText,
+         "absent absent absent absent absent"},
         {"a bad value under -S is not looked at",
          {{"Radio", 1}, {"Points", 120}},
          {{Event::Click, IDC_RADIO_V}, {Event::Text, IDC_POINTS, "1"}, {Event::Click, IDC_RADIO_S}},
          {"-S"},
          "",
-         "120 absent absent"},
+         "120 absent absent absent absent"},
     };
     for (const auto& c : cases) {
         MemoryStore store;
@@ -240,6 +285,11 @@ TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
                 << c.name;
             EXPECT_EQ(arguments[arguments.size() - 3], input) << c.name;
         }
+        // The choosers open next time where the files were chosen, stored by a run.
+        const auto folder = store.strings.find("Options/Folder");
+        EXPECT_EQ(folder == store.strings.end() ? "absent" : folder->second,
+                  c.options.empty() ? "absent" : m_dir.string())
+            << c.name;
         const auto stored = [&store](const std::string& name, bool text) {
             const std::string key = "Options/" + name;
             if (text) {
@@ -248,7 +298,8 @@ TEST_F(DialogModel, RunPassesTheLimitsOfTToWAndStoresThem) {
             return store.ints.count(key) ? std::to_string(store.ints[key]) : std::string("absent");
         };
         EXPECT_EQ(stored("Points", false) + ' ' + stored("Tolerance", true) + ' ' +
-                      stored("Split", false),
+                      stored("Split", false) + ' ' + stored("Fit", false) + ' ' +
+                      stored("Waypoints", false),
                   c.stored)
             << c.name;
     }
@@ -280,8 +331,8 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         ParseDlgModel model(settings);
         ASSERT_EQ(model.Start(Path("runkorvix")), std::nullopt) << c.name;
         model.ChooseInput(Path("ride.gdb"));
-        model.ChooseOutput(Path("out.gdb"));
         std::ofstream(Path("out.gdb")) << "old";
+        model.ChooseOutput(Path("out.gdb"));
         fs::remove(log);
         Converter("W 71\n", 1, "0", 20000, c.close ? "ignore" : "log");
         SetEnv("RUNKORVIX_TEST_LOG", log);
@@ -304,7 +355,9 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         const auto took = std::chrono::steady_clock::now() - started;
         EXPECT_TRUE(ended) << c.name;
         EXPECT_EQ(during, "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
-                          "tol- m-[10] split- note[2 waypoints, 1 track, no routes] - - + +")
+                          "tol- m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 0 points, "
+                          "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run "
+                          "replaces it] - - + +")
             << c.name;
         EXPECT_TRUE(feedback.icon == FeedbackIcon::Information && feedback.text == kStoppedText)
             << c.name << ": " << feedback.text;
@@ -314,9 +367,11 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         // Afterwards the dialog is as before; closing it now ends it at once.
         EXPECT_EQ(model.Leaving(), c.close) << c.name;
         EXPECT_TRUE(!model.Stop() && model.Close()) << c.name;
-        EXPECT_EQ(Describe(model),
-                  "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ "
-                  "n-[250] tol+ m-[10] split- note[2 waypoints, 1 track, no routes]")
+        EXPECT_EQ(
+            Describe(model),
+            "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ "
+            "n-[250] tol+ m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 0 points, "
+            "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run replaces it]")
             << c.name;
     }
 }
@@ -362,7 +417,6 @@ TEST(RouteLimits, TypedValuesAsKorvixReadsThem) {
 }
 
 const std::string kNoFiles = " output- run- other- in+ out+";
-const std::string kLimitsOff = " points+ n-[250] tol+ m-[10] split-";
 
 TEST_F(DialogModel, ControlStatesAfterEachEvent) {
     const struct {
@@ -372,95 +426,143 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
         std::vector<Event> events;
         std::string states; // after the last event
     } cases[] = {
-        {"first start", {}, {}, {}, "2" + kNoFiles + kLimitsOff},
+        {"first start",
+         {},
+         {},
+         {},
+         "2" + kNoFiles + " points+ n-[250] tol+ m-[10] split- fit- k-[999]"},
         {"stored free option",
          {{"Radio", 6}},
          {{"Other", "-u"}},
          {},
-         "6 output- run- other+[-u] in+ out+ points- n-[250] tol- m-[10] split-"},
-        {"a stored index past the buttons", {{"Radio", 7}}, {}, {}, "2" + kNoFiles + kLimitsOff},
+         "6 output- run- other+[-u] in+ out+ points- n-[250] tol- m-[10] split- fit- k-[999]"},
+        {"a stored index past the buttons",
+         {{"Radio", 7}},
+         {},
+         {},
+         "2" + kNoFiles + " points+ n-[250] tol+ m-[10] split- fit- k-[999]"},
         {"an input enables Output File",
          {},
          {},
          {{Event::Input, 0, "in.gdb"}},
-         "2 output+ run- other- in+[in.gdb] out+" + kLimitsOff + " note[Not a GDB file.]"},
+         std::string("2 output+ run- other- in+[in.gdb] out+") +
+             " points+ n-[250] tol+ m-[10] split- fit- k-[999]" + " note[Not a GDB file.]"},
         {"what a GDB input holds",
          {},
          {},
          {{Event::Input, 0, "ride.gdb"}},
-         "2 output+ run- other- in+[ride.gdb] out+" + kLimitsOff +
-             " note[2 waypoints, 1 track, no routes]"},
+         std::string("2 output+ run- other- in+[ride.gdb] out+") +
+             " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
+             " note[2 waypoints, 1 track of 0 points, no routes; 998 names left for new "
+             "waypoints]"},
         {"a folder is no input",
          {},
          {},
          {{Event::Input, 0, "ride.gdb"}, {Event::Input, 0, "folder.gdb"}},
-         "2 output+ run- other- in+[ride.gdb] out+" + kLimitsOff +
-             " note[2 waypoints, 1 track, no routes]"},
+         std::string("2 output+ run- other- in+[ride.gdb] out+") +
+             " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
+             " note[2 waypoints, 1 track of 0 points, no routes; 998 names left for new "
+             "waypoints]"},
         {"a missing input or a cancelled choice changes nothing",
          {},
          {},
          {{Event::Input, 0, "missing.gdb"}, {Event::Input, 0, ""}, {Event::Output, 0, ""}},
-         "2" + kNoFiles + kLimitsOff},
+         "2" + kNoFiles + " points+ n-[250] tol+ m-[10] split- fit- k-[999]"},
         {"an output enables Run; a cancelled choice keeps it",
          {},
          {},
          {{Event::Input, 0, "in.gdb"}, {Event::Output, 0, "out.gdb"}, {Event::Output, 0, ""}},
-         "2 output+ run+ other- in+[in.gdb] out+[out.gdb]" + kLimitsOff + " note[Not a GDB file.]"},
+         std::string("2 output+ run+ other- in+[in.gdb] out+[out.gdb]") +
+             " points+ n-[250] tol+ m-[10] split- fit- k-[999]" + " note[Not a GDB file.]"},
         {"the free option field takes text while its option is selected",
          {},
          {},
          {{Event::Click, IDC_RADIO_OTHER}, {Event::Text, IDC_OTHER, "-V x"}},
-         "6 output- run- other+[-V x] in+ out+ points- n-[250] tol- m-[10] split-"},
+         "6 output- run- other+[-V x] in+ out+ points- n-[250] tol- m-[10] split- fit- k-[999]"},
         {"and keeps it, disabled, under another option",
          {},
          {},
          {{Event::Click, IDC_RADIO_OTHER},
           {Event::Text, IDC_OTHER, "-w"},
           {Event::Click, IDC_RADIO_W}},
-         "5 output- run- other-[-w] in+ out+" + kLimitsOff},
+         std::string("5 output- run- other-[-w] in+ out+") +
+             " points+ n-[250] tol+ m-[10] split- fit+ k-[999]"},
         {"a click on a push button selects nothing",
          {{"Radio", 4}},
          {},
          {{Event::Click, IDC_RUN}, {Event::Click, IDC_ABOUT}},
-         "4" + kNoFiles + kLimitsOff},
+         "4" + kNoFiles + " points+ n-[250] tol+ m-[10] split- fit+ k-[999]"},
         // The limits: their fields and the split follow their check boxes.
         {"the point limit enables its field and the split",
          {},
          {},
          {{Event::Click, IDC_LIMIT_POINTS}, {Event::Text, IDC_POINTS, "40"}},
-         "2" + kNoFiles + " points+x n+[40] tol+ m-[10] split+"},
+         "2" + kNoFiles + " points+x n+[40] tol+ m-[10] split+ fit- k-[999]"},
         {"the tolerance enables its field alone",
          {{"Radio", 5}},
          {},
          {{Event::Click, IDC_LIMIT_TOLERANCE}},
-         "5" + kNoFiles + " points+ n-[250] tol+x m+[10] split-"},
+         "5" + kNoFiles + " points+ n-[250] tol+x m+[10] split- fit+ k-[999]"},
         {"cleared again, the split keeps its mark, disabled",
          {},
          {},
          {{Event::Click, IDC_LIMIT_POINTS},
           {Event::Click, IDC_SPLIT},
           {Event::Click, IDC_LIMIT_POINTS}},
-         "2" + kNoFiles + " points+ n-[250] tol+ m-[10] split-x"},
+         "2" + kNoFiles + " points+ n-[250] tol+ m-[10] split-x fit- k-[999]"},
         {"no click reaches a disabled control",
          {},
          {},
          {{Event::Click, IDC_SPLIT}, {Event::Click, IDC_RADIO_S}, {Event::Click, IDC_LIMIT_POINTS}},
-         "1" + kNoFiles + " points- n-[250] tol- m-[10] split-"},
+         "1" + kNoFiles + " points- n-[250] tol- m-[10] split- fit- k-[999]"},
         {"stored limits, checked and filled in",
          {{"Radio", 4}, {"Points", 120}, {"Split", 1}},
          {{"Tolerance", "2.5"}},
          {},
-         "4" + kNoFiles + " points+x n+[120] tol+x m+[2.5] split+x"},
+         "4" + kNoFiles + " points+x n+[120] tol+x m+[2.5] split+x fit+ k-[999]"},
         {"-R, -S and the free option disable the limits, which keep their values",
          {{"Radio", 4}, {"Points", 120}, {"Split", 1}},
          {{"Tolerance", "2.5"}},
          {{Event::Click, IDC_RADIO_R}},
-         "0" + kNoFiles + " points-x n-[120] tol-x m-[2.5] split-x"},
+         "0" + kNoFiles + " points-x n-[120] tol-x m-[2.5] split-x fit- k-[999]"},
+        // The fit: -V and -W only; it takes the tolerance's place, and its field shows the names
+        // that the input leaves until a number is typed or stored.
+        {"the fit checked under -V: its field, no tolerance",
+         {{"Radio", 4}},
+         {},
+         {{Event::Input, 0, "ride.gdb"},
+          {Event::Click, IDC_LIMIT_TOLERANCE},
+          {Event::Click, IDC_FIT}},
+         "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol-x m-[10] split- fit+x "
+         "k+[998] note[2 waypoints, 1 track of 0 points, no routes; 998 names left for new "
+         "waypoints]"},
+        {"a stored fit under -T: disabled, checked",
+         {{"Fit", 1}},
+         {},
+         {},
+         "2" + kNoFiles + " points+ n-[250] tol+ m-[10] split- fit-x k-[999]"},
+        {"a number typed stays when the input changes",
+         {{"Radio", 5}, {"Fit", 1}},
+         {},
+         {{Event::Text, IDC_WAYPOINTS, "300"}, {Event::Input, 0, "ride.gdb"}},
+         "5 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol- m-[10] split- fit+x "
+         "k+[300] note[2 waypoints, 1 track of 0 points, no routes; 998 names left for new "
+         "waypoints]"},
+        {"a number stored too",
+         {{"Radio", 5}, {"Waypoints", 500}},
+         {},
+         {},
+         "5" + kNoFiles + " points+ n-[250] tol+ m-[10] split- fit+ k-[500]"},
+        {"a stored number out of range is none",
+         {{"Radio", 5}, {"Waypoints", 1000}},
+         {},
+         {},
+         "5" + kNoFiles + " points+ n-[250] tol+ m-[10] split- fit+ k-[999]"},
         {"stored values out of range are no limits, a split without points none",
          {{"Points", 10001}, {"Split", 1}},
          {{"Tolerance", "-3"}},
          {},
-         "2" + kNoFiles + kLimitsOff},
+         "2" + kNoFiles + " points+ n-[250] tol+ m-[10] split- fit- k-[999]"},
     };
     for (const auto& c : cases) {
         MemoryStore store;

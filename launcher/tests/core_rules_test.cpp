@@ -410,9 +410,12 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          "1 waypoint and 2 routes were rewritten with hidden vias into out.gdb."},
         {"-V", 3, 1, 1, 0, 7, "1 track became a route in out.gdb, through 4 new waypoints."},
         {"-W", 0, 0, 3, 1, 5,
-         "2 tracks became routes in out.gdb, through 5 new waypoints.\n1 track was skipped."},
+         "2 tracks became routes in out.gdb, through 5 new waypoints.\n1 track was skipped and is "
+         "not in out.gdb. It has no points."},
         {"-V", 2, 0, 2, 0, -1, "2 tracks became routes in out.gdb."},
-        {"-V", 0, 0, 2, 2, 0, "No track became a route in out.gdb.\n2 tracks were skipped."},
+        {"-V", 0, 0, 2, 2, 0,
+         "No track became a route in out.gdb.\n2 tracks were skipped and are not in out.gdb. They "
+         "have no points."},
         // Nothing to work on.
         {"-T", 3, 0, 2, 0, -1,
          "Nothing was converted into out.gdb: the input holds no route.\n\nIts 2 tracks are "
@@ -470,9 +473,10 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          26,
          6,
          2600,
-         "20 tracks became routes in out.gdb, through 2288 new waypoints.\n6 tracks were skipped: "
-         "one run names at most 999 waypoints, and the file's own waypoints take 312 of those "
-         "names. Limiting the points per route can make them fit.",
+         "20 tracks became routes in out.gdb, through 2288 new waypoints.\n6 tracks were skipped "
+         "and are not in out.gdb. One run names at most 999 waypoints, and the file's own "
+         "waypoints take 312 of those names. Fit every track into 687 waypoints converts them "
+         "all.",
          {},
          {},
          6,
@@ -483,8 +487,9 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          2,
          2,
          0,
-         "No track became a route in out.gdb.\n1 track was skipped: one run names at most 999 "
-         "waypoints. A lower point limit can make it fit.\n1 other track was skipped.",
+         "No track became a route in out.gdb.\n2 tracks were skipped and are not in out.gdb. 1 of "
+         "them has no points. One run names at most 999 waypoints. Fit every track into 999 "
+         "waypoints converts them all.",
          points,
          {},
          1,
@@ -496,9 +501,9 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          2,
          999,
          "1 track became 1 route of at most 250 points in out.gdb, through 996 new waypoints.\n2 "
-         "tracks were skipped: one run names at most 999 waypoints, and the file's own "
-         "waypoints take 3 of those names. Leaving points out instead of splitting can make them "
-         "fit.",
+         "tracks were skipped and are not in out.gdb. One run names at most 999 waypoints, and "
+         "the file's own waypoints take 3 of those names. Fit every track into 996 waypoints "
+         "converts them all.",
          split,
          {},
          2,
@@ -579,8 +584,19 @@ TEST(InputContentsText, WhatTheInputHoldsInOneLine) {
         GdbContents contents;
         const char* text;
     } cases[] = {
-        {GdbFileKind::Whole, {312, 0, 26, 312}, "312 waypoints, 26 tracks, no routes"},
-        {GdbFileKind::Whole, {1, 1, 1, 0}, "1 waypoint, 1 track, 1 route"},
+        {GdbFileKind::Whole,
+         {312, 0, 26, 312, 1, 1906},
+         "312 waypoints, 26 tracks of 1 to 1906 points, no routes; 687 names left for new "
+         "waypoints"},
+        {GdbFileKind::Whole,
+         {1, 1, 1, 0, 12, 12},
+         "1 waypoint, 1 track of 12 points, 1 route; 999 names left for new waypoints"},
+        {GdbFileKind::Whole,
+         {3, 0, 3, 998, 5, 5},
+         "3 waypoints, 3 tracks of 5 points, no routes; 1 name left for new waypoints"},
+        {GdbFileKind::Whole,
+         {999, 0, 1, 999, 1, 1},
+         "999 waypoints, 1 track of 1 point, no routes; no names left for new waypoints"},
         {GdbFileKind::Whole, {0, 2, 0, 0}, "no waypoints, no tracks, 2 routes"},
         {GdbFileKind::CutShort, {}, "Not a whole GDB file: it ends early."},
         {GdbFileKind::Other, {}, "Not a GDB file."},
@@ -610,6 +626,12 @@ TEST(ReductionLines, WhatKorvixSaysOfEachRouteOrTrackItReducedOrCut) {
         {"A: 4210 points -> 3 routes of 250 and 153, within 4.0 m", std::nullopt},
         {"A: 4210 points -> 1 routes of 250, within 4.0 m", std::nullopt},
         {"A: 4210 points -> 3 legs of 250, 250 and 153, within 4.0 m", std::nullopt},
+        // Where the point limit overruled the tolerance, korvix names the tolerance after it.
+        {"ACTIVE LOG 009: 1906 points -> 250, within 24.3 m, not 10 m", Reduction{1, 24.3, true}},
+        {"B: 9 points -> 2 routes of 5 and 5, within 0.5 m, not 0.25 m", Reduction{2, 0.5, true}},
+        {"A, not 3 m: 9 points -> 4, within 2.5 m", Reduction{1, 2.5}},
+        {"A: 9 points -> 4, within 2.5 m, not x m", std::nullopt},
+        {"A: 9 points -> 4, within 2.5, not 3 m", std::nullopt},
         {"Too many waypoints needed to convert - track skipped", std::nullopt},
     };
     Reductions sum;
@@ -619,12 +641,39 @@ TEST(ReductionLines, WhatKorvixSaysOfEachRouteOrTrackItReducedOrCut) {
             sum.Add(*c.reduction);
         }
     }
-    EXPECT_EQ(sum, (Reductions{5, 8, 123456.7}));
+    EXPECT_EQ(sum, (Reductions{8, 12, 123456.7, 2}));
     // For the free option, the lines in a sentence.
     EXPECT_EQ(ReductionsSummary({}), "");
     EXPECT_EQ(ReductionsSummary({2, 2, 3.25}), "korvix reduced 2 routes or tracks, within 3.2 m.");
     EXPECT_EQ(ReductionsSummary({1, 3, 4.0}),
               "korvix reduced or cut 1 route or track into 3, within 4.0 m.");
+}
+
+TEST(TrackLines, TheLineThatEndsAFitRun) {
+    const struct {
+        std::string line;
+        std::optional<FitLine> fit;
+    } cases[] = {
+        {"26 tracks fit in 687 new waypoints, within 20.8 m of their tracks",
+         FitLine{26, 687, 20.8}},
+        {"1 track fits in 1 new waypoint, within 0.0 m of its track", FitLine{1, 1, 0.0}},
+        {"2 tracks fit in 1 new waypoint, within 0.0 m of their tracks", FitLine{2, 1, 0.0}},
+        {"1 track fit in 2 new waypoints, within 0.0 m of its track", std::nullopt},
+        {"26 tracks fit in 687 new waypoints, within 20 m of their tracks", std::nullopt},
+        {"26 tracks fit in many new waypoints, within 20.8 m of their tracks", std::nullopt},
+        {"ACTIVE LOG: 26 tracks fit in 687 new waypoints, within 20.8 m of their tracks",
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseFitLine(c.line), c.fit) << c.line;
+    }
+    // A track's fate from the message after its trace line.
+    EXPECT_EQ(FateOf("Too many waypoints needed to convert - track skipped"),
+              TrackFate::SkippedNameless);
+    EXPECT_EQ(FateOf(kNoPoints), TrackFate::SkippedEmpty);
+    EXPECT_EQ(FateOf("Track has no points - track kept"), TrackFate::Kept);
+    EXPECT_EQ(FateOf("Too few waypoints left to convert - track kept"), TrackFate::Kept);
+    EXPECT_EQ(FateOf(kLimit), TrackFate::None);
 }
 
 } // namespace

@@ -360,8 +360,9 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
         EXPECT_EQ(launcher.LocateConverter((dir / LauncherFileName()).string()), c.converterThere)
             << c.name;
         launcher.SelectOption(c.radio, c.other);
+        // The output first: an input chosen later may be the output, which Run refuses.
+        ASSERT_TRUE(launcher.ChooseOutput(c.output)) << c.name;
         ASSERT_TRUE(launcher.ChooseInput(input)) << c.name;
-        launcher.ChooseOutput(c.output);
 
         const Feedback feedback = launcher.Run([](ConverterRun& run) {
             while (run.Pump(std::chrono::milliseconds(50))) {

@@ -45,8 +45,8 @@ void DialogChoicesTest::choosers() {
     // The toolkit's choosers: the open one takes existing files only; both cancelled here.
     ModalWatcher watcher;
     CQtFileChooser chooser;
-    QCOMPARE(chooser.ChooseOpen(), QString());
     const QString folder = QDir::tempPath();
+    QCOMPARE(chooser.ChooseOpen(folder), QString());
     QCOMPARE(chooser.ChooseSave(folder), QString());
     QCOMPARE(watcher.seen.size(), 2);
     const SeenModal &open = watcher.seen[0], &save = watcher.seen[1];
@@ -58,7 +58,7 @@ void DialogChoicesTest::choosers() {
     QCOMPARE(save.fileMode, int(QFileDialog::AnyFile));
     QCOMPARE(save.acceptMode, int(QFileDialog::AcceptSave));
     QCOMPARE(save.text, "gdb " + filters);
-    QCOMPARE(save.folder, QDir(folder).absolutePath());
+    QCOMPARE(open.folder + save.folder, QDir(folder).absolutePath() + QDir(folder).absolutePath());
 }
 
 void DialogChoicesTest::inputChoice() {

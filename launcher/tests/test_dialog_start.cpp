@@ -19,7 +19,8 @@ const QList<Id> kIds = {
     CParseDlg::kIdRadioOther,  CParseDlg::kIdOther,      CParseDlg::kIdInputPath,
     CParseDlg::kIdOutputPath,  CParseDlg::kIdAbout,      CParseDlg::kIdHelp,
     CParseDlg::kIdLimitPoints, CParseDlg::kIdPoints,     CParseDlg::kIdLimitTolerance,
-    CParseDlg::kIdTolerance,   CParseDlg::kIdSplit,      CParseDlg::kIdInputNote};
+    CParseDlg::kIdTolerance,   CParseDlg::kIdSplit,      CParseDlg::kIdFit,
+    CParseDlg::kIdWaypoints,   CParseDlg::kIdInputNote,  CParseDlg::kIdOutputNote};
 
 // The dialog's state as the user sees it: the index of the checked option button, option text,
 // free option field text, and which of Output File, Run and the field are enabled.
@@ -164,7 +165,10 @@ void DialogStartTest::templateControls() {
                           "1020 QCheckBox Tolerance:",
                           "1021 QLineEdit field",
                           "1022 QCheckBox Split into parts instead of leaving points out.",
-                          "1023 QLabel note"}));
+                          "1025 QCheckBox Fit every track into",
+                          "1026 QLineEdit field",
+                          "1023 QLabel note",
+                          "1024 QLabel note"}));
 
     // Tab stops, once round the focus chain from Input File.
     QList<int> tabStops;
@@ -178,7 +182,7 @@ void DialogStartTest::templateControls() {
         }
     } while ((widget = widget->nextInFocusChain()) != dialog->GetDlgItem(CParseDlg::kIdInputFile));
     QCOMPARE(tabStops, (QList<int>{1002, 1004, 1010, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020,
-                                   1021, 1022}));
+                                   1021, 1022, 1025, 1026}));
 
     // One exclusive group of the seven option buttons, ids 0 to 6.
     QButtonGroup* group =
@@ -198,7 +202,7 @@ void DialogStartTest::captionsWholeAndNoOverlap() {
     QCOMPARE(groups.size(), 2);
     QCOMPARE(groups[0]->title() + '|' + groups[1]->title(),
              QStringLiteral("Options|Routes and tracks made"));
-    QCOMPARE(controls.size(), 32);
+    QCOMPARE(controls.size(), 36);
     for (const QWidget* a : controls) {
         QVERIFY(dialog->rect().contains(a->geometry()));
         if (const auto* label = qobject_cast<const QLabel*>(a)) {
@@ -216,9 +220,9 @@ void DialogStartTest::captionsWholeAndNoOverlap() {
     for (const Id id : CParseDlg::kOptionIds) {
         framed.append({id, groups[0]});
     }
-    for (const Id id :
-         {CParseDlg::kIdLimitPoints, CParseDlg::kIdPoints, CParseDlg::kIdLimitTolerance,
-          CParseDlg::kIdTolerance, CParseDlg::kIdSplit}) {
+    for (const Id id : {CParseDlg::kIdLimitPoints, CParseDlg::kIdPoints,
+                        CParseDlg::kIdLimitTolerance, CParseDlg::kIdTolerance, CParseDlg::kIdSplit,
+                        CParseDlg::kIdFit, CParseDlg::kIdWaypoints}) {
         framed.append({id, groups[1]});
     }
     for (const auto& [id, group] : framed) {

@@ -1,11 +1,13 @@
 // Conversions through the dialog with the real korvix from the build's bin folder: one with
 // nothing to convert, one that converts the sample file under names without a '.', again with a
-// point limit, and one that fails.
+// point limit, and one that fails; a file as a GPS names its waypoints, whose tracks do not all
+// find names, and again with a point limit that overrules the tolerance.
 
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -28,6 +30,7 @@ class EndToEndTest : public QObject {
     Q_OBJECT
 private slots:
     void runConvertsASampleFile();
+    void theLinesAndTheBoxTellWhatBecameOfADevicesTracks();
 };
 
 void EndToEndTest::runConvertsASampleFile() {
@@ -95,6 +98,60 @@ void EndToEndTest::runConvertsASampleFile() {
     QFile kept(output);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), sample);
+#endif
+}
+
+void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
+#ifndef KORVIX_PROGRAM_DIR
+    QSKIP("korvix is not part of this build");
+#else
+    const QString launcher = QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(LauncherFileName());
+    LauncherBench bench(false);
+    // 990 waypoints named by the device leave 9 names: the tracks of 1, 1 and 5 points take 7,
+    // those of 3 and 4 find too few.
+    const QString input = bench.MakeFile(
+        "device.gdb", QByteArray::fromStdString(gdbtest::DeviceNamedGdb(990, {1, 1, 5, 3, 4})));
+    ModalWatcher watcher;
+    const auto dialog = bench.Open(launcher);
+    const auto note = [&](CParseDlg::ControlId id) {
+        return qobject_cast<QLabel*>(dialog->GetDlgItem(id))->toolTip();
+    };
+    bench.ChooseFiles(*dialog, input, bench.DataPath("trips/out.gdb"));
+    QCOMPARE(note(CParseDlg::kIdInputNote), QStringLiteral("990 waypoints, 5 tracks of 1 to 5 "
+                                                           "points, no routes; 9 names left for "
+                                                           "new waypoints"));
+    QCOMPARE(note(CParseDlg::kIdOutputNote),
+             "No folder " + QDir::toNativeSeparators(bench.DataPath("trips")));
+    const QString output = bench.DataPath("device-route.gdb");
+    bench.ChooseFiles(*dialog, input, output);
+    QCOMPARE(note(CParseDlg::kIdOutputNote), QString());
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].text,
+             QStringLiteral(
+                 "3 tracks became routes in device-route.gdb, through 7 new waypoints.\n2 tracks "
+                 "were skipped and are not in device-route.gdb: ACTIVE LOG 004 and ACTIVE LOG "
+                 "005. One run names at most 999 waypoints, and the file's own waypoints take 990 "
+                 "of those names. Fit every track into 9 waypoints converts them all.\n2 tracks of "
+                 "a single position became routes of one point.\n\nkorvix said:\n\nToo many "
+                 "waypoints needed to convert - track skipped (2 times)"));
+    QCOMPARE(note(CParseDlg::kIdOutputNote),
+             QStringLiteral("device-route.gdb exists: Run replaces it"));
+
+    // Two points a track fit the names; two of the three tracks reduced leave their lines by more
+    // than the half metre asked for, which korvix says on their lines.
+    LauncherBench::Click(*dialog, CParseDlg::kIdLimitPoints);
+    qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints))->setText("2");
+    LauncherBench::Click(*dialog, CParseDlg::kIdLimitTolerance);
+    qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdTolerance))->setText("0.5");
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(watcher.seen[1].text,
+             QStringLiteral("5 tracks became 5 routes of at most 2 points in device-route.gdb, "
+                            "within 1.5 m of their tracks, through 8 new waypoints.\nOn 2 tracks 2 "
+                            "points could not keep within 0.5 m.\n2 tracks of a single position "
+                            "became routes of one point."));
 #endif
 }
 

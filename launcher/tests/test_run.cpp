@@ -67,6 +67,11 @@ void RunTest::converterSeesArgumentsAndFolder_data() {
     QTest::newRow("a reduction typed into the free option")
         << 2 << "" << int(CParseDlg::kIdRadioOther) << "-V --points=50"
         << QStringList{"-V", "--points=50"} << "-V --points=50" << QList<int>{} << "" << -1;
+    // The fit's number typed into its field where a point limit's would be.
+    QTest::newRow("-W, every track fit into 500 waypoints")
+        << 2 << "" << int(CParseDlg::kIdRadioW) << ""
+        << QStringList{"-W", "--fit", "--waypoints=500"} << "" << QList<int>{CParseDlg::kIdFit}
+        << "500" << 0;
 }
 
 void RunTest::converterSeesArgumentsAndFolder() {
@@ -96,7 +101,9 @@ void RunTest::converterSeesArgumentsAndFolder() {
         LauncherBench::Click(*dialog, static_cast<CParseDlg::ControlId>(box));
     }
     if (!points.isEmpty()) {
-        auto* field = qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints));
+        const bool fit = boxes.contains(CParseDlg::kIdFit);
+        auto* field = qobject_cast<QLineEdit*>(
+            dialog->GetDlgItem(fit ? CParseDlg::kIdWaypoints : CParseDlg::kIdPoints));
         field->selectAll();
         QTest::keyClicks(field, points);
     }
@@ -114,6 +121,11 @@ void RunTest::converterSeesArgumentsAndFolder() {
     QCOMPARE(bench.Stored("Radio").toInt(), dialog->SelectedIndex());
     QCOMPARE(bench.Stored("Other").toString(), otherAfter);
     QCOMPARE(bench.Stored("Points").isValid() ? bench.Stored("Points").toInt() : -1, pointsAfter);
+    // The choosers open where the files were chosen, in this dialog and, stored, in the next.
+    QCOMPARE(bench.Stored("Folder").toString(), QFileInfo(output).absolutePath());
+    const auto next = bench.Open();
+    LauncherBench::Click(*next, CParseDlg::kIdInputFile);
+    QCOMPARE(bench.chooser.openFolder, QFileInfo(output).absolutePath());
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
@@ -173,8 +185,17 @@ void RunTest::refusedBeforeTheRun() {
     const auto dialog = bench.Open();
     LauncherBench::Click(*dialog, CParseDlg::kIdRadioOther);
     SetField(*dialog, "-u");
-    // Other spellings of one file are the core's same-file table.
+    // Other spellings of one file are the core's same-file table. The input as the output is
+    // refused when chosen, and Run stays disabled for it.
     bench.ChooseFiles(*dialog, input, input);
+    QCOMPARE(dialog->OutputPath(), QString());
+    QCOMPARE(qobject_cast<QLabel*>(dialog->GetDlgItem(CParseDlg::kIdOutputNote))->toolTip(),
+             QStringLiteral("The output file must not be the input file."));
+    QVERIFY(!dialog->GetDlgItem(CParseDlg::kIdRun)->isEnabled());
+    // An input chosen after its output is refused by Run.
+    bench.ChooseFiles(*dialog, bench.MakeFile("other in.gdb"), input);
+    bench.chooser.openAnswer = input;
+    LauncherBench::Click(*dialog, CParseDlg::kIdInputFile);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].text, QStringLiteral("The output file must not be the input file."));
@@ -315,9 +336,10 @@ void RunTest::theBoxSaysWhatTheLimitsDid_data() {
         << int(CParseDlg::kIdRadioV) << QList<int>{} << ""
         << QList<QByteArray>{"001", "002", "003", "002"} << -1
         << "W 1\nW 1\nW 1\nW 1\nT 9\n" + tooMany + "T 9\n" + tooMany + "V 2\n"
-        << "No track became a route in out.gdb.\n2 tracks were skipped: one run names at most 999 "
-           "waypoints, and the file's own waypoints take 3 of those names. Limiting the points "
-           "per route can make them fit.\n\nkorvix said:\n\nToo many waypoints needed to convert "
+        << "No track became a route in out.gdb.\n2 tracks were skipped and are not in out.gdb. One "
+           "run names at most 999 waypoints, and the file's own waypoints take 3 of those names. "
+           "Fit every track into 996 waypoints converts them all.\n\nkorvix said:\n\nToo many "
+           "waypoints needed to convert "
            "- track skipped (2 times)";
 }
 

@@ -390,6 +390,8 @@ std::string CParseDlg::ChooseFile(bool save) {
         filters += WideFromUtf8(filter.name) + L'\0' + WideFromUtf8(filter.pattern) + L'\0';
     }
     const std::wstring extension = WideFromUtf8(runkorvix::kDefaultExtension);
+    // Both open in the folder of the last file chosen.
+    const std::wstring folder = WideFromUtf8(m_model.ChooserFolder());
     std::wstring file(32768, L'\0');
     OPENFILENAMEW chooser{};
     chooser.lStructSize = sizeof chooser;
@@ -398,6 +400,7 @@ std::string CParseDlg::ChooseFile(bool save) {
     chooser.nFilterIndex = 1;
     chooser.lpstrFile = file.data();
     chooser.nMaxFile = static_cast<DWORD>(file.size());
+    chooser.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     // The open chooser takes existing files only; the save chooser adds the extension to a name
     // without one and asks before an existing file is replaced. Neither offers "read-only", nor
     // changes the launcher's current folder.
