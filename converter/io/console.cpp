@@ -16,6 +16,18 @@ void Console::say(const char* message) {
     write(message, std::strlen(message));
 }
 
+void Console::say_line(std::string_view text) {
+    char line[160];
+    if (text.size() >= sizeof line) {
+        write(text.data(), text.size());
+        write("\n", 1);
+        return;
+    }
+    std::memcpy(line, text.data(), text.size());
+    line[text.size()] = '\n';
+    write(line, text.size() + 1);
+}
+
 void Console::trace(char type, std::int32_t length) {
     char line[16] = {type, ' '};
     char* const end = std::to_chars(line + 2, line + sizeof line - 1, length).ptr;

@@ -21,11 +21,8 @@ public:
     void say(const char* message);
     // A piece of a message.
     void say(std::string_view text) { write(text.data(), text.size()); }
-    // A message given without its line end.
-    void say_line(std::string_view text) {
-        say(text);
-        say("\n");
-    }
+    // A message given without its line end, written with it in one piece.
+    void say_line(std::string_view text);
     // The trace line of a record read: its type letter and its body length, as "W 71".
     void trace(char type, std::int32_t length);
 
