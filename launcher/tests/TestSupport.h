@@ -27,12 +27,7 @@ inline QByteArray GdbHeader() {
     return QByteArray::fromStdString(gdbtest::GdbHeader());
 }
 inline void AppendRecord(QByteArray& gdb, char type, const QByteArray& body) {
-    const auto length = static_cast<quint32>(body.size());
-    for (int shift = 0; shift < 32; shift += 8) {
-        gdb.append(static_cast<char>((length >> shift) & 0xff));
-    }
-    gdb.append(type);
-    gdb.append(body);
+    gdb.append(QByteArray::fromStdString(gdbtest::Record(type, body.toStdString())));
 }
 
 // A GDB file of waypoints with the names `waypoints` and of `tracks` tracks, walked only by
