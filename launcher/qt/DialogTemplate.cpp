@@ -80,6 +80,7 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
         auto* note = new QLabel(caption, dialog);
         note->setTextFormat(Qt::PlainText);
         note->setAlignment(Qt::AlignCenter);
+        note->setWordWrap(true);
         return note;
     }
     case ControlKind::Icon: {
