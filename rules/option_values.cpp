@@ -13,20 +13,30 @@ bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
-} // namespace
-
-std::optional<std::uint32_t> parse_points(std::string_view text) {
+// A whole number from `least` to `most`, digits only.
+std::optional<std::uint32_t> parse_count(std::string_view text, std::uint32_t least,
+                                         std::uint32_t most) {
     if (text.empty() || !std::ranges::all_of(text, is_digit))
         return std::nullopt;
     // The value is the number written: leading zeros do not count against the digits.
     const std::string_view value = text.substr(std::min(text.find_first_not_of('0'), text.size()));
     if (value.size() > 5)
         return std::nullopt;
-    std::uint32_t points = 0;
-    std::from_chars(value.data(), value.data() + value.size(), points);
-    if (points < min_points || points > max_points)
+    std::uint32_t count = 0;
+    std::from_chars(value.data(), value.data() + value.size(), count);
+    if (count < least || count > most)
         return std::nullopt;
-    return points;
+    return count;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> parse_points(std::string_view text) {
+    return parse_count(text, min_points, max_points);
+}
+
+std::optional<std::uint32_t> parse_waypoints(std::string_view text) {
+    return parse_count(text, min_waypoints, max_waypoints);
 }
 
 std::optional<double> parse_metres(std::string_view text) {

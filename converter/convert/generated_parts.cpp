@@ -1,5 +1,7 @@
 #include "generated_parts.h"
 
+#include "position_word.h"
+
 #include <cstdio>
 #include <string_view>
 
@@ -23,6 +25,48 @@ GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits&
             parts.overruled_tolerance = limits.tolerance_metres;
     }
     parts.kept = points.count;
+    return parts;
+}
+
+namespace {
+
+// Points kept, cut into parts of at most part_points (0: not cut).
+void cut_into_parts(GeneratedParts& parts, std::uint32_t kept, std::uint32_t part_points) {
+    if (part_points != 0 && kept > part_points) {
+        parts.part_points = part_points;
+        parts.parts = (kept - 2) / (part_points - 1) + 1;
+    }
+    parts.kept = kept;
+}
+
+} // namespace
+
+GeneratedParts shape_fitted_points(PointBuffer& points, double tolerance_metres,
+                                   std::uint32_t most_points, std::uint32_t part_points,
+                                   PointSimplifier& simplifier) {
+    GeneratedParts parts;
+    parts.collected = points.count;
+    const SimplifyLimits limits{
+        .max_points = most_points >= 2 && most_points < points.count ? most_points : 0,
+        .tolerance_metres = tolerance_metres};
+    if (limits.active())
+        parts.error_metres =
+            simplify_points(points, limits.max_points, limits.tolerance_metres, simplifier);
+    cut_into_parts(parts, points.count, part_points);
+    return parts;
+}
+
+GeneratedParts kept_points(PointBuffer& points, const std::uint64_t* kept, std::uint32_t count,
+                           double error_metres, std::uint32_t part_points) {
+    GeneratedParts parts;
+    parts.collected = points.count;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        points.latitude[k] = latitude_of(kept[k]);
+        points.longitude[k] = longitude_of(kept[k]);
+    }
+    points.count = count;
+    parts.error_metres = count < parts.collected ? error_metres : 0;
+    cut_into_parts(parts, count, part_points);
     return parts;
 }
 

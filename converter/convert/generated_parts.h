@@ -36,6 +36,18 @@ struct GeneratedParts {
 GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits& limits,
                                       PointSimplifier& simplifier);
 
+// Reduces the collected points of a track that --fit plans within `tolerance_metres` (0: none) and
+// to at most `most_points`, and, when `part_points` is not 0 (--split), tells how to cut them
+// into parts of at most that many points.
+GeneratedParts shape_fitted_points(PointBuffer& points, double tolerance_metres,
+                                   std::uint32_t most_points, std::uint32_t part_points,
+                                   PointSimplifier& simplifier);
+
+// Puts the `count` points that --fit kept of a track (position words) in the place of the points
+// collected, `error_metres` from them, and tells how to cut them as shape_fitted_points does.
+GeneratedParts kept_points(PointBuffer& points, const std::uint64_t* kept, std::uint32_t count,
+                           double error_metres, std::uint32_t part_points);
+
 // The name of a generated route or track: the name read, or the name of one part of it.
 class GeneratedName {
 public:

@@ -62,6 +62,14 @@ void read_names_ahead(RunContext& run, const RecordHeader& first_track) {
     if (run.whole_input != nullptr)
         note_waypoint_names(*run.whole_input, first_track.offset, run.input_numbers);
     run.read_ahead = true;
+    // --fit plans every track of the input now, within the names that are left.
+    if (run.settings.fit && run.whole_input != nullptr) {
+        std::uint32_t budget = run.input_numbers.left();
+        if (run.settings.waypoint_limit != 0)
+            budget = std::min(budget, run.settings.waypoint_limit);
+        plan_fit(*run.whole_input, first_track.offset, run.layout, run.settings, budget, run.points,
+                 run.simplifier, run.fit_scratch, run.fit_plan);
+    }
 }
 
 template <Vias vias> void track_to_route(RunContext& run, const RecordHeader& header) {

@@ -3,6 +3,7 @@
 
 #include "byte_stream.h"
 #include "console.h"
+#include "fit_plan.h"
 #include "generated_parts.h"
 #include "point_buffer.h"
 #include "record_layouts.h"
@@ -24,6 +25,8 @@ struct RunMemory {
     alignas(4096) std::uint8_t input_block[InputStream::block_size];
     alignas(4096) std::uint8_t output_block[OutputStream::block_size];
     std::uint8_t read_ahead_block[64 * 1024]; // for the read ahead for waypoint names in a file
+    FitPlan fit_plan;                         // --fit
+    FitScratch fit_scratch;
 };
 
 struct RunContext {
@@ -31,7 +34,8 @@ struct RunContext {
                Console& run_console, RunMemory& memory)
         : failure(input.run_failure()), in(input), out(output), settings(run_settings),
           console(run_console), scratch(memory.scratch), points(memory.points),
-          simplifier(memory.simplifier), generated_numbers(memory.generated_numbers) {}
+          simplifier(memory.simplifier), generated_numbers(memory.generated_numbers),
+          fit_plan(memory.fit_plan), fit_scratch(memory.fit_scratch) {}
 
     // The points collected for a generated route or track, reduced or cut as --points,
     // --tolerance and --split say, after adjacent repeats have been merged.
@@ -58,6 +62,13 @@ struct RunContext {
     PointSimplifier& simplifier;
     std::uint16_t (&generated_numbers)[last_waypoint_number];
     std::uint32_t waypoint_counter = 1; // number of the next generated waypoint, for the whole run
+    // What the run has made of tracks: the waypoints generated, the tracks converted, and the
+    // largest distance of a route from its track (for the line that ends a --fit run).
+    std::uint32_t new_waypoints = 0;
+    std::uint32_t tracks_converted = 0;
+    double worst_metres = 0;
+    FitPlan& fit_plan;
+    FitScratch& fit_scratch;
     // The numbers that the input's own waypoints go by: those passed so far, and from the first
     // track on those of the whole input, when it can be read ahead (whole_input).
     WaypointNumbers input_numbers;

@@ -1,9 +1,9 @@
 #include "track_to_route.h"
 
-#include "point_filter.h"
-#include "point_lists.h"
+#include "track_points.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace korvix {
 
@@ -48,48 +48,13 @@ void write_bounds(OutputStream& out, const Bounds& bounds) {
     write_position(out, bounds.min_latitude, bounds.min_longitude);
 }
 
-// A latitude of the earth: at most 90 degrees, a quarter of the semicircle turn, north or south.
-// Every 32-bit longitude lies within 180 degrees east or west.
-constexpr std::int32_t pole_latitude = 1 << 30;
-bool on_the_earth(std::uint64_t position) {
-    const std::int32_t latitude = latitude_of(position);
-    return latitude >= -pole_latitude && latitude <= pole_latitude;
-}
-
-// The points of a track into the point filter. A point beyond a pole would become a waypoint and
-// a route point that no GDB reader takes, so it is left out, and counted for the track's message.
-struct TrackPointsCollected {
-    PointCollector collected;
-    std::uint32_t off_the_earth = 0;
-    void operator()(std::uint64_t position, std::int32_t) {
-        if (on_the_earth(position))
-            collected.add_position(position);
-        else
-            ++off_the_earth;
-    }
-};
-
 // Reads a whole track body with no output: its name into the scratch text, its positions into
 // the point buffer.
 void read_track_points(RunContext& run, ByteCount length) {
-    InputStream& in = run.in;
-    PointCollector collected(run.points, run.console);
-    BodyRemainder body(in, length);
     const TextDestination name = run.scratch.destination();
-    body.take(read_string(in, &name));
-    body.take(move_bytes(in, nullptr, track_header_width));
-    const std::int32_t points = read_count(in, nullptr, body);
-
-    const RecordCursor cursor{in, nullptr, run.layout};
-    TrackPointsCollected visit{collected};
-    if (run.layout.track_point_depths)
-        move_points<track_point_layout>(cursor, body, points, visit);
-    else
-        move_points<unmarked_track_point_layout>(cursor, body, points, visit);
-    collected = visit.collected;
-    collected.finish();
-    body.move_rest(nullptr);
-    if (visit.off_the_earth != 0 && !run.failed())
+    const TrackPointsRead read =
+        read_track_body(run.in, nullptr, run.layout, length, run.points, run.console, &name);
+    if (read.off_the_earth != 0 && !run.failed())
         run.console.say("Track point out of range - point skipped\n");
 }
 
@@ -171,9 +136,23 @@ void write_route(RunContext& run, const GeneratedName& name, std::uint32_t first
     write_bytes(out, run.layout.route_end);
 }
 
+// The new waypoints that the run may still make: the numbers left from the waypoint counter on,
+// and no more than --waypoints leaves.
+std::uint32_t waypoints_left(const RunContext& run) {
+    std::uint32_t names = 0;
+    for (std::uint32_t number = run.waypoint_counter; number <= last_waypoint_number; ++number)
+        names += run.input_numbers.taken(number) ? 0 : 1;
+    const std::uint32_t limit = run.settings.waypoint_limit;
+    return limit == 0 ? names : std::min(names, limit - std::min(limit, run.new_waypoints));
+}
+
 // The numbers of a track's n waypoints: the next n from the waypoint counter on that no waypoint
-// of the input goes by. False, and nothing chosen, when fewer than n are left up to 999.
+// of the input goes by. False, and nothing chosen, when fewer than n are left up to 999, or
+// --waypoints allows fewer.
 bool choose_numbers(RunContext& run, std::uint32_t n) {
+    const std::uint32_t limit = run.settings.waypoint_limit;
+    if (limit != 0 && run.new_waypoints + n > limit)
+        return false;
     std::uint32_t chosen = 0;
     for (std::uint32_t number = run.waypoint_counter; chosen < n && number <= last_waypoint_number;
          ++number) {
@@ -183,23 +162,10 @@ bool choose_numbers(RunContext& run, std::uint32_t n) {
     return chosen == n;
 }
 
-} // namespace
-
-void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) {
-    read_track_points(run, header.body_length());
-    if (run.failed())
-        return;
-    const GeneratedParts parts = run.shape_points();
+// Writes the waypoints of the point buffer, whose numbers are chosen, and the route or routes
+// through them, and counts them for the run.
+void write_waypoints_and_routes(RunContext& run, const GeneratedParts& parts, Vias vias) {
     const std::uint32_t n = run.points.count;
-    if (n == 0) {
-        run.console.say("Track has no points - track skipped\n");
-        return;
-    }
-    // Every point gets its waypoint, the joint of two parts one that both routes name.
-    if (!choose_numbers(run, n)) {
-        run.console.say("Too many waypoints needed to convert - track skipped\n");
-        return;
-    }
     report_generated_parts(run.console, run.scratch.text, parts, "routes");
     const std::int32_t waypoint_length = waypoint_body_length(run);
     for (std::uint32_t i = 0; i < n; ++i) {
@@ -214,6 +180,91 @@ void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vi
         write_route(run, name, parts.first(part), parts.points(part), vias);
     }
     run.waypoint_counter = run.generated_numbers[n - 1] + 1U;
+    run.new_waypoints += n;
+    ++run.tracks_converted;
+    run.worst_metres = std::max(run.worst_metres, parts.error_metres);
+}
+
+// Under --fit, a track that gets no route stays in the output as it was, copied as it is read.
+void keep_track(RunContext& run, const RecordHeader& header) {
+    write_record_header(run.out, run.in, header);
+    Console quiet; // the points are only counted: a kept track loses none
+    read_track_body(run.in, &run.out, run.layout, header.body_length(), run.points, quiet, nullptr);
+    if (!run.failed())
+        run.console.say(run.points.count == 0 ? "Track has no points - track kept\n"
+                                              : "Too few waypoints left to convert - track kept\n");
+}
+
+// --fit: a track that the plan makes a route, within its distance and points; any other stays.
+void fit_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) {
+    FitPlan& plan = run.fit_plan;
+    // The plan's tracks come in file order; one the run never met (the input read ahead and the
+    // stream differ only where the input changed meanwhile) is passed by.
+    while (plan.next < plan.tracks && plan.offset[plan.next] < header.offset)
+        ++plan.next;
+    if (plan.next >= plan.tracks || plan.offset[plan.next] != header.offset) {
+        keep_track(run, header);
+        return;
+    }
+    const std::uint32_t planned = plan.next++;
+    read_track_points(run, header.body_length());
+    if (run.failed())
+        return;
+    const SimplifyLimits& limits = run.settings.limits;
+    const std::uint32_t part_points = limits.split ? limits.max_points : 0;
+    const GeneratedParts parts =
+        plan.kept_first[planned] == FitPlan::none_kept
+            ? shape_fitted_points(run.points, plan.tolerance_metres, plan.most_points[planned],
+                                  part_points, run.simplifier)
+            : kept_points(run.points, plan.kept + plan.kept_first[planned],
+                          plan.most_points[planned], plan.kept_metres[planned], part_points);
+    // The plan counted these points, and the names for them; a track of none is not planned.
+    if (run.points.count == 0 || !choose_numbers(run, run.points.count)) {
+        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        return;
+    }
+    write_waypoints_and_routes(run, parts, vias);
+}
+
+} // namespace
+
+void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) {
+    if (run.settings.fit) {
+        fit_track_to_route(run, header, vias);
+        return;
+    }
+    read_track_points(run, header.body_length());
+    if (run.failed())
+        return;
+    // A reduction keeps two points at least: a track that cannot have them is not reduced.
+    const std::uint32_t collected = run.points.count;
+    if (collected != 0 && waypoints_left(run) < std::min(collected, 2U)) {
+        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        return;
+    }
+    const GeneratedParts parts = run.shape_points();
+    const std::uint32_t n = run.points.count;
+    if (n == 0) {
+        run.console.say("Track has no points - track skipped\n");
+        return;
+    }
+    // Every point gets its waypoint, the joint of two parts one that both routes name.
+    if (!choose_numbers(run, n)) {
+        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        return;
+    }
+    write_waypoints_and_routes(run, parts, vias);
+}
+
+void say_fit_result(RunContext& run) {
+    char line[160];
+    const std::uint32_t tracks = run.tracks_converted;
+    const std::uint32_t waypoints = run.new_waypoints;
+    std::snprintf(line, sizeof line, "%u %s in %u new %s, within %.1f m of %s\n", tracks,
+                  tracks == 1 ? "track fits" : "tracks fit", waypoints,
+                  waypoints == 1 ? "waypoint" : "waypoints", run.worst_metres,
+                  tracks == 1 ? "its track" : "their tracks");
+    run.console.say(line);
 }
 
 } // namespace korvix

@@ -10,4 +10,8 @@ namespace korvix {
 // vias, or drops it.
 void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vias);
 
+// The line that ends a --fit run: "26 tracks fit in 687 new waypoints, within 20.8 m of their
+// tracks", the distance the largest of any route from its track.
+void say_fit_result(RunContext& run);
+
 } // namespace korvix

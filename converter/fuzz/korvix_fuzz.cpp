@@ -18,8 +18,10 @@
 //   give fewer bytes than asked (as from a pipe), written in blocks of such sizes, gives the
 //   output bytes, console and exit status of the run in memory, whose blocks never move; and so
 //   it does with a point limit (for small inputs; with or without --split), which lays out tracks
-//   in reserved room of the output block. The sizes and the limit are chosen by the input's last
-//   bytes.
+//   in reserved room of the output block; and so it does under -V and -W with --fit (for small
+//   inputs; with or without that limit and --waypoints), whose runs in memory and streamed alike
+//   read the input ahead before they convert it. The sizes and the limits are chosen by the
+//   input's last bytes.
 #include "byte_io.h"
 #include "run_driver.h"
 
@@ -48,10 +50,13 @@ constexpr std::array<std::string_view, 3> failure_messages = {
     "Record shorter than its fields - input file corrupt\n",
     "Can't write output file\n",
 };
-constexpr std::array<std::string_view, 3> warnings = {
+constexpr std::array<std::string_view, 6> warnings = {
     "Route point limit reached - track truncated!\n",
     "Too many waypoints needed to convert - track skipped\n",
     "Track has no points - track skipped\n",
+    "Track point out of range - point skipped\n",
+    "Too few waypoints left to convert - track kept\n",
+    "Track has no points - track kept\n",
 };
 
 std::vector<ConversionMode> modes_to_run;
@@ -292,6 +297,8 @@ struct StreamShape {
     std::vector<std::size_t> pieces; // sizes of the reads in turn; none: whole blocks
     std::uint32_t max_points = 0;    // 0: no second pair of runs
     bool split = false;              // --split with the limit
+    bool fit = false;                // a pair of runs with --fit under -V and -W
+    std::uint32_t waypoints = 0;     // --waypoints with --fit, 0 to 999 (0: none)
 };
 
 StreamShape stream_shape(std::span<const std::uint8_t> input) {
@@ -314,6 +321,8 @@ StreamShape stream_shape(std::span<const std::uint8_t> input) {
     if (take(3) == 0 && input.size() <= 2048)
         shape.max_points = static_cast<std::uint32_t>(2 + take(40));
     shape.split = take(2) == 0;
+    shape.fit = input.size() <= 4096 && take(2) == 0;
+    shape.waypoints = static_cast<std::uint32_t>(take(1000));
     return shape;
 }
 
@@ -371,6 +380,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const korvix::RunSettings limited{
                 mode, {.max_points = shape.max_points, .split = shape.split}};
             check_streamed(input, limited, korvix::convert_memory(input, limited, *memory), shape);
+        }
+        if (shape.fit && korvix::converts_tracks_to_routes(mode)) {
+            static const auto memory = korvix::reserve_run_memory();
+            const korvix::RunSettings fitted{
+                mode,
+                {.max_points = shape.max_points, .split = shape.split && shape.max_points != 0},
+                true,
+                shape.waypoints};
+            const Run fit_run = korvix::convert_memory(input, fitted, *memory);
+            if (fit_run.status != 0 && fit_run.status != 1)
+                broken("--fit run ends with an exit status neither 0 nor 1", mode);
+            check_streamed(input, fitted, fit_run, shape);
         }
     }
     return 0;

@@ -8,7 +8,7 @@ namespace korvix {
 void Console::write(const char* text, std::size_t size) {
     if (text_ != nullptr)
         text_->append(text, size);
-    else
+    else if (file_ != nullptr)
         std::fwrite(text, 1, size, file_);
 }
 

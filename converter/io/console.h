@@ -12,6 +12,9 @@ class Console {
 public:
     explicit Console(std::FILE* file) : file_(file) {}
     explicit Console(std::string& text) : text_(&text) {}
+    // A console that says nothing: for reading the input ahead, whose messages the run says as
+    // it converts.
+    Console() = default;
 
     // A message, with its line end.
     void say(const char* message);

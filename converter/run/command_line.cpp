@@ -21,6 +21,9 @@ const char long_options_text[] =
     "                  every point within M metres of it\n"
     "  --split = With --points, cut every route or track made of more than N points into\n"
     "            routes or tracks of at most N points, one beginning where the last ends\n"
+    "  --fit = With -V or -W, make every track a route, all of them within the names left\n"
+    "          for new waypoints, each as close to its track as one shared distance allows\n"
+    "  --waypoints=K = With -V or -W, make at most K new waypoints (1 to 999)\n"
     "  --help = Show this text\n"
     "  --version = Show the version of korvix\n";
 
@@ -30,6 +33,7 @@ namespace {
 
 constexpr std::string_view points_option = "--points";
 constexpr std::string_view tolerance_option = "--tolerance";
+constexpr std::string_view waypoints_option = "--waypoints";
 
 // Only the letter behind the '-' counts; any letter that names no other option runs the default.
 ConversionMode mode_of_option(std::string_view option) {
@@ -69,8 +73,13 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
         const std::string_view word = arguments[i];
         const bool points = word == points_option || word.starts_with("--points=");
         const bool tolerance = word == tolerance_option || word.starts_with("--tolerance=");
+        const bool waypoints = word == waypoints_option || word.starts_with("--waypoints=");
         if (word == "--split") {
             line.limits.split = true;
+            continue;
+        }
+        if (word == "--fit") {
+            line.fit = true;
             continue;
         }
         if (word == "--help" || word == "--version") {
@@ -79,7 +88,7 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
                     word == "--help" ? CommandLine::Action::help : CommandLine::Action::version;
             continue;
         }
-        if (!points && !tolerance) {
+        if (!points && !tolerance && !waypoints) {
             // A word of two dashes is always a long option, wherever it stands: a misspelt one
             // must not pass for an option letter or a file name.
             if (word.starts_with("--")) {
@@ -89,7 +98,9 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
             rest.push_back(word);
             continue;
         }
-        const std::string_view name = points ? points_option : tolerance_option;
+        const std::string_view name = points      ? points_option
+                                      : tolerance ? tolerance_option
+                                                  : waypoints_option;
         LongOptionValue value;
         if (word.size() > name.size()) {
             value = {true, word.substr(name.size() + 1)};
@@ -101,14 +112,19 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
             const std::optional<std::uint32_t> count = rules::parse_points(value.text);
             valid = count.has_value();
             line.limits.max_points = count.value_or(line.limits.max_points);
-        } else if (value.given) {
+        } else if (value.given && tolerance) {
             const std::optional<double> metres = rules::parse_metres(value.text);
             valid = metres.has_value();
             line.limits.tolerance_metres = metres.value_or(line.limits.tolerance_metres);
+        } else if (value.given) {
+            const std::optional<std::uint32_t> count = rules::parse_waypoints(value.text);
+            valid = count.has_value();
+            line.waypoint_limit = count.value_or(line.waypoint_limit);
         }
         if (!valid) {
-            line.complaint =
-                std::string(points ? rules::bad_points_text : rules::bad_tolerance_text);
+            line.complaint = std::string(points      ? rules::bad_points_text
+                                         : tolerance ? rules::bad_tolerance_text
+                                                     : rules::bad_waypoints_text);
             line.complaint += '\n';
             return false;
         }
@@ -154,6 +170,14 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
     if (line.limits.active() && rewrites_routes(line.mode)) {
         const char* option = line.limits.max_points != 0 ? "--points" : "--tolerance";
         return refused(option + std::string(rules::limits_without_routes_text) + '\n');
+    }
+    // Only a conversion of tracks to routes makes new waypoints.
+    if (!converts_tracks_to_routes(line.mode)) {
+        if (line.fit)
+            return refused("--fit" + std::string(rules::waypoints_without_tracks_text) + '\n');
+        if (line.waypoint_limit != 0)
+            return refused("--waypoints" + std::string(rules::waypoints_without_tracks_text) +
+                           '\n');
     }
     line.input_path = with_default_extension(rest[first_file]);
     line.output_path = with_default_extension(rest[first_file + 1]);

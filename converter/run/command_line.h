@@ -1,5 +1,5 @@
 // korvix [-R|-S|-T|-U|-V|-W] infile[.gdb] outfile[.gdb], and the long options --points,
-// --tolerance, --help and --version wherever they stand.
+// --tolerance, --split, --fit, --waypoints, --help and --version wherever they stand.
 #pragma once
 
 #include "run_settings.h"
@@ -27,10 +27,12 @@ struct CommandLine {
     std::string complaint; // what is wrong with a refused command line, with its line end
     ConversionMode mode = ConversionMode::track_all_points;
     SimplifyLimits limits;
+    bool fit = false;
+    std::uint32_t waypoint_limit = 0;
     std::string input_path;
     std::string output_path;
 
-    RunSettings settings() const { return {mode, limits}; }
+    RunSettings settings() const { return {mode, limits, fit, waypoint_limit}; }
 };
 
 // Parses the arguments behind the program name. Nothing when they do not form a command line and

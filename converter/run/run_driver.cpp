@@ -4,6 +4,7 @@
 #include "file_io.h"
 #include "gdb_header.h"
 #include "platform.h"
+#include "track_to_route.h"
 
 #include <memory>
 #include <new>
@@ -65,6 +66,11 @@ std::unique_ptr<RunMemory> reserve_run_memory() {
 
 int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
             RunMemory& memory, InputBytes* whole_input) {
+    // --fit reads the input twice: first its tracks ahead, then the stream it converts.
+    if (settings.fit && whole_input == nullptr) {
+        console.say(fit_needs_file_text);
+        return exit_usage;
+    }
     RunContext run(in, out, settings, console, memory);
     run.whole_input = whole_input;
     const std::optional<GdbVersion> version = check_and_copy_header(in, out, run.scratch);
@@ -72,6 +78,8 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
     if (header_copied) {
         run.layout = version_layout(*version);
         run_record_loop(run);
+        if (settings.fit && !run.failed())
+            say_fit_result(run);
     }
     out.flush();
 

@@ -21,6 +21,10 @@ enum ExitStatus : int {
 // Said when the system cannot give korvix the memory it needs; no file has been touched then.
 inline constexpr char not_enough_memory_text[] = "Not enough memory\n";
 
+// Said when --fit is given an input that it cannot read ahead; nothing is written then.
+inline constexpr char fit_needs_file_text[] =
+    "--fit needs an input file that can be read twice, not a pipe\n";
+
 // The run's memory, or nothing when the system cannot give it.
 std::unique_ptr<RunMemory> reserve_run_memory();
 

@@ -131,4 +131,11 @@ inline double distance_from_leg_metres(std::int32_t latitude_a, std::int32_t lon
 double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b,
                  double bound = HUGE_VAL);
 
+// Whether the leg from a to b holds `tolerance`: leg_error(points, a, b, tolerance) <= tolerance,
+// found sooner when it does not. The legs tried one after another from one point mostly fail at
+// the same turn of the track, so `witness`, the point that kept the last one from holding, is
+// looked at first; it becomes the point that keeps this one from holding.
+bool leg_holds(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double tolerance,
+               std::uint32_t& witness);
+
 } // namespace korvix

@@ -16,4 +16,22 @@ double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, do
     return worst;
 }
 
+bool leg_holds(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double tolerance,
+               std::uint32_t& witness) {
+    if (b - a < 2)
+        return true;
+    const LegPlane leg(points.latitude[a], points.longitude[a], points.latitude[b],
+                       points.longitude[b]);
+    if (witness > a && witness < b &&
+        leg.distance_squared(points.latitude[witness], points.longitude[witness]) > tolerance)
+        return false;
+    for (std::uint32_t k = b - 1; k > a; --k) {
+        if (leg.distance_squared(points.latitude[k], points.longitude[k]) > tolerance) {
+            witness = k;
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace korvix

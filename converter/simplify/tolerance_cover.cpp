@@ -102,9 +102,10 @@ std::uint32_t greedy_cover(const PointBuffer& points, double tolerance, PointSim
     for (std::uint32_t at = 0; at < last;) {
         std::uint32_t candidates = reach_candidates(points, at, tolerance, scratch);
         std::uint32_t next = at + 1; // a leg with no point between always holds
+        std::uint32_t witness = 0;
         while (candidates > 1) {
             const std::uint32_t j = scratch.candidates[--candidates];
-            if (leg_error(points, at, j, tolerance) <= tolerance) {
+            if (leg_holds(points, at, j, tolerance, witness)) {
                 next = j;
                 break;
             }
@@ -127,9 +128,10 @@ std::uint32_t fewest_cover(const PointBuffer& points, double tolerance, PointSim
     for (std::uint32_t i = 0; i < last; ++i) {
         const std::uint32_t candidates = reach_candidates(points, i, tolerance, scratch);
         const auto hops = static_cast<Index>(scratch.hops[i] + 1);
+        std::uint32_t witness = 0;
         for (std::uint32_t c = 0; c < candidates; ++c) {
             const std::uint32_t j = scratch.candidates[c];
-            if (hops < scratch.hops[j] && leg_error(points, i, j, tolerance) <= tolerance) {
+            if (hops < scratch.hops[j] && leg_holds(points, i, j, tolerance, witness)) {
                 scratch.hops[j] = hops;
                 scratch.parent[j] = static_cast<Index>(i);
             }

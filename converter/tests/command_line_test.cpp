@@ -55,8 +55,8 @@ TEST(ParseCommandLine, ExactlyTwoFileNamesFollowTheOptionalOption) {
     EXPECT_EQ(line->output_path, "b.gdb");
 }
 
-// --points, --tolerance and --split wherever they stand, with their value behind '=' or as the next
-// word; every other word keeps its meaning.
+// --points, --tolerance, --split, --fit and --waypoints wherever they stand, with their value
+// behind '=' or as the next word; every other word keeps its meaning.
 TEST(ParseCommandLine, LongOptionsStandAnywhere) {
     struct Row {
         std::vector<std::string_view> arguments;
@@ -64,6 +64,8 @@ TEST(ParseCommandLine, LongOptionsStandAnywhere) {
         std::uint32_t points;
         double metres;
         bool split = false;
+        bool fit = false;
+        std::uint32_t waypoints = 0;
     };
     const Row rows[] = {
         {{"-W", "in", "--split", "out", "--points=250"},
@@ -99,6 +101,33 @@ TEST(ParseCommandLine, LongOptionsStandAnywhere) {
          ConversionMode::track_all_points,
          250,
          0},
+        {{"-V", "--fit", "in", "out"},
+         ConversionMode::route_from_track_user_vias,
+         0,
+         0,
+         false,
+         true},
+        {{"--waypoints", "500", "-W", "in", "out", "--fit", "--points=250", "--split"},
+         ConversionMode::route_from_track_hidden_vias,
+         250,
+         0,
+         true,
+         true,
+         500},
+        {{"-V", "--waypoints=0999", "in", "out", "--tolerance=5", "--fit"},
+         ConversionMode::route_from_track_user_vias,
+         0,
+         5,
+         false,
+         true,
+         999},
+        {{"-W", "in", "out", "--waypoints=1"},
+         ConversionMode::route_from_track_hidden_vias,
+         0,
+         0,
+         false,
+         false,
+         1},
     };
     for (const Row& row : rows) {
         const auto line = parse_command_line(row.arguments);
@@ -108,6 +137,8 @@ TEST(ParseCommandLine, LongOptionsStandAnywhere) {
         EXPECT_EQ(line->limits.max_points, row.points) << row.arguments[0];
         EXPECT_EQ(line->limits.tolerance_metres, row.metres) << row.arguments[0];
         EXPECT_EQ(line->limits.split, row.split) << row.arguments[0];
+        EXPECT_EQ(line->settings().fit, row.fit) << row.arguments[0];
+        EXPECT_EQ(line->settings().waypoint_limit, row.waypoints) << row.arguments[0];
         EXPECT_EQ(line->input_path, "in.gdb");
         EXPECT_EQ(line->output_path, "out.gdb");
     }
@@ -175,6 +206,7 @@ TEST_F(KorvixProgram, LongOptionsAreCheckedBeforeAnyFileIsOpened) {
     write("in.gdb", route_file());
     const std::string points = "--points takes a number of points from 2 to 10000\n";
     const std::string metres = "--tolerance takes a distance in metres above 0\n";
+    const std::string waypoints = "--waypoints takes a number of waypoints from 1 to 999\n";
     // Decimals that a double holds only as infinity or as 0, alone and behind a valid value.
     const std::string too_large = "1" + std::string(400, '0');
     const std::string too_small = "0." + std::string(400, '0') + "1";
@@ -207,6 +239,17 @@ TEST_F(KorvixProgram, LongOptionsAreCheckedBeforeAnyFileIsOpened) {
         {"-S --points=9 --split in out", "--points works only with -T, -U, -V and -W\n"},
         {"-V --split=1 --points=9 in out", "Unknown option --split=1\n"},
         {"-V --pionts=5 in out", "Unknown option --pionts=5\n"},
+        {"-V --fit --waypoints=0 in out", waypoints},
+        {"-V --waypoints=1000 in out", waypoints},
+        {"-V --waypoints=-1 in out", waypoints},
+        {"-V in out --waypoints", waypoints},
+        {"-W --waypoints=00000 in out", waypoints},
+        {"-T --fit in out", "--fit works only with -V and -W\n"},
+        {"in out --fit", "--fit works only with -V and -W\n"},
+        {"-R --fit --waypoints=5 in out", "--fit works only with -V and -W\n"},
+        {"-U --waypoints=5 in out", "--waypoints works only with -V and -W\n"},
+        {"-S --waypoints 5 in out", "--waypoints works only with -V and -W\n"},
+        {"-V --fit=1 in out", "Unknown option --fit=1\n"},
         {"in out extra --x", "Unknown option --x\n"},
         // A word of two dashes in the option letter's place, or a file's, is no letter or name.
         {"--pionts=5 in out", "Unknown option --pionts=5\n"},

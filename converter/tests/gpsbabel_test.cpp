@@ -386,6 +386,29 @@ TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
             EXPECT_TRUE(is_reduction_of(points, whole)) << path.name;
         }
     }
+
+    // --fit: every track a route of its collected points reduced, all of them within the new
+    // waypoints given: as few as two points a track take, or one for a single position.
+    std::size_t least = 0;
+    for (const Path& track : original.tracks)
+        least += std::min<std::size_t>(collected(track.points).size(), 2);
+    if (least > 0 && least <= 999) {
+        const std::string option = "-V --fit --waypoints=" + std::to_string(least);
+        SCOPED_TRACE(option);
+        ASSERT_NO_FATAL_FAILURE(korvix(option, "in.gdb", "fit.gdb"));
+        const GpsData fitted = read_back("fit.gdb");
+        EXPECT_LE(fitted.waypoints.size(), original.waypoints.size() + least);
+        const auto made = by_name(fitted.routes);
+        for (const Path& track : original.tracks) {
+            if (collected(track.points).empty())
+                continue;
+            ASSERT_TRUE(made.contains(track.name)) << track.name;
+            std::vector<Point> points = made.at(track.name);
+            for (Point& p : points)
+                p = {"", p.latitude, p.longitude, "", ""};
+            EXPECT_TRUE(is_reduction_of(points, collected(track.points))) << track.name;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(GdbFiles, GpsbabelReader, ::testing::ValuesIn(sources()),

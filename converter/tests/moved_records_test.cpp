@@ -116,13 +116,16 @@ struct Blocks {
     bool pipe; // reads cut into pieces
 };
 
-// Every option; in blocks of 64 bytes -T to -W also with a point limit.
+// Every option; in blocks of 64 bytes -T to -W also with a point limit. -V and -W also with --fit,
+// which reads the tracks ahead before it converts them, within 20 new waypoints.
 std::vector<RunSettings> settings_of(const Blocks& blocks) {
     std::vector<RunSettings> all;
     for (const ConversionMode mode : every_mode) {
         all.push_back({mode, {}});
         if (blocks.size == 64 && !rewrites_routes(mode))
             all.push_back({mode, {.max_points = 10}});
+        if (converts_tracks_to_routes(mode))
+            all.push_back({mode, {}, true, 20});
     }
     return all;
 }
@@ -163,7 +166,8 @@ TEST_P(MovedRecords, ConvertAsFromMemoryWhereverTheBlocksEnd) {
                 ++runs;
                 const auto where = [&] {
                     return std::string(file.name) + ", -" + static_cast<char>(settings.mode) +
-                           (settings.limits.active() ? " --points=10" : "") + ", block " +
+                           (settings.limits.active() ? " --points=10" : "") +
+                           (settings.fit ? " --fit --waypoints=20" : "") + ", block " +
                            std::to_string(blocks.size) + (blocks.pipe ? " in pieces" : "") +
                            ", moved by " + std::to_string(at);
                 };
