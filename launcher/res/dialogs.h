@@ -8,8 +8,9 @@
 // RadioButton (checks itself when clicked, no tab stop); CheckBox (checks and clears itself when
 // clicked, tab stop); Edit (one line, bordered, scrolls, tab stop); ReadOnlyEdit (the same,
 // read-only, text centred); Label (starts a new group, ampersands shown as they are); Note (a
-// line that the program writes, centred, broken at blanks into as many lines as its height
-// holds and cut there with an ellipsis); Icon (the application icon).
+// line that the program writes, centred, cut with an ellipsis); WrappedNote (lines that the
+// program writes, centred, broken at blanks into as many as its height holds); Icon (the
+// application icon).
 #pragma once
 
 #include "resource.h"
@@ -62,7 +63,7 @@
     DIALOG_CONTROL(CheckBox, IDC_FIT, "Fit every track into", 20, 270, 78, 10)                     \
     DIALOG_CONTROL(Edit, IDC_WAYPOINTS, "", 100, 269, 24, 12)                                      \
     DIALOG_CONTROL(Label, IDC_STATIC, "waypoints (1 to 999).", 130, 271, 70, 8)                    \
-    DIALOG_CONTROL(Note, IDC_INPUT_NOTE, "", 82, 29, 156, 16)                                      \
+    DIALOG_CONTROL(WrappedNote, IDC_INPUT_NOTE, "", 82, 29, 156, 16)                               \
     DIALOG_CONTROL(Note, IDC_OUTPUT_NOTE, "", 81, 61, 156, 8)
 
 #define ABOUTDLG_CAPTION "About RunKorvix"
