@@ -1,10 +1,12 @@
 // The search for D counts, for a distance, the waypoints of every track reduced within it, and
-// narrows the distances between one that fits the budget and one that does not: by regula falsi
-// (Illinois) on the logarithms of the distance and of the waypoints that vary with it, as the
-// fewest points of a smooth track grow about as the square root of 1 / distance. A track whose
-// points are the same at both ends of that bracket keeps them in between and is not reduced
-// again, and one whose whole length lies within the distance keeps its first and last points: as
-// the bracket narrows, only the few tracks whose count changes inside it are read and reduced.
+// narrows the distances between one that fits the budget and one that does not, each step where a
+// model of each track's points says the budget is met. Most tracks are not reduced again at each
+// step: a reduction within a distance is the reduction within every distance down to its own
+// error, and a track whose points are the same at both ends of the bracket keeps them in between
+// (the fewest points of a track never grow with the distance, and the greedy cover's as good as
+// never; the run reduces such a track to no more than those points, so the budget holds
+// whatever). As the bracket narrows, only the few tracks whose count changes inside it are read
+// and reduced.
 #include "fit_plan.h"
 
 #include "console.h"
@@ -216,8 +218,8 @@ public:
 
 private:
     // Track i's points within `metres`, as known or as guessed: between the nearest distances at
-    // which it was reduced, its points go as a power of the distance; beyond them as a smooth
-    // track's, as the square root of 1 / distance.
+    // which it was reduced, its points go as a power of the distance; below them as the totals
+    // of the bracket's two ends grow (growth_).
     double modelled(std::uint32_t i, double metres) {
         if (known(i, metres))
             return s_.probe_points[i];
@@ -295,6 +297,13 @@ private:
             s_.probe_points[i] = s_.fail_points[i];
             return true;
         }
+        // The same points at both ends of the bracket: the same in between. The run reduces
+        // such a track itself, to no more points.
+        if (s_.fail_at[i] > 0 && metres > s_.fail_at[i] && s_.fail_points[i] == s_.fit_points[i]) {
+            s_.probe_points[i] = s_.fit_points[i];
+            s_.probe_inferred[i] = 1;
+            return true;
+        }
         return false;
     }
 
@@ -305,6 +314,7 @@ private:
         std::uint64_t total = 0;
         for (std::uint32_t i = 0; i < tracks_; ++i) {
             s_.probe_error[i] = -1; // not reduced
+            s_.probe_inferred[i] = 0;
             if (known(i, metres))
                 total += charge_(s_.probe_points[i]);
         }
@@ -362,6 +372,10 @@ private:
                 s_.fit_metres[i] = s_.probe_metres[i];
                 from = s_.probe_pool;
                 first = s_.probe_first[i];
+            } else if (s_.probe_inferred[i] != 0) {
+                // Known from both ends: within `metres`, the reduction not made.
+                s_.fit_error[i] = metres;
+                s_.fit_metres[i] = metres;
             } else if (s_.collected[i] > 2 && metres < s_.fit_error[i]) {
                 // Known from a reduction that did not fit: its points are not kept.
                 s_.fit_points[i] = s_.fail_points[i];
@@ -412,30 +426,28 @@ void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& l
     plan.tolerance_metres = settings.limits.tolerance_metres;
     ReadAhead ahead{input, layout, points, simplifier, scratch, Console()};
 
-    // First the least that every track takes: one waypoint for a single position, two for more.
+    // The least that every track takes: one waypoint for a single position, two for more; and
+    // while they can all become routes, what the search needs of each.
     std::fill(std::begin(scratch.tracks_of_count), std::end(scratch.tracks_of_count), 0U);
     std::uint64_t least = 0;
-    ahead.for_each_track(first_track, [&](InputOffset) {
+    std::uint32_t tracks = 0;
+    ahead.for_each_track(first_track, [&](InputOffset offset) {
         ++scratch.tracks_of_count[points.count];
         least += std::min(points.count, 2U);
+        if (points.count == 0 || least > budget)
+            return;
+        scratch.offset[tracks] = offset;
+        scratch.collected[tracks] = static_cast<std::uint16_t>(points.count);
+        scratch.two_point_metres[tracks] =
+            points.count > 2 ? kept_from(std::sqrt(leg_error(points, 0, points.count - 1)) *
+                                         metres_per_semicircle)
+                             : 0;
+        ++tracks;
     });
     if (least > budget) {
         plan_fewest_skipped(ahead, first_track, budget, plan);
         return;
     }
-
-    std::uint32_t tracks = 0;
-    ahead.for_each_track(first_track, [&](InputOffset offset) {
-        if (points.count == 0 || tracks == FitScratch::tracks)
-            return;
-        scratch.offset[tracks] = offset;
-        scratch.collected[tracks] = static_cast<std::uint16_t>(points.count);
-        scratch.two_point_metres[tracks] =
-            points.count > 2
-                ? std::sqrt(leg_error(points, 0, points.count - 1)) * metres_per_semicircle
-                : 0;
-        ++tracks;
-    });
     const Charge charge{settings.limits.split ? 0 : settings.limits.max_points};
     DistanceSearch search(ahead, tracks, budget, charge);
     plan.tolerance_metres = search.search(settings.limits.tolerance_metres);

@@ -60,6 +60,7 @@ struct FitScratch {
     std::uint16_t probe_points[tracks];
     double probe_error[tracks];
     double probe_metres[tracks];
+    std::uint8_t probe_inferred[tracks];
     double fit_metres[tracks]; // the error of the reduction at the fitting end, as it is
     // The reduced points of the tracks at the fitting end, of the probe, and while a probe that
     // fits becomes the fitting end: where each track's start, or unpooled.

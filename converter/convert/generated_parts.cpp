@@ -1,6 +1,7 @@
 #include "generated_parts.h"
 
 #include "position_word.h"
+#include "reduction_line.h"
 
 #include <cstdio>
 #include <string_view>
@@ -76,39 +77,19 @@ GeneratedName::GeneratedName(const char* name, const GeneratedParts& parts, std:
         suffix_bytes_ = std::snprintf(suffix_, sizeof suffix_, " %u/%u", part + 1, parts.parts);
 }
 
-void GeneratedName::write(OutputStream& out) const {
-    write_bytes(out, reinterpret_cast<const std::uint8_t*>(name_), name_bytes_);
-    write_bytes(out, reinterpret_cast<const std::uint8_t*>(suffix_), suffix_bytes_);
-    out.write_byte(0);
-}
-
 void report_generated_parts(Console& console, const char* name, const GeneratedParts& parts,
                             const char* kind) {
     if (!parts.reduced_or_cut())
         return;
-    char number[48];
     console.say(name);
-    std::snprintf(number, sizeof number, ": %u points -> ", parts.collected);
-    console.say(number);
-    if (parts.parts == 1) {
-        std::snprintf(number, sizeof number, "%u", parts.kept);
-        console.say(number);
-    } else {
-        std::snprintf(number, sizeof number, "%u %s of ", parts.parts, kind);
-        console.say(number);
-        for (std::uint32_t part = 0; part < parts.parts; ++part) {
-            const char* const joint = part == 0 ? "" : part + 1 < parts.parts ? ", " : " and ";
-            std::snprintf(number, sizeof number, "%s%u", joint, parts.points(part));
-            console.say(number);
-        }
-    }
-    std::snprintf(number, sizeof number, ", within %.1f m", parts.error_metres);
-    console.say(number);
-    if (parts.overruled_tolerance > 0) {
-        std::snprintf(number, sizeof number, ", not %g m", parts.overruled_tolerance);
-        console.say(number);
-    }
-    console.say("\n");
+    rules::write_reduction_line([&](std::string_view text) { console.say(text); },
+                                {.collected = parts.collected,
+                                 .kept = parts.kept,
+                                 .parts = parts.parts,
+                                 .part_points = parts.part_points,
+                                 .within_metres = parts.error_metres,
+                                 .overruled_tolerance = parts.overruled_tolerance},
+                                kind);
 }
 
 } // namespace korvix

@@ -54,7 +54,11 @@ public:
     GeneratedName(const char* name, const GeneratedParts& parts, std::uint32_t part);
     // Its bytes, the 0 byte included.
     ByteCount bytes() const { return name_bytes_ + suffix_bytes_ + 1; }
-    void write(OutputStream& out) const;
+    template <ByteWriter Out> void write(Out& out) const {
+        write_bytes(out, reinterpret_cast<const std::uint8_t*>(name_), name_bytes_);
+        write_bytes(out, reinterpret_cast<const std::uint8_t*>(suffix_), suffix_bytes_);
+        out.write_byte(0);
+    }
 
 private:
     const char* name_;

@@ -73,23 +73,10 @@ void read_route_name(RunContext& run, BodyRemainder& body) {
     body.take(read_string(run.in, &name));
 }
 
-// Body length of a track of `count` points that write_track writes.
-std::int32_t track_body_length(const RunContext& run, const GeneratedName& name,
-                               std::uint32_t count) {
-    return static_cast<std::int32_t>(track_head_width(name.bytes()) + track_point_width * count +
-                                     std::ssize(run.layout.track_end));
-}
-
-// Writes a track body of the point buffer's entries from `first` on, in the run's GDB version.
-void write_track(RunContext& run, const GeneratedName& name, std::uint32_t first,
-                 std::uint32_t count) {
-    OutputStream& out = run.out;
-    const PointBuffer& points = run.points;
-    name.write(out);
-    write_bytes(out, track_header_bytes);
-    write_int32(out, static_cast<std::int32_t>(count));
-    // The track points are laid out in the output block itself, a batch at a time: one write per
-    // point would cost more in bookkeeping than in bytes.
+// The track points of the point buffer's entries from `first` on, laid out in the output block
+// itself, a batch at a time: one write per point would cost more in bookkeeping than in bytes.
+void write_track_points(OutputStream& out, const PointBuffer& points, std::uint32_t first,
+                        std::uint32_t count) {
     const auto batch_points = static_cast<std::uint32_t>(
         std::min<ByteCount>(1024, out.block_capacity() / track_point_width));
     for (std::uint32_t done = 0; done < count; done += batch_points) {
@@ -102,6 +89,19 @@ void write_track(RunContext& run, const GeneratedName& name, std::uint32_t first
             store_track_point(p, position_word(points.latitude[i], points.longitude[i]));
         out.commit(p - room);
     }
+}
+
+// Writes a track body of the point buffer's entries from `first` on, in the run's GDB version.
+template <ByteWriter Out>
+void write_track(Out& out, const RunContext& run, const GeneratedName& name, std::uint32_t first,
+                 std::uint32_t count) {
+    name.write(out);
+    write_bytes(out, track_header_bytes);
+    write_int32(out, static_cast<std::int32_t>(count));
+    if constexpr (std::same_as<Out, ByteTally>)
+        out.write(nullptr, track_point_width * count);
+    else
+        write_track_points(out, run.points, first, count);
     write_bytes(out, run.layout.track_end);
 }
 
@@ -188,9 +188,9 @@ void convert_route_to_track(RunContext& run, const RecordHeader& header, TrackPo
     report_generated_parts(run.console, run.scratch.text, parts, "tracks");
     for (std::uint32_t part = 0; part < parts.parts; ++part) {
         const GeneratedName name(run.scratch.text, parts, part);
-        write_record_header(run.out, track_record,
-                            track_body_length(run, name, parts.points(part)));
-        write_track(run, name, parts.first(part), parts.points(part));
+        write_generated_record(run.out, track_record, [&](auto& out) {
+            write_track(out, run, name, parts.first(part), parts.points(part));
+        });
     }
 }
 

@@ -1,5 +1,6 @@
 #include "track_to_route.h"
 
+#include "track_lines.h"
 #include "track_points.h"
 
 #include <algorithm>
@@ -10,18 +11,6 @@ namespace korvix {
 namespace {
 
 constexpr std::int32_t generated_link_count = 2; // a leg from one via to the next
-constexpr ByteCount route_head_width = route_flag_width + 2 * position_record_width + 4;
-// A route point with its leg: name, block, link count, two link points, link flag, link bounds.
-constexpr ByteCount linked_route_point_width = number_name_width + route_point_block_width + 4 +
-                                               2 * position_record_width + 1 +
-                                               2 * position_record_width;
-// The last route point: name, block, link count 0 and the link flag 1.
-constexpr ByteCount last_route_point_width = number_name_width + route_point_block_width + 4 + 1;
-static_assert(linked_route_point_width == 91 && last_route_point_width == 55);
-static_assert(number_name_width + class_block_width + position_record_width +
-                  std::ssize(via_waypoint_trailer) ==
-              71);
-
 constexpr std::uint8_t link_flag_with_bounds = 0;
 constexpr std::uint8_t link_flag_without_bounds = 1;
 constexpr std::uint8_t zero_bytes[16] = {};
@@ -43,7 +32,7 @@ struct Bounds {
     std::int32_t min_longitude;
 };
 
-void write_bounds(OutputStream& out, const Bounds& bounds) {
+template <ByteWriter Out> void write_bounds(Out& out, const Bounds& bounds) {
     write_position(out, bounds.max_latitude, bounds.max_longitude);
     write_position(out, bounds.min_latitude, bounds.min_longitude);
 }
@@ -55,7 +44,7 @@ void read_track_points(RunContext& run, ByteCount length) {
     const TrackPointsRead read =
         read_track_body(run.in, nullptr, run.layout, length, run.points, run.console, &name);
     if (read.off_the_earth != 0 && !run.failed())
-        run.console.say("Track point out of range - point skipped\n");
+        run.console.say_line(rules::off_the_earth_text);
 }
 
 // Bounds of the point buffer's entries first to last inclusive (first <= last < count).
@@ -73,17 +62,10 @@ Bounds compute_bounds(const PointBuffer& points, std::uint32_t first, std::uint3
     return bounds;
 }
 
-// Body length of a generated waypoint in the run's GDB version (71 bytes, 80 in version 3).
-std::int32_t waypoint_body_length(const RunContext& run) {
-    return static_cast<std::int32_t>(number_name_width + class_block_width + position_record_width +
-                                     std::ssize(via_waypoint_trailer) +
-                                     run.layout.waypoint_trailer_zeros);
-}
-
-// Writes the body of one generated waypoint.
-void write_via_waypoint(RunContext& run, const char* name, std::int32_t latitude,
+// Writes the body of one generated waypoint: 71 bytes, 80 in version 3.
+template <ByteWriter Out>
+void write_via_waypoint(Out& out, const RunContext& run, const char* name, std::int32_t latitude,
                         std::int32_t longitude, Vias vias) {
-    OutputStream& out = run.out;
     write_string(out, name);
     write_class_block(out, vias);
     write_position(out, latitude, longitude);
@@ -94,21 +76,11 @@ void write_via_waypoint(RunContext& run, const char* name, std::int32_t latitude
     write_bytes(out, zero_bytes, run.layout.waypoint_trailer_zeros);
 }
 
-// Body length of a route of n points (at least one) that write_route writes.
-std::int32_t route_body_length(const RunContext& run, const GeneratedName& name,
-                               std::uint32_t points) {
-    const ByteCount n = points;
-    return static_cast<std::int32_t>(name.bytes() + route_head_width +
-                                     linked_route_point_width * (n - 1) + last_route_point_width +
-                                     std::ssize(run.layout.route_point_end) * n +
-                                     std::ssize(run.layout.route_end));
-}
-
 // Writes the body of a route through the point buffer's entries from `first` on, `n` of them
 // (at least one), and the waypoints of the numbers chosen for them.
-void write_route(RunContext& run, const GeneratedName& name, std::uint32_t first, std::uint32_t n,
-                 Vias vias) {
-    OutputStream& out = run.out;
+template <ByteWriter Out>
+void write_route(Out& out, const RunContext& run, const GeneratedName& name, std::uint32_t first,
+                 std::uint32_t n, Vias vias) {
     const PointBuffer& points = run.points;
     const std::uint32_t last = first + n - 1;
     name.write(out);
@@ -167,17 +139,18 @@ bool choose_numbers(RunContext& run, std::uint32_t n) {
 void write_waypoints_and_routes(RunContext& run, const GeneratedParts& parts, Vias vias) {
     const std::uint32_t n = run.points.count;
     report_generated_parts(run.console, run.scratch.text, parts, "routes");
-    const std::int32_t waypoint_length = waypoint_body_length(run);
     for (std::uint32_t i = 0; i < n; ++i) {
-        write_record_header(run.out, waypoint_record, waypoint_length);
-        write_via_waypoint(run, waypoint_name(run.generated_numbers[i]).text,
-                           run.points.latitude[i], run.points.longitude[i], vias);
+        const WaypointName name = waypoint_name(run.generated_numbers[i]);
+        write_generated_record(run.out, waypoint_record, [&](auto& out) {
+            write_via_waypoint(out, run, name.text, run.points.latitude[i], run.points.longitude[i],
+                               vias);
+        });
     }
     for (std::uint32_t part = 0; part < parts.parts; ++part) {
         const GeneratedName name(run.scratch.text, parts, part);
-        write_record_header(run.out, route_record,
-                            route_body_length(run, name, parts.points(part)));
-        write_route(run, name, parts.first(part), parts.points(part), vias);
+        write_generated_record(run.out, route_record, [&](auto& out) {
+            write_route(out, run, name, parts.first(part), parts.points(part), vias);
+        });
     }
     run.waypoint_counter = run.generated_numbers[n - 1] + 1U;
     run.new_waypoints += n;
@@ -191,8 +164,8 @@ void keep_track(RunContext& run, const RecordHeader& header) {
     Console quiet; // the points are only counted: a kept track loses none
     read_track_body(run.in, &run.out, run.layout, header.body_length(), run.points, quiet, nullptr);
     if (!run.failed())
-        run.console.say(run.points.count == 0 ? "Track has no points - track kept\n"
-                                              : "Too few waypoints left to convert - track kept\n");
+        run.console.say_line(run.points.count == 0 ? rules::no_points_kept_text
+                                                   : rules::too_few_waypoints_kept_text);
 }
 
 // --fit: a track that the plan makes a route, within its distance and points; any other stays.
@@ -220,7 +193,7 @@ void fit_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) 
                           plan.most_points[planned], plan.kept_metres[planned], part_points);
     // The plan counted these points, and the names for them; a track of none is not planned.
     if (run.points.count == 0 || !choose_numbers(run, run.points.count)) {
-        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        run.console.say_line(rules::too_many_waypoints_text);
         return;
     }
     write_waypoints_and_routes(run, parts, vias);
@@ -239,32 +212,28 @@ void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vi
     // A reduction keeps two points at least: a track that cannot have them is not reduced.
     const std::uint32_t collected = run.points.count;
     if (collected != 0 && waypoints_left(run) < std::min(collected, 2U)) {
-        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        run.console.say_line(rules::too_many_waypoints_text);
         return;
     }
     const GeneratedParts parts = run.shape_points();
     const std::uint32_t n = run.points.count;
     if (n == 0) {
-        run.console.say("Track has no points - track skipped\n");
+        run.console.say_line(rules::no_points_skipped_text);
         return;
     }
     // Every point gets its waypoint, the joint of two parts one that both routes name.
     if (!choose_numbers(run, n)) {
-        run.console.say("Too many waypoints needed to convert - track skipped\n");
+        run.console.say_line(rules::too_many_waypoints_text);
         return;
     }
     write_waypoints_and_routes(run, parts, vias);
 }
 
 void say_fit_result(RunContext& run) {
-    char line[160];
-    const std::uint32_t tracks = run.tracks_converted;
-    const std::uint32_t waypoints = run.new_waypoints;
-    std::snprintf(line, sizeof line, "%u %s in %u new %s, within %.1f m of %s\n", tracks,
-                  tracks == 1 ? "track fits" : "tracks fit", waypoints,
-                  waypoints == 1 ? "waypoint" : "waypoints", run.worst_metres,
-                  tracks == 1 ? "its track" : "their tracks");
-    run.console.say(line);
+    char line[rules::fit_line_room];
+    const std::size_t size =
+        rules::format_fit_line({run.tracks_converted, run.new_waypoints, run.worst_metres}, line);
+    run.console.say(std::string_view(line, size));
 }
 
 } // namespace korvix

@@ -67,9 +67,4 @@ void rewrite_waypoint_class(const RecordCursor& cursor, BodyRemainder& body, Cla
         move_byte(in, out);
 }
 
-void write_class_block(OutputStream& out, Vias vias) {
-    out.write_byte(vias == Vias::user ? user_via_class : hidden_via_class);
-    write_bytes(out, via_class_block + 1, class_block_width - 1);
-}
-
 } // namespace korvix

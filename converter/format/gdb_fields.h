@@ -51,7 +51,8 @@ inline std::uint8_t move_byte(InputStream& in, OutputStream* out) {
 }
 
 // A latitude, a longitude and the cleared presence byte of the altitude behind them.
-inline void write_position(OutputStream& out, std::int32_t latitude, std::int32_t longitude) {
+template <ByteWriter Out>
+void write_position(Out& out, std::int32_t latitude, std::int32_t longitude) {
     std::uint8_t bytes[position_record_width];
     store_le32(bytes, static_cast<std::uint32_t>(latitude));
     store_le32(bytes + 4, static_cast<std::uint32_t>(longitude));
@@ -146,6 +147,20 @@ enum class ClassRewrite { keep, user_vias, hidden_vias };
 void rewrite_waypoint_class(const RecordCursor& cursor, BodyRemainder& body, ClassRewrite rewrite);
 
 // The class block of a generated waypoint or route point.
-void write_class_block(OutputStream& out, Vias vias);
+template <ByteWriter Out> void write_class_block(Out& out, Vias vias) {
+    out.write_byte(vias == Vias::user ? user_via_class : hidden_via_class);
+    write_bytes(out, via_class_block + 1, class_block_width - 1);
+}
+
+// Writes a record that the run generates: its header, with the length of the body that
+// write_body(out) writes, then that body. The body's writer runs twice, on a tally and then on
+// the output, so that the length is the one of the bytes written, stated nowhere else.
+template <class WriteBody>
+void write_generated_record(OutputStream& out, char type, WriteBody write_body) {
+    ByteTally tally;
+    write_body(tally);
+    write_record_header(out, type, static_cast<std::int32_t>(tally.count()));
+    write_body(out);
+}
 
 } // namespace korvix

@@ -204,6 +204,71 @@ bool converts(ConversionMode mode, char type) {
     return false;
 }
 
+// The traced records are the input's records, one after the other: their offsets, and the
+// offset behind the last.
+std::vector<std::size_t> traced_records(std::span<const std::uint8_t> input, std::size_t header,
+                                        const std::vector<TraceLine>& trace, std::size_t& at,
+                                        ConversionMode mode) {
+    std::vector<std::size_t> record_start;
+    at = header;
+    for (const TraceLine& line : trace) {
+        if (input.size() - at < record_header_size ||
+            line.type != static_cast<char>(input[at + 4]) ||
+            line.length != static_cast<std::int32_t>(le32(input.data() + at)))
+            broken("trace line names no record of the input", mode);
+        record_start.push_back(at);
+        at += record_header_size + le32(input.data() + at);
+        if (at > input.size() && &line != &trace.back())
+            broken("record traced behind one running past the end of the input", mode);
+    }
+    return record_start;
+}
+
+// A failed run that wrote part of its last record, `last`: either that record was handled whole
+// and the run failed behind it, or the output ends inside it, its header as read, then no more
+// than its body.
+void check_failed_tail(std::span<const std::uint8_t> input, ConversionMode mode, const Run& run,
+                       std::size_t last, std::span<const std::uint8_t> tail) {
+    const std::size_t end_of_last = last + record_header_size + le32(input.data() + last);
+    if (end_of_last <= input.size()) {
+        const Run through = convert(with_closing_record(input.first(end_of_last)), mode, input);
+        if (through.status == 0 && Bytes(run.output) == without_closing_record(through.output))
+            return;
+    }
+    const char type = static_cast<char>(input[last + 4]);
+    if (converts(mode, type))
+        broken("failed conversion wrote part of its records", mode);
+    if (tail.size() < record_header_size ||
+        std::memcmp(tail.data(), input.data() + last, record_header_size) != 0)
+        broken("failed run's last record does not begin with the header read", mode);
+    // A rewrite copies each field as it reads it and finds a record shorter than its fields
+    // behind the field that crosses its end, so only there may the body run past its length.
+    const bool rewritten = korvix::rewrites_routes(mode) && (type == 'W' || type == 'R');
+    if (!rewritten && tail.size() - record_header_size > le32(input.data() + last))
+        broken("failed run wrote more body than its last record declares", mode);
+}
+
+// A failed run: everything up to the record it failed in is what a completed run of those
+// records writes.
+void check_failed_run(std::span<const std::uint8_t> input, ConversionMode mode, const Run& run,
+                      std::size_t header, const std::vector<std::size_t>& record_start) {
+    if (record_start.empty()) {
+        if (run.output != Bytes(input.begin(), input.begin() + header))
+            broken("run failing at its first record wrote more than the header", mode);
+        return;
+    }
+    const std::size_t last = record_start.back();
+    const Run before = convert(with_closing_record(input.first(last)), mode, input);
+    if (before.status != 0)
+        broken("records handled before the failure fail on their own", mode);
+    const Bytes done = without_closing_record(before.output);
+    if (!starts_with(run.output, done))
+        broken("failed run differs from a completed run before its last record", mode);
+    const std::span<const std::uint8_t> tail = std::span(run.output).subspan(done.size());
+    if (!tail.empty())
+        check_failed_tail(input, mode, run, last, tail);
+}
+
 void check_run(std::span<const std::uint8_t> input, ConversionMode mode, const Run& run) {
     if (run.status != 0 && run.status != 1)
         broken("exit status neither 0 nor 1", mode);
@@ -222,68 +287,19 @@ void check_run(std::span<const std::uint8_t> input, ConversionMode mode, const R
     if (!starts_with(run.output, input.first(*header)))
         broken("output header differs from the input header", mode);
 
-    // The traced records are the input's records, one after the other.
     const std::vector<TraceLine> trace = trace_lines(run.console, run.status, mode);
-    std::vector<std::size_t> record_start;
-    std::size_t at = *header;
-    for (const TraceLine& line : trace) {
-        if (input.size() - at < record_header_size ||
-            line.type != static_cast<char>(input[at + 4]) ||
-            line.length != static_cast<std::int32_t>(le32(input.data() + at)))
-            broken("trace line names no record of the input", mode);
-        record_start.push_back(at);
-        at += record_header_size + le32(input.data() + at);
-        if (at > input.size() && &line != &trace.back())
-            broken("record traced behind one running past the end of the input", mode);
-    }
-
-    if (run.status == 0) {
-        if (trace.empty() || trace.back().type != 'V')
-            broken("completed run that did not end at the closing record", mode);
-        if (!well_framed(run.output, *header))
-            broken("completed run wrote records that do not frame the output", mode);
-        if (korvix::rewrites_routes(mode) && run.output.size() != at)
-            broken("-R or -S changed the size of the file", mode);
+    std::size_t at = 0;
+    const std::vector<std::size_t> record_start = traced_records(input, *header, trace, at, mode);
+    if (run.status != 0) {
+        check_failed_run(input, mode, run, *header, record_start);
         return;
     }
-
-    // A failed run: everything up to the record it failed in is what a completed run of those
-    // records writes.
-    if (trace.empty()) {
-        if (run.output != Bytes(input.begin(), input.begin() + *header))
-            broken("run failing at its first record wrote more than the header", mode);
-        return;
-    }
-    const std::size_t last = record_start.back();
-    const Run before = convert(with_closing_record(input.first(last)), mode, input);
-    if (before.status != 0)
-        broken("records handled before the failure fail on their own", mode);
-    const Bytes done = without_closing_record(before.output);
-    if (!starts_with(run.output, done))
-        broken("failed run differs from a completed run before its last record", mode);
-    const std::span<const std::uint8_t> tail = std::span(run.output).subspan(done.size());
-    if (tail.empty())
-        return;
-
-    // Either the last traced record was handled whole and the run failed behind it...
-    const std::size_t end_of_last = last + record_header_size + le32(input.data() + last);
-    if (end_of_last <= input.size()) {
-        const Run through = convert(with_closing_record(input.first(end_of_last)), mode, input);
-        if (through.status == 0 && Bytes(run.output) == without_closing_record(through.output))
-            return;
-    }
-    // ...or the output ends inside it: its header as read, then no more than its body.
-    const char type = static_cast<char>(input[last + 4]);
-    if (converts(mode, type))
-        broken("failed conversion wrote part of its records", mode);
-    if (tail.size() < record_header_size ||
-        std::memcmp(tail.data(), input.data() + last, record_header_size) != 0)
-        broken("failed run's last record does not begin with the header read", mode);
-    // A rewrite copies each field as it reads it and finds a record shorter than its fields
-    // behind the field that crosses its end, so only there may the body run past its length.
-    const bool rewritten = korvix::rewrites_routes(mode) && (type == 'W' || type == 'R');
-    if (!rewritten && tail.size() - record_header_size > le32(input.data() + last))
-        broken("failed run wrote more body than its last record declares", mode);
+    if (trace.empty() || trace.back().type != 'V')
+        broken("completed run that did not end at the closing record", mode);
+    if (!well_framed(run.output, *header))
+        broken("completed run wrote records that do not frame the output", mode);
+    if (korvix::rewrites_routes(mode) && run.output.size() != at)
+        broken("-R or -S changed the size of the file", mode);
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -362,25 +363,42 @@ inline std::int32_t read_int32(InputStream& in) {
 // Returns the bytes consumed: characters + 1.
 ByteCount read_string(InputStream& in, const TextDestination* destination);
 
-inline void write_int32(OutputStream& out, std::int32_t value) {
+// The bytes a record's body would take, counted by the same writer that writes it to the
+// output: a generated record's writer runs once on a tally, for the length in its header, and
+// once on the output (write_generated_record, gdb_fields.h), so that its length is stated once.
+class ByteTally {
+public:
+    void write_byte(std::uint8_t) { ++count_; }
+    void write(const std::uint8_t*, ByteCount count) { count_ += count; }
+    ByteCount count() const { return count_; }
+
+private:
+    ByteCount count_ = 0;
+};
+
+// The writes of the fields below go to an OutputStream or to a ByteTally.
+template <class Out>
+concept ByteWriter = std::same_as<Out, OutputStream> || std::same_as<Out, ByteTally>;
+
+template <ByteWriter Out> void write_int32(Out& out, std::int32_t value) {
     std::uint8_t bytes[4];
     store_le32(bytes, static_cast<std::uint32_t>(value));
     out.write(bytes, sizeof bytes);
 }
 
-inline void write_string(OutputStream& out, const char* text) {
+template <ByteWriter Out> void write_string(Out& out, const char* text) {
     out.write(reinterpret_cast<const std::uint8_t*>(text), std::ssize(std::string_view(text)) + 1);
 }
 
 // Writes count bytes of a template or buffer. Counts are the program's own (widths of templates
 // and layouts), never the file's: a negative one is a fault of the program, which ends it rather
 // than write what it cannot say.
-inline void write_bytes(OutputStream& out, const std::uint8_t* bytes, ByteCount count) {
+template <ByteWriter Out> void write_bytes(Out& out, const std::uint8_t* bytes, ByteCount count) {
     if (count < 0)
         stream_rule_broken("count >= 0", __FILE__, __LINE__);
     out.write(bytes, count);
 }
-inline void write_bytes(OutputStream& out, std::span<const std::uint8_t> bytes) {
+template <ByteWriter Out> void write_bytes(Out& out, std::span<const std::uint8_t> bytes) {
     write_bytes(out, bytes.data(), std::ssize(bytes));
 }
 

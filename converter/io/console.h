@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace korvix {
 
@@ -18,6 +19,13 @@ public:
 
     // A message, with its line end.
     void say(const char* message);
+    // A piece of a message.
+    void say(std::string_view text) { write(text.data(), text.size()); }
+    // A message given without its line end.
+    void say_line(std::string_view text) {
+        say(text);
+        say("\n");
+    }
     // The trace line of a record read: its type letter and its body length, as "W 71".
     void trace(char type, std::int32_t length);
 

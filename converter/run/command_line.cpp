@@ -59,11 +59,73 @@ ConversionMode mode_of_option(std::string_view option) {
     }
 }
 
-// The value of a long option that takes one: behind its '=', or the next word.
-struct LongOptionValue {
-    bool given = false;
-    std::string_view text;
-};
+// The long options that take a value, behind their '=' or as the next word.
+enum class ValuedOption { none, points, tolerance, waypoints };
+
+ValuedOption valued_option(std::string_view word) {
+    const auto is = [&](std::string_view name) {
+        return word == name ||
+               (word.starts_with(name) && word.size() > name.size() && word[name.size()] == '=');
+    };
+    if (is(points_option))
+        return ValuedOption::points;
+    if (is(tolerance_option))
+        return ValuedOption::tolerance;
+    if (is(waypoints_option))
+        return ValuedOption::waypoints;
+    return ValuedOption::none;
+}
+
+// Reads the value of a valued option into the command line; false, with the option's complaint,
+// when it is missing or wrong.
+bool take_value(ValuedOption option, std::optional<std::string_view> value, CommandLine& line) {
+    bool valid = false;
+    std::string_view complaint;
+    switch (option) {
+    case ValuedOption::points: {
+        const std::optional<std::uint32_t> count =
+            value ? rules::parse_points(*value) : std::nullopt;
+        valid = count.has_value();
+        line.limits.max_points = count.value_or(line.limits.max_points);
+        complaint = rules::bad_points_text;
+        break;
+    }
+    case ValuedOption::tolerance: {
+        const std::optional<double> metres = value ? rules::parse_metres(*value) : std::nullopt;
+        valid = metres.has_value();
+        line.limits.tolerance_metres = metres.value_or(line.limits.tolerance_metres);
+        complaint = rules::bad_tolerance_text;
+        break;
+    }
+    case ValuedOption::waypoints:
+    case ValuedOption::none: {
+        const std::optional<std::uint32_t> count =
+            value ? rules::parse_waypoints(*value) : std::nullopt;
+        valid = count.has_value();
+        line.waypoint_limit = count.value_or(line.waypoint_limit);
+        complaint = rules::bad_waypoints_text;
+        break;
+    }
+    }
+    if (!valid)
+        line.complaint = std::string(complaint) + '\n';
+    return valid;
+}
+
+// Takes a long option without a value; false for a word that is none.
+bool take_flag(std::string_view word, CommandLine& line) {
+    if (word == "--split")
+        line.limits.split = true;
+    else if (word == "--fit")
+        line.fit = true;
+    else if (word == "--help" || word == "--version") {
+        if (line.action == CommandLine::Action::convert)
+            line.action =
+                word == "--help" ? CommandLine::Action::help : CommandLine::Action::version;
+    } else
+        return false;
+    return true;
+}
 
 // Takes the long options out of the arguments, wherever they stand; what is left is read as the
 // command line always was. Returns false, with the complaint, for a long option that is wrong.
@@ -71,63 +133,26 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
                        std::vector<std::string_view>& rest) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view word = arguments[i];
-        const bool points = word == points_option || word.starts_with("--points=");
-        const bool tolerance = word == tolerance_option || word.starts_with("--tolerance=");
-        const bool waypoints = word == waypoints_option || word.starts_with("--waypoints=");
-        if (word == "--split") {
-            line.limits.split = true;
+        if (take_flag(word, line))
             continue;
-        }
-        if (word == "--fit") {
-            line.fit = true;
-            continue;
-        }
-        if (word == "--help" || word == "--version") {
-            if (line.action == CommandLine::Action::convert)
-                line.action =
-                    word == "--help" ? CommandLine::Action::help : CommandLine::Action::version;
-            continue;
-        }
-        if (!points && !tolerance && !waypoints) {
-            // A word of two dashes is always a long option, wherever it stands: a misspelt one
-            // must not pass for an option letter or a file name.
-            if (word.starts_with("--")) {
-                line.complaint = "Unknown option " + std::string(word) + "\n";
+        const ValuedOption option = valued_option(word);
+        if (option != ValuedOption::none) {
+            std::optional<std::string_view> value;
+            if (const std::size_t equals = word.find('='); equals != std::string_view::npos)
+                value = word.substr(equals + 1);
+            else if (i + 1 < arguments.size())
+                value = arguments[++i];
+            if (!take_value(option, value, line))
                 return false;
-            }
-            rest.push_back(word);
             continue;
         }
-        const std::string_view name = points      ? points_option
-                                      : tolerance ? tolerance_option
-                                                  : waypoints_option;
-        LongOptionValue value;
-        if (word.size() > name.size()) {
-            value = {true, word.substr(name.size() + 1)};
-        } else if (i + 1 < arguments.size()) {
-            value = {true, arguments[++i]};
-        }
-        bool valid = false;
-        if (value.given && points) {
-            const std::optional<std::uint32_t> count = rules::parse_points(value.text);
-            valid = count.has_value();
-            line.limits.max_points = count.value_or(line.limits.max_points);
-        } else if (value.given && tolerance) {
-            const std::optional<double> metres = rules::parse_metres(value.text);
-            valid = metres.has_value();
-            line.limits.tolerance_metres = metres.value_or(line.limits.tolerance_metres);
-        } else if (value.given) {
-            const std::optional<std::uint32_t> count = rules::parse_waypoints(value.text);
-            valid = count.has_value();
-            line.waypoint_limit = count.value_or(line.waypoint_limit);
-        }
-        if (!valid) {
-            line.complaint = std::string(points      ? rules::bad_points_text
-                                         : tolerance ? rules::bad_tolerance_text
-                                                     : rules::bad_waypoints_text);
-            line.complaint += '\n';
+        // A word of two dashes is always a long option, wherever it stands: a misspelt one must
+        // not pass for an option letter or a file name.
+        if (word.starts_with("--")) {
+            line.complaint = "Unknown option " + std::string(word) + "\n";
             return false;
         }
+        rest.push_back(word);
     }
     return true;
 }

@@ -45,14 +45,24 @@ public:
     // The centre lies at centre_latitude (semicircles) and centre_east semicircles east of
     // longitude_reference.
     LocalPlane(double centre_latitude, std::int32_t longitude_reference, double centre_east)
-        : longitude_reference_(longitude_reference), centre_latitude_(centre_latitude),
-          centre_east_(centre_east) {
-        const double centre = centre_latitude * radians_per_semicircle;
-        const double sine = std::sin(centre);
-        cosine_ = std::cos(centre);
-        sine_per_semicircle_ = sine * radians_per_semicircle;
-        bow_ = 0.5 * sine * cosine_ * radians_per_semicircle;
+        : LocalPlane(centre_latitude, longitude_reference, centre_east, turn_of(centre_latitude)) {}
+
+    // The sine and cosine of a centre's latitude (semicircles).
+    struct CentreTurn {
+        double sine;
+        double cosine;
+    };
+    static CentreTurn turn_of(double centre_latitude) {
+        return {std::sin(centre_latitude * radians_per_semicircle),
+                std::cos(centre_latitude * radians_per_semicircle)};
     }
+    // A plane whose centre's sine and cosine are known already.
+    LocalPlane(double centre_latitude, std::int32_t longitude_reference, double centre_east,
+               const CentreTurn& turn)
+        : longitude_reference_(longitude_reference), centre_latitude_(centre_latitude),
+          centre_east_(centre_east), cosine_(turn.cosine),
+          sine_per_semicircle_(turn.sine * radians_per_semicircle),
+          bow_(0.5 * turn.sine * turn.cosine * radians_per_semicircle) {}
 
     void project(std::int32_t latitude, std::int32_t longitude, double& x, double& y) const {
         const double north = static_cast<double>(latitude) - centre_latitude_;

@@ -204,6 +204,7 @@ double simplify_points(PointBuffer& points, std::uint32_t max_points, double tol
     if (n <= 2 || !(count_limited || tolerance_metres > 0))
         return 0;
     const std::uint32_t limit = count_limited ? std::max<std::uint32_t>(max_points, 2) : n;
+    std::fill_n(scratch.plane_cosine, n, 0.0); // the planes of another track's points
     bool reduced = false;
     if (tolerance_metres > 0) {
         // A hair under the tolerance, so that a point accepted here is within it also in metres,

@@ -1,4 +1,4 @@
-// The working memory of a reduction of points, reserved once for the run (about 180 KB): the
+// The working memory of a reduction of points, reserved once for the run (about 340 KB): the
 // reduction itself allocates nothing.
 #pragma once
 
@@ -30,6 +30,13 @@ struct PointSimplifier {
     // The search for the fewest points: the fewest legs to each point, and the point it came from.
     Index hops[capacity];
     Index parent[capacity];
+
+    // The sine and cosine of each point's latitude, for the plane around it in which the legs
+    // from it are looked for: computed the first time a reduction looks from the point, kept for
+    // every cover of the same reduction after. A cosine of 0 (no latitude of the earth has it)
+    // marks one not computed yet; simplify_points clears them for its points.
+    double plane_sine[capacity];
+    double plane_cosine[capacity];
 };
 
 } // namespace korvix

@@ -63,7 +63,13 @@ bool narrow(Wedge& common, const Wedge& other) {
 std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, double tolerance,
                                PointSimplifier& scratch) {
     const std::uint32_t last = points.count - 1;
-    const LocalPlane plane(points.latitude[from], points.longitude[from], 0);
+    if (scratch.plane_cosine[from] == 0) {
+        const LocalPlane::CentreTurn turn = LocalPlane::turn_of(points.latitude[from]);
+        scratch.plane_sine[from] = turn.sine;
+        scratch.plane_cosine[from] = turn.cosine;
+    }
+    const LocalPlane plane(points.latitude[from], points.longitude[from], 0,
+                           {scratch.plane_sine[from], scratch.plane_cosine[from]});
     const double radius_squared = tolerance * wedge_slack * wedge_slack;
     const double radius = std::sqrt(radius_squared);
     bool constrained = false;

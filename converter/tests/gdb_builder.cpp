@@ -229,8 +229,12 @@ std::string CapturedConsole::text() const {
 }
 
 RunResult convert_bytes(const Bytes& input, ConversionMode mode, const SimplifyLimits& limits) {
+    return convert_bytes(input, RunSettings{mode, limits});
+}
+
+RunResult convert_bytes(const Bytes& input, const RunSettings& settings) {
     static const std::unique_ptr<RunMemory> memory = reserve_run_memory();
-    MemoryRun run = convert_memory(input, {mode, limits}, *memory);
+    MemoryRun run = convert_memory(input, settings, *memory);
     return {run.status, std::move(run.output), std::move(run.console)};
 }
 

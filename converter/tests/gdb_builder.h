@@ -149,6 +149,8 @@ struct RunResult {
 // Runs the converter on an input held in memory, with the limits of --points, --tolerance and
 // --split when given.
 RunResult convert_bytes(const Bytes& input, ConversionMode mode, const SimplifyLimits& limits = {});
+// ... with every setting of a run (--fit, --waypoints).
+RunResult convert_bytes(const Bytes& input, const RunSettings& settings);
 
 // The size of a GDB file's header: "MsRcf", 14 bytes, three strings and the application name.
 std::size_t header_size_of(const Bytes& file);

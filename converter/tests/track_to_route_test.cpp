@@ -274,8 +274,9 @@ INSTANTIATE_TEST_SUITE_P(BothViaKinds, TrackToRoute, ::testing::Values(user_vias
                          });
 
 // A run of tracks in one file: which are converted, and the number of each one's first waypoint
-// (0: skipped); numbers run on across tracks up to 999. The file's own waypoints, before the tracks
-// and behind them, may go by numbers: then each track's numbers are given whole.
+// (0: skipped); numbers run on across tracks up to 999, or up to --waypoints new waypoints. The
+// file's own waypoints, before the tracks and behind them, may go by numbers: then each track's
+// numbers are given whole.
 struct Scenario {
     const char* name;
     std::vector<std::uint32_t> track_sizes;
@@ -283,6 +284,7 @@ struct Scenario {
     std::vector<std::string> names_before = {};
     std::vector<std::string> names_behind = {};
     std::vector<std::vector<std::uint32_t>> numbers = {}; // each track's, when given
+    std::uint32_t waypoints = 0;                          // --waypoints
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) {
@@ -325,7 +327,7 @@ TEST_P(WaypointNumbering, NumbersRunOnAcrossTracksUpTo999) {
     add_waypoints(s.names_behind);
     input = concat({input, closing_record()});
 
-    const RunResult result = convert_bytes(input, user_vias);
+    const RunResult result = convert_bytes(input, RunSettings{user_vias, {}, false, s.waypoints});
 
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output, concat({expected, closing_record()}));
@@ -353,7 +355,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {990, 989},
                  {0, 11},
                  {"001", "002", "003", "004", "005", "006", "007", "008", "009", "010"}},
-        Scenario{"SkippedTrackLeavesCounter", {999, 2}, {0, 0}, {"500"}, {}, {{}, {1, 2}}}),
+        Scenario{"SkippedTrackLeavesCounter", {999, 2}, {0, 0}, {"500"}, {}, {{}, {1, 2}}},
+        // --waypoints=K: a track past K new waypoints is skipped as one past 999, and numbers
+        // skip the file's own names as ever.
+        Scenario{"WaypointsGiven", {5, 4, 3, 1, 2}, {1, 6, 0, 10, 0}, {}, {}, {}, 10},
+        Scenario{"WaypointsGivenAroundNames", {2, 2}, {0, 0}, {"001", "004"}, {}, {{2, 3}, {}}, 3}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 // --points, --tolerance and --split on one track (-V) or route (-T, -U) of `points` positions in a

@@ -22,7 +22,7 @@ struct Reduction {
 // "NAME: 4210 points -> 3 routes of 250, 250 and 153, within 4.0 m" ("tracks" under -T and -U),
 // or where the point limit overruled the tolerance "NAME: 1906 points -> 250, within 24.3 m,
 // not 10 m"; nothing for any other line. NAME is the route's or track's own and may hold
-// anything.
+// anything. Read as korvix writes it (rules/reduction_line.h).
 std::optional<Reduction> ParseReductionLine(std::string_view line);
 
 // The lines of a run summed up.

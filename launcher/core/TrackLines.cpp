@@ -1,44 +1,18 @@
 #include "TrackLines.h"
 
-#include "Digits.h"
-
-#include <algorithm>
-#include <charconv>
+#include "track_lines.h"
 
 namespace runkorvix {
 
-namespace {
-
-// Takes a number of digits off the front of `text`; false when there is none.
-bool TakeCount(std::string_view& text, std::uint64_t& count) {
-    const std::size_t end = std::min(text.find_first_not_of("0123456789"), text.size());
-    if (end == 0 || std::from_chars(text.data(), text.data() + end, count).ec != std::errc{}) {
-        return false;
-    }
-    text.remove_prefix(end);
-    return true;
-}
-
-// Takes `word` off the front of `text`; false when it does not stand there.
-bool Take(std::string_view& text, std::string_view word) {
-    if (!text.starts_with(word)) {
-        return false;
-    }
-    text.remove_prefix(word.size());
-    return true;
-}
-
-} // namespace
-
 TrackFate FateOf(std::string_view message) {
-    if (message == kTooManyWaypointsText) {
+    namespace rules = korvix::rules;
+    if (message == rules::too_many_waypoints_text) {
         return TrackFate::SkippedNameless;
     }
-    if (message == "Track has no points - track skipped") {
+    if (message == rules::no_points_skipped_text) {
         return TrackFate::SkippedEmpty;
     }
-    if (message == "Too few waypoints left to convert - track kept" ||
-        message == "Track has no points - track kept") {
+    if (message == rules::too_few_waypoints_kept_text || message == rules::no_points_kept_text) {
         return TrackFate::Kept;
     }
     return TrackFate::None;
@@ -52,26 +26,11 @@ void TrackFates::Note(TrackFate fate, std::uint64_t track) {
 }
 
 std::optional<FitLine> ParseFitLine(std::string_view line) {
-    FitLine fit;
-    if (!TakeCount(line, fit.tracks) ||
-        !Take(line, fit.tracks == 1 ? " track fits in " : " tracks fit in ") ||
-        !TakeCount(line, fit.waypoints) ||
-        !Take(line, fit.waypoints == 1 ? " new waypoint, within " : " new waypoints, within ")) {
+    const std::optional<korvix::rules::FitFigures> fit = korvix::rules::read_fit_line(line);
+    if (!fit) {
         return std::nullopt;
     }
-    const std::string_view end = fit.tracks == 1 ? " m of its track" : " m of their tracks";
-    if (!line.ends_with(end)) {
-        return std::nullopt;
-    }
-    const std::string_view metres = line.substr(0, line.size() - end.size());
-    const std::size_t point = metres.find('.');
-    if (point == std::string_view::npos || !AllDigits(metres.substr(0, point)) ||
-        !AllDigits(metres.substr(point + 1)) ||
-        std::from_chars(metres.data(), metres.data() + metres.size(), fit.within).ec !=
-            std::errc{}) {
-        return std::nullopt;
-    }
-    return fit;
+    return FitLine{fit->tracks, fit->waypoints, fit->within_metres};
 }
 
 } // namespace runkorvix

@@ -15,8 +15,6 @@ namespace runkorvix {
 // left to convert - track kept", "Track has no points - track kept"). None for any other line.
 enum class TrackFate { None, SkippedNameless, SkippedEmpty, Kept };
 TrackFate FateOf(std::string_view message);
-inline constexpr char kTooManyWaypointsText[] =
-    "Too many waypoints needed to convert - track skipped";
 
 // The tracks that a run did not convert, by their place among the input's tracks (0 for the
 // first), in the order they came. At most kMostNoted of each are kept; the rest only counted.

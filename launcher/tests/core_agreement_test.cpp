@@ -4,7 +4,11 @@
 #include "CoreTestSupport.h"
 #include "GdbRecordCount.h"
 #include "LauncherOptions.h"
+#include "ReductionLines.h"
 #include "RouteLimits.h"
+#include "TrackLines.h"
+#include "reduction_line.h"
+#include "track_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +23,47 @@ using namespace runkorvix;
 namespace {
 
 namespace fs = std::filesystem;
+
+// The lines korvix writes of what it reduced and fitted, read back by the dialog as written,
+// whatever the route's or track's name holds.
+TEST(LinesAgreement, AsKorvixWritesThem) {
+    using korvix::rules::ReductionFigures;
+    const struct {
+        std::string name;
+        ReductionFigures figures;
+        const char* kind;
+    } reductions[] = {
+        {"ACTIVE LOG", {4210, 250, 1, 0, 11.64, 0}, "routes"},
+        {"A: 9 points -> 3, within 1.0 m", {4210, 651, 3, 250, 4.0, 0}, "routes"},
+        {"RIDE", {1906, 250, 1, 0, 24.3, 10}, "routes"},
+        {"", {12, 3, 2, 2, 0.04, 2.5}, "tracks"},
+        {"LONG", {10000, 10000, 40, 257, 12345.67, 0.001}, "tracks"},
+    };
+    for (const auto& c : reductions) {
+        std::string line = c.name;
+        korvix::rules::write_reduction_line([&](std::string_view text) { line += text; }, c.figures,
+                                            c.kind);
+        ASSERT_TRUE(line.ends_with('\n')) << line;
+        line.pop_back();
+        const std::optional<Reduction> read = ParseReductionLine(line);
+        ASSERT_TRUE(read.has_value()) << line;
+        EXPECT_EQ(read->parts, c.figures.parts) << line;
+        EXPECT_NEAR(read->within, c.figures.within_metres, 0.05) << line;
+        EXPECT_EQ(read->overruled, c.figures.overruled_tolerance > 0) << line;
+    }
+    for (const korvix::rules::FitFigures fit :
+         {korvix::rules::FitFigures{26, 687, 20.84}, {1, 1, 0}, {1, 2, 3.05}, {2, 1, 123456.7}}) {
+        char text[korvix::rules::fit_line_room];
+        std::string line(text, korvix::rules::format_fit_line(fit, text));
+        ASSERT_TRUE(line.ends_with('\n')) << line;
+        line.pop_back();
+        const std::optional<FitLine> read = ParseFitLine(line);
+        ASSERT_TRUE(read.has_value()) << line;
+        EXPECT_EQ(read->tracks, fit.tracks) << line;
+        EXPECT_EQ(read->waypoints, fit.waypoints) << line;
+        EXPECT_NEAR(read->within, fit.within_metres, 0.05) << line;
+    }
+}
 
 #ifdef KORVIX_PATH
 
