@@ -4,10 +4,6 @@
 
 #include "LauncherOptions.h"
 
-#include "Digits.h"
-
-#include <algorithm>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 
@@ -68,19 +64,11 @@ std::optional<int> ParsePointLimit(std::string_view text) {
 }
 
 std::optional<int> ParseWaypoints(std::string_view text) {
-    // Digits only, as many leading zeros as written, as korvix reads its numbers.
-    text = Trimmed(text);
-    if (!AllDigits(text)) {
+    const std::optional<std::uint32_t> waypoints = korvix::rules::parse_waypoints(Trimmed(text));
+    if (!waypoints) {
         return std::nullopt;
     }
-    text.remove_prefix(std::min(text.find_first_not_of('0'), text.size()));
-    int waypoints = 0;
-    if (text.size() > 3 ||
-        std::from_chars(text.data(), text.data() + text.size(), waypoints).ec != std::errc{} ||
-        waypoints < kMinWaypoints || waypoints > kMaxWaypoints) {
-        return std::nullopt;
-    }
-    return waypoints;
+    return static_cast<int>(*waypoints);
 }
 
 std::optional<std::string> ParseTolerance(std::string_view text) {

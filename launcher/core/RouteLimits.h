@@ -16,8 +16,8 @@ inline constexpr int kMaxPoints = static_cast<int>(korvix::rules::max_points);
 // What the fields show before the user gives a value.
 inline constexpr char kDefaultPoints[] = "250";
 inline constexpr char kDefaultTolerance[] = "10";
-inline constexpr int kMinWaypoints = 1;
-inline constexpr int kMaxWaypoints = 999;
+inline constexpr int kMinWaypoints = static_cast<int>(korvix::rules::min_waypoints);
+inline constexpr int kMaxWaypoints = static_cast<int>(korvix::rules::max_waypoints);
 
 struct RouteLimits {
     int points = 0;        // at most this many points a route or track; 0: no limit
@@ -46,7 +46,8 @@ std::optional<int> ParsePointLimit(std::string_view text);
 // A tolerance as typed, without the blanks around it, when korvix reads it as --tolerance:
 // metres as a plain decimal above 0 ("10", "2.5", ".5"): no sign, no exponent, no comma.
 std::optional<std::string> ParseTolerance(std::string_view text);
-// A number of waypoints as typed: a whole number from 1 to 999, blanks around it allowed.
+// A number of waypoints as typed: a whole number from 1 to 999 as korvix reads --waypoints,
+// blanks around it allowed.
 std::optional<int> ParseWaypoints(std::string_view text);
 
 // What the user is told when Run finds a checked field's value out of range, naming the field by

@@ -76,10 +76,12 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return label;
     }
-    case ControlKind::Note: {
+    case ControlKind::Note:
+    case ControlKind::WrappedNote: {
         auto* note = new QLabel(caption, dialog);
         note->setTextFormat(Qt::PlainText);
         note->setAlignment(Qt::AlignCenter);
+        note->setWordWrap(control.kind == ControlKind::WrappedNote);
         return note;
     }
     case ControlKind::Icon: {

@@ -185,8 +185,14 @@ void CParseDlg::ShowStates() {
             }
         }
         if (auto* note = qobject_cast<QLabel*>(widget); note && note->toolTip() != text) {
-            // Cut with an ellipsis where the line is too long, whole in its tooltip.
-            note->setText(note->fontMetrics().elidedText(text, Qt::ElideRight, note->width()));
+            // Broken at blanks into the lines the note holds; cut with an ellipsis where it is
+            // longer than they are, whole in its tooltip.
+            const QRect room(0, 0, note->width(), note->height());
+            const bool fits =
+                note->fontMetrics().boundingRect(room, Qt::TextWordWrap, text).height() <=
+                note->height();
+            note->setText(
+                fits ? text : note->fontMetrics().elidedText(text, Qt::ElideRight, note->width()));
             note->setToolTip(text);
         }
         auto* field = qobject_cast<QLineEdit*>(widget);

@@ -18,8 +18,9 @@ enum class ControlKind {
     Edit,         // one-line edit that the user types into
     ReadOnlyEdit, // one-line edit that shows a path, text centred
     Label,
-    Note, // a line that the program writes, centred
-    Icon, // the application icon, drawn at its own size
+    Note,        // a line that the program writes, centred, cut with an ellipsis
+    WrappedNote, // lines that the program writes, centred, broken at blanks
+    Icon,        // the application icon, drawn at its own size
 };
 
 struct ControlTemplate {

@@ -1,7 +1,8 @@
 // Conversions through the dialog with the real korvix from the build's bin folder: one with
 // nothing to convert, one that converts the sample file under names without a '.', again with a
 // point limit, and one that fails; a file as a GPS names its waypoints, whose tracks do not all
-// find names, and again with a point limit that overrules the tolerance.
+// find names, again with a point limit that overrules the tolerance, and fitted into the names
+// left.
 
 #include "TestSupport.h"
 
@@ -152,6 +153,20 @@ void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
                             "within 1.5 m of their tracks, through 8 new waypoints.\nOn 2 tracks 2 "
                             "points could not keep within 0.5 m.\n2 tracks of a single position "
                             "became routes of one point."));
+
+    // The fit: every track a route within the 9 names, at the one distance that korvix finds.
+    LauncherBench::Click(*dialog, CParseDlg::kIdLimitPoints);
+    LauncherBench::Click(*dialog, CParseDlg::kIdFit);
+    QVERIFY(!dialog->GetDlgItem(CParseDlg::kIdLimitTolerance)->isEnabled());
+    QCOMPARE(qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdWaypoints))->text(),
+             QStringLiteral("9"));
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 3);
+    QCOMPARE(watcher.seen[2].text,
+             QStringLiteral("5 tracks became 5 routes through 9 new waypoints, within 0.7 m of "
+                            "their tracks.\n2 tracks of a single position became routes of one "
+                            "point."));
+    QCOMPARE(bench.Stored("Fit").toInt(), 1);
 #endif
 }
 

@@ -1,9 +1,10 @@
 // Takes the pictures of the launcher's dialogs for the documentation:
 //   runkorvix_screenshot OUTPUT_FOLDER
 // writes runkorvix-main.png (the main dialog with the files chosen, -V selected, a point limit
-// of 250 and a tolerance of 20 m with the split), runkorvix-about.png, runkorvix-running.png (the
-// dialog while korvix runs), runkorvix-done.png (the box after a clean run that reduced and cut
-// tracks) and runkorvix-error.png (the message after a failed conversion).
+// of 250 and a tolerance of 10 m), runkorvix-about.png, runkorvix-running.png (the dialog while
+// korvix runs), runkorvix-done.png (the box after a clean run that reduced tracks, bent some
+// beyond the tolerance and skipped others) and runkorvix-error.png (the message after a failed
+// conversion).
 //   runkorvix_screenshot OUTPUT_FOLDER SUFFIX
 // writes runkorvix-main SUFFIX .png alone, for the pictures at other scales (QT_SCALE_FACTOR).
 // Run it on a real display, or under Xvfb with xvfb-run.
@@ -28,6 +29,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,57 +40,113 @@
 
 namespace {
 
-// The ride of the pictures: 312 waypoints that the GPS named 001 to 312, and 26 tracks. Under
-// -V --points=250 --tolerance=20 --split the long first track is cut in two routes that share a
-// joint (250 + 51 - 1 = 300 waypoints) and the 25 others keep 14 points each: 650 new waypoints,
-// within the 687 names that the file's own 312 leave of a run's 999.
+// The ride of the pictures, as a season of riding leaves it: 312 waypoints that the GPS named 001
+// to 312, and 26 tracks "ACTIVE LOG 001" to "ACTIVE LOG 026", 10 of them of 7 to 1906 points and
+// 16 of a single position (the GPS switched on and off). The pictured run, -V --points=250
+// --tolerance=10, has the 687 names that the file's own waypoints leave of a run's 999.
 constexpr int kWaypoints = 312;
 constexpr int kTracks = 26;
-constexpr int kNewWaypoints = 300 + (kTracks - 1) * 14;
-static_assert(kWaypoints + kNewWaypoints <= 999);
+constexpr int kNames = 999 - kWaypoints;
+constexpr int kPointLimit = 250;
 
-// A GDB file of records of the types that `types` lists, in that order, each with a short body.
-std::string GdbFile(const std::string& types) {
+// The points of each track, and of the long ones what the tolerance of 10 m leaves of them and
+// how far the point limit keeps the longest three from their lines.
+struct RideTrack {
+    int points;
+    int withinTolerance; // points that keep within 10 m
+    double metres;       // of what was kept
+};
+RideTrack TrackOfTheRide(int track) {
+    constexpr RideTrack kLong[] = {
+        {1906, 520, 24.3}, {1204, 410, 17.9}, {860, 300, 12.2}, {512, 143, 9.8}, {301, 88, 9.6},
+        {188, 61, 9.9},    {96, 30, 8.7},     {40, 14, 7.2},    {12, 6, 4.1},    {7, 4, 2.0}};
+    // Every other one of the first 20 tracks is a long one.
+    return track < 20 && track % 2 == 0 ? kLong[track / 2] : RideTrack{1, 1, 0.0};
+}
+
+std::string Word(std::uint32_t value) {
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((value >> shift) & 0xff);
+    }
+    return bytes;
+}
+std::string Record(char type, const std::string& body) {
+    return Word(static_cast<std::uint32_t>(body.size())) + type + body;
+}
+std::string Header() {
     std::string file("MsRcf\0D\x6b\0\0\0A\x5e\x02S\0\0\0\0\0", 20);
     file.append("Sep 27 2026\0"
                 "12:00:00\0"
                 "\0"
                 "MapSource\0",
                 32);
-    for (const char type : types + 'V') {
-        file.append("\x02\0\0\0", 4);
-        file += type;
-        file.append("\0\x01", 2);
-    }
     return file;
 }
+std::string Closed(const std::string& records) {
+    return Header() + records + Record('V', std::string("\0\x01", 2));
+}
+std::string Waypoints(int count) {
+    std::string records;
+    char name[8];
+    for (int waypoint = 1; waypoint <= count; ++waypoint) {
+        std::snprintf(name, sizeof name, "%03d", waypoint % 1000);
+        records += Record('W', std::string(name, 4) + std::string(9, '\0'));
+    }
+    return records;
+}
 
-// korvix's trace of the ride under -V --points=250 --tolerance=20 --split, with the reduction
-// line of each track.
-std::string ReducedTrace() {
+// The ride as a GDB file: the waypoints, then the tracks, their points as a header without a
+// version record lays them out.
+std::string RideFile() {
+    std::string records = Waypoints(kWaypoints);
+    char name[32];
+    for (int track = 0; track < kTracks; ++track) {
+        std::snprintf(name, sizeof name, "ACTIVE LOG %03d", track + 1);
+        const int points = TrackOfTheRide(track).points;
+        std::string body = std::string(name) + '\0' + std::string("\x01\x02\0\0\0", 5) +
+                           Word(static_cast<std::uint32_t>(points));
+        for (int point = 0; point < points; ++point) {
+            body += Word(static_cast<std::uint32_t>(track * 100000 + point * 300)) +
+                    Word(static_cast<std::uint32_t>(point * 1000)) + std::string(4, '\0');
+        }
+        records += Record('T', body + '\0');
+    }
+    return Closed(records);
+}
+
+// korvix's trace of the ride under -V --points=250 --tolerance=10: a reduction line for each
+// track reduced, the tolerance after it where the point limit overruled it, and the tracks that
+// find too few of the names left skipped. `made` counts the new waypoints.
+std::string ReducedTrace(int& made) {
     std::string trace;
     for (int waypoint = 0; waypoint < kWaypoints; ++waypoint) {
-        trace += "W 74\n";
+        trace += "W 13\n";
     }
-    char line[96];
-    for (int track = 1; track <= kTracks; ++track) {
+    made = 0;
+    char line[128];
+    for (int track = 0; track < kTracks; ++track) {
+        const RideTrack ride = TrackOfTheRide(track);
+        const int kept = ride.withinTolerance > kPointLimit ? kPointLimit : ride.withinTolerance;
         trace += "T 143\n";
-        if (track == 1) {
-            std::snprintf(line, sizeof line, "ACTIVE LOG 001: 4210 points -> 2 routes of 250 and 51");
-        } else {
-            std::snprintf(line, sizeof line, "ACTIVE LOG %03d: %d points -> 14", track,
-                          180 + 61 * track);
+        if (made + kept > kNames) {
+            trace += "Too many waypoints needed to convert - track skipped\n";
+            continue;
         }
-        trace += line;
-        std::snprintf(line, sizeof line, ", within %.1f m\n", 19.6 - 0.3 * (track % 7));
-        trace += line;
+        made += kept;
+        if (kept < ride.points) {
+            std::snprintf(line, sizeof line, "ACTIVE LOG %03d: %d points -> %d, within %.1f m%s\n",
+                          track + 1, ride.points, kept, ride.metres,
+                          ride.metres > 10 ? ", not 10 m" : "");
+            trace += line;
+        }
     }
     return trace + "V 2\n";
 }
 
-// As korvix: "slow" works for two seconds, converting the ride's tracks into routes through
-// 650 new waypoints; "fail" stops on a cut input file, leaving the output (the last argument)
-// as it was.
+// As korvix: "slow" works for two seconds, converting the ride's tracks into routes as far as
+// the names go; "fail" stops on a cut input file, leaving the output (the last argument) as it
+// was.
 int ActAsConverter(int argc, char** argv) {
     const char* shot = std::getenv("RUNKORVIX_SHOT");
     if (shot != nullptr && std::strcmp(shot, "fail") == 0) {
@@ -96,19 +154,21 @@ int ActAsConverter(int argc, char** argv) {
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::seconds(2));
+    int made = 0;
+    const std::string trace = ReducedTrace(made);
     if (std::FILE* output = std::fopen(argv[argc - 1], "wb")) {
-        const std::string file = GdbFile(std::string(kWaypoints + kNewWaypoints, 'W'));
+        const std::string file = Closed(Waypoints(kWaypoints + made));
         std::fwrite(file.data(), 1, file.size(), output);
         std::fclose(output);
     }
-    std::fputs(ReducedTrace().c_str(), stdout);
+    std::fputs(trace.c_str(), stdout);
     return 0;
 }
 
 class FixedChooser : public IFileChooser {
 public:
     QString input, output;
-    QString ChooseOpen() override { return input; }
+    QString ChooseOpen(const QString&) override { return input; }
     QString ChooseSave(const QString&) override { return output; }
 };
 
@@ -123,13 +183,18 @@ public:
         const QString converter =
             m_folder.filePath(QString::fromStdString(runkorvix::ConverterFileName()));
         QFile input(rides + QStringLiteral("/ride.gdb"));
+        QFile earlier(rides + QStringLiteral("/ride-route.gdb")); // a run's before
         if (!m_folder.isValid() ||
             !QFile::copy(QCoreApplication::applicationFilePath(), converter) ||
-            !QDir().mkpath(rides) || !input.open(QIODevice::WriteOnly)) {
+            !QDir().mkpath(rides) || !input.open(QIODevice::WriteOnly) ||
+            !earlier.open(QIODevice::WriteOnly)) {
             return false;
         }
-        const std::string ride = GdbFile(std::string(kWaypoints, 'W') + std::string(kTracks, 'T'));
+        const std::string ride = RideFile();
         input.write(ride.data(), qint64(ride.size()));
+        input.close();
+        earlier.write("earlier");
+        earlier.close();
         chooser.input = input.fileName();
         chooser.output = rides + QStringLiteral("/ride-route.gdb");
         m_store = std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("settings.ini")),
@@ -160,16 +225,14 @@ void Click(const CParseDlg& dialog, CParseDlg::ControlId id) {
     qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id))->click();
 }
 
-// The dialog as the pictures show it: the ride and its route chosen, -V with a point limit of
-// 250 and a tolerance of 20 m, the long tracks split.
+// The dialog as the pictures show it: the ride and its route of an earlier run chosen, -V with
+// a point limit of 250 and a tolerance of 10 m.
 void ChooseAsShown(const CParseDlg& dialog) {
     Click(dialog, CParseDlg::kIdInputFile);
     Click(dialog, CParseDlg::kIdOutputFile);
     Click(dialog, CParseDlg::kIdRadioV);
     Click(dialog, CParseDlg::kIdLimitPoints);
     Click(dialog, CParseDlg::kIdLimitTolerance);
-    qobject_cast<QLineEdit*>(dialog.GetDlgItem(CParseDlg::kIdTolerance))->setText("20");
-    Click(dialog, CParseDlg::kIdSplit);
 }
 
 // One slow run, pictured while korvix runs, whose box says what it did; then one that fails.

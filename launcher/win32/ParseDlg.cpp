@@ -254,7 +254,9 @@ void CParseDlg::ShowStates() {
         if (checkable && (IsDlgButtonChecked(m_hWnd, control.id) == BST_CHECKED) != state.checked) {
             CheckDlgButton(m_hWnd, control.id, state.checked ? BST_CHECKED : BST_UNCHECKED);
         }
-        const bool written = control.kind == ControlKind::Edit || control.kind == ControlKind::Note;
+        const bool written = control.kind == ControlKind::Edit ||
+                             control.kind == ControlKind::Note ||
+                             control.kind == ControlKind::WrappedNote;
         if (written && ItemText(control.id) != state.text) {
             SetItemText(control.id, state.text);
         }
