@@ -1,5 +1,7 @@
 #include "gdb_rules.h"
 
+#include "digits.h"
+
 #include <algorithm>
 
 namespace korvix::rules {
@@ -13,10 +15,6 @@ constexpr std::size_t version_record_type_offset = 4;
 constexpr std::uint8_t version_1_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'k', 0x00};
 constexpr std::uint8_t version_2_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'l', 0x00};
 constexpr std::uint8_t version_3_record[] = {0x02, 0x00, 0x00, 0x00, 'D', 'm', 0x00};
-
-bool is_digit(std::uint8_t byte) {
-    return byte >= '0' && byte <= '9';
-}
 
 } // namespace
 
@@ -43,8 +41,9 @@ bool is_known_application(std::string_view name) {
 }
 
 void WaypointNumbers::note_name(const std::uint8_t* name, std::size_t size) {
-    if (size < number_name_width || !is_digit(name[0]) || !is_digit(name[1]) ||
-        !is_digit(name[2]) || name[3] != 0)
+    if (size < number_name_width || !is_digit(static_cast<char>(name[0])) ||
+        !is_digit(static_cast<char>(name[1])) || !is_digit(static_cast<char>(name[2])) ||
+        name[3] != 0)
         return;
     const std::uint32_t number = (name[0] - '0') * 100U + (name[1] - '0') * 10U + (name[2] - '0');
     if (number != 0)

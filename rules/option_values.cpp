@@ -1,5 +1,7 @@
 #include "option_values.h"
 
+#include "digits.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -9,14 +11,10 @@ namespace korvix::rules {
 
 namespace {
 
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // A whole number from `least` to `most`, digits only.
 std::optional<std::uint32_t> parse_count(std::string_view text, std::uint32_t least,
                                          std::uint32_t most) {
-    if (text.empty() || !std::ranges::all_of(text, is_digit))
+    if (!all_digits(text))
         return std::nullopt;
     // The value is the number written: leading zeros do not count against the digits.
     const std::string_view value = text.substr(std::min(text.find_first_not_of('0'), text.size()));

@@ -1,5 +1,7 @@
 #include "reduction_line.h"
 
+#include "digits.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -25,10 +27,6 @@ std::string_view reduction_text::tolerance(double metres, char (&buffer)[32]) {
 }
 
 namespace {
-
-bool all_digits(std::string_view text) {
-    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
-}
 
 // How many sizes the list "250, 250 and 153" names: joined by ", " and a last " and "; 0 for
 // another text.
@@ -99,16 +97,14 @@ std::optional<ReadReduction> read_reduction_line(std::string_view line) {
         !all_digits(
             line.substr(colon + text::after_name.size(), arrow - colon - text::after_name.size())))
         return std::nullopt;
-    const std::string_view metres = line.substr(within + text::within.size());
-    const std::size_t point = metres.find('.');
+    const std::optional<double> metres =
+        read_written_metres(line.substr(within + text::within.size()));
     const std::optional<std::uint64_t> parts =
         parts_of(line.substr(arrow + text::arrow.size(), within - arrow - text::arrow.size()));
-    if (!parts || point == std::string_view::npos || !all_digits(metres.substr(0, point)) ||
-        !all_digits(metres.substr(point + 1)) ||
-        std::from_chars(metres.data(), metres.data() + metres.size(), reduction.within_metres).ec !=
-            std::errc{})
+    if (!parts || !metres)
         return std::nullopt;
     reduction.parts = *parts;
+    reduction.within_metres = *metres;
     return reduction;
 }
 

@@ -1,5 +1,7 @@
 #include "track_lines.h"
 
+#include "digits.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -31,10 +33,6 @@ bool take(std::string_view& text, std::string_view word) {
     return true;
 }
 
-bool all_digits(std::string_view text) {
-    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
-}
-
 } // namespace
 
 std::size_t format_fit_line(const FitFigures& figures, char (&line)[fit_line_room]) {
@@ -58,13 +56,11 @@ std::optional<FitFigures> read_fit_line(std::string_view line) {
     const std::string_view end = fit.tracks == 1 ? its_track : their_tracks;
     if (!line.ends_with(end))
         return std::nullopt;
-    const std::string_view metres = line.substr(0, line.size() - end.size());
-    const std::size_t point = metres.find('.');
-    if (point == std::string_view::npos || !all_digits(metres.substr(0, point)) ||
-        !all_digits(metres.substr(point + 1)) ||
-        std::from_chars(metres.data(), metres.data() + metres.size(), fit.within_metres).ec !=
-            std::errc{})
+    const std::optional<double> metres =
+        read_written_metres(line.substr(0, line.size() - end.size()));
+    if (!metres)
         return std::nullopt;
+    fit.within_metres = *metres;
     return fit;
 }
 

@@ -1,7 +1,7 @@
 #include "RunFeedback.h"
 
-#include "Digits.h"
 #include "LauncherOptions.h"
+#include "digits.h"
 
 #include <algorithm>
 
@@ -75,7 +75,7 @@ bool IsTraceLine(std::string_view line) {
     if (number[0] == '-' || number[0] == '+') {
         number.remove_prefix(1);
     }
-    return AllDigits(number);
+    return korvix::rules::all_digits(number);
 }
 
 void RecordCounts::Add(char type) {
