@@ -18,6 +18,7 @@
 #pragma once
 
 #include "point_buffer.h"
+#include "simplifier_memory.h"
 
 #include <cmath>
 #include <cstdint>
@@ -56,6 +57,18 @@ public:
         return {std::sin(centre_latitude * radians_per_semicircle),
                 std::cos(centre_latitude * radians_per_semicircle)};
     }
+    // The sine and cosine of the latitude halfway between two latitudes, from theirs: the cosine
+    // of the sum halved (the half-angle formula; a latitude's cosine is never negative), the sine
+    // of the sum over twice the cosine. Within some half a degree of a pole, where that cosine
+    // is small and the half-angle formula loses digits, from the latitude itself.
+    static CentreTurn halfway(const CentreTurn& a, const CentreTurn& b, double centre_latitude) {
+        const double cosine_of_sum = a.cosine * b.cosine - a.sine * b.sine;
+        const double sine_of_sum = a.sine * b.cosine + a.cosine * b.sine;
+        const double cosine = std::sqrt(0.5 * (1 + cosine_of_sum));
+        if (cosine < 0.01)
+            return turn_of(centre_latitude);
+        return {sine_of_sum / (2 * cosine), cosine};
+    }
     // A plane whose centre's sine and cosine are known already.
     LocalPlane(double centre_latitude, std::int32_t longitude_reference, double centre_east,
                const CentreTurn& turn)
@@ -90,13 +103,17 @@ public:
              std::int32_t longitude_b)
         : plane_((static_cast<double>(latitude_a) + latitude_b) * 0.5, longitude_a,
                  0.5 * semicircles_east(longitude_a, longitude_b)) {
-        plane_.project(latitude_a, longitude_a, x_a_, y_a_);
-        double x_b = 0;
-        double y_b = 0;
-        plane_.project(latitude_b, longitude_b, x_b, y_b);
-        x_ab_ = x_b - x_a_;
-        y_ab_ = y_b - y_a_;
-        length_squared_ = x_ab_ * x_ab_ + y_ab_ * y_ab_;
+        measure_ends(latitude_a, longitude_a, latitude_b, longitude_b);
+    }
+    // The same plane from the sine and cosine of the ends' latitudes, known already.
+    LegPlane(std::int32_t latitude_a, std::int32_t longitude_a, std::int32_t latitude_b,
+             std::int32_t longitude_b, const LocalPlane::CentreTurn& turn_a,
+             const LocalPlane::CentreTurn& turn_b)
+        : plane_((static_cast<double>(latitude_a) + latitude_b) * 0.5, longitude_a,
+                 0.5 * semicircles_east(longitude_a, longitude_b),
+                 LocalPlane::halfway(turn_a, turn_b,
+                                     (static_cast<double>(latitude_a) + latitude_b) * 0.5)) {
+        measure_ends(latitude_a, longitude_a, latitude_b, longitude_b);
     }
 
     // Squared distance of a position from the leg, in squared semicircles of latitude: the same
@@ -120,6 +137,17 @@ public:
     }
 
 private:
+    void measure_ends(std::int32_t latitude_a, std::int32_t longitude_a, std::int32_t latitude_b,
+                      std::int32_t longitude_b) {
+        plane_.project(latitude_a, longitude_a, x_a_, y_a_);
+        double x_b = 0;
+        double y_b = 0;
+        plane_.project(latitude_b, longitude_b, x_b, y_b);
+        x_ab_ = x_b - x_a_;
+        y_ab_ = y_b - y_a_;
+        length_squared_ = x_ab_ * x_ab_ + y_ab_ * y_ab_;
+    }
+
     LocalPlane plane_;
     double x_a_ = 0;
     double y_a_ = 0;
@@ -136,16 +164,42 @@ inline double distance_from_leg_metres(std::int32_t latitude_a, std::int32_t lon
     return std::sqrt(leg.distance_squared(latitude_p, longitude_p)) * metres_per_semicircle;
 }
 
+// The sine and cosine of point i's latitude, for the planes of a reduction: computed the first
+// time the reduction asks, kept in scratch for every plane after.
+inline LocalPlane::CentreTurn point_turn(const PointBuffer& points, std::uint32_t i,
+                                         PointSimplifier& scratch) {
+    if (scratch.plane_cosine[i] == 0) {
+        const LocalPlane::CentreTurn turn = LocalPlane::turn_of(points.latitude[i]);
+        scratch.plane_sine[i] = turn.sine;
+        scratch.plane_cosine[i] = turn.cosine;
+    }
+    return {scratch.plane_sine[i], scratch.plane_cosine[i]};
+}
+
+// The plane of the leg from point a to point b of a reduction.
+inline LegPlane reduction_leg(const PointBuffer& points, std::uint32_t a, std::uint32_t b,
+                              PointSimplifier& scratch) {
+    return {points.latitude[a],
+            points.longitude[a],
+            points.latitude[b],
+            points.longitude[b],
+            point_turn(points, a, scratch),
+            point_turn(points, b, scratch)};
+}
+
 // The error of the leg from a to b of a route or track: the largest squared distance (as
 // LegPlane gives it) of the points between from it; as soon as one exceeds `bound`, that one's.
 double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b,
                  double bound = HUGE_VAL);
+// The same within a reduction, whose scratch keeps the sine and cosine of each point.
+double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound,
+                 PointSimplifier& scratch);
 
 // Whether the leg from a to b holds `tolerance`: leg_error(points, a, b, tolerance) <= tolerance,
 // found sooner when it does not. The legs tried one after another from one point mostly fail at
 // the same turn of the track, so `witness`, the point that kept the last one from holding, is
 // looked at first; it becomes the point that keeps this one from holding.
 bool leg_holds(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double tolerance,
-               std::uint32_t& witness);
+               std::uint32_t& witness, PointSimplifier& scratch);
 
 } // namespace korvix

@@ -3,12 +3,10 @@
 #include <algorithm>
 
 namespace korvix {
+namespace {
 
-double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound) {
-    if (b - a < 2)
-        return 0;
-    const LegPlane leg(points.latitude[a], points.longitude[a], points.latitude[b],
-                       points.longitude[b]);
+double largest_distance(const PointBuffer& points, const LegPlane& leg, std::uint32_t a,
+                        std::uint32_t b, double bound) {
     double worst = 0;
     // From the far end back: where a leg reaches too far, the track turned just before its end.
     for (std::uint32_t k = b - 1; k > a && worst <= bound; --k)
@@ -16,12 +14,28 @@ double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, do
     return worst;
 }
 
-bool leg_holds(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double tolerance,
-               std::uint32_t& witness) {
+} // namespace
+
+double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound) {
     if (b - a < 2)
-        return true;
+        return 0;
     const LegPlane leg(points.latitude[a], points.longitude[a], points.latitude[b],
                        points.longitude[b]);
+    return largest_distance(points, leg, a, b, bound);
+}
+
+double leg_error(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound,
+                 PointSimplifier& scratch) {
+    if (b - a < 2)
+        return 0;
+    return largest_distance(points, reduction_leg(points, a, b, scratch), a, b, bound);
+}
+
+bool leg_holds(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double tolerance,
+               std::uint32_t& witness, PointSimplifier& scratch) {
+    if (b - a < 2)
+        return true;
+    const LegPlane leg = reduction_leg(points, a, b, scratch);
     if (witness > a && witness < b &&
         leg.distance_squared(points.latitude[witness], points.longitude[witness]) > tolerance)
         return false;

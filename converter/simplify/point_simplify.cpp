@@ -36,7 +36,8 @@ constexpr double search_precision = 1.01;
 double measure_legs(const PointBuffer& points, PointSimplifier& scratch) {
     double worst = 0;
     for (std::uint32_t i = 0; i + 1 < scratch.count; ++i) {
-        scratch.leg_error[i] = leg_error(points, scratch.kept[i], scratch.kept[i + 1]);
+        scratch.leg_error[i] =
+            leg_error(points, scratch.kept[i], scratch.kept[i + 1], HUGE_VAL, scratch);
         worst = std::max(worst, scratch.leg_error[i]);
     }
     return worst;
@@ -77,10 +78,10 @@ void refine(const PointBuffer& points, PointSimplifier& scratch) {
             double best_right = 0;
             // Measures the point at `at`; returns whether it should go on towards b.
             auto onwards = [&](std::uint32_t at) {
-                const double left = leg_error(points, a, at, best);
+                const double left = leg_error(points, a, at, best, scratch);
                 if (left >= best)
                     return false;
-                const double right = leg_error(points, at, b, best);
+                const double right = leg_error(points, at, b, best, scratch);
                 if (right >= best)
                     return true;
                 best = std::max(left, right);

@@ -31,10 +31,11 @@ struct PointSimplifier {
     Index hops[capacity];
     Index parent[capacity];
 
-    // The sine and cosine of each point's latitude, for the plane around it in which the legs
-    // from it are looked for: computed the first time a reduction looks from the point, kept for
-    // every cover of the same reduction after. A cosine of 0 (no latitude of the earth has it)
-    // marks one not computed yet; simplify_points clears them for its points.
+    // The sine and cosine of each point's latitude, for the planes around it and around the legs
+    // that end at it: computed the first time a reduction asks for the point's (point_turn in
+    // leg_distance.h), kept for every plane of the same reduction after. A cosine of 0 (no
+    // latitude of the earth has it) marks one not computed yet; simplify_points clears them for
+    // its points.
     double plane_sine[capacity];
     double plane_cosine[capacity];
 };

@@ -63,17 +63,17 @@ bool narrow(Wedge& common, const Wedge& other) {
 std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, double tolerance,
                                PointSimplifier& scratch) {
     const std::uint32_t last = points.count - 1;
-    if (scratch.plane_cosine[from] == 0) {
-        const LocalPlane::CentreTurn turn = LocalPlane::turn_of(points.latitude[from]);
-        scratch.plane_sine[from] = turn.sine;
-        scratch.plane_cosine[from] = turn.cosine;
-    }
     const LocalPlane plane(points.latitude[from], points.longitude[from], 0,
-                           {scratch.plane_sine[from], scratch.plane_cosine[from]});
+                           point_turn(points, from, scratch));
     const double radius_squared = tolerance * wedge_slack * wedge_slack;
     const double radius = std::sqrt(radius_squared);
     bool constrained = false;
     Wedge common{};
+    // The direction of the first point that constrained the wedge: the wedge lies within a quarter
+    // turn of it. While both sides of a point's own wedge lie ahead of it too, the four sides
+    // compare by the sign of their cross products alone; a point behind gets the full narrowing.
+    double ahead_x = 0;
+    double ahead_y = 0;
     std::uint32_t candidates = 0;
     for (std::uint32_t j = from + 1; j <= last; ++j) {
         double x = 0;
@@ -92,6 +92,20 @@ std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, do
         if (!constrained) {
             common = own;
             constrained = true;
+            ahead_x = x;
+            ahead_y = y;
+        } else if (own.low_x * ahead_x + own.low_y * ahead_y > 0 &&
+                   own.high_x * ahead_x + own.high_y * ahead_y > 0) {
+            if (cross(common.low_x, common.low_y, own.low_x, own.low_y) > 0) {
+                common.low_x = own.low_x;
+                common.low_y = own.low_y;
+            }
+            if (cross(own.high_x, own.high_y, common.high_x, common.high_y) > 0) {
+                common.high_x = own.high_x;
+                common.high_y = own.high_y;
+            }
+            if (cross(common.low_x, common.low_y, common.high_x, common.high_y) < 0)
+                break;
         } else if (!narrow(common, own)) {
             break;
         }
@@ -111,7 +125,7 @@ std::uint32_t greedy_cover(const PointBuffer& points, double tolerance, PointSim
         std::uint32_t witness = 0;
         while (candidates > 1) {
             const std::uint32_t j = scratch.candidates[--candidates];
-            if (leg_holds(points, at, j, tolerance, witness)) {
+            if (leg_holds(points, at, j, tolerance, witness, scratch)) {
                 next = j;
                 break;
             }
@@ -137,7 +151,7 @@ std::uint32_t fewest_cover(const PointBuffer& points, double tolerance, PointSim
         std::uint32_t witness = 0;
         for (std::uint32_t c = 0; c < candidates; ++c) {
             const std::uint32_t j = scratch.candidates[c];
-            if (hops < scratch.hops[j] && leg_holds(points, i, j, tolerance, witness)) {
+            if (hops < scratch.hops[j] && leg_holds(points, i, j, tolerance, witness, scratch)) {
                 scratch.hops[j] = hops;
                 scratch.parent[j] = static_cast<Index>(i);
             }

@@ -39,7 +39,8 @@ struct Position {
 using Track = std::vector<Position>;
 
 // Known distances: offsets along a meridian or the equator, which are great circles, so that the
-// exact distance on the sphere is the offset itself.
+// exact distance on the sphere is the offset itself. A reduction's leg plane, made from the
+// sine and cosine of its ends' latitudes, measures as the leg's own, at the poles too.
 TEST(LegDistance, MetresOnTheSphereAcrossTheEquatorAndTheAntimeridian) {
     struct Case {
         const char* what;
@@ -62,6 +63,12 @@ TEST(LegDistance, MetresOnTheSphereAcrossTheEquatorAndTheAntimeridian) {
         {"40 m before the leg's start", london, 0.2, london + 0.01, 0.2,
          london - 40 / metres_per_degree, 0.2, 40},
         {"on the leg", 10, 20, 10.5, 20, 10.25, 20, 0},
+        {"100 m from a leg ending at the north pole", 90 - 0.01, 30, 90, 30, 90 - 0.005,
+         30 + 100 / (metres_per_degree * std::cos((90 - 0.005) * pi / 180)), 100},
+        {"300 m south of a leg at the south pole", -90, 0, -90, 0, -90 + 300 / metres_per_degree, 0,
+         300},
+        {"80 m from a leg 1 degree from the pole", 89, 10, 89 - 0.01, 10, 89 - 0.005,
+         10 + 80 / (metres_per_degree * std::cos((89 - 0.005) * pi / 180)), 80},
     };
     for (const Case& c : cases)
         EXPECT_NEAR(distance_from_leg_metres(semicircles(c.a_lat), semicircles(c.a_lon),
@@ -69,6 +76,17 @@ TEST(LegDistance, MetresOnTheSphereAcrossTheEquatorAndTheAntimeridian) {
                                              semicircles(c.p_lat), semicircles(c.p_lon)),
                     c.metres, 0.02)
             << c.what;
+    // The plane of a reduction's leg takes its centre's sine and cosine from its ends' ones.
+    const double ends[][2] = {{51.5, 51.52}, {-0.02, 0.03}, {-33.9, -34.6}, {70, 71},
+                              {89, 88.99},   {89.999, 90},  {90, 90},       {-90, -89.9}};
+    for (const auto& [a, b] : ends) {
+        const double centre = (semicircles(a) + static_cast<double>(semicircles(b))) * 0.5;
+        const LocalPlane::CentreTurn exact = LocalPlane::turn_of(centre);
+        const LocalPlane::CentreTurn halfway = LocalPlane::halfway(
+            LocalPlane::turn_of(semicircles(a)), LocalPlane::turn_of(semicircles(b)), centre);
+        EXPECT_NEAR(halfway.sine, exact.sine, 1e-13) << a << " to " << b;
+        EXPECT_NEAR(halfway.cosine, exact.cosine, 1e-13) << a << " to " << b;
+    }
 }
 
 // A deterministic source of numbers, the same on every system.
