@@ -69,11 +69,6 @@ std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, do
     const double radius = std::sqrt(radius_squared);
     bool constrained = false;
     Wedge common{};
-    // The direction of the first point that constrained the wedge: the wedge lies within a quarter
-    // turn of it. While both sides of a point's own wedge lie ahead of it too, the four sides
-    // compare by the sign of their cross products alone; a point behind gets the full narrowing.
-    double ahead_x = 0;
-    double ahead_y = 0;
     std::uint32_t candidates = 0;
     for (std::uint32_t j = from + 1; j <= last; ++j) {
         double x = 0;
@@ -92,20 +87,6 @@ std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, do
         if (!constrained) {
             common = own;
             constrained = true;
-            ahead_x = x;
-            ahead_y = y;
-        } else if (own.low_x * ahead_x + own.low_y * ahead_y > 0 &&
-                   own.high_x * ahead_x + own.high_y * ahead_y > 0) {
-            if (cross(common.low_x, common.low_y, own.low_x, own.low_y) > 0) {
-                common.low_x = own.low_x;
-                common.low_y = own.low_y;
-            }
-            if (cross(own.high_x, own.high_y, common.high_x, common.high_y) > 0) {
-                common.high_x = own.high_x;
-                common.high_y = own.high_y;
-            }
-            if (cross(common.low_x, common.low_y, common.high_x, common.high_y) < 0)
-                break;
         } else if (!narrow(common, own)) {
             break;
         }
