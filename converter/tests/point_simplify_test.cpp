@@ -288,6 +288,28 @@ const TrackShape shapes[] = {
     {"HikeSwitchbacksMeridian", 51.3, 0.001, 1.1, 4500, Course::switchbacks, 4, 12},
 };
 
+// A run reduces track after track with one scratch, which keeps what it learnt of each point's
+// latitude: reductions in turn, at London, at the equator and across the antimeridian, keep what
+// each keeps alone.
+TEST(SimplifyPoints, TrackAfterTrackInOneScratchAsEachAlone) {
+    const Track tracks[] = {record(shapes[0]), record(shapes[6]),
+                            record({"", -16.8, 179.995, 12, 800, Course::streets, 3, 21})};
+    auto shared = std::make_unique<PointSimplifier>();
+    for (const SimplifyLimits limits :
+         {SimplifyLimits{.max_points = 250}, SimplifyLimits{.tolerance_metres = 10}}) {
+        for (const Track& track : tracks) {
+            const Reduction alone = reduce(track, limits);
+            auto points = buffer_of(track);
+            const double returned =
+                simplify_points(*points, limits.max_points, limits.tolerance_metres, *shared);
+            EXPECT_EQ(returned, alone.returned);
+            ASSERT_EQ(points->count, alone.count);
+            for (std::uint32_t i = 0; i < points->count; ++i)
+                EXPECT_EQ(points->latitude[i], track[alone.kept[i]].latitude);
+        }
+    }
+}
+
 TEST(SimplifyPoints, KeepsEndsAndInputPointsWithinTheLimits) {
     struct Case {
         const char* what;
