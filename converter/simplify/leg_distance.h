@@ -101,20 +101,14 @@ class LegPlane {
 public:
     LegPlane(std::int32_t latitude_a, std::int32_t longitude_a, std::int32_t latitude_b,
              std::int32_t longitude_b)
-        : plane_((static_cast<double>(latitude_a) + latitude_b) * 0.5, longitude_a,
-                 0.5 * semicircles_east(longitude_a, longitude_b)) {
-        measure_ends(latitude_a, longitude_a, latitude_b, longitude_b);
-    }
+        : LegPlane(latitude_a, longitude_a, latitude_b, longitude_b,
+                   LocalPlane::turn_of(centre_latitude(latitude_a, latitude_b))) {}
     // The same plane from the sine and cosine of the ends' latitudes, known already.
     LegPlane(std::int32_t latitude_a, std::int32_t longitude_a, std::int32_t latitude_b,
              std::int32_t longitude_b, const LocalPlane::CentreTurn& turn_a,
              const LocalPlane::CentreTurn& turn_b)
-        : plane_((static_cast<double>(latitude_a) + latitude_b) * 0.5, longitude_a,
-                 0.5 * semicircles_east(longitude_a, longitude_b),
-                 LocalPlane::halfway(turn_a, turn_b,
-                                     (static_cast<double>(latitude_a) + latitude_b) * 0.5)) {
-        measure_ends(latitude_a, longitude_a, latitude_b, longitude_b);
-    }
+        : LegPlane(latitude_a, longitude_a, latitude_b, longitude_b,
+                   LocalPlane::halfway(turn_a, turn_b, centre_latitude(latitude_a, latitude_b))) {}
 
     // Squared distance of a position from the leg, in squared semicircles of latitude: the same
     // unit for every leg, so that distances from different legs compare as they are.
@@ -137,8 +131,14 @@ public:
     }
 
 private:
-    void measure_ends(std::int32_t latitude_a, std::int32_t longitude_a, std::int32_t latitude_b,
-                      std::int32_t longitude_b) {
+    static double centre_latitude(std::int32_t latitude_a, std::int32_t latitude_b) {
+        return (static_cast<double>(latitude_a) + latitude_b) * 0.5;
+    }
+
+    LegPlane(std::int32_t latitude_a, std::int32_t longitude_a, std::int32_t latitude_b,
+             std::int32_t longitude_b, const LocalPlane::CentreTurn& centre_turn)
+        : plane_(centre_latitude(latitude_a, latitude_b), longitude_a,
+                 0.5 * semicircles_east(longitude_a, longitude_b), centre_turn) {
         plane_.project(latitude_a, longitude_a, x_a_, y_a_);
         double x_b = 0;
         double y_b = 0;
