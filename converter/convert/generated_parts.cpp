@@ -8,22 +8,29 @@
 
 namespace korvix {
 
-GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits& limits,
-                                      PointSimplifier& simplifier) {
+std::optional<GeneratedParts> shape_generated_points(PointBuffer& points,
+                                                     const SimplifyLimits& limits,
+                                                     std::uint32_t most,
+                                                     PointSimplifier& simplifier) {
     GeneratedParts parts;
     parts.collected = points.count;
     if (limits.split) {
-        parts.error_metres = simplify_points(points, 0, limits.tolerance_metres, simplifier);
+        if (!simplify_points_for_names(points, 0, limits.tolerance_metres, most, simplifier,
+                                       parts.error_metres))
+            return std::nullopt;
         if (points.count > limits.max_points) {
             parts.part_points = limits.max_points;
             parts.parts = (points.count - 2) / (limits.max_points - 1) + 1;
         }
     } else if (limits.active()) {
-        parts.error_metres =
-            simplify_points(points, limits.max_points, limits.tolerance_metres, simplifier);
+        if (!simplify_points_for_names(points, limits.max_points, limits.tolerance_metres, most,
+                                       simplifier, parts.error_metres))
+            return std::nullopt;
         if (limits.max_points != 0 && limits.tolerance_metres > 0 &&
             parts.error_metres > limits.tolerance_metres)
             parts.overruled_tolerance = limits.tolerance_metres;
+    } else if (points.count > most) {
+        return std::nullopt;
     }
     parts.kept = points.count;
     return parts;

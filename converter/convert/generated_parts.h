@@ -12,6 +12,7 @@
 #include "run_settings.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace korvix {
 
@@ -32,9 +33,13 @@ struct GeneratedParts {
     bool reduced_or_cut() const { return parts > 1 || kept < collected; }
 };
 
-// Reduces the collected points in place as the limits say and tells how to cut them.
-GeneratedParts shape_generated_points(PointBuffer& points, const SimplifyLimits& limits,
-                                      PointSimplifier& simplifier);
+// Reduces the collected points in place as the limits say and tells how to cut them; nothing,
+// with the points as they were, when more than `most` points would be kept (joints counted
+// once), as soon as that is known.
+std::optional<GeneratedParts> shape_generated_points(PointBuffer& points,
+                                                     const SimplifyLimits& limits,
+                                                     std::uint32_t most,
+                                                     PointSimplifier& simplifier);
 
 // Reduces the collected points of a track that --fit plans within `tolerance_metres` (0: none) and
 // to at most `most_points`, and, when `part_points` is not 0 (--split), tells how to cut them

@@ -40,7 +40,12 @@ struct RunContext {
     // The points collected for a generated route or track, reduced or cut as --points,
     // --tolerance and --split say, after adjacent repeats have been merged.
     GeneratedParts shape_points() {
-        return shape_generated_points(points, settings.limits, simplifier);
+        return *shape_generated_points(points, settings.limits, UINT32_MAX, simplifier);
+    }
+    // The same for a route whose points each need one of the `names` left; nothing when they
+    // would need more, found out as early as it can be.
+    std::optional<GeneratedParts> shape_points_for_names(std::uint32_t names) {
+        return shape_generated_points(points, settings.limits, names, simplifier);
     }
 
     // The run's one failure, shared by both streams: once set, reads return 0, writes are

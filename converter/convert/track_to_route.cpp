@@ -209,24 +209,23 @@ void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vi
     read_track_points(run, header.body_length());
     if (run.failed())
         return;
-    // A reduction keeps two points at least: a track that cannot have them is not reduced.
-    const std::uint32_t collected = run.points.count;
-    if (collected != 0 && waypoints_left(run) < std::min(collected, 2U)) {
+    // Every point gets its waypoint, the joint of two parts one that both routes name. A track
+    // that would need more than are left is not reduced to the end, as it is skipped.
+    const std::optional<GeneratedParts> parts = run.shape_points_for_names(waypoints_left(run));
+    if (!parts) {
         run.console.say_line(rules::too_many_waypoints_text);
         return;
     }
-    const GeneratedParts parts = run.shape_points();
     const std::uint32_t n = run.points.count;
     if (n == 0) {
         run.console.say_line(rules::no_points_skipped_text);
         return;
     }
-    // Every point gets its waypoint, the joint of two parts one that both routes name.
     if (!choose_numbers(run, n)) {
         run.console.say_line(rules::too_many_waypoints_text);
         return;
     }
-    write_waypoints_and_routes(run, parts, vias);
+    write_waypoints_and_routes(run, *parts, vias);
 }
 
 void say_fit_result(RunContext& run) {

@@ -32,6 +32,61 @@ constexpr double fewest_cover_budget = 80000; // points^2 / kept points
 // The search for a count limit ends when the tolerances that fit and fail are this close.
 constexpr double search_precision = 1.01;
 
+// The names left for the points that a reduction keeps, when each becomes a waypoint: the
+// reduction gives up as soon as it can show that it keeps more than `most`. Showing it scans the
+// track from every point that a few legs of the covers could reach (covers_keep_more_than), at a
+// cost that grows with `most` and with the length of the legs. It is tried where it is likely to
+// succeed at a cost that the looks left allow: in all some eight looks at each point, where a
+// reduction under a count limit makes ten covers and more.
+class NamesLeft {
+public:
+    NamesLeft(std::uint32_t most, std::uint32_t points)
+        : most_(most), points_(points), looks_left_(8ULL * points) {}
+
+    std::uint32_t most() const { return most_; }
+
+    // Whether a reduction whose best so far is `limit` evenly spread points, and which makes no
+    // cover at their error or above, keeps more than `most`: tried for a quarter of a look at
+    // each point, which shows it for a few names left.
+    bool exceeded_by_spread(const PointBuffer& points, double error, std::uint32_t limit,
+                            PointSimplifier& scratch) {
+        return limit > most_ && shown(points, error, std::min<std::uint64_t>(points_ / 4, looks_left_),
+                                      scratch);
+    }
+
+    // Whether a reduction whose best so far is a cover of `count` points with the error given,
+    // and which makes no cover at that error or above, keeps more than `most`. Tried when the
+    // count is well above it (the covers with the fewest points keep a few percent fewer than
+    // greedy ones) and the scan, some 1.5 * most * (points / count)^2 looks, fits the looks left.
+    bool exceeded_by_cover(const PointBuffer& points, double error, std::uint32_t count,
+                           PointSimplifier& scratch) {
+        if (4ULL * count <= 5ULL * most_)
+            return false;
+        const double leg = static_cast<double>(points_) / count;
+        if (1.5 * most_ * leg * leg > static_cast<double>(looks_left_))
+            return false;
+        return shown(points, error, looks_left_, scratch);
+    }
+
+private:
+    bool shown(const PointBuffer& points, double tolerance, std::uint64_t looks,
+               PointSimplifier& scratch) {
+        // Within some hundredth of a metre the candidates of the covers could differ by rounding
+        // from those the bound scans.
+        constexpr double smallest_tolerance = 1; // a squared semicircle of latitude: about 0.01 m
+        if (tolerance < smallest_tolerance || looks == 0)
+            return false;
+        looks_left_ -= looks;
+        const bool more = covers_keep_more_than(points, tolerance, most_, looks, scratch);
+        looks_left_ += looks; // what the scan did not use
+        return more;
+    }
+
+    std::uint32_t most_;
+    std::uint32_t points_;
+    std::uint64_t looks_left_;
+};
+
 // Fills in the errors of scratch's legs; returns the largest.
 double measure_legs(const PointBuffer& points, PointSimplifier& scratch) {
     double worst = 0;
@@ -117,12 +172,13 @@ struct Probe {
 };
 
 // Narrows the tolerances between one whose cover fails the limit and one whose cover fits it,
-// keeping every cover that fits and has a smaller error as the best. `fails` may be none yet; then
+// keeping every cover that fits and has a smaller error as the best; false when it shows on the
+// way that the names left do not suffice. `fails` may be none yet; then
 // each step goes below `fits` by what the count of a smooth track (growing as the fourth root of
 // 1 / squared tolerance) says the limit allows, but at least by a tenth.
 template <class Cover>
-void search_count(const PointBuffer& points, std::uint32_t limit, Cover cover, Probe& fits,
-                  Probe& fails, int steps, PointSimplifier& scratch) {
+bool search_count(const PointBuffer& points, std::uint32_t limit, Cover cover, Probe& fits,
+                  Probe& fails, int steps, NamesLeft& names, PointSimplifier& scratch) {
     const double target = std::log(limit + 0.5);
     for (; steps > 0 && fits.tolerance > fails.tolerance * search_precision; --steps) {
         double tolerance = 0;
@@ -145,21 +201,35 @@ void search_count(const PointBuffer& points, std::uint32_t limit, Cover cover, P
         if (error < scratch.best_error)
             keep_as_best(scratch, error);
         fits = {error, count};
+        if (names.exceeded_by_cover(points, error, count, scratch))
+            return false;
         if (error == 0)
-            return;
+            break;
     }
+    return true;
 }
 
-// The smallest error found under a count limit (3 to fewer than the points), into scratch.best.
-void reduce_to_count(const PointBuffer& points, std::uint32_t limit, PointSimplifier& scratch) {
+// `limit` points spread evenly over the track into scratch, the first and the last among them:
+// where the search for a count limit begins. Returns their error.
+double spread_evenly(const PointBuffer& points, std::uint32_t limit, PointSimplifier& scratch) {
     const std::uint64_t last = points.count - 1;
     for (std::uint32_t i = 0; i < limit; ++i)
         scratch.kept[i] = static_cast<Index>(i * last / (limit - 1));
     scratch.count = limit;
-    keep_as_best(scratch, measure_legs(points, scratch));
+    return measure_legs(points, scratch);
+}
+
+// The smallest error found under a count limit (3 to fewer than the points), into scratch.best;
+// false, as soon as that is shown, when it keeps more points than there are names left. Every
+// cover tried lies below the error of the best so far, which is the last cover that fitted.
+bool reduce_to_count(const PointBuffer& points, std::uint32_t limit, NamesLeft& names,
+                     PointSimplifier& scratch) {
+    keep_as_best(scratch, spread_evenly(points, limit, scratch));
 
     Probe fits{scratch.best_error, limit};
     Probe fails;
+    if (names.exceeded_by_spread(points, fits.tolerance, limit, scratch))
+        return false;
     if (fits.tolerance > 0) {
         // Evenly spread points are far from the best, so the first cover goes well below them.
         const double first = fits.tolerance / 16;
@@ -170,21 +240,29 @@ void reduce_to_count(const PointBuffer& points, std::uint32_t limit, PointSimpli
             const double error = measure_legs(points, scratch);
             keep_as_best(scratch, error);
             fits = {error, count};
+            if (names.exceeded_by_cover(points, error, count, scratch))
+                return false;
         }
-        search_count(points, limit, greedy_cover, fits, fails, 16, scratch);
+        if (!search_count(points, limit, greedy_cover, fits, fails, 16, names, scratch))
+            return false;
     }
     const double visits = static_cast<double>(points.count) * points.count / limit;
     const int fewest_steps = static_cast<int>(std::min(8.0, fewest_cover_budget / visits));
     if (fewest_steps >= 2 && fits.tolerance > 0) {
         Probe fewest_fails;
-        search_count(points, limit, fewest_cover, fits, fewest_fails, fewest_steps, scratch);
+        if (!search_count(points, limit, fewest_cover, fits, fewest_fails, fewest_steps, names,
+                          scratch))
+            return false;
     }
-
+    // Refining moves kept points but keeps their number.
+    if (scratch.best_count > names.most())
+        return false;
     std::copy_n(scratch.best_kept, scratch.best_count, scratch.kept);
     scratch.count = scratch.best_count;
     measure_legs(points, scratch);
     refine(points, scratch);
     keep_as_best(scratch, largest_leg_error(scratch));
+    return true;
 }
 
 // As few points as found with every input point within the tolerance, into scratch.best.
@@ -196,22 +274,32 @@ void reduce_within(const PointBuffer& points, double tolerance, PointSimplifier&
         keep_as_best(scratch, measure_legs(points, scratch));
 }
 
+// A tolerance in metres as the covers take it: squared, in squared semicircles, a hair under it,
+// so that a point accepted by them is within it also in metres, whatever the rounding of the
+// conversion.
+double squared_tolerance(double tolerance_metres) {
+    const double tolerance = tolerance_metres / metres_per_semicircle * (1 - 1e-9);
+    return tolerance * tolerance;
+}
+
 } // namespace
 
-double simplify_points(PointBuffer& points, std::uint32_t max_points, double tolerance_metres,
-                       PointSimplifier& scratch) {
+bool simplify_points_for_names(PointBuffer& points, std::uint32_t max_points,
+                               double tolerance_metres, std::uint32_t most,
+                               PointSimplifier& scratch, double& error_metres) {
     const std::uint32_t n = points.count;
     const bool count_limited = max_points != 0 && n > max_points;
+    error_metres = 0;
     if (n <= 2 || !(count_limited || tolerance_metres > 0))
-        return 0;
+        return n <= most;
+    if (most < 2)
+        return false; // two points stay at least
     const std::uint32_t limit = count_limited ? std::max<std::uint32_t>(max_points, 2) : n;
     std::fill_n(scratch.plane_cosine, n, 0.0); // the planes of another track's points
+    NamesLeft names(most, n);
     bool reduced = false;
     if (tolerance_metres > 0) {
-        // A hair under the tolerance, so that a point accepted here is within it also in metres,
-        // whatever the rounding of the conversion.
-        const double tolerance = tolerance_metres / metres_per_semicircle * (1 - 1e-9);
-        reduce_within(points, tolerance * tolerance, scratch);
+        reduce_within(points, squared_tolerance(tolerance_metres), scratch);
         reduced = scratch.best_count <= limit;
     }
     if (!reduced && limit == 2) { // the only choice: the first point and the last
@@ -219,15 +307,26 @@ double simplify_points(PointBuffer& points, std::uint32_t max_points, double tol
         scratch.kept[1] = static_cast<Index>(n - 1);
         scratch.count = 2;
         keep_as_best(scratch, measure_legs(points, scratch));
-    } else if (!reduced) {
-        reduce_to_count(points, limit, scratch);
+    } else if (!reduced && !reduce_to_count(points, limit, names, scratch)) {
+        return false;
     }
+    if (scratch.best_count > most)
+        return false;
     for (std::uint32_t i = 0; i < scratch.best_count; ++i) {
         points.latitude[i] = points.latitude[scratch.best_kept[i]];
         points.longitude[i] = points.longitude[scratch.best_kept[i]];
     }
     points.count = scratch.best_count;
-    return std::sqrt(scratch.best_error) * metres_per_semicircle;
+    error_metres = std::sqrt(scratch.best_error) * metres_per_semicircle;
+    return true;
+}
+
+double simplify_points(PointBuffer& points, std::uint32_t max_points, double tolerance_metres,
+                       PointSimplifier& scratch) {
+    double error_metres = 0;
+    simplify_points_for_names(points, max_points, tolerance_metres, UINT32_MAX, scratch,
+                              error_metres);
+    return error_metres;
 }
 
 } // namespace korvix

@@ -24,4 +24,11 @@ namespace korvix {
 double simplify_points(PointBuffer& points, std::uint32_t max_points, double tolerance_metres,
                        PointSimplifier& scratch);
 
+// The same for the points of a route whose every point becomes a waypoint, with `most` names
+// left for them: false, with the points as they were, when it would keep more than `most`; it
+// then stops as soon as it can show that, most often long before the reduction would end.
+bool simplify_points_for_names(PointBuffer& points, std::uint32_t max_points,
+                               double tolerance_metres, std::uint32_t most,
+                               PointSimplifier& scratch, double& error_metres);
+
 } // namespace korvix

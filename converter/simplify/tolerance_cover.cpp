@@ -59,9 +59,10 @@ bool narrow(Wedge& common, const Wedge& other) {
 // The points that a leg from `from` may reach within the tolerance, in order, into
 // scratch.candidates: each one whose direction lies in the wedges of all points before it. The
 // scan stops where those wedges no longer meet, as no leg beyond can then hold. Returns their
-// number; the next point is always among them.
+// number; the next point is always among them. `scan_end`, when given, gets the point where the
+// scan stopped (one past the last point when it ran to the end).
 std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, double tolerance,
-                               PointSimplifier& scratch) {
+                               PointSimplifier& scratch, std::uint32_t* scan_end = nullptr) {
     const std::uint32_t last = points.count - 1;
     const LocalPlane plane(points.latitude[from], points.longitude[from], 0,
                            point_turn(points, from, scratch));
@@ -70,7 +71,8 @@ std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, do
     bool constrained = false;
     Wedge common{};
     std::uint32_t candidates = 0;
-    for (std::uint32_t j = from + 1; j <= last; ++j) {
+    std::uint32_t j = from + 1;
+    for (; j <= last; ++j) {
         double x = 0;
         double y = 0;
         plane.project(points.latitude[j], points.longitude[j], x, y);
@@ -91,6 +93,8 @@ std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, do
             break;
         }
     }
+    if (scan_end != nullptr)
+        *scan_end = j;
     return candidates;
 }
 
@@ -143,6 +147,33 @@ std::uint32_t fewest_cover(const PointBuffer& points, double tolerance, PointSim
     for (std::uint32_t k = scratch.count; k-- > 0; at = scratch.parent[at])
         scratch.kept[k] = static_cast<Index>(at);
     return scratch.count;
+}
+
+bool covers_keep_more_than(const PointBuffer& points, double tolerance, std::uint32_t most,
+                           std::uint64_t& looks_left, PointSimplifier& scratch) {
+    const std::uint32_t last = points.count - 1;
+    // After each round, `reached` is the farthest point that a cover of `legs` legs can have got
+    // to: no farther than the last candidate of any point that one leg fewer can have got to.
+    // Each point up to it is scanned from once, in order.
+    std::uint32_t reached = 0;
+    std::uint32_t farthest = 0;
+    std::uint32_t origin = 0;
+    for (std::uint32_t legs = 1; legs < most; ++legs) {
+        for (; origin <= reached; ++origin) {
+            std::uint32_t scan_end = 0;
+            const std::uint32_t candidates =
+                reach_candidates(points, origin, tolerance, scratch, &scan_end);
+            farthest = std::max<std::uint32_t>(farthest, scratch.candidates[candidates - 1]);
+            const std::uint32_t looks = scan_end - origin;
+            if (farthest == last || looks > looks_left) {
+                looks_left -= std::min<std::uint64_t>(looks, looks_left);
+                return false;
+            }
+            looks_left -= looks;
+        }
+        reached = farthest;
+    }
+    return true;
 }
 
 } // namespace korvix

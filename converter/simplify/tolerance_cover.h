@@ -21,4 +21,13 @@ std::uint32_t greedy_cover(const PointBuffer& points, double tolerance, PointSim
 // count^2 / kept points in all.
 std::uint32_t fewest_cover(const PointBuffer& points, double tolerance, PointSimplifier& scratch);
 
+// Whether every cover that greedy_cover or fewest_cover makes at `tolerance` or at any smaller
+// one keeps more than `most` points (at least 2). Shown without checking a leg: hop by hop, the
+// farthest point that a cover can have reached is no farther than the last candidate of the legs
+// from any point reached a hop before; so each point of the part of the track that most - 2 legs
+// can reach is scanned from once. Each look at a point is taken from `looks_left`; false when
+// they run out first, or when `most` points can reach the end.
+bool covers_keep_more_than(const PointBuffer& points, double tolerance, std::uint32_t most,
+                           std::uint64_t& looks_left, PointSimplifier& scratch);
+
 } // namespace korvix
