@@ -50,8 +50,8 @@ public:
     // each point, which shows it for a few names left.
     bool exceeded_by_spread(const PointBuffer& points, double error, std::uint32_t limit,
                             PointSimplifier& scratch) {
-        return limit > most_ && shown(points, error, std::min<std::uint64_t>(points_ / 4, looks_left_),
-                                      scratch);
+        return limit > most_ &&
+               shown(points, error, std::min<std::uint64_t>(points_ / 4, looks_left_), scratch);
     }
 
     // Whether a reduction whose best so far is a cover of `count` points with the error given,

@@ -5,6 +5,7 @@
 #include "point_simplify.h"
 #include "run_settings.h"
 #include "test_files.h"
+#include "tolerance_cover.h"
 
 #include <gtest/gtest.h>
 
@@ -306,6 +307,81 @@ TEST(SimplifyPoints, TrackAfterTrackInOneScratchAsEachAlone) {
             ASSERT_EQ(points->count, alone.count);
             for (std::uint32_t i = 0; i < points->count; ++i)
                 EXPECT_EQ(points->latitude[i], track[alone.kept[i]].latitude);
+        }
+    }
+}
+
+// A track converted to a route needs a name for each point it keeps. With fewer names left than
+// that, the reduction gives up early (most of all with a few names left: most of the time of a
+// run whose names have run out), and it must never give up on a track whose points would fit:
+// with any number of names left, it keeps what simplify_points keeps or says that it needs more,
+// leaving the points as they were.
+TEST(SimplifyPoints, ForTheNamesLeftKeepsTheSameOrSaysItNeedsMore) {
+    const Track tracks[] = {record(shapes[3]), record(shapes[5]), record(shapes[9]),
+                            record({"", -16.8, 179.995, 12, 800, Course::streets, 3, 21})};
+    auto scratch = std::make_unique<PointSimplifier>();
+    const auto milliseconds = [](auto reduce) { // the quickest of three, in processor time
+        double quickest = HUGE_VAL;
+        for (int run = 0; run < 3; ++run) {
+            const std::clock_t start = std::clock();
+            reduce();
+            quickest = std::min(quickest, 1000.0 * static_cast<double>(std::clock() - start) /
+                                              CLOCKS_PER_SEC);
+        }
+        return quickest;
+    };
+    // The bound behind it, against the fewest points that a cover needs: never above them, and
+    // where they are many, above half of them.
+    for (const Track& track : tracks) {
+        const double tolerance = std::pow(12 / metres_per_semicircle, 2);
+        auto points = buffer_of(track);
+        const std::uint32_t fewest = fewest_cover(*points, tolerance, *scratch);
+        for (const std::uint32_t most : {2u, fewest / 2, fewest - 1, fewest, fewest + 1}) {
+            std::uint64_t looks = UINT64_MAX;
+            const bool more = covers_keep_more_than(*points, tolerance, most, looks, *scratch);
+            if (most >= fewest) {
+                EXPECT_FALSE(more) << most << " of " << fewest << " points";
+            } else if (most <= fewest / 2) {
+                EXPECT_TRUE(more) << most << " of " << fewest << " points";
+            }
+        }
+    }
+    for (const SimplifyLimits limits :
+         {SimplifyLimits{.max_points = 250}, SimplifyLimits{.max_points = 40},
+          SimplifyLimits{.tolerance_metres = 5},
+          SimplifyLimits{.max_points = 100, .tolerance_metres = 3},
+          SimplifyLimits{.max_points = 2}}) {
+        for (const Track& track : tracks) {
+            const Reduction all = reduce(track, limits);
+            const auto c = static_cast<std::uint32_t>(all.count);
+            for (const std::uint32_t most : {0u, 1u, 2u, 3u, c / 4, c - 1, c, c + 1}) {
+                SCOPED_TRACE(::testing::Message()
+                             << track.size() << " points, " << limits.max_points << " at most, "
+                             << limits.tolerance_metres << " m, " << most << " names left");
+                auto points = buffer_of(track);
+                double error = -1;
+                const bool kept = simplify_points_for_names(
+                    *points, limits.max_points, limits.tolerance_metres, most, *scratch, error);
+                ASSERT_EQ(kept, c <= most);
+                ASSERT_EQ(points->count, kept ? c : track.size());
+                for (std::uint32_t i = 0; i < points->count; ++i) {
+                    ASSERT_EQ((Position{points->latitude[i], points->longitude[i]}),
+                              track[kept ? all.kept[i] : i]);
+                }
+                if (kept) {
+                    EXPECT_EQ(error, all.returned);
+                }
+            }
+            if (limits.max_points == 250 && track.size() >= 4000) {
+                // Two names left: known after a look at the first leg's reach.
+                const double whole = milliseconds([&] { reduce(track, limits); });
+                const double given_up = milliseconds([&] {
+                    auto points = buffer_of(track);
+                    double error = 0;
+                    simplify_points_for_names(*points, 250, 0, 2, *scratch, error);
+                });
+                EXPECT_LT(given_up, whole / 4);
+            }
         }
     }
 }
