@@ -55,9 +55,10 @@ public:
     }
 
     // Whether a reduction whose best so far is a cover of `count` points with the error given,
-    // and which makes no cover at that error or above, keeps more than `most`. Tried when the
-    // count is well above it (the covers with the fewest points keep a few percent fewer than
-    // greedy ones) and the scan, some 1.5 * most * (points / count)^2 looks, fits the looks left.
+    // and which makes no cover at that error or above (its tolerances only go down), keeps more
+    // than `most`. Tried when the count is well above it (the covers with the fewest points keep
+    // a few percent fewer than greedy ones) and the scan, some 1.5 * most * (points / count)^2
+    // looks, fits the looks left.
     bool exceeded_by_cover(const PointBuffer& points, double error, std::uint32_t count,
                            PointSimplifier& scratch) {
         if (4ULL * count <= 5ULL * most_)
@@ -173,9 +174,9 @@ struct Probe {
 
 // Narrows the tolerances between one whose cover fails the limit and one whose cover fits it,
 // keeping every cover that fits and has a smaller error as the best; false when it shows on the
-// way that the names left do not suffice. `fails` may be none yet; then
-// each step goes below `fits` by what the count of a smooth track (growing as the fourth root of
-// 1 / squared tolerance) says the limit allows, but at least by a tenth.
+// way that the names left do not suffice. `fails` may be none yet; then each step goes below
+// `fits` by what the count of a smooth track (growing as the fourth root of 1 / squared
+// tolerance) says the limit allows, but at least by a tenth.
 template <class Cover>
 bool search_count(const PointBuffer& points, std::uint32_t limit, Cover cover, Probe& fits,
                   Probe& fails, int steps, NamesLeft& names, PointSimplifier& scratch) {
@@ -201,7 +202,7 @@ bool search_count(const PointBuffer& points, std::uint32_t limit, Cover cover, P
         if (error < scratch.best_error)
             keep_as_best(scratch, error);
         fits = {error, count};
-        if (names.exceeded_by_cover(points, error, count, scratch))
+        if (names.exceeded_by_cover(points, error, scratch.best_count, scratch))
             return false;
         if (error == 0)
             break;
@@ -240,7 +241,7 @@ bool reduce_to_count(const PointBuffer& points, std::uint32_t limit, NamesLeft& 
             const double error = measure_legs(points, scratch);
             keep_as_best(scratch, error);
             fits = {error, count};
-            if (names.exceeded_by_cover(points, error, count, scratch))
+            if (names.exceeded_by_cover(points, error, scratch.best_count, scratch))
                 return false;
         }
         if (!search_count(points, limit, greedy_cover, fits, fails, 16, names, scratch))
