@@ -17,11 +17,12 @@
 // - the same input read as korvix reads a file, in blocks of 64 bytes to 4 KiB and in reads that
 //   give fewer bytes than asked (as from a pipe), written in blocks of such sizes, gives the
 //   output bytes, console and exit status of the run in memory, whose blocks never move; and so
-//   it does with a point limit (for small inputs; with or without --split), which lays out tracks
-//   in reserved room of the output block; and so it does under -V and -W with --fit (for small
-//   inputs; with or without that limit and --waypoints), whose runs in memory and streamed alike
-//   read the input ahead before they convert it. The sizes and the limits are chosen by the
-//   input's last bytes.
+//   it does with a point limit (for small inputs; with or without --split and --waypoints, under
+//   which -V and -W stop reducing a track that cannot get the names it would need), which
+//   lays out tracks in reserved room of the output block; and so it does under -V and -W with --fit
+//   (for small inputs; with or without that limit and --waypoints), whose runs in memory and
+//   streamed alike read the input ahead before they convert it. The sizes and the limits are chosen
+//   by the input's last bytes.
 #include "byte_io.h"
 #include "run_driver.h"
 
@@ -394,7 +395,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (shape.max_points != 0 && !korvix::rewrites_routes(mode)) {
             static const auto memory = korvix::reserve_run_memory();
             const korvix::RunSettings limited{
-                mode, {.max_points = shape.max_points, .split = shape.split}};
+                mode,
+                {.max_points = shape.max_points, .split = shape.split},
+                false,
+                shape.waypoints};
             check_streamed(input, limited, korvix::convert_memory(input, limited, *memory), shape);
         }
         if (shape.fit && korvix::converts_tracks_to_routes(mode)) {
