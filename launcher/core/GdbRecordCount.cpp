@@ -250,7 +250,6 @@ GdbWalk WalkGdbRecords(std::istream& file, const TrackVisitor& visit) {
     std::uint64_t length = 0;
     std::uint8_t type = 0;
     std::string name;
-    bool sized = false; // a track's size is known
     while (ReadRecordHeader(in, length, type)) {
         if (type == rules::closing_record) {
             walk.kind = GdbFileKind::Whole;
@@ -267,13 +266,15 @@ GdbWalk WalkGdbRecords(std::istream& file, const TrackVisitor& visit) {
             bool whole = false;
             read = ReadTrack(in, length, layout, name, points, whole);
             if (whole) {
+                const bool sized = contents.tracks > contents.damagedTracks;
                 contents.fewestTrackPoints =
                     sized ? std::min(contents.fewestTrackPoints, points) : points;
                 contents.mostTrackPoints = std::max(contents.mostTrackPoints, points);
-                sized = true;
                 if (visit) {
                     visit({contents.tracks, name, points});
                 }
+            } else {
+                ++contents.damagedTracks;
             }
             ++contents.tracks;
         }

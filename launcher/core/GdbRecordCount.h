@@ -31,8 +31,9 @@ struct GdbContents {
     std::uint64_t routes = 0;
     std::uint64_t tracks = 0;
     std::uint64_t numberNames = 0;
-    std::uint32_t fewestTrackPoints = 0; // of the tracks; 0 when there is none
+    std::uint32_t fewestTrackPoints = 0; // of the tracks counted; 0 when there is none
     std::uint32_t mostTrackPoints = 0;
+    std::uint64_t damagedTracks = 0; // tracks whose points end past their record: not counted
     bool operator==(const GdbContents&) const = default;
 };
 

@@ -247,7 +247,7 @@ std::string InputContentsText(const GdbWalk& walk) {
     const GdbContents& holds = walk.contents;
     std::string text = CountOrNo(holds.waypoints, "waypoint", "waypoints") + ", " +
                        CountOrNo(holds.tracks, "track", "tracks");
-    if (holds.tracks > 0) {
+    if (holds.tracks > holds.damagedTracks) { // the sizes of the tracks that could be counted
         const std::uint32_t most = holds.mostTrackPoints;
         text += " of " + (holds.fewestTrackPoints == most
                               ? Count(most, "point", "points")

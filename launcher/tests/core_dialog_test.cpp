@@ -355,7 +355,7 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         const auto took = std::chrono::steady_clock::now() - started;
         EXPECT_TRUE(ended) << c.name;
         EXPECT_EQ(during, "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
-                          "tol- m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 0 points, "
+                          "tol- m-[10] split- fit- k-[998] note[2 waypoints, 1 track, "
                           "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run "
                           "replaces it] - - + +")
             << c.name;
@@ -370,7 +370,7 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         EXPECT_EQ(
             Describe(model),
             "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ "
-            "n-[250] tol+ m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 0 points, "
+            "n-[250] tol+ m-[10] split- fit- k-[998] note[2 waypoints, 1 track, "
             "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run replaces it]")
             << c.name;
     }
@@ -453,7 +453,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Input, 0, "ride.gdb"}},
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
-             " note[2 waypoints, 1 track of 0 points, no routes; 998 names left for new "
+             " note[2 waypoints, 1 track, no routes; 998 names left for new "
              "waypoints]"},
         {"a folder is no input",
          {},
@@ -461,7 +461,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Input, 0, "ride.gdb"}, {Event::Input, 0, "folder.gdb"}},
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
-             " note[2 waypoints, 1 track of 0 points, no routes; 998 names left for new "
+             " note[2 waypoints, 1 track, no routes; 998 names left for new "
              "waypoints]"},
         {"a missing input or a cancelled choice changes nothing",
          {},
@@ -534,7 +534,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
           {Event::Click, IDC_LIMIT_TOLERANCE},
           {Event::Click, IDC_FIT}},
          "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol-x m-[10] split- fit+x "
-         "k+[998] note[2 waypoints, 1 track of 0 points, no routes; 998 names left for new "
+         "k+[998] note[2 waypoints, 1 track, no routes; 998 names left for new "
          "waypoints]"},
         {"a stored fit under -T: disabled, checked",
          {{"Fit", 1}},
@@ -546,7 +546,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {},
          {{Event::Text, IDC_WAYPOINTS, "300"}, {Event::Input, 0, "ride.gdb"}},
          "5 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol- m-[10] split- fit+x "
-         "k+[300] note[2 waypoints, 1 track of 0 points, no routes; 998 names left for new "
+         "k+[300] note[2 waypoints, 1 track, no routes; 998 names left for new "
          "waypoints]"},
         {"a number stored too",
          {{"Radio", 5}, {"Waypoints", 500}},

@@ -540,7 +540,10 @@ TEST(CountWaypointRecords, WalksTheRecordFramingOfAWholeFileOnly) {
         Kind kind;
         GdbContents contents; // of a whole file
     } cases[] = {
-        {"waypoints among other records, a long body", whole, Kind::Whole, {2, 1, 1, 0}},
+        {"waypoints among other records, a long body, a damaged track",
+         whole,
+         Kind::Whole,
+         {2, 1, 1, 0, 0, 0, 1}},
         {"names of three digits", numbered, Kind::Whole, {7, 1, 0, 2}},
         {"no record but the closing one", GdbHeader() + closing, Kind::Whole, {}},
         {"records behind the closing one do not count",
@@ -598,6 +601,12 @@ TEST(InputContentsText, WhatTheInputHoldsInOneLine) {
          {999, 0, 1, 999, 1, 1},
          "999 waypoints, 1 track of 1 point, no routes; no names left for new waypoints"},
         {GdbFileKind::Whole, {0, 2, 0, 0}, "no waypoints, no tracks, 2 routes"},
+        {GdbFileKind::Whole,
+         {0, 0, 1, 0, 0, 0, 1},
+         "no waypoints, 1 track, no routes; 999 names left for new waypoints"},
+        {GdbFileKind::Whole,
+         {0, 0, 2, 0, 7, 7, 1},
+         "no waypoints, 2 tracks of 7 points, no routes; 999 names left for new waypoints"},
         {GdbFileKind::CutShort, {}, "Not a whole GDB file: it ends early."},
         {GdbFileKind::Other, {}, "Not a GDB file."},
     };
