@@ -206,45 +206,11 @@ public:
     // A route through 20 to 60 vias of one region, each leg carrying 40 to 150 link points from
     // its via to the next: never more than 9000 link points, so no route is truncated.
     void route(int number) {
-        const int region = random_.between(0, region_count - 1);
-        const int vias = shape_.vias > 0 ? shape_.vias : random_.between(20, 60);
-        std::vector<const Waypoint*> path;
-        while (static_cast<int>(path.size()) < vias) {
-            // Waypoint i lies in region i % region_count.
-            const int slot = random_.between(0, static_cast<int>(pool_.size()) / region_count - 1);
-            const Waypoint& w = pool_[static_cast<std::size_t>(slot) * region_count +
-                                      static_cast<std::size_t>(region)];
-            if (path.empty() || path.back() != &w)
-                path.push_back(&w);
-        }
+        const std::vector<const Waypoint*> path = route_vias();
         const bool altitudes = !shape_.autoroutes && random_.chance(0.5);
-
         // The legs first, so that the route's bounds can be written ahead of them.
-        std::vector<std::vector<Position>> legs(path.size() - 1);
         Bounds route_bounds;
-        for (std::size_t v = 0; v + 1 < path.size(); ++v) {
-            const Position from = path[v]->position;
-            const Position to = path[v + 1]->position;
-            const int links = shape_.links > 0 ? shape_.links : random_.between(40, 150);
-            for (int k = 0; k < links; ++k) {
-                Position p;
-                if (k == 0) {
-                    p = from;
-                } else if (k == links - 1) {
-                    p = to;
-                } else {
-                    const double t = static_cast<double>(k) / (links - 1);
-                    p = {static_cast<std::int32_t>(from.latitude +
-                                                   t * (to.latitude - from.latitude) +
-                                                   random_.between(-2000, 2000)),
-                         static_cast<std::int32_t>(from.longitude +
-                                                   t * (to.longitude - from.longitude) +
-                                                   random_.between(-2000, 2000))};
-                }
-                legs[v].push_back(p);
-                route_bounds.add(p);
-            }
-        }
+        const std::vector<std::vector<Position>> legs = route_legs(path, route_bounds);
 
         Body b;
         b.str("Route " + std::to_string(number));
@@ -271,24 +237,75 @@ public:
                     b.raw(route_point_end, sizeof route_point_end);
                 break;
             }
-            const std::vector<Position>& leg = legs[v];
-            b.i32(static_cast<std::int32_t>(leg.size()));
-            Bounds leg_bounds;
-            for (const Position p : leg) {
-                b.position(p, altitudes, random_.between(0, 2000) / 10.0);
-                leg_bounds.add(p);
-            }
-            b.u8(0); // link flag byte: the link bounds follow
-            b.position(leg_bounds.max, false, 0);
-            b.position(leg_bounds.min, false, 0);
-            if (version_ == 3)
-                b.raw(route_point_end, sizeof route_point_end);
+            write_links(b, legs[v], altitudes);
         }
         if (version_ == 3)
             b.raw(route_end, sizeof route_end);
         else
             b.u8(0);
         record('R', b);
+    }
+
+    // The vias of a route: waypoints of one region, no two in a row the same.
+    std::vector<const Waypoint*> route_vias() {
+        const int region = random_.between(0, region_count - 1);
+        const int vias = shape_.vias > 0 ? shape_.vias : random_.between(20, 60);
+        std::vector<const Waypoint*> path;
+        while (static_cast<int>(path.size()) < vias) {
+            // Waypoint i lies in region i % region_count.
+            const int slot = random_.between(0, static_cast<int>(pool_.size()) / region_count - 1);
+            const Waypoint& w = pool_[static_cast<std::size_t>(slot) * region_count +
+                                      static_cast<std::size_t>(region)];
+            if (path.empty() || path.back() != &w)
+                path.push_back(&w);
+        }
+        return path;
+    }
+
+    // The link points of each leg: from its via to the next along a straight line, with a GPS's
+    // scatter of up to 2000 semicircles (some 19 m) between; their bounds added to `bounds`.
+    std::vector<std::vector<Position>> route_legs(const std::vector<const Waypoint*>& path,
+                                                  Bounds& bounds) {
+        std::vector<std::vector<Position>> legs(path.size() - 1);
+        for (std::size_t v = 0; v + 1 < path.size(); ++v) {
+            const Position from = path[v]->position;
+            const Position to = path[v + 1]->position;
+            const int links = shape_.links > 0 ? shape_.links : random_.between(40, 150);
+            for (int k = 0; k < links; ++k) {
+                Position p;
+                if (k == 0) {
+                    p = from;
+                } else if (k == links - 1) {
+                    p = to;
+                } else {
+                    const double t = static_cast<double>(k) / (links - 1);
+                    p = {static_cast<std::int32_t>(from.latitude +
+                                                   t * (to.latitude - from.latitude) +
+                                                   random_.between(-2000, 2000)),
+                         static_cast<std::int32_t>(from.longitude +
+                                                   t * (to.longitude - from.longitude) +
+                                                   random_.between(-2000, 2000))};
+                }
+                legs[v].push_back(p);
+                bounds.add(p);
+            }
+        }
+        return legs;
+    }
+
+    // One via's link points to the next via, and their bounds.
+    void write_links(Body& b, const std::vector<Position>& leg, bool altitudes) {
+        b.i32(static_cast<std::int32_t>(leg.size()));
+        Bounds leg_bounds;
+        for (const Position p : leg) {
+            b.position(p, altitudes, random_.between(0, 2000) / 10.0);
+            leg_bounds.add(p);
+        }
+        b.u8(0); // link flag byte: the link bounds follow
+        b.position(leg_bounds.max, false, 0);
+        b.position(leg_bounds.min, false, 0);
+        if (version_ == 3)
+            b.raw(route_point_end, sizeof route_point_end);
     }
 
     // A recorded track of 500 to 4000 points, each with an altitude and a time. The first track has
@@ -396,7 +413,7 @@ int usage() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+struct Options {
     double size_mb = 200;
     double track_share = 10;
     std::uint64_t seed = 1;
@@ -404,52 +421,61 @@ int main(int argc, char** argv) {
     int waypoints = 5000;
     RouteShape shape;
     const char* output = nullptr;
+};
+
+// The command line into `o`; false when it is not one that the usage allows.
+bool parse_options(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--autoroutes") {
-            shape.autoroutes = true;
-            version = 3;
+            o.shape.autoroutes = true;
+            o.version = 3;
         } else if ((arg == "--size" || arg == "--tracks" || arg == "--seed" || arg == "--version" ||
                     arg == "--waypoints" || arg == "--vias" || arg == "--links") &&
                    i + 1 < argc) {
             const char* value = argv[++i];
             if (arg == "--waypoints")
-                waypoints = std::atoi(value);
+                o.waypoints = std::atoi(value);
             else if (arg == "--vias")
-                shape.vias = std::atoi(value);
+                o.shape.vias = std::atoi(value);
             else if (arg == "--links")
-                shape.links = std::atoi(value);
+                o.shape.links = std::atoi(value);
             else if (arg == "--size")
-                size_mb = std::atof(value);
+                o.size_mb = std::atof(value);
             else if (arg == "--tracks")
-                track_share = std::atof(value);
+                o.track_share = std::atof(value);
             else if (arg == "--version")
-                version = std::atoi(value);
+                o.version = std::atoi(value);
             else
-                seed = std::strtoull(value, nullptr, 10);
-        } else if (!arg.empty() && arg[0] != '-' && output == nullptr) {
-            output = argv[i];
+                o.seed = std::strtoull(value, nullptr, 10);
+        } else if (!arg.empty() && arg[0] != '-' && o.output == nullptr) {
+            o.output = argv[i];
         } else {
-            return usage();
+            return false;
         }
     }
-    if (output == nullptr || size_mb <= 0 || track_share < 0 || track_share > 100 ||
-        (version != 1 && version != 3) || waypoints < 2 || shape.vias == 1 || shape.vias < 0 ||
-        shape.links < 0 || (shape.autoroutes && version != 3))
+    return o.output != nullptr && o.size_mb > 0 && o.track_share >= 0 && o.track_share <= 100 &&
+           (o.version == 1 || o.version == 3) && o.waypoints >= 2 && o.shape.vias != 1 &&
+           o.shape.vias >= 0 && o.shape.links >= 0 && (!o.shape.autoroutes || o.version == 3);
+}
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!parse_options(argc, argv, o))
         return usage();
 
-    std::FILE* file = std::fopen(output, "wb");
+    std::FILE* file = std::fopen(o.output, "wb");
     if (file == nullptr) {
-        std::perror(output);
+        std::perror(o.output);
         return 1;
     }
     static char buffer[1 << 20];
     std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
 
-    const auto target = static_cast<std::uint64_t>(size_mb * 1e6);
-    Generator generator(file, seed, version, shape);
+    const auto target = static_cast<std::uint64_t>(o.size_mb * 1e6);
+    Generator generator(file, o.seed, o.version, o.shape);
     generator.header();
-    generator.waypoints(waypoints);
+    generator.waypoints(o.waypoints);
     // Tracks and routes alternate so that each keeps its share of the bytes written.
     std::uint64_t route_bytes = 0;
     std::uint64_t track_bytes = 0;
@@ -458,9 +484,10 @@ int main(int argc, char** argv) {
     while (generator.written() < target && !generator.failed()) {
         const std::uint64_t before = generator.written();
         const bool want_track =
-            track_share > 0 && (track_share >= 100 ||
-                                static_cast<double>(track_bytes) * 100 <
-                                    track_share * static_cast<double>(route_bytes + track_bytes));
+            o.track_share > 0 &&
+            (o.track_share >= 100 ||
+             static_cast<double>(track_bytes) * 100 <
+                 o.track_share * static_cast<double>(route_bytes + track_bytes));
         if (want_track) {
             generator.track(++tracks);
             track_bytes += generator.written() - before;
@@ -471,10 +498,10 @@ int main(int argc, char** argv) {
     }
     generator.closing();
     if (std::fclose(file) != 0 || generator.failed()) {
-        std::fprintf(stderr, "%s: write failed\n", output);
+        std::fprintf(stderr, "%s: write failed\n", o.output);
         return 1;
     }
-    std::printf("%s: %llu bytes, %d waypoints, %d routes, %d tracks\n", output,
-                static_cast<unsigned long long>(generator.written()), waypoints, routes, tracks);
+    std::printf("%s: %llu bytes, %d waypoints, %d routes, %d tracks\n", o.output,
+                static_cast<unsigned long long>(generator.written()), o.waypoints, routes, tracks);
     return 0;
 }
