@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -511,6 +512,55 @@ INSTANTIATE_TEST_SUITE_P(
                   "3 points -> 2, within % m, not 2.5 m"},
         Reduction{"ViaPointsFit", via_points, 23, {10, 0, true}, {2}, ""}),
     [](const ::testing::TestParamInfo<Reduction>& info) { return std::string(info.param.what); });
+
+// A track whose reduced points need more names than are left is skipped, its reduction stopped
+// as soon as that is known; one whose points fit the names left is converted as without a
+// budget. Two winding tracks, reduced as --points, --tolerance and --split say, under
+// --waypoints that leaves the second track from none to all the names it needs.
+TEST(NamesLeft, TheNextTrackConvertedWhenItsPointsFitElseSkipped) {
+    std::vector<Point> winding;
+    for (int i = 0; i < 1500; ++i)
+        winding.push_back({static_cast<std::int32_t>(i * 400 + 60000 * std::sin(i / 23.0)),
+                           static_cast<std::int32_t>(90000 * std::cos(i / 31.0) + (i % 7) * 40)});
+    const Bytes first = record('T', track_body("A", track_points(winding)));
+    std::reverse(winding.begin(), winding.end());
+    const Bytes second = record('T', track_body("B", track_points(winding)));
+    for (const SimplifyLimits limits :
+         {SimplifyLimits{.max_points = 60}, SimplifyLimits{.max_points = 250},
+          SimplifyLimits{.tolerance_metres = 40},
+          SimplifyLimits{.max_points = 30, .tolerance_metres = 40, .split = true}}) {
+        const auto run = [&](bool with_second, std::uint32_t waypoints) {
+            return convert_bytes(with_second ? gdb_file({first, second}) : gdb_file({first}),
+                                 RunSettings{user_vias, limits, false, waypoints});
+        };
+        const RunResult both = run(true, 0);
+        const RunResult alone = run(false, 0);
+        const auto waypoints_of = [](const RunResult& r) {
+            const auto records = split_records(r.output, header_size_of(r.output));
+            return static_cast<std::uint32_t>(std::count_if(
+                records.begin(), records.end(), [](const auto& rec) { return rec.first == 'W'; }));
+        };
+        const std::uint32_t a = waypoints_of(alone), b = waypoints_of(both) - a;
+        ASSERT_GT(b, 2u) << "the second track is reduced, not left as it is";
+        for (const std::uint32_t left : {0u, 1u, 2u, b / 4, b - 1, b}) {
+            SCOPED_TRACE(::testing::Message()
+                         << limits.max_points << " points, " << limits.tolerance_metres << " m, "
+                         << left << " of " << b << " names left");
+            const RunResult limited = run(true, a + left);
+            EXPECT_EQ(limited.status, 0);
+            if (left >= b) {
+                EXPECT_EQ(limited.output, both.output);
+                EXPECT_EQ(limited.console, both.console);
+            } else {
+                EXPECT_EQ(limited.output, alone.output);
+                const std::string said = alone.console.substr(0, alone.console.size() - 4) +
+                                         trace_line('T', second.size() - 5) + too_many_message +
+                                         "V 2\n";
+                EXPECT_EQ(limited.console, said);
+            }
+        }
+    }
+}
 
 } // namespace
 } // namespace korvix
