@@ -40,8 +40,7 @@ constexpr double search_precision = 1.01;
 // reduction under a count limit makes ten covers and more.
 class NamesLeft {
 public:
-    NamesLeft(std::uint32_t most, std::uint32_t points)
-        : most_(most), points_(points), looks_left_(8ULL * points) {}
+    NamesLeft(std::uint32_t most, std::uint32_t points) : most_(most), looks_left_(8ULL * points) {}
 
     std::uint32_t most() const { return most_; }
 
@@ -51,7 +50,8 @@ public:
     bool exceeded_by_spread(const PointBuffer& points, double error, std::uint32_t limit,
                             PointSimplifier& scratch) {
         return limit > most_ &&
-               shown(points, error, std::min<std::uint64_t>(points_ / 4, looks_left_), scratch);
+               shown(points, error, std::min<std::uint64_t>(points.count / 4, looks_left_),
+                     scratch);
     }
 
     // Whether a reduction whose best so far is a cover of `count` points with the error given,
@@ -63,7 +63,7 @@ public:
                            PointSimplifier& scratch) {
         if (4ULL * count <= 5ULL * most_)
             return false;
-        const double leg = static_cast<double>(points_) / count;
+        const double leg = static_cast<double>(points.count) / count;
         if (1.5 * most_ * leg * leg > static_cast<double>(looks_left_))
             return false;
         return shown(points, error, looks_left_, scratch);
@@ -77,14 +77,13 @@ private:
         constexpr double smallest_tolerance = 1; // a squared semicircle of latitude: about 0.01 m
         if (tolerance < smallest_tolerance || looks == 0)
             return false;
-        looks_left_ -= looks;
-        const bool more = covers_keep_more_than(points, tolerance, most_, looks, scratch);
-        looks_left_ += looks; // what the scan did not use
+        std::uint64_t unused = looks;
+        const bool more = covers_keep_more_than(points, tolerance, most_, unused, scratch);
+        looks_left_ -= looks - unused;
         return more;
     }
 
     std::uint32_t most_;
-    std::uint32_t points_;
     std::uint64_t looks_left_;
 };
 
