@@ -420,7 +420,8 @@ private:
 
 void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& layout,
               const RunSettings& settings, std::uint32_t budget, PointBuffer& points,
-              PointSimplifier& simplifier, FitScratch& scratch, FitPlan& plan) {
+              PointSimplifier& simplifier, FitScratch& scratch, FitPlan& plan,
+              InputFingerprint& seen) {
     plan.tracks = 0;
     plan.next = 0;
     plan.tolerance_metres = settings.limits.tolerance_metres;
@@ -432,6 +433,7 @@ void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& l
     std::uint64_t least = 0;
     std::uint32_t tracks = 0;
     ahead.for_each_track(first_track, [&](InputOffset offset) {
+        seen.add_track(offset, points);
         ++scratch.tracks_of_count[points.count];
         least += std::min(points.count, 2U);
         if (points.count == 0 || least > budget)

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "input_bytes.h"
+#include "input_fingerprint.h"
 #include "point_buffer.h"
 #include "record_layouts.h"
 #include "run_settings.h"
@@ -76,9 +77,12 @@ struct FitScratch {
 };
 
 // The input's tracks from the record header at `first_track` on, planned within `budget` new
-// waypoints, as the settings' --points, --split and --tolerance (the smallest D) say.
+// waypoints, as the settings' --points, --split and --tolerance (the smallest D) say. Every
+// track's points, as first read, are added to `seen`, as the run adds them when it converts or
+// keeps the track.
 void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& layout,
               const RunSettings& settings, std::uint32_t budget, PointBuffer& points,
-              PointSimplifier& simplifier, FitScratch& scratch, FitPlan& plan);
+              PointSimplifier& simplifier, FitScratch& scratch, FitPlan& plan,
+              InputFingerprint& seen);
 
 } // namespace korvix

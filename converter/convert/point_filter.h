@@ -14,8 +14,9 @@ namespace korvix {
 void report_point_limit(Console& console);
 
 // The rule that every generated route and track follows as the positions of one route or track
-// are offered, one at a time: a point equal to the one stored last is dropped silently, and while
-// the capacity is reached every point offered is dropped with the limit message on the console.
+// are offered, one at a time: a point equal to the one stored last is dropped silently, and once
+// the capacity is reached every point offered is dropped, the first of them with the limit
+// message on the console: one line for the route or track, however many points it loses.
 // The points go to a Store: into a point buffer, or laid out as track points where they are
 // written from. Each point is stored whether or not it is a repeat, and the store moves on only
 // when it is not: no branch to mispredict, and every link point of a route and every track point
@@ -27,7 +28,9 @@ public:
 
     void add_position(std::uint64_t position) {
         if (store_.full()) {
-            report_point_limit(*console_);
+            if (!limit_reported_)
+                report_point_limit(*console_);
+            limit_reported_ = true;
             return;
         }
         store_.put(position);
@@ -42,6 +45,7 @@ private:
     Store store_;
     Console* console_;
     std::uint64_t last_position_ = 0;
+    bool limit_reported_ = false;
 };
 
 // Positions stored in a point buffer.

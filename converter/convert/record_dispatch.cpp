@@ -44,8 +44,12 @@ struct RecordConversions {
 void note_and_pass_through(RunContext& run, const RecordHeader& header) {
     const ByteCount name_bytes = std::min(header.body_length(), number_name_width);
     run.in.ensure(name_bytes);
-    run.input_numbers.note_name(run.in.data(),
-                                static_cast<std::size_t>(std::min(name_bytes, run.in.available())));
+    const std::span<const std::uint8_t> name(
+        run.in.data(), static_cast<std::size_t>(std::min(name_bytes, run.in.available())));
+    run.input_numbers.note_name(name.data(), name.size());
+    // Behind the first track the names were read ahead: these must be the same.
+    if (run.read_ahead)
+        run.read_ahead_check.records_streamed.add_bytes(name);
     pass_through(run, header);
 }
 
@@ -59,8 +63,11 @@ template <TrackPoints which> void route_to_track(RunContext& run, const RecordHe
 // run has noted those before it as it passed them, and a track's waypoints must not take a name
 // of any waypoint of the input, those behind the tracks included.
 void read_names_ahead(RunContext& run, const RecordHeader& first_track) {
+    ReadAheadCheck& check = run.read_ahead_check;
+    check.from = first_track.offset;
     if (run.whole_input != nullptr)
-        note_waypoint_names(*run.whole_input, first_track.offset, run.input_numbers);
+        note_waypoint_names(*run.whole_input, first_track.offset, run.input_numbers,
+                            check.records_ahead);
     run.read_ahead = true;
     // --fit plans every track of the input now, within the names that are left.
     if (run.settings.fit && run.whole_input != nullptr) {
@@ -68,8 +75,10 @@ void read_names_ahead(RunContext& run, const RecordHeader& first_track) {
         if (run.settings.waypoint_limit != 0)
             budget = std::min(budget, run.settings.waypoint_limit);
         plan_fit(*run.whole_input, first_track.offset, run.layout, run.settings, budget, run.points,
-                 run.simplifier, run.fit_scratch, run.fit_plan);
+                 run.simplifier, run.fit_scratch, run.fit_plan, check.tracks_ahead);
     }
+    if (after_read_ahead_hook != nullptr)
+        after_read_ahead_hook();
 }
 
 template <Vias vias> void track_to_route(RunContext& run, const RecordHeader& header) {
@@ -107,11 +116,15 @@ void run_record_loop(RunContext& run) {
         const RecordHeader header = read_record_header(run.in);
         if (run.failed())
             break;
-        run.console.trace(header.type, header.length);
+        run.console.trace(header.type, static_cast<std::uint32_t>(header.length));
         conversions.of(header.type)(run, header);
         if (header.type == closing_record)
             break;
+        if (run.read_ahead)
+            run.read_ahead_check.records_streamed.add_record(header);
     }
 }
+
+void (*after_read_ahead_hook)() = nullptr;
 
 } // namespace korvix

@@ -9,4 +9,8 @@ namespace korvix {
 // conversion that the mode selects for its type.
 void run_record_loop(RunContext& run);
 
+// Called, when set, once -V or -W has read the input ahead at the first track and before the
+// stream reads that track: a test changes the input there, as another program might.
+extern void (*after_read_ahead_hook)();
+
 } // namespace korvix

@@ -5,6 +5,7 @@
 #include "console.h"
 #include "fit_plan.h"
 #include "generated_parts.h"
+#include "input_fingerprint.h"
 #include "point_buffer.h"
 #include "record_layouts.h"
 #include "run_settings.h"
@@ -79,6 +80,10 @@ struct RunContext {
     WaypointNumbers input_numbers;
     InputBytes* whole_input = nullptr; // the input read where asked for, or none (a pipe)
     bool read_ahead = false;           // whether the names behind the first track were read
+    // Whether what the read ahead learns of `whole_input` is held against what the stream reads:
+    // always, but where the tests and the fuzz target read names from other bytes on purpose.
+    bool checks_read_ahead = false;
+    ReadAheadCheck read_ahead_check;
 };
 
 } // namespace korvix

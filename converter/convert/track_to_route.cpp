@@ -158,11 +158,19 @@ void write_waypoints_and_routes(RunContext& run, const GeneratedParts& parts, Vi
     run.worst_metres = std::max(run.worst_metres, parts.error_metres);
 }
 
+// Under --fit every track's points, as the stream reads them, are held against those the plan
+// was made of.
+void note_fitted_track(RunContext& run, const RecordHeader& header) {
+    if (!run.failed())
+        run.read_ahead_check.tracks_streamed.add_track(header.offset, run.points);
+}
+
 // Under --fit, a track that gets no route stays in the output as it was, copied as it is read.
 void keep_track(RunContext& run, const RecordHeader& header) {
     write_record_header(run.out, run.in, header);
     Console quiet; // the points are only counted: a kept track loses none
     read_track_body(run.in, &run.out, run.layout, header.body_length(), run.points, quiet, nullptr);
+    note_fitted_track(run, header);
     if (!run.failed())
         run.console.say_line(run.points.count == 0 ? rules::no_points_kept_text
                                                    : rules::too_few_waypoints_kept_text);
@@ -172,7 +180,7 @@ void keep_track(RunContext& run, const RecordHeader& header) {
 void fit_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) {
     FitPlan& plan = run.fit_plan;
     // The plan's tracks come in file order; one the run never met (the input read ahead and the
-    // stream differ only where the input changed meanwhile) is passed by.
+    // stream differ only where the input changed meanwhile, and the run then fails) is passed by.
     while (plan.next < plan.tracks && plan.offset[plan.next] < header.offset)
         ++plan.next;
     if (plan.next >= plan.tracks || plan.offset[plan.next] != header.offset) {
@@ -180,7 +188,14 @@ void fit_track_to_route(RunContext& run, const RecordHeader& header, Vias vias) 
         return;
     }
     const std::uint32_t planned = plan.next++;
+    // The names are made sure of before the track is read without its copy: a track that could
+    // not have them stays as it is, never lost. The route takes no more than the plan counted.
+    if (!choose_numbers(run, plan.most_points[planned])) {
+        keep_track(run, header);
+        return;
+    }
     read_track_points(run, header.body_length());
+    note_fitted_track(run, header);
     if (run.failed())
         return;
     const SimplifyLimits& limits = run.settings.limits;

@@ -6,6 +6,7 @@
 #include "byte_stream.h"
 #include "gdb_rules.h"
 #include "input_bytes.h"
+#include "input_fingerprint.h"
 
 #include <cstdint>
 
@@ -19,7 +20,10 @@ inline constexpr ByteCount number_name_width = rules::number_name_width;
 
 // Walks the records of the input from the record header at `from` up to the closing record,
 // reading their headers and the names of waypoints only, and notes the name of every waypoint
-// record. An input that ends early gives what was read before; the run itself reports it.
-void note_waypoint_names(InputBytes& input, InputOffset from, WaypointNumbers& numbers);
+// record, adding each record to `seen` as the run's stream adds it when it passes (see
+// record_dispatch.cpp). An input that ends early gives what was read before; the run itself
+// reports it.
+void note_waypoint_names(InputBytes& input, InputOffset from, WaypointNumbers& numbers,
+                         InputFingerprint& seen);
 
 } // namespace korvix

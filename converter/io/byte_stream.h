@@ -42,6 +42,7 @@ enum class Failure {
     input_read_failed,   // the input file could not be read (an I/O error): not its end
     record_too_short,    // a record's declared length is smaller than its parsed fields
     output_write_failed, // the output file refused bytes (disk full, I/O error)
+    input_changed,       // the input is not what was read of it ahead: another program wrote it
 };
 
 // The one failure of a run, shared by its input and output streams. The first failure wins,

@@ -28,7 +28,7 @@ void Console::say_line(std::string_view text) {
     write(line, text.size() + 1);
 }
 
-void Console::trace(char type, std::int32_t length) {
+void Console::trace(char type, std::uint32_t length) {
     char line[16] = {type, ' '};
     char* const end = std::to_chars(line + 2, line + sizeof line - 1, length).ptr;
     *end = '\n';

@@ -23,8 +23,10 @@ public:
     void say(std::string_view text) { write(text.data(), text.size()); }
     // A message given without its line end, written with it in one piece.
     void say_line(std::string_view text);
-    // The trace line of a record read: its type letter and its body length, as "W 71".
-    void trace(char type, std::int32_t length);
+    // The trace line of a record read: its type letter and its body length, as "W 71". The length
+    // is the unsigned count the record header holds: a body of 2^31 bytes or more is no negative
+    // number.
+    void trace(char type, std::uint32_t length);
 
 private:
     void write(const char* text, std::size_t size);

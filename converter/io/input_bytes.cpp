@@ -25,4 +25,8 @@ std::span<const std::uint8_t> FileBytes::at(InputOffset offset, std::size_t coun
         std::min(count, buffered_ > start ? buffered_ - start : 0));
 }
 
+std::uint64_t FileBytes::version() {
+    return file_version(file_);
+}
+
 } // namespace korvix

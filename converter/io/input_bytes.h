@@ -15,6 +15,9 @@ public:
     virtual ~InputBytes() = default;
     // Up to `count` bytes from `offset` on (at most the buffer's size); fewer only at the end.
     virtual std::span<const std::uint8_t> at(InputOffset offset, std::size_t count) = 0;
+    // A number that changes when the input's size or the time of its last change does: a file
+    // that another program writes to while korvix reads it. Bytes in memory never change.
+    virtual std::uint64_t version() { return 0; }
 };
 
 // An input held in memory whole.
@@ -34,6 +37,7 @@ class FileBytes final : public InputBytes {
 public:
     FileBytes(std::FILE* file, std::span<std::uint8_t> buffer) : file_(file), buffer_(buffer) {}
     std::span<const std::uint8_t> at(InputOffset offset, std::size_t count) override;
+    std::uint64_t version() override;
 
 private:
     std::FILE* file_;

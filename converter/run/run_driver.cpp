@@ -23,6 +23,8 @@ const char* failure_message(Failure failure) {
         return "Record shorter than its fields - input file corrupt\n";
     case Failure::output_write_failed:
         return "Can't write output file\n";
+    case Failure::input_changed:
+        return "Input file changed during the run\n";
     case Failure::none:
         break;
     }
@@ -58,6 +60,29 @@ const char* refusal_message(OpenOutcome outcome) {
     return nullptr;
 }
 
+// Whether the input changed while the run read it: its size or the time of its last change are
+// not what they were at the start, or, where the run read it ahead, what the stream read of the
+// records from the first track on is not what the read ahead read. A run that failed in the
+// records reads them ahead once more: a file written over meanwhile is no damaged file.
+bool input_changed(RunContext& run, std::uint64_t version_at_start) {
+    if (!run.checks_read_ahead || run.whole_input == nullptr)
+        return false;
+    if (run.whole_input->version() != version_at_start)
+        return true;
+    const ReadAheadCheck& check = run.read_ahead_check;
+    if (!run.read_ahead)
+        return false;
+    if (!run.failed())
+        return !check.holds();
+    const Failure failure = run.failure.failure();
+    if (failure != Failure::end_of_input && failure != Failure::record_too_short)
+        return false;
+    WaypointNumbers numbers;
+    InputFingerprint records_now;
+    note_waypoint_names(*run.whole_input, check.from, numbers, records_now);
+    return records_now != check.records_ahead;
+}
+
 } // namespace
 
 std::unique_ptr<RunMemory> reserve_run_memory() {
@@ -65,7 +90,7 @@ std::unique_ptr<RunMemory> reserve_run_memory() {
 }
 
 int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
-            RunMemory& memory, InputBytes* whole_input) {
+            RunMemory& memory, InputBytes* whole_input, bool whole_is_input) {
     // --fit reads the input twice: first its tracks ahead, then the stream it converts.
     if (settings.fit && whole_input == nullptr) {
         console.say(fit_needs_file_text);
@@ -73,11 +98,18 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
     }
     RunContext run(in, out, settings, console, memory);
     run.whole_input = whole_input;
+    run.checks_read_ahead = whole_is_input;
+    const std::uint64_t version_at_start = whole_input != nullptr ? whole_input->version() : 0;
     const std::optional<GdbVersion> version = check_and_copy_header(in, out, run.scratch);
     const bool header_copied = version.has_value();
     if (header_copied) {
         run.layout = version_layout(*version);
         run_record_loop(run);
+        // What was written of a changed input is no conversion of any file: the run fails.
+        if (input_changed(run, version_at_start)) {
+            run.failure = RunFailure();
+            run.failure.fail(Failure::input_changed);
+        }
         if (settings.fit && !run.failed())
             say_fit_result(run);
     }
@@ -107,7 +139,7 @@ MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings&
     RunFailure failure;
     InputStream in(failure, InputStream::WritableBytes{bytes});
     OutputStream out(failure, run.output, memory.output_block);
-    run.status = convert(in, out, settings, console, memory, &whole);
+    run.status = convert(in, out, settings, console, memory, &whole, names_from.empty());
     return run;
 }
 

@@ -32,9 +32,11 @@ std::unique_ptr<RunMemory> reserve_run_memory();
 // closing record. Prints trace lines and messages on the console; returns the exit status. The
 // run's failure is the one that the two streams share. `whole_input` is the same input read where
 // asked for, when it can be read so (not a pipe): the names of the waypoints behind the first
-// track are read from it (see waypoint_numbers.h).
+// track are read from it (see waypoint_numbers.h). When it is the input itself, as it is but for
+// the fuzz target's runs of front parts of an input, what was read of it ahead is held against
+// what the stream reads, and a run whose input changed meanwhile fails (input_fingerprint.h).
 int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
-            RunMemory& memory, InputBytes* whole_input);
+            RunMemory& memory, InputBytes* whole_input, bool whole_is_input = true);
 
 // A whole conversion in memory, as a run on files gives it: for the tests and the fuzz target.
 // The input is read ahead for waypoint names as `names_from`, the input itself unless another is

@@ -48,6 +48,10 @@ std::FILE* open_file(std::string_view utf8_name, const char* mode);
 std::size_t read_at(std::FILE* file, std::int64_t offset, std::uint8_t* bytes, std::size_t count,
                     std::error_code* error = nullptr);
 
+// The file's size and the time its bytes last changed, as one number: another program that writes
+// to the file changes it. 0 when the system tells neither (a pipe, a device).
+std::uint64_t file_version(std::FILE* file);
+
 // Writes `first_count` bytes and then `second_count` bytes to an unbuffered file, with one system
 // call where the system has one for two ranges of memory (writev); false when a write fails.
 bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_count,

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace korvix {
 namespace {
 
@@ -23,8 +25,7 @@ constexpr char too_short[] = "Record shorter than its fields - input file corrup
 std::string trace_of(std::initializer_list<Bytes> records) {
     std::string trace;
     for (const Bytes& r : records) {
-        const auto length =
-            static_cast<std::int32_t>(r[0] | (r[1] << 8) | (r[2] << 16) | (r[3] << 24));
+        const std::uint32_t length = r[0] | (r[1] << 8) | (r[2] << 16) | (r[3] << 24);
         trace.push_back(static_cast<char>(r[4]));
         trace += ' ' + std::to_string(length) + '\n';
     }
@@ -154,11 +155,20 @@ TEST(RecordLoop, InputEndingBeforeTheClosingRecordIsReportedOnce) {
     EXPECT_EQ(unclosed.console, trace);
 }
 
-TEST(RecordLoop, LengthOfMinusOneIsTracedSignedAndRunsIntoTheEnd) {
-    const Bytes file = concat({gdb_header(), record('Q', -1, Fields().fill(9, 12).bytes())});
-    const RunResult run = convert_bytes(file, ConversionMode::route_user_vias);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.console, std::string("Q -1\n") + end_of_input);
+// A body length is the unsigned count that the record header holds: 2^31 bytes or more are traced
+// as the number they are, never as a negative one, and run into the end of the input.
+TEST(RecordLoop, LengthsOfTwoGigabytesAndMoreAreTracedUnsignedAndRunIntoTheEnd) {
+    const struct {
+        std::int32_t length;
+        const char* trace;
+    } cases[] = {{-1, "Q 4294967295\n"}, {INT32_MIN, "Q 2147483648\n"}, {-16, "Q 4294967280\n"}};
+    for (const auto& c : cases) {
+        const Bytes file =
+            concat({gdb_header(), record('Q', c.length, Fields().fill(9, 12).bytes())});
+        const RunResult run = convert_bytes(file, ConversionMode::route_user_vias);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.console, std::string(c.trace) + end_of_input);
+    }
 }
 
 // Counts far beyond the bytes of the record or of the file end the run with the failure they

@@ -316,8 +316,8 @@ TEST_P(WaypointNumbering, NumbersRunOnAcrossTracksUpTo999) {
         const Bytes track = record('T', track_body(name, track_points(points)));
         input = concat({input, track});
         console += trace_line('T', track.size() - 5);
-        for (std::size_t extra = 10000; extra < points.size(); ++extra)
-            console += limit_message;
+        if (points.size() > 10000)
+            console += limit_message; // once, however many points are left out
         if (!s.numbers.empty() && !s.numbers[t].empty())
             expected = concat({expected, converted_track(name, points, s.numbers[t], true)});
         else if (s.first_numbers[t] != 0)
