@@ -33,6 +33,9 @@ string(REPLACE "\n" "\n " KORVIX_LICENCE_TEXT "${KORVIX_LICENCE_TEXT}")
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/copyright.in copyright @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Why korvix is a static program (see converter/CMakeLists.txt), for lintian.
+install(FILES packaging/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME korvix)
 
 set(CPACK_PACKAGE_NAME korvix)
 set(CPACK_PACKAGE_VENDOR "the korvix developers")
