@@ -263,8 +263,9 @@ private:
     double solve_model(double low, double high) {
         // Until a probe has fitted, the model aims a little under the budget: a probe that fits
         // moves the bracket's end to its largest error at once, and tells every track's points.
+        const auto budget = static_cast<double>(budget_);
         const double target =
-            fit_probe_.metres > 0 ? budget_ : budget_ - aim_under * (budget_ - fixed_);
+            fit_probe_.metres > 0 ? budget : budget - aim_under * (budget - fixed_);
         for (int step = 0; step < 30; ++step) {
             const double middle = 0.5 * (low + high);
             (modelled_total(std::exp(middle)) > target ? low : high) = middle;
