@@ -45,7 +45,10 @@ public:
     // Starts `program` with `arguments` (each passed as one argument), `workingDir` as its
     // current folder and this process's environment, without a console window of its own.
     // Returns 0 when the program was started, otherwise the system's error number for the
-    // failed start (2 when the program file does not exist).
+    // failed start (2 when the program file does not exist). The program does not outlive this
+    // process, however that ends: on Linux it gets SIGTERM when the thread that started it ends
+    // (so Start is called from a thread that lives to the run's end: the dialog's), on Windows
+    // it runs in a job that ends it when this process's handle to it closes.
     virtual int Start(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& workingDir) = 0;
 
