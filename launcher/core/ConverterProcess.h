@@ -36,8 +36,9 @@ struct ReadResult {
 };
 
 // One run of the converter: started with its standard output into a pipe that the launcher
-// reads, then waited for. Strings are UTF-8. Destroyed while the program runs, it ends the program
-// as Interrupt and, kStopGrace later, Kill do, and waits for it.
+// reads, then waited for. Strings are as the launcher keeps file names (Launcher.h): bytes on
+// POSIX systems, passed as they are; UTF-8 on Windows. Destroyed while the program runs, it ends
+// the program as Interrupt and, kStopGrace later, Kill do, and waits for it.
 class IConverterProcess {
 public:
     virtual ~IConverterProcess() = default;

@@ -46,14 +46,14 @@ inline QByteArray GdbFile(const QList<QByteArray>& waypoints, int tracks) {
 
 class FakeFileChooser : public IFileChooser {
 public:
-    QString openAnswer, saveAnswer; // empty: the user cancels
+    QByteArray openAnswer, saveAnswer; // the system's bytes of a name; empty: the user cancels
     int openCalls = 0, saveCalls = 0;
     QString openFolder, saveFolder; // where the last choosers started
-    QString ChooseOpen(const QString& folder) override {
+    QByteArray ChooseOpen(const QString& folder) override {
         openFolder = folder;
         return ++openCalls, openAnswer;
     }
-    QString ChooseSave(const QString& folder) override {
+    QByteArray ChooseSave(const QString& folder) override {
         saveFolder = folder;
         return ++saveCalls, saveAnswer;
     }
@@ -180,7 +180,7 @@ public:
     // The dialog after its start, shown when the start succeeded. `launcher` is the launcher's
     // file, by default in the bench's folder; `arguments` its command line's.
     std::unique_ptr<CParseDlg> Open(const QString& launcher = QString(),
-                                    const QStringList& arguments = {}) {
+                                    const QByteArrayList& arguments = {}) {
         auto dialog = std::make_unique<CParseDlg>(
             m_settings, chooser, launcher.isEmpty() ? Path(LauncherFileName()) : launcher,
             arguments);
@@ -190,6 +190,10 @@ public:
         return dialog;
     }
     void ChooseFiles(const CParseDlg& dialog, const QString& input, const QString& output) {
+        ChooseNames(dialog, QFile::encodeName(input), QFile::encodeName(output));
+    }
+    // The files by the system's bytes of their names.
+    void ChooseNames(const CParseDlg& dialog, const QByteArray& input, const QByteArray& output) {
         chooser.openAnswer = input;
         Click(dialog, CParseDlg::kIdInputFile);
         chooser.saveAnswer = output;

@@ -68,7 +68,7 @@ void DialogChoicesTest::inputChoice() {
     // Cancelled, or a name that does not exist: nothing changes, before and after a good choice.
     for (const QString& answer :
          {QString(), bench.DataPath("missing.gdb"), first, bench.DataPath("gone.gdb"), QString()}) {
-        bench.chooser.openAnswer = answer;
+        bench.chooser.openAnswer = QFile::encodeName(answer);
         LauncherBench::Click(*dialog, CParseDlg::kIdInputFile);
         const QString expected = bench.chooser.openCalls >= 3 ? first : QString();
         QCOMPARE(dialog->InputPath(), expected);
@@ -132,7 +132,7 @@ void DialogChoicesTest::outputChoice() {
     QVERIFY(!Enabled(*dialog, CParseDlg::kIdRun));
     const QString output = bench.DataPath("new file.gdb");
     for (const QString& answer : {output, QString()}) { // the later choice is cancelled
-        bench.chooser.saveAnswer = answer;
+        bench.chooser.saveAnswer = QFile::encodeName(answer);
         LauncherBench::Click(*dialog, CParseDlg::kIdOutputFile);
         QCOMPARE(dialog->OutputPath(), output);
         CheckPathField(*dialog, CParseDlg::kIdOutputPath, output);
