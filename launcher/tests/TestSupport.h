@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <fstream>
 #include <memory>
 
 // The header of a GDB file, and a record appended to one: a 32-bit little-endian body length,
@@ -76,10 +77,12 @@ struct SeenModal {
     bool wholeInSight = false; // a message box: its text all shown, the box within its screen
 };
 
-// While it lives, records every modal window that opens and closes it (OK, or Cancel).
+// While it lives, records every modal window that opens and closes it (OK, or Cancel); a file
+// chooser chooses `chosenFile` when it is set, else it is cancelled too.
 class ModalWatcher {
 public:
     QList<SeenModal> seen;
+    QString chosenFile;
     ModalWatcher() {
         QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
         m_timer.start(5);
@@ -120,6 +123,14 @@ private:
             }
         }
         seen.append(s);
+        if (auto* chooser = qobject_cast<QFileDialog*>(modal); chooser && !chosenFile.isEmpty()) {
+            if (QWidget* focus = chooser->focusWidget()) {
+                focus->clearFocus(); // the name field in focus would not take the selected name
+            }
+            chooser->selectFile(chosenFile);
+            static_cast<QDialog*>(chooser)->accept(); // QFileDialog's own, which checks the name
+            return;
+        }
         qobject_cast<QDialog*>(modal)->reject();
     }
     QTimer m_timer;
@@ -164,6 +175,13 @@ public:
         file.open(QIODevice::WriteOnly);
         file.write(content);
         return file.fileName();
+    }
+    // A file in the data folder named by the system's bytes `name`, which need not be UTF-8 (Qt's
+    // own file classes take only names that are); returns its path, as bytes.
+    QByteArray MakeNamedFile(const QByteArray& name, const QByteArray& content = "data") const {
+        const QByteArray path = QFile::encodeName(Path(QStringLiteral("my maps"))) + '/' + name;
+        std::ofstream(path.toStdString(), std::ios::binary) << content.toStdString();
+        return path;
     }
 
     void Store(int radio, const QString& other) {
