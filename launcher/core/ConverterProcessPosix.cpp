@@ -57,10 +57,12 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
         posix_spawn_file_actions_destroy(&actions);
         return error;
     }
-    // The converter gets the default SIGPIPE back, whatever the launcher does with it.
+    // The converter gets the default SIGPIPE and SIGTERM back, whatever the launcher does with
+    // them (StartMask).
     sigset_t defaults;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGTERM);
     error = posix_spawnattr_setsigdefault(&attributes, &defaults);
     if (error == 0) {
         error = posix_spawnattr_setsigmask(&attributes, &mask);
@@ -88,19 +90,20 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
 }
 #else
 // The child between fork and exec: only async-signal-safe calls. Every signal that the launcher
-// catches gets its default action back (the exec would give it that anyway), and SIGPIPE too,
-// which the launcher ignores, before the launcher's mask `mask` comes back: no handler of the
-// launcher runs in the converter's process. On Linux the child then asks for SIGTERM when the
-// launcher's thread that forked it ends, which it does when the launcher ends by any means,
-// SIGKILL included. SIGTERM, not SIGKILL: korvix takes it as it takes the Stop button, and removes
-// its temporary file. A launcher (process `parent`) gone before that request was made would never
-// send it: the child then ends at once. A failed exec writes its error number to `report`.
+// catches gets its default action back (the exec would give it that anyway), and SIGPIPE and
+// SIGTERM too, whatever the launcher does with them (StartMask), before the mask `mask` comes:
+// no handler of the launcher runs in the converter's process. On Linux the child then asks for
+// SIGTERM when the launcher's thread that forked it ends, which it does when the launcher ends by
+// any means, SIGKILL included. SIGTERM, not SIGKILL: korvix takes it as it takes the Stop button,
+// and removes its temporary file. A launcher (process `parent`) gone before that request was made
+// would never send it: the child then ends at once. A failed exec writes its error number to
+// `report`.
 [[noreturn]] void RunChild(const char* program, char* const* argv, const char* workingDir,
                            int output, const sigset_t& mask, pid_t parent, int report) {
     for (int signal = 1; signal < NSIG; ++signal) {
         struct sigaction current = {};
         if (sigaction(signal, nullptr, &current) == 0 &&
-            (signal == SIGPIPE || (current.sa_flags & SA_SIGINFO) != 0 ||
+            (signal == SIGPIPE || signal == SIGTERM || (current.sa_flags & SA_SIGINFO) != 0 ||
              (current.sa_handler != SIG_IGN && current.sa_handler != SIG_DFL))) {
             struct sigaction fallback = {};
             fallback.sa_handler = SIG_DFL;
@@ -175,6 +178,16 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
 }
 #endif
 
+// The signal mask that the converter starts with: the launcher's `launcher`, but SIGTERM, by which
+// the launcher ends its converter (at Stop, and when it goes itself), is never blocked: the
+// converter, which removes its temporary file on it, must hear it even from a launcher that was
+// started with SIGTERM blocked (and, SIGTERM back at its default action, one that ignores it).
+sigset_t StartMask(const sigset_t& launcher) {
+    sigset_t mask = launcher;
+    sigdelset(&mask, SIGTERM);
+    return mask;
+}
+
 class PosixConverterProcess final : public IConverterProcess {
 public:
     // A run given up before its end (the launcher goes while the converter runs): the converter
@@ -220,8 +233,8 @@ public:
         }
         // A signal that ends the launcher ends the converter first, from its start on.
         const StopSignalsBlocked blocked;
-        const int error =
-            SpawnProgram(program, argv.data(), workingDir, writeEnd, blocked.Previous(), m_pid);
+        const int error = SpawnProgram(program, argv.data(), workingDir, writeEnd,
+                                       StartMask(blocked.Previous()), m_pid);
         if (error == 0) {
             ForwardStopsTo(m_pid);
         }

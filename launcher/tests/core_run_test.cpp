@@ -184,6 +184,37 @@ TEST(ConverterRun, ALauncherEndedByASignalEndsItsConverterFirst) {
 }
 #endif
 
+#ifndef _WIN32
+// SIGTERM, by which the launcher ends its converter (Stop, and the launcher's own end), reaches the
+// converter also from a launcher started with SIGTERM ignored or blocked: the stand-in, asleep
+// and without a handler, ends by it at once, not by the SIGKILL kStopGrace later.
+TEST(ConverterRun, TheConverterHearsSigtermWhateverTheLauncherDoesWithIt) {
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    for (const bool ignored : {true, false}) { // else blocked
+        struct sigaction ignore = {};
+        ignore.sa_handler = ignored ? SIG_IGN : SIG_DFL;
+        struct sigaction before = {};
+        sigaction(SIGTERM, &ignore, &before);
+        sigset_t mask;
+        pthread_sigmask(ignored ? SIG_SETMASK : SIG_BLOCK, ignored ? nullptr : &term, &mask);
+        Converter("W 71\n", 1, "0", 20000);
+        const auto process = CreateConverterProcess();
+        ConverterRun run(*process, nullptr);
+        ASSERT_EQ(run.Start(FAKE_KORVIX_PATH, {}, std::filesystem::current_path().string()), 0);
+        const auto stopped = Clock::now();
+        run.Stop();
+        while (run.Pump(std::chrono::milliseconds(50))) {
+        }
+        EXPECT_EQ(run.Result().status, (ExitStatus{true, SIGTERM})) << ignored;
+        EXPECT_LT(Clock::now() - stopped, kStopGrace) << ignored;
+        pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+        sigaction(SIGTERM, &before, nullptr);
+    }
+}
+#endif
+
 // True once the stand-in converter `pid` has ended, within `time`; else it is ended here, so that
 // no test leaves it behind. A converter whose launcher has gone comes to this process on Linux (a
 // subreaper), which reaps it.
