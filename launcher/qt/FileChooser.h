@@ -16,8 +16,8 @@ public:
 // The toolkit's file choosers, offering "Mapsource GDB Files (*.gdb)" and "All Files (*.*)".
 // The open chooser accepts existing files only. The save chooser adds "gdb" to a name without an
 // extension and asks before an existing file is replaced. The chosen file is read from its URL
-// (NameOfUrl), which keeps a name that is no UTF-8 where the chooser gives it (the desktop's
-// chooser through its portal does); Qt's own chooser lists no such name at all.
+// (NameOfUrl), which keeps a name that is no UTF-8 where a chooser gives its bytes there; Qt's
+// own chooser (Qt 6.4) lists no such name at all.
 class CQtFileChooser : public IFileChooser {
 public:
     QByteArray ChooseOpen(const QString& folder) override;

@@ -15,6 +15,6 @@
 QString ShownName(const std::string& name);
 
 // The name of a local file's URL as the system's bytes: its path percent-decoded, so that bytes
-// that are no UTF-8 (percent-encoded, as file managers and the desktop's file choosers write
-// them) are kept, where QUrl::toLocalFile would put U+FFFD. Empty for a URL of no local file.
+// that are no UTF-8, percent-encoded in the URL ("file:///maps/caf%E9.gdb"), are kept, where
+// QUrl::toLocalFile would put U+FFFD. Empty for a URL of no local file.
 QByteArray NameOfUrl(const QUrl& url);
