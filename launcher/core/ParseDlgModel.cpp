@@ -59,11 +59,11 @@ std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath,
 
 bool ParseDlgModel::ChooseInput(const std::string& path) {
     std::error_code error;
-    if (m_running || std::filesystem::is_directory(PathFromUtf8(path), error) ||
+    if (m_running || std::filesystem::is_directory(PathFromName(path), error) ||
         !m_launcher.ChooseInput(path)) {
         return false;
     }
-    const GdbWalk walk = WalkGdbRecords(PathFromUtf8(path));
+    const GdbWalk walk = WalkGdbRecords(PathFromName(path));
     m_inputNote = InputContentsText(walk);
     if (!m_limits.waypointsGiven) {
         m_limits.waypointsText = std::to_string(NamesLeft(walk));

@@ -8,9 +8,10 @@
 // per system implements it (SameFilePosix.cpp, SameFileWin32.cpp).
 namespace runkorvix {
 
-// True when both paths (UTF-8) name one existing file, so that converting would destroy the
-// input. Both are opened read-only for the comparison and closed again; a path that cannot be
-// opened (the output does not exist yet) names no file that the other could be.
+// True when both paths (names as the launcher keeps them, Launcher.h) name one existing file, so
+// that converting would destroy the input. Both are opened read-only for the comparison and closed
+// again; a path that cannot be opened (the output does not exist yet) names no file that the other
+// could be.
 bool IsSameFile(const std::string& input, const std::string& output);
 
 } // namespace runkorvix

@@ -194,7 +194,7 @@ void RunTest::refusedBeforeTheRun() {
     QVERIFY(!dialog->GetDlgItem(CParseDlg::kIdRun)->isEnabled());
     // An input chosen after its output is refused by Run.
     bench.ChooseFiles(*dialog, bench.MakeFile("other in.gdb"), input);
-    bench.chooser.openAnswer = input;
+    bench.chooser.openAnswer = QFile::encodeName(input);
     LauncherBench::Click(*dialog, CParseDlg::kIdInputFile);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(watcher.seen.size(), 1);
