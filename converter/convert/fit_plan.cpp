@@ -30,26 +30,6 @@ constexpr int most_probes = 60;
 // waypoints under the budget.
 constexpr double aim_under = 0.05;
 
-// Bytes of the input from an offset on, up to a length, read through InputBytes.
-class InputBytesSource final : public ByteSource {
-public:
-    InputBytesSource(InputBytes& input, InputOffset from, ByteCount size)
-        : input_(input), next_(from), end_(from + size) {}
-    std::size_t read(std::uint8_t* bytes, std::size_t count) override {
-        count = static_cast<std::size_t>(
-            std::min<ByteCount>(static_cast<ByteCount>(count), end_ - next_));
-        const std::span<const std::uint8_t> got = input_.at(next_, count);
-        std::copy(got.begin(), got.end(), bytes);
-        next_ += static_cast<InputOffset>(got.size());
-        return got.size();
-    }
-
-private:
-    InputBytes& input_;
-    InputOffset next_;
-    InputOffset end_;
-};
-
 // A track's points within a distance, and the largest distance of the reduced track from it.
 struct Reduced {
     std::uint32_t points = 0;
@@ -69,11 +49,7 @@ struct ReadAhead {
     // the run collects them. False when the input ends in it or it is shorter than its fields:
     // the run fails there.
     bool read_track(InputOffset offset, ByteCount length) {
-        RunFailure failure;
-        InputBytesSource source(input, offset + record_header_width, length);
-        InputStream in(failure, source, scratch.block);
-        read_track_body(in, nullptr, layout, length, points, quiet, nullptr);
-        return !failure.failed();
+        return read_track_at(input, offset, length, layout, points, scratch.block) == Failure::none;
     }
 
     // Calls visit(offset) with the points of every track record from `from` up to the closing

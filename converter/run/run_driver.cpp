@@ -4,6 +4,7 @@
 #include "file_io.h"
 #include "gdb_header.h"
 #include "platform.h"
+#include "run_messages.h"
 #include "track_to_route.h"
 
 #include <memory>
@@ -12,24 +13,6 @@
 namespace korvix {
 
 namespace {
-
-const char* failure_message(Failure failure) {
-    switch (failure) {
-    case Failure::end_of_input:
-        return "Unexpected end of input file\n";
-    case Failure::input_read_failed:
-        return "Can't read input file\n";
-    case Failure::record_too_short:
-        return "Record shorter than its fields - input file corrupt\n";
-    case Failure::output_write_failed:
-        return "Can't write output file\n";
-    case Failure::input_changed:
-        return "Input file changed during the run\n";
-    case Failure::none:
-        break;
-    }
-    return "";
-}
 
 // The failure's message, then the system's reason, where it gave one, on a line of its own:
 // "Can't read input file", "Input/output error".
@@ -45,9 +28,9 @@ void say_failure(Console& console, const RunFailure& failure) {
 const char* refusal_message(OpenOutcome outcome) {
     switch (outcome) {
     case OpenOutcome::input_not_opened:
-        return "Can't open input file\n";
+        return cannot_open_input_text;
     case OpenOutcome::output_not_opened:
-        return "Can't open output file\n";
+        return cannot_open_output_text;
     // Converting would empty the input before reading it.
     case OpenOutcome::output_is_input:
         return "Input and output are the same file\n";
@@ -123,7 +106,7 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
         return exit_failed;
     }
     if (!header_copied) {
-        console.say("Input file not in GDB format\n");
+        console.say(not_gdb_text);
         return exit_failed;
     }
     return exit_completed;

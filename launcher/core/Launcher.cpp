@@ -1,9 +1,9 @@
 #include "Launcher.h"
 
 #include "ConverterProcess.h"
-#include "GdbRecordCount.h"
 #include "LauncherOptions.h"
 #include "RunOutcome.h"
+#include "file_contents.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -216,7 +216,9 @@ std::string Launcher::Summary(const RunResult& result) const {
     counts.limits = ActiveLimits();
     const std::filesystem::path output = PathFromName(m_output);
     if (MakesWaypoints(m_option)) {
-        counts.outputWaypoints = CountWaypointRecords(output);
+        if (const korvix::FileContents made = korvix::read_file_contents(m_output); made.whole()) {
+            counts.outputWaypoints = made.waypoints;
+        }
         ReadTracksAgain(result.fates, counts);
     }
     return RunSummary(m_option, counts, NameFromPath(output.filename()));
@@ -227,18 +229,20 @@ void Launcher::ReadTracksAgain(const TrackFates& fates, RunCounts& counts) const
     const auto among = [](const std::vector<std::uint64_t>& tracks, std::uint64_t track) {
         return std::binary_search(tracks.begin(), tracks.end(), track);
     };
-    const GdbWalk input = WalkGdbRecords(PathFromName(m_input), [&](const GdbTrack& track) {
+    const auto visit = [&](const korvix::TrackSeen& track) {
         const bool skipped = among(fates.skipped, track.index);
         const bool kept = among(fates.kept, track.index);
         std::vector<std::string>& names = skipped ? counts.skippedNames : counts.keptNames;
         if ((skipped || kept) && names.size() < kNamesListed) {
-            names.emplace_back(track.name);
+            names.emplace_back(track.name.substr(0, kTrackNameKept));
         }
-        counts.onePositionTracks += track.points == 1 ? 1 : 0;
-        counts.onePointRoutes += track.points == 1 && !skipped && !kept ? 1 : 0;
-    });
-    if (input.kind == GdbFileKind::Whole) {
-        counts.numberNames = input.contents.numberNames;
+        const bool onePosition = track.points.count == 1;
+        counts.onePositionTracks += onePosition ? 1 : 0;
+        counts.onePointRoutes += onePosition && !skipped && !kept ? 1 : 0;
+    };
+    const korvix::FileContents input = korvix::read_file_contents(m_input, visit);
+    if (input.whole()) {
+        counts.numberNames = input.numbers.taken_count();
     } else {
         counts.skippedNames.clear();
         counts.keptNames.clear();

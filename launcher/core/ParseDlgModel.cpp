@@ -63,10 +63,10 @@ bool ParseDlgModel::ChooseInput(const std::string& path) {
         !m_launcher.ChooseInput(path)) {
         return false;
     }
-    const GdbWalk walk = WalkGdbRecords(PathFromName(path));
-    m_inputNote = InputContentsText(walk);
+    const korvix::FileContents contents = korvix::read_file_contents(path);
+    m_inputNote = InputContentsText(contents);
     if (!m_limits.waypointsGiven) {
-        m_limits.waypointsText = std::to_string(NamesLeft(walk));
+        m_limits.waypointsText = std::to_string(NamesLeft(contents));
     }
     m_outputNote = OutputNoteText(m_launcher.Input(), m_launcher.Output());
     Refresh();

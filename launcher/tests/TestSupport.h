@@ -31,15 +31,15 @@ inline void AppendRecord(QByteArray& gdb, char type, const QByteArray& body) {
     gdb.append(QByteArray::fromStdString(gdbtest::Record(type, body.toStdString())));
 }
 
-// A GDB file of waypoints with the names `waypoints` and of `tracks` tracks, walked only by
-// their record framing and the waypoints' names.
+// A GDB file of waypoints with the names `waypoints` and of `tracks` tracks of two points, each
+// named "track".
 inline QByteArray GdbFile(const QList<QByteArray>& waypoints, int tracks) {
     QByteArray gdb = GdbHeader();
     for (const QByteArray& name : waypoints) {
         AppendRecord(gdb, 'W', name + QByteArray(1, '\0'));
     }
     for (int track = 0; track < tracks; ++track) {
-        AppendRecord(gdb, 'T', QByteArray("track\0", 6));
+        gdb.append(QByteArray::fromStdString(gdbtest::TwoPointTrack()));
     }
     AppendRecord(gdb, 'V', QByteArray("\0\x01", 2));
     return gdb;

@@ -88,7 +88,7 @@ protected:
         std::ofstream(m_dir / "in.gdb") << "GDB";
         std::ofstream(m_dir / "ride.gdb", std::ios::binary)
             << GdbHeader() + Record('W', std::string("001\0", 4)) + Record('W', "Home") +
-                   Record('T', "") + Record('V', "");
+                   OnePointTrack() + Record('V', "");
         fs::create_directories(m_dir / "folder.gdb");
     }
     ~DialogModel() override { fs::remove_all(m_dir); }
@@ -355,10 +355,11 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         });
         const auto took = std::chrono::steady_clock::now() - started;
         EXPECT_TRUE(ended) << c.name;
-        EXPECT_EQ(during, "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
-                          "tol- m-[10] split- fit- k-[998] note[2 waypoints, 1 track, "
-                          "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run "
-                          "replaces it] - - + +")
+        EXPECT_EQ(during,
+                  "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
+                  "tol- m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 1 "
+                  "point, no routes; 998 names left for new waypoints] onote[out.gdb exists: Run "
+                  "replaces it] - - + +")
             << c.name;
         EXPECT_TRUE(feedback.icon == FeedbackIcon::Information && feedback.text == kStoppedText)
             << c.name << ": " << feedback.text;
@@ -371,7 +372,7 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         EXPECT_EQ(
             Describe(model),
             "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ "
-            "n-[250] tol+ m-[10] split- fit- k-[998] note[2 waypoints, 1 track, "
+            "n-[250] tol+ m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 1 point, "
             "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run replaces it]")
             << c.name;
     }
@@ -388,7 +389,8 @@ TEST_F(DialogModel, AnyNameTheSystemTakesThroughTheCoreToKorvixAndBack) {
     const fs::path bin = fs::path(KORVIX_PATH).parent_path();
     const std::string ride = gdbtest::DeviceNamedGdb(0, {2}); // a track of 2 positions
     std::ofstream(m_dir / "plain.gdb", std::ios::binary) << ride;
-    const std::string plainNote = InputContentsText(WalkGdbRecords(m_dir / "plain.gdb"));
+    const std::string plainNote =
+        InputContentsText(korvix::read_file_contents((m_dir / "plain.gdb").string()));
     const struct {
         const char* name;
         std::string folder, input, output;
@@ -514,7 +516,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Input, 0, "ride.gdb"}},
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
-             " note[2 waypoints, 1 track, no routes; 998 names left for new "
+             " note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
              "waypoints]"},
         {"a folder is no input",
          {},
@@ -522,7 +524,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Input, 0, "ride.gdb"}, {Event::Input, 0, "folder.gdb"}},
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
-             " note[2 waypoints, 1 track, no routes; 998 names left for new "
+             " note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
              "waypoints]"},
         {"a missing input or a cancelled choice changes nothing",
          {},
@@ -595,7 +597,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
           {Event::Click, IDC_LIMIT_TOLERANCE},
           {Event::Click, IDC_FIT}},
          "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol-x m-[10] split- fit+x "
-         "k+[998] note[2 waypoints, 1 track, no routes; 998 names left for new "
+         "k+[998] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
          "waypoints]"},
         {"a stored fit under -T: disabled, checked",
          {{"Fit", 1}},
@@ -607,7 +609,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {},
          {{Event::Text, IDC_WAYPOINTS, "300"}, {Event::Input, 0, "ride.gdb"}},
          "5 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol- m-[10] split- fit+x "
-         "k+[300] note[2 waypoints, 1 track, no routes; 998 names left for new "
+         "k+[300] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
          "waypoints]"},
         {"a number stored too",
          {{"Radio", 5}, {"Waypoints", 500}},
