@@ -458,11 +458,20 @@ TEST_F(KorvixProgram, AFullDiskIsAFailure) {
 #endif
     if (!fs::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full on this system";
+    // A device that takes no byte (ENOSPC), written at the run's end: the failure with the
+    // system's reason, and no line that says the run succeeded (--fit's) before it. A '.' keeps
+    // ".gdb" off the name.
     write("in.gdb", route_file());
-    const CommandOutcome outcome = run("-R in /dev/./full"); // a '.' keeps ".gdb" off the name
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(outcome.out.ends_with("Can't write output file\nNo space left on device\n"))
-        << outcome.out;
+    write("track.gdb", plain_file());
+    for (const char* arguments : {"-R in /dev/./full", "-V --fit track /dev/./full"}) {
+        const CommandOutcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 1) << arguments;
+        EXPECT_TRUE(outcome.out.ends_with("Can't write output file\nNo space left on device\n"))
+            << arguments << "\n"
+            << outcome.out;
+        EXPECT_EQ(outcome.out.find(" fit in "), std::string::npos) << arguments << "\n"
+                                                                   << outcome.out;
+    }
 }
 
 } // namespace
