@@ -281,17 +281,21 @@ bool OutputCommit::put_in_place(File& output) {
     }
     close_registered(output);
     bool placed = false;
-    if (replaces_)
+    // ReplaceFileW may fail having removed the output already (ERROR_UNABLE_TO_MOVE_REPLACEMENT):
+    // then the temporary file holds the only copy of the user's bytes, and stays unless it can
+    // still be moved into the output's place.
+    bool output_gone = false;
+    if (replaces_) {
         placed = ReplaceFileW(final_.c_str(), temporary_.c_str(), nullptr,
                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
+        output_gone = !placed && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    }
     if (!placed)
         placed = MoveFileExW(temporary_.c_str(), final_.c_str(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     if (!placed)
         error_ = system_error_of(GetLastError());
-    // ReplaceFileW may fail having removed the output already: then the temporary file holds the
-    // only copy of the user's bytes, and stays.
-    if (!placed && replaces_ && GetFileAttributesW(final_.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (!placed && output_gone)
         kept_ = temporary_;
     if (placed || !kept_.empty()) {
         path_registered = false;

@@ -113,7 +113,6 @@ TEST_F(InputSafety, EverySpellingOfTheInputIsRefusedBeforeAByteIsWritten) {
         {"-R " + quoted_in + " " + shell_quoted(kept), kept, false},
         // Standard output is the input: the trace would be appended to it.
         {"-V in out.gdb", in, true, true},
-        {"-V in out.gdb", in, true, true, true},
         {"-T in.gdb out.gdb", path("hard.gdb"), true, true},
         {"-R in in.gdb", in, true, true}, // the output is the input as well
     };
@@ -142,6 +141,7 @@ TEST_F(InputSafety, EverySpellingOfTheInputIsRefusedBeforeAByteIsWritten) {
     rows.push_back({quoted_in + " " + shell_quoted("/" + in), "", false});
     rows.push_back({"/dev/./zero /dev/./zero", "", false});
     rows.push_back({"-R in /dev/./stdout", kept, true});
+    rows.push_back({"-V in out.gdb", in, true, true, true}); // standard error the input too
     for (const char* stdout_name : {"/dev/./stdout", "/dev/fd/1", "/proc/self/fd/1"})
         rows.push_back({std::string("-T in.gdb ") + stdout_name, in, true, true});
     const fs::path other_drive = "/";
