@@ -234,6 +234,7 @@ TEST_F(InputSafety, LimitsOfTheSystemEndTheRunWithItsMessage) {
 
     int refused = 0;
     int completed = 0;
+    int refusing_limit = 0; // the largest that refused
     for (int kilobytes = 4000; kilobytes <= 12000; kilobytes += 200) {
         write_file(dir_ / "out.gdb", route_file());
         const CommandOutcome outcome =
@@ -245,6 +246,7 @@ TEST_F(InputSafety, LimitsOfTheSystemEndTheRunWithItsMessage) {
             continue; // the system could not even load the program
         if (outcome.status == 1) {
             ++refused;
+            refusing_limit = kilobytes;
             EXPECT_EQ(outcome.out, "Not enough memory\n") << where;
             EXPECT_EQ(read_file(dir_ / "out.gdb"), route_file()) << where;
         } else {
@@ -255,6 +257,17 @@ TEST_F(InputSafety, LimitsOfTheSystemEndTheRunWithItsMessage) {
     }
     EXPECT_GT(refused, 0);
     EXPECT_GT(completed, 0);
+
+    // Refused for memory with standard output appended to the input: the message on standard
+    // error, the input as it was.
+    const Bytes input = read_file(dir_ / "big.gdb");
+    const CommandOutcome appended =
+        run_command("ulimit -v " + std::to_string(refusing_limit) + " && exec " + korvix_command() +
+                        " -R big.gdb out.gdb >> big.gdb",
+                    dir_.path());
+    EXPECT_EQ(appended.status, 1);
+    EXPECT_EQ(appended.err, "Not enough memory\n");
+    EXPECT_TRUE(read_file(dir_ / "big.gdb") == input) << "input changed";
 
     // 64 blocks of 512 bytes: far less than the output.
     fs::remove(dir_ / "out.gdb");
