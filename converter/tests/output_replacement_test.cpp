@@ -307,6 +307,78 @@ ProgramRun run_with_folder_change(const fs::path& folder, void (*hook)()) {
     return run;
 }
 
+// What a change of the folder at the commit comes to: the run's status, the end of what korvix
+// says, and the folder whose out.gdb then holds the new output, if any.
+struct FolderChangeRow {
+    const char* name;
+    void (*change)();
+    int status;
+    const char* message;
+    const char* placed;
+};
+
+const FolderChangeRow folder_change_rows[] = {
+    {"folder renamed",
+     [] {
+         as_test_user([](const fs::path& d) {
+             std::error_code error;
+             fs::rename(d / "a", d / "moved", error);
+         });
+     },
+     0, "V 2\n", "moved"},
+    {"link repointed",
+     [] {
+         as_test_user([](const fs::path& d) {
+             std::error_code error;
+             fs::remove(d / "link", error);
+             fs::create_directory_symlink("b", d / "link", error);
+         });
+     },
+     0, "V 2\n", "a"},
+    {"folder made read-only",
+     [] { as_test_user([](const fs::path& d) { chmod((d / "a").c_str(), 0555); }); }, 1,
+     "Can't write output file\nPermission denied\n", nullptr},
+    {"folder removed",
+     [] {
+         as_test_user([](const fs::path& d) {
+             std::error_code error;
+             fs::remove(d / "a" / "out.gdb", error);
+             fs::remove(d / "a", error);
+         });
+     },
+     1, "Can't write output file\nNo such file or directory\n", nullptr},
+};
+
+// The folders "a" and "b", writable to all, the link "link" to "a", and in "a" the earlier output
+// when there is one, writable to all.
+void prepare_folders(const fs::path& test_folder, const Bytes* earlier) {
+    for (const char* folder : {"a", "b", "moved", "link"})
+        fs::remove_all(test_folder / folder);
+    for (const char* folder : {"a", "b"}) {
+        fs::create_directory(test_folder / folder);
+        fs::permissions(test_folder / folder, fs::perms::all);
+    }
+    fs::create_directory_symlink("a", test_folder / "link");
+    if (earlier != nullptr) {
+        write_file(test_folder / "a" / "out.gdb", *earlier);
+        chmod((test_folder / "a" / "out.gdb").c_str(), 0666);
+    }
+}
+
+// Whether the file system of the folder makes unnamed files: where it does not, korvix names its
+// temporary file from the start, which a folder that takes no more changes keeps.
+bool makes_unnamed_files(const fs::path& folder) {
+#ifdef O_TMPFILE
+    const int unnamed = open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (unnamed != -1)
+        close(unnamed);
+    return unnamed != -1;
+#else
+    (void)folder;
+    return false;
+#endif
+}
+
 // The output's folder changed just before the temporary file is put in place: a folder renamed,
 // or the link that the output is named through repointed to another, takes the output into the
 // folder that korvix found when it began; a folder made read-only, or removed, fails the run with
@@ -317,97 +389,36 @@ TEST_F(OutputReplacement, AFolderChangedAtTheCommitLeavesNoFileBehind) {
     const Bytes earlier = waypoints_file(500, 2);
     write_file(dir_ / "in.gdb", converted);
     folder_change = {dir_.path(), geteuid() == 0};
-    fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::group_read |
-                                     fs::perms::group_exec | fs::perms::others_read |
-                                     fs::perms::others_exec);
-    struct Row {
-        const char* name;
-        void (*change)();
-        int status;
-        std::string message; // the end of what korvix says
-        const char* placed;  // the folder whose out.gdb holds the new output, if any
-    };
-    // A file system that makes no unnamed files has korvix name its temporary file from the
-    // start, which a folder that no longer takes changes keeps.
-#ifdef O_TMPFILE
-    const int unnamed = open(dir_.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
-#else
-    const int unnamed = -1;
-#endif
-    const bool unnamed_files = unnamed != -1;
-    if (unnamed_files)
-        close(unnamed);
-    const Row rows[] = {
-        {"folder renamed",
-         [] {
-             as_test_user([](const fs::path& d) {
-                 std::error_code error;
-                 fs::rename(d / "a", d / "moved", error);
-             });
-         },
-         0, "V 2\n", "moved"},
-        {"link repointed",
-         [] {
-             as_test_user([](const fs::path& d) {
-                 std::error_code error;
-                 fs::remove(d / "link", error);
-                 fs::create_directory_symlink("b", d / "link", error);
-             });
-         },
-         0, "V 2\n", "a"},
-        {"folder made read-only",
-         [] { as_test_user([](const fs::path& d) { chmod((d / "a").c_str(), 0555); }); }, 1,
-         "Can't write output file\nPermission denied\n", nullptr},
-        {"folder removed",
-         [] {
-             as_test_user([](const fs::path& d) {
-                 std::error_code error;
-                 fs::remove(d / "a" / "out.gdb", error);
-                 fs::remove(d / "a", error);
-             });
-         },
-         1, "Can't write output file\nNo such file or directory\n", nullptr},
-    };
+    chmod(dir_.path().c_str(), 0755);
     const auto listed = [&](const char* folder) {
         std::set<std::string> names;
-        if (fs::exists(dir_ / folder))
-            for (const auto& entry : fs::directory_iterator(dir_ / folder))
-                names.insert(utf8_name(entry.path().filename()));
+        std::error_code error;
+        for (fs::directory_iterator entry(dir_ / folder, error), end; entry != end; ++entry)
+            names.insert(utf8_name(entry->path().filename()));
         return names;
     };
-    for (const Row& row : rows) {
-        if (row.status != 0 && !unnamed_files) {
+    for (const FolderChangeRow& row : folder_change_rows) {
+        if (row.status != 0 && !makes_unnamed_files(dir_.path())) {
             std::cout << row.name << ": skipped, no unnamed files in the test's folder\n";
             continue;
         }
         for (const bool output_existed : {true, false}) {
             const std::string where =
                 std::string(row.name) + (output_existed ? ", output there" : ", no output");
-            for (const char* folder : {"a", "b", "moved", "link"})
-                fs::remove_all(dir_ / folder);
-            fs::create_directory(dir_ / "a");
-            fs::create_directory(dir_ / "b");
-            fs::permissions(dir_ / "a", fs::perms::all);
-            fs::permissions(dir_ / "b", fs::perms::all);
-            fs::create_directory_symlink("a", dir_ / "link");
-            if (output_existed) {
-                write_file(dir_ / "a" / "out.gdb", earlier);
-                fs::permissions(dir_ / "a" / "out.gdb", fs::perms::all & ~fs::perms::owner_exec &
-                                                            ~fs::perms::group_exec &
-                                                            ~fs::perms::others_exec);
-            }
+            prepare_folders(dir_.path(), output_existed ? &earlier : nullptr);
             const ProgramRun run = run_with_folder_change(dir_.path(), row.change);
             EXPECT_EQ(run.status, row.status) << where << "\n" << run.console;
             EXPECT_TRUE(run.console.ends_with(row.message)) << where << "\n" << run.console;
-            const std::set<std::string> output{"out.gdb"};
-            const bool failed_there =
-                row.placed == nullptr && output_existed && fs::exists(dir_ / "a");
+            // The new output where it was placed, the earlier one where a failed run keeps it.
+            const char* kept = row.placed == nullptr && output_existed ? "a" : nullptr;
             for (const char* folder : {"a", "b", "moved"}) {
                 const bool placed = row.placed != nullptr && std::string(folder) == row.placed;
-                const bool kept = failed_there && std::string(folder) == "a";
-                EXPECT_EQ(listed(folder), placed || kept ? output : std::set<std::string>{})
+                const bool stays =
+                    kept != nullptr && fs::exists(dir_ / kept) && std::string(folder) == kept;
+                EXPECT_EQ(listed(folder), placed || stays ? std::set<std::string>{"out.gdb"}
+                                                          : std::set<std::string>{})
                     << where << ": " << folder;
-                if (placed || kept) {
+                if (placed || stays) {
                     EXPECT_TRUE(read_file(dir_ / folder / "out.gdb") ==
                                 (placed ? converted : earlier))
                         << where << ": " << folder;
