@@ -3,6 +3,7 @@
 #include "option_values.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 namespace korvix {
@@ -166,6 +167,13 @@ std::string with_default_extension(std::string_view name) {
     return path;
 }
 
+std::string output_file_name(std::string_view name) {
+    const char preferred = static_cast<char>(std::filesystem::path::preferred_separator);
+    if (!name.empty() && (name.back() == '/' || name.back() == preferred))
+        return std::string(name);
+    return with_default_extension(name);
+}
+
 std::optional<CommandLine> parse_command_line(std::span<const std::string_view> arguments) {
     CommandLine line;
     std::vector<std::string_view> rest;
@@ -205,7 +213,7 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
                            '\n');
     }
     line.input_path = with_default_extension(rest[first_file]);
-    line.output_path = with_default_extension(rest[first_file + 1]);
+    line.output_path = output_file_name(rest[first_file + 1]);
     return line;
 }
 

@@ -42,4 +42,9 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
 // A file name with no '.' anywhere in it gets the default extension ".gdb".
 std::string with_default_extension(std::string_view name);
 
+// The output's file name as korvix opens it: with the default extension, unless it ends in a
+// folder separator ('/', on Windows also '\\'): such a name names a folder, which korvix refuses
+// as its output, and ".gdb" behind it would name a hidden file in that folder instead.
+std::string output_file_name(std::string_view name);
+
 } // namespace korvix

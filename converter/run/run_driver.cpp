@@ -7,8 +7,12 @@
 #include "run_messages.h"
 #include "track_to_route.h"
 
+#include <filesystem>
 #include <memory>
 #include <new>
+#include <string>
+#include <string_view>
+#include <system_error>
 
 namespace korvix {
 
@@ -37,6 +41,9 @@ const char* refusal_message(OpenOutcome outcome) {
     // The trace would be mixed into the GDB bytes.
     case OpenOutcome::output_is_console:
         return "Output and standard output are the same file\n";
+    // The trace would be appended to the input.
+    case OpenOutcome::input_is_console:
+        return "Input and standard output are the same file\n";
     case OpenOutcome::opened:
         break;
     }
@@ -66,14 +73,48 @@ bool input_changed(RunContext& run, std::uint64_t version_at_start) {
     return records_now != check.records_ahead;
 }
 
-} // namespace
-
-std::unique_ptr<RunMemory> reserve_run_memory() {
-    return std::unique_ptr<RunMemory>(new (std::nothrow) RunMemory);
+// Where a refusal is said: on the console, unless that writes to the input (standard output
+// appended to it), which nothing korvix says may change; then on standard error, unless that
+// writes to the input too; then nowhere, and only the exit status tells. `input` is the input
+// when it is open; else the file that its name leads to is compared.
+std::FILE* refusal_stream(std::FILE* console, const std::string& input_name, std::FILE* input) {
+    const auto is_input = [&](std::FILE* stream) {
+        return input != nullptr ? writes_to_file_of(stream, input)
+                                : writes_to_file_named(stream, input_name);
+    };
+    if (!is_input(console))
+        return console;
+    return is_input(stderr) ? nullptr : stderr;
 }
 
-int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
-            RunMemory& memory, InputBytes* whole_input, bool whole_is_input) {
+// A refusal said where refusal_stream says, with the system's reason on a line of its own when
+// there is one: "No space left on device".
+void say_refusal(std::FILE* stream, const char* refusal, const std::error_code& reason = {}) {
+    if (stream == nullptr)
+        return;
+    std::fputs(refusal, stream);
+    if (reason)
+        std::fprintf(stream, "%s\n", reason_text(reason).c_str());
+}
+
+// A commit that failed: "Can't write output file" with the system's reason, and, when a copy over
+// the output failed part of the way, where the whole output is kept.
+void say_commit_failure(Console& console, const OutputCommit& commit) {
+    RunFailure failure;
+    failure.fail(Failure::output_write_failed, commit.error());
+    say_failure(console, failure);
+    if (const std::filesystem::path& kept = commit.kept_path(); !kept.empty()) {
+        console.say("The whole output is kept in ");
+        console.say(utf8_of_path(kept).c_str());
+        console.say("\n");
+    }
+}
+
+// Converts as convert() does; the line that says that the run has succeeded (--fit's) goes to
+// `success`, which a run on files says only once its output is in place.
+int convert_saying_success(InputStream& in, OutputStream& out, const RunSettings& settings,
+                           Console& console, Console& success, RunMemory& memory,
+                           InputBytes* whole_input, bool whole_is_input) {
     // --fit reads the input twice: first its tracks ahead, then the stream it converts.
     if (settings.fit && whole_input == nullptr) {
         console.say(fit_needs_file_text);
@@ -93,8 +134,6 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
             run.failure = RunFailure();
             run.failure.fail(Failure::input_changed);
         }
-        if (settings.fit && !run.failed())
-            say_fit_result(run);
     }
     out.flush();
 
@@ -109,7 +148,21 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
         console.say(not_gdb_text);
         return exit_failed;
     }
+    if (settings.fit)
+        say_fit_result(run, success);
     return exit_completed;
+}
+
+} // namespace
+
+std::unique_ptr<RunMemory> reserve_run_memory() {
+    return std::unique_ptr<RunMemory>(new (std::nothrow) RunMemory);
+}
+
+int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Console& console,
+            RunMemory& memory, InputBytes* whole_input, bool whole_is_input) {
+    return convert_saying_success(in, out, settings, console, console, memory, whole_input,
+                                  whole_is_input);
 }
 
 MemoryRun convert_memory(std::span<const std::uint8_t> input, const RunSettings& settings,
@@ -137,27 +190,28 @@ int convert_files(RunFiles& files, const RunSettings& settings, Console& console
     RunFailure failure;
     FileSource source(files.input.get(), files.input_seekable);
     InputStream in(failure, source, input_block);
+    std::string success_text;
+    Console success(success_text);
     int status;
     {
         FileSink sink(files.output.get());
         OutputStream out(failure, sink, output_block);
-        status =
-            convert(in, out, settings, console, memory, files.input_seekable ? &whole : nullptr);
+        status = convert_saying_success(in, out, settings, console, success, memory,
+                                        files.input_seekable ? &whole : nullptr, true);
     }
     // Only a run that succeeded puts its output in place: any other leaves the output's name as
     // it was.
     if (status != exit_completed) {
         files.commit.discard(files.output);
-    } else if (!files.commit.commit(files.output)) {
-        console.say(failure_message(Failure::output_write_failed));
-        if (const std::filesystem::path& kept = files.commit.kept_path(); !kept.empty()) {
-            console.say("The whole output is kept in ");
-            console.say(utf8_of_path(kept).c_str());
-            console.say("\n");
-        }
-        status = exit_failed;
+        return status;
     }
-    return status;
+    if (!files.commit.commit(files.output)) {
+        say_commit_failure(console, files.commit);
+        return exit_failed;
+    }
+    // The output is in place: now the run may say that it has succeeded.
+    console.say(std::string_view(success_text));
+    return exit_completed;
 }
 
 int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) {
@@ -178,17 +232,17 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         return exit_completed;
     }
 
+    const std::string& input_name = command_line->input_path;
     const std::unique_ptr<RunMemory> memory = reserve_run_memory();
     if (!memory) {
-        std::fputs(not_enough_memory_text, console);
+        say_refusal(refusal_stream(console, input_name, nullptr), not_enough_memory_text);
         return exit_failed;
     }
-    RunFiles files = open_run_files(command_line->input_path, command_line->output_path, console);
+    RunFiles files = open_run_files(input_name, command_line->output_path, console);
     if (const char* refusal = refusal_message(files.outcome)) {
-        std::fputs(refusal, console);
-        // Why the system refused, on a line of its own: "No space left on device".
-        if (files.outcome == OpenOutcome::output_not_opened && files.reason)
-            std::fprintf(console, "%s\n", reason_text(files.reason).c_str());
+        say_refusal(refusal_stream(console, input_name, files.input.get()), refusal,
+                    files.outcome == OpenOutcome::output_not_opened ? files.reason
+                                                                    : std::error_code());
         return exit_failed;
     }
     Console run_console(console);
