@@ -77,6 +77,21 @@ bool writes_to_file_of(std::FILE* stream, std::FILE* file);
 // said before the input is open or when it cannot be.
 bool writes_to_file_named(std::FILE* stream, const std::string& name);
 
+// Whether two names (UTF-8 bytes, as korvix takes them) lead to one existing file, told by the
+// file's identity as the system keeps it, not by how the names are spelled: links, "." and "..",
+// and on Windows another drive letter for the same folder, "\\?\" paths, short names and another
+// case all lead to the same file. Both are opened for their identity alone (a FIFO without
+// waiting for a writer) and closed again; a name that cannot be opened (an output that does not
+// exist yet) leads to no file that the other could be.
+bool names_same_file(std::string_view first, std::string_view second);
+
+#ifdef _WIN32
+// UTF-8 text and the UTF-16 text of the Windows calls, both ways. Characters that UTF-16 holds and
+// UTF-8 cannot (lone surrogates), and bytes that are no UTF-8, become U+FFFD.
+std::wstring wide_from_utf8(std::string_view text);
+std::string utf8_from_wide(std::wstring_view text);
+#endif
+
 // The outcome of opening a run's files.
 enum class OpenOutcome {
     opened,

@@ -167,6 +167,22 @@ bool writes_to_file_named(std::FILE* stream, const std::string& name) {
     return stat(name.c_str(), &named) == 0 && is_regular_file(fileno(stream), named);
 }
 
+bool names_same_file(std::string_view first, std::string_view second) {
+    // A FIFO is opened without waiting for a writer, and a terminal does not become korvix's.
+    const auto identity = [](std::string_view name, struct stat& state) {
+        const int descriptor =
+            open(std::string(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (descriptor == -1)
+            return false;
+        const bool known = fstat(descriptor, &state) == 0;
+        close(descriptor);
+        return known;
+    };
+    struct stat a;
+    struct stat b;
+    return identity(first, a) && identity(second, b) && same_identity(a, b);
+}
+
 namespace {
 
 std::error_code last_error() {

@@ -93,16 +93,52 @@ HANDLE probe_of(const std::filesystem::path& path) {
 }
 
 std::string utf8_of(const wchar_t* wide) {
-    // Characters that UTF-16 holds but UTF-8 cannot (lone surrogates) become U+FFFD.
-    const int length = static_cast<int>(std::wcslen(wide));
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), size, nullptr, nullptr);
-    return text;
+    return utf8_from_wide(wide);
+}
+
+// The identity of the file that `name` leads to, opened for its attributes only, sharing
+// everything, so that neither a file in use nor a folder is refused; nothing when it cannot be.
+std::optional<FileIdentity> identity_of_named(std::string_view name) {
+    const HANDLE file = CreateFileW(wide_from_utf8(name).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<FileIdentity> identity = identity_of(file);
+    CloseHandle(file);
+    return identity;
 }
 
 } // namespace
+
+std::wstring wide_from_utf8(std::string_view text) {
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), size);
+    return wide;
+}
+
+std::string utf8_from_wide(std::wstring_view wide) {
+    // Characters that UTF-16 holds but UTF-8 cannot (lone surrogates) become U+FFFD.
+    if (wide.empty())
+        return {};
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+bool names_same_file(std::string_view first, std::string_view second) {
+    const std::optional<FileIdentity> one = identity_of_named(first);
+    return one && identity_of_named(second) == one;
+}
 
 std::vector<std::string> program_arguments(int argc, char** argv) {
     int count = 0;

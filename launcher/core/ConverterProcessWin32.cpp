@@ -2,7 +2,7 @@
 // a console of its own without a window, through which it is stopped, in a job that ends it when
 // the launcher goes.
 #include "ConverterProcess.h"
-#include "Utf16.h"
+#include "platform.h"
 
 #include <algorithm>
 #include <array>
@@ -11,6 +11,8 @@
 #include <windows.h>
 
 namespace runkorvix {
+
+using korvix::wide_from_utf8;
 
 std::string ConverterFileName() {
     return "korvix.exe";
@@ -73,9 +75,9 @@ void CloseIfOpen(HANDLE handle) {
 // The command line that starts `program` with `arguments`. A program path never holds a double
 // quote, so plain quotes delimit it safely.
 std::wstring CommandLine(const std::string& program, const std::vector<std::string>& arguments) {
-    std::wstring commandLine = L"\"" + WideFromUtf8(program) + L"\"";
+    std::wstring commandLine = L"\"" + wide_from_utf8(program) + L"\"";
     for (const std::string& argument : arguments) {
-        commandLine += L" " + QuoteArgument(WideFromUtf8(argument));
+        commandLine += L" " + QuoteArgument(wide_from_utf8(argument));
     }
     return commandLine;
 }
@@ -229,7 +231,7 @@ public:
         startup.hStdOutput = writeEnd;
         startup.hStdError = InheritableStdHandle(STD_ERROR_HANDLE);
         std::wstring commandLine = CommandLine(program, arguments);
-        const std::wstring dir = WideFromUtf8(workingDir);
+        const std::wstring dir = wide_from_utf8(workingDir);
         PROCESS_INFORMATION process{};
         // Suspended until it is in its job, so that it never runs unbound.
         const BOOL started =

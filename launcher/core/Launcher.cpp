@@ -140,7 +140,7 @@ bool Launcher::ChooseInput(const std::string& path) {
 }
 
 bool Launcher::ChooseOutput(const std::string& path) {
-    if (IsSameFile(m_input, path)) {
+    if (korvix::names_same_file(m_input, path)) {
         return false;
     }
     m_output = path;
@@ -156,7 +156,7 @@ std::string OutputNoteText(const std::string& input, const std::string& output) 
     if (output.empty()) {
         return std::string();
     }
-    if (!input.empty() && IsSameFile(input, output)) {
+    if (!input.empty() && korvix::names_same_file(input, output)) {
         return kSameFileText;
     }
     const std::filesystem::path path = PathFromName(output);
@@ -186,7 +186,7 @@ void Launcher::StoreChoice() {
 
 Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
     StoreChoice();
-    if (IsSameFile(m_input, m_output)) {
+    if (korvix::names_same_file(m_input, m_output)) {
         return {FeedbackIcon::Error, kSameFileText};
     }
     const std::filesystem::path output = PathFromName(m_output);

@@ -6,7 +6,7 @@
 #include "RouteLimits.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
-#include "SameFile.h"
+#include "platform.h"
 
 #include <filesystem>
 #include <functional>

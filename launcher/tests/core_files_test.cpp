@@ -4,7 +4,7 @@
 // field.
 #include "Launcher.h"
 #include "PathDisplay.h"
-#include "SameFile.h"
+#include "platform.h"
 
 #include <gtest/gtest.h>
 
@@ -122,7 +122,7 @@ TEST(SameFile, OneFileHoweverItsNameIsSpelled) {
     rows.push_back({"a FIFO and another file", folder.Path("fifo"), other, false});
 #endif
     for (const Row& row : rows) {
-        EXPECT_EQ(IsSameFile(row.input, row.output), row.same)
+        EXPECT_EQ(korvix::names_same_file(row.input, row.output), row.same)
             << row.name << ": " << row.input << " | " << row.output;
     }
 }
@@ -139,9 +139,9 @@ TEST(SameFile, AnotherDriveLetterForTheSameFolder) {
     const TestFolder mapped("runkorvix same file", PathFromName(folder));
     const std::string input = mapped.MakeFile("in.gdb");
     mapped.MakeFile("other.gdb");
-    EXPECT_TRUE(IsSameFile(input, "X:\\runkorvix same file\\in.gdb"));
-    EXPECT_TRUE(IsSameFile("x:/runkorvix same file/IN.GDB", input));
-    EXPECT_FALSE(IsSameFile(input, "X:\\runkorvix same file\\other.gdb"));
+    EXPECT_TRUE(korvix::names_same_file(input, "X:\\runkorvix same file\\in.gdb"));
+    EXPECT_TRUE(korvix::names_same_file("x:/runkorvix same file/IN.GDB", input));
+    EXPECT_FALSE(korvix::names_same_file(input, "X:\\runkorvix same file\\other.gdb"));
 }
 #endif
 
@@ -197,9 +197,9 @@ TEST(ConverterArguments, PathsWithoutADotAnywhereGetOne) {
     for (const std::string& argument : {arguments[1], arguments[2]}) {
         EXPECT_NE(argument.find('.'), std::string::npos) << argument;
     }
-    EXPECT_TRUE(IsSameFile(arguments[1], input)) << arguments[1];
+    EXPECT_TRUE(korvix::names_same_file(arguments[1], input)) << arguments[1];
     folder.MakeFile("ride track");
-    EXPECT_TRUE(IsSameFile(arguments[2], output)) << arguments[2];
+    EXPECT_TRUE(korvix::names_same_file(arguments[2], output)) << arguments[2];
 }
 
 TEST(CompactPath, TheFileNameStaysWholeTheFolderIsCut) {
