@@ -4,6 +4,7 @@
 #include "LauncherOptions.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
+#include "trace_line.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,16 @@ using Entries = std::vector<MessageLog::Entry>;
 const std::string kLimit = "Route point limit reached - track truncated!";
 const std::string kNoPoints = "Track has no points - track skipped";
 
-TEST(TraceLine, OneLetterABlankAndASignedNumber) {
+// A trace line as korvix writes it: the record's type byte, a blank and its body length as the
+// unsigned 32-bit count it is; every line korvix writes is read back as written.
+TEST(TraceLine, ATypeByteABlankAndAnUnsignedNumber) {
+    for (const korvix::rules::TraceLine trace :
+         {korvix::rules::TraceLine{'W', 71}, {'V', 0}, {'7', 12}, {'\x01', 4294967295U}}) {
+        char line[korvix::rules::trace_line_room];
+        const std::size_t size = korvix::rules::format_trace_line(trace, line);
+        ASSERT_EQ(line[size - 1], '\n');
+        EXPECT_EQ(korvix::rules::read_trace_line(std::string_view(line, size - 1)), trace);
+    }
     const struct {
         const char* line;
         bool trace;
@@ -31,9 +41,12 @@ TEST(TraceLine, OneLetterABlankAndASignedNumber) {
         {"W 71", true},
         {"R 279", true},
         {"v 2", true},
-        {"T -5", true},
-        {"T +5", true},
+        {"T 4294967295", true},
+        {"T 4294967296", false},
+        {"T -5", false},
+        {"T +5", false},
         {"L 0", true},
+        {"7 71", true},
         {"", false},
         {"W", false},
         {"W ", false},
@@ -43,7 +56,6 @@ TEST(TraceLine, OneLetterABlankAndASignedNumber) {
         {"W  71", false},
         {" W 71", false},
         {"WW 71", false},
-        {"7 71", false},
         {"W\t71", false},
         {"W 7-1", false},
         {"Can't open input file", false},
