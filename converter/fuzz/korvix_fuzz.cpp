@@ -209,8 +209,7 @@ std::vector<std::size_t> traced_records(std::span<const std::uint8_t> input, std
     at = header;
     for (const TraceLine& line : trace) {
         if (input.size() - at < record_header_size ||
-            line.type != static_cast<char>(input[at + 4]) ||
-            line.length != le32(input.data() + at))
+            line.type != static_cast<char>(input[at + 4]) || line.length != le32(input.data() + at))
             broken("trace line names no record of the input", mode);
         record_start.push_back(at);
         at += record_header_size + le32(input.data() + at);
