@@ -3,6 +3,8 @@
 // korvix refuses, nor refuses one that korvix takes.
 #pragma once
 
+#include "long_options.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -11,13 +13,13 @@ namespace korvix::rules {
 
 // --points=N: a whole number of points from 2 to 10000, digits only, as many leading zeros as
 // written ("0050" is 50).
-inline constexpr std::uint32_t min_points = 2;
-inline constexpr std::uint32_t max_points = 10000;
+inline constexpr std::uint32_t min_points = long_option_named("--points").least;
+inline constexpr std::uint32_t max_points = long_option_named("--points").most;
 std::optional<std::uint32_t> parse_points(std::string_view text);
 
 // --waypoints=K: the most new waypoints a run of -V or -W makes, 1 to 999, written as --points is.
-inline constexpr std::uint32_t min_waypoints = 1;
-inline constexpr std::uint32_t max_waypoints = 999;
+inline constexpr std::uint32_t min_waypoints = long_option_named("--waypoints").least;
+inline constexpr std::uint32_t max_waypoints = long_option_named("--waypoints").most;
 std::optional<std::uint32_t> parse_waypoints(std::string_view text);
 
 // --tolerance=M: a distance in metres written as a plain decimal number, "25", "2.5", ".5" or
@@ -29,17 +31,5 @@ std::optional<double> parse_metres(std::string_view text);
 // make no route or track, and so take no --points, --tolerance or --split. Every other letter
 // makes routes or tracks (one that names no option runs the default -T).
 bool letter_rewrites_vias(char letter);
-
-// What korvix says, on the line before its usage text, of a long option it refuses.
-inline constexpr std::string_view bad_points_text =
-    "--points takes a number of points from 2 to 10000";
-inline constexpr std::string_view bad_tolerance_text =
-    "--tolerance takes a distance in metres above 0";
-inline constexpr std::string_view split_without_points_text = "--split works only with --points";
-inline constexpr std::string_view limits_without_routes_text = " works only with -T, -U, -V and -W";
-inline constexpr std::string_view bad_waypoints_text =
-    "--waypoints takes a number of waypoints from 1 to 999";
-// --fit and --waypoints, which only -V and -W take.
-inline constexpr std::string_view waypoints_without_tracks_text = " works only with -V and -W";
 
 } // namespace korvix::rules

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "file_names.h"
 #include "option_values.h"
 
 #include <algorithm>
@@ -16,17 +17,7 @@ const char usage_text[] = "Usage = korvix [-R|-S|-T|-U|-V|-W] infile[.gdb] outfi
                           "  -V = Convert tracks to route with user vias\n"
                           "  -W = Convert tracks to route with hidden vias\n";
 
-const char long_options_text[] =
-    "  --points=N = Reduce every route or track made to at most N points (2 to 10000)\n"
-    "  --tolerance=M = Reduce every route or track made to the fewest points that keep\n"
-    "                  every point within M metres of it\n"
-    "  --split = With --points, cut every route or track made of more than N points into\n"
-    "            routes or tracks of at most N points, one beginning where the last ends\n"
-    "  --fit = With -V or -W, make every track a route, all of them within the names left\n"
-    "          for new waypoints, each as close to its track as one shared distance allows\n"
-    "  --waypoints=K = With -V or -W, make at most K new waypoints (1 to 999)\n"
-    "  --help = Show this text\n"
-    "  --version = Show the version of korvix\n";
+const std::string long_options_text = rules::long_options_help();
 
 const char version_text[] = "korvix " KORVIX_VERSION "\n";
 
@@ -34,6 +25,8 @@ namespace {
 
 constexpr std::string_view points_option = "--points";
 constexpr std::string_view tolerance_option = "--tolerance";
+constexpr std::string_view split_option = "--split";
+constexpr std::string_view fit_option = "--fit";
 constexpr std::string_view waypoints_option = "--waypoints";
 
 // Only the letter behind the '-' counts; any letter that names no other option runs the default.
@@ -88,14 +81,14 @@ bool take_value(ValuedOption option, std::optional<std::string_view> value, Comm
             value ? rules::parse_points(*value) : std::nullopt;
         valid = count.has_value();
         line.limits.max_points = count.value_or(line.limits.max_points);
-        complaint = rules::bad_points_text;
+        complaint = points_option;
         break;
     }
     case ValuedOption::tolerance: {
         const std::optional<double> metres = value ? rules::parse_metres(*value) : std::nullopt;
         valid = metres.has_value();
         line.limits.tolerance_metres = metres.value_or(line.limits.tolerance_metres);
-        complaint = rules::bad_tolerance_text;
+        complaint = tolerance_option;
         break;
     }
     case ValuedOption::waypoints:
@@ -104,20 +97,20 @@ bool take_value(ValuedOption option, std::optional<std::string_view> value, Comm
             value ? rules::parse_waypoints(*value) : std::nullopt;
         valid = count.has_value();
         line.waypoint_limit = count.value_or(line.waypoint_limit);
-        complaint = rules::bad_waypoints_text;
+        complaint = waypoints_option;
         break;
     }
     }
     if (!valid)
-        line.complaint = std::string(complaint) + '\n';
+        line.complaint = rules::complaint_text(rules::long_option_named(complaint)) + '\n';
     return valid;
 }
 
 // Takes a long option without a value; false for a word that is none.
 bool take_flag(std::string_view word, CommandLine& line) {
-    if (word == "--split")
+    if (word == split_option)
         line.limits.split = true;
-    else if (word == "--fit")
+    else if (word == fit_option)
         line.fit = true;
     else if (word == "--help" || word == "--version") {
         if (line.action == CommandLine::Action::convert)
@@ -126,6 +119,31 @@ bool take_flag(std::string_view word, CommandLine& line) {
     } else
         return false;
     return true;
+}
+
+// Whether the command line gives the long option of that name.
+bool given(const CommandLine& line, std::string_view name) {
+    if (name == points_option)
+        return line.limits.max_points != 0;
+    if (name == tolerance_option)
+        return line.limits.tolerance_metres > 0;
+    if (name == split_option)
+        return line.limits.split;
+    if (name == fit_option)
+        return line.fit;
+    return name == waypoints_option && line.waypoint_limit != 0;
+}
+
+// The first long option given, in the order of the table, that does not go with the option
+// letter: "--points works only with -T, -U, -V and -W"; empty when every one does.
+std::string letters_complaint(const CommandLine& line) {
+    const char letter = static_cast<char>(line.mode);
+    for (const rules::LongOption& option : rules::long_options) {
+        if (given(line, option.name) && !rules::letter_takes(letter, option.letters))
+            return std::string(option.name) + std::string(rules::letters_text(option.letters)) +
+                   '\n';
+    }
+    return {};
 }
 
 // Takes the long options out of the arguments, wherever they stand; what is left is read as the
@@ -162,8 +180,8 @@ bool take_long_options(std::span<const std::string_view> arguments, CommandLine&
 
 std::string with_default_extension(std::string_view name) {
     std::string path(name);
-    if (path.find('.') == std::string::npos)
-        path += ".gdb";
+    if (rules::gets_default_extension(path))
+        path += rules::default_extension;
     return path;
 }
 
@@ -200,18 +218,8 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
         return refused("");
     if (line.limits.split && line.limits.max_points == 0)
         return refused(std::string(rules::split_without_points_text) + '\n');
-    if (line.limits.active() && rewrites_routes(line.mode)) {
-        const char* option = line.limits.max_points != 0 ? "--points" : "--tolerance";
-        return refused(option + std::string(rules::limits_without_routes_text) + '\n');
-    }
-    // Only a conversion of tracks to routes makes new waypoints.
-    if (!converts_tracks_to_routes(line.mode)) {
-        if (line.fit)
-            return refused("--fit" + std::string(rules::waypoints_without_tracks_text) + '\n');
-        if (line.waypoint_limit != 0)
-            return refused("--waypoints" + std::string(rules::waypoints_without_tracks_text) +
-                           '\n');
-    }
+    if (std::string complaint = letters_complaint(line); !complaint.empty())
+        return refused(std::move(complaint));
     line.input_path = with_default_extension(rest[first_file]);
     line.output_path = output_file_name(rest[first_file + 1]);
     return line;

@@ -12,7 +12,7 @@
 namespace korvix {
 
 extern const char usage_text[];
-extern const char long_options_text[];
+extern const std::string long_options_text; // the lines of --help behind the usage text
 // "korvix" and the version of the release.
 extern const char version_text[];
 

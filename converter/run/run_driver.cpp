@@ -224,7 +224,7 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
     }
     if (command_line->action == CommandLine::Action::help) {
         std::fputs(usage_text, console);
-        std::fputs(long_options_text, console);
+        std::fputs(long_options_text.c_str(), console);
         return exit_completed;
     }
     if (command_line->action == CommandLine::Action::version) {

@@ -4,6 +4,7 @@
 #include "LauncherOptions.h"
 #include "RunOutcome.h"
 #include "file_contents.h"
+#include "file_names.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -37,7 +38,7 @@ std::string NameFromPath(const std::filesystem::path& path) {
 }
 
 std::string ConverterFileArgument(const std::string& path) {
-    if (path.empty() || path.find('.') != std::string::npos) {
+    if (path.empty() || !korvix::rules::gets_default_extension(path)) {
         return path;
     }
     const std::filesystem::path name = PathFromName(path);

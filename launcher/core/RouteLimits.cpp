@@ -19,19 +19,22 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(start, text.find_last_not_of(' ') - start + 1);
 }
 
+// Whether the option button's letter ("-R" ... "-W") goes with the long option, as korvix's table
+// of its long options says.
+bool Takes(int radio, std::string_view option) {
+    return radio >= 0 && radio < static_cast<int>(kFixedOptions.size()) &&
+           korvix::rules::letter_takes(kFixedOptions[static_cast<std::size_t>(radio)][1],
+                                       korvix::rules::long_option_named(option).letters);
+}
+
 } // namespace
 
 bool TakesLimits(int radio) {
-    // The letter of the option button: "-R" ... "-W".
-    return radio >= 0 && radio < static_cast<int>(kFixedOptions.size()) &&
-           !korvix::rules::letter_rewrites_vias(kFixedOptions[static_cast<std::size_t>(radio)][1]);
+    return Takes(radio, "--points");
 }
 
 bool TakesFit(int radio) {
-    // The options that make routes of tracks.
-    return radio >= 0 && radio < static_cast<int>(kFixedOptions.size()) &&
-           (kFixedOptions[static_cast<std::size_t>(radio)] == "-V" ||
-            kFixedOptions[static_cast<std::size_t>(radio)] == "-W");
+    return Takes(radio, "--fit");
 }
 
 std::vector<std::string> LimitArguments(const RouteLimits& limits) {

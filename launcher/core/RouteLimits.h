@@ -1,5 +1,6 @@
 #pragma once
 
+#include "long_options.h"
 #include "option_values.h"
 
 #include <optional>
@@ -51,12 +52,14 @@ std::optional<std::string> ParseTolerance(std::string_view text);
 std::optional<int> ParseWaypoints(std::string_view text);
 
 // What the user is told when Run finds a checked field's value out of range, naming the field by
-// its check box.
-inline constexpr char kBadPointLimitText[] =
-    "Point limit: give a whole number of points from 2 to 10000.";
-inline constexpr char kBadToleranceText[] =
+// its check box; the ranges as korvix's table of its long options gives them.
+inline const std::string kBadPointLimitText =
+    "Point limit: give a whole number of points from " +
+    korvix::rules::range_text(korvix::rules::long_option_named("--points")) + ".";
+inline const std::string kBadToleranceText =
     "Tolerance: give a distance in metres above 0, such as 10 or 2.5.";
-inline constexpr char kBadWaypointsText[] =
-    "Fit every track into: give a whole number of waypoints from 1 to 999.";
+inline const std::string kBadWaypointsText =
+    "Fit every track into: give a whole number of waypoints from " +
+    korvix::rules::range_text(korvix::rules::long_option_named("--waypoints")) + ".";
 
 } // namespace runkorvix

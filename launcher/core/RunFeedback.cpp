@@ -2,6 +2,7 @@
 
 #include "LauncherOptions.h"
 #include "digits.h"
+#include "gdb_rules.h"
 #include "trace_line.h"
 
 #include <algorithm>
@@ -131,7 +132,7 @@ void OutputReader::TakeLine(std::string_view line) {
         m_fit = fit;
     } else if (line.find_first_not_of(" \t") != std::string_view::npos) {
         m_messages.Add(line);
-        const std::uint64_t tracks = m_records.Of('T');
+        const std::uint64_t tracks = m_records.Of(korvix::rules::track_record);
         if (tracks > 0) {
             m_fates.Note(FateOf(line), tracks - 1);
         }

@@ -96,7 +96,7 @@ std::string Skipped(std::uint64_t skipped, const RunCounts& counts, const std::s
         return text;
     }
     const std::uint64_t taken = counts.numberNames.value_or(0);
-    text += " One run names at most 999 waypoints";
+    text += " One run names at most " + std::to_string(kRunNames) + " waypoints";
     if (taken > 0) {
         text += ", and the file's own waypoints take " + std::to_string(taken) + " of those names";
     }
@@ -156,9 +156,9 @@ std::string NothingConverted(const RunCounts& counts, bool convertsTracks,
 
 RunCounts CountsOf(const RunResult& result) {
     RunCounts counts;
-    counts.waypoints = result.records.Of('W');
-    counts.routes = result.records.Of('R');
-    counts.tracks = result.records.Of('T');
+    counts.waypoints = result.records.Of(korvix::rules::waypoint_record);
+    counts.routes = result.records.Of(korvix::rules::route_record);
+    counts.tracks = result.records.Of(korvix::rules::track_record);
     counts.reductions = result.reductions;
     counts.fit = result.fit;
     for (const MessageLog::Entry& entry : result.messages.Entries()) {

@@ -1,9 +1,12 @@
 // The launcher core's rules for what the converter printed: trace lines, messages counted once
 // each, the records a run read and wrote, and the message box after a run.
 #include "CoreTestSupport.h"
+#include "DialogControls.h"
 #include "LauncherOptions.h"
+#include "RouteLimits.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
+#include "long_options.h"
 #include "trace_line.h"
 
 #include <gtest/gtest.h>
@@ -662,3 +665,38 @@ TEST(TrackLines, TheLineThatEndsAFitRun) {
 }
 
 } // namespace
+
+// The labels behind the point limit's and the waypoints' fields name the ranges of korvix's own
+// table of its long options, and the buttons that take the limits and --fit are the letters that
+// the table gives them.
+TEST(LongOptions, TheDialogTakesRangesAndLettersFromKorvixsTable) {
+    const std::span<const ControlTemplate> controls(kParseDlgControls);
+    const struct {
+        int field;
+        const char* option;
+    } ranges[] = {{IDC_POINTS, "--points"}, {IDC_WAYPOINTS, "--waypoints"}};
+    for (const auto& range : ranges) {
+        int labels = 0;
+        for (std::size_t i = 0; i < controls.size(); ++i) {
+            const int before = TextBeforeLabel(controls, static_cast<int>(i));
+            if (controls[i].kind != ControlKind::Label || before == kNoControl ||
+                controls[static_cast<std::size_t>(before)].id != range.field) {
+                continue;
+            }
+            ++labels;
+            std::string expected = "(";
+            expected
+                .append(korvix::rules::range_text(korvix::rules::long_option_named(range.option)))
+                .append(")");
+            EXPECT_NE(std::string(controls[i].caption).find(expected), std::string::npos)
+                << controls[i].caption;
+        }
+        EXPECT_EQ(labels, 1) << range.option;
+    }
+    const std::string takesLimits = "TUVW", takesFit = "VW";
+    for (int radio = 0; radio < static_cast<int>(kFixedOptions.size()); ++radio) {
+        const char letter = kFixedOptions[static_cast<std::size_t>(radio)][1];
+        EXPECT_EQ(TakesLimits(radio), takesLimits.find(letter) != std::string::npos) << letter;
+        EXPECT_EQ(TakesFit(radio), takesFit.find(letter) != std::string::npos) << letter;
+    }
+}
