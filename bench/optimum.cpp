@@ -76,6 +76,30 @@ private:
     double high_ = 0;
 };
 
+// The error of the leg from a to b, as leg_error gives it, or, once a point lies beyond `bound`,
+// that point's distance; that point becomes the witness, which is looked at first.
+double error_within(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound,
+                    std::uint32_t& witness) {
+    if (b - a < 2)
+        return 0;
+    const LegPlane leg(points.latitude[a], points.longitude[a], points.latitude[b],
+                       points.longitude[b]);
+    const auto distance = [&](std::uint32_t k) {
+        return leg.distance_squared(points.latitude[k], points.longitude[k]);
+    };
+    if (witness > a && witness < b && distance(witness) > bound)
+        return distance(witness);
+    double worst = 0;
+    for (std::uint32_t k = b - 1; k > a; --k) {
+        worst = std::max(worst, distance(k));
+        if (worst > bound) {
+            witness = k;
+            break;
+        }
+    }
+    return worst;
+}
+
 // The breadth-first search over the legs: the fewest legs to each point, and among paths of that
 // many the smallest error (the largest of their legs' errors).
 class Search {
@@ -84,13 +108,16 @@ public:
         hops_[0] = 0;
     }
 
-    // Takes the leg from i to j if it holds the tolerance and makes a better path to j.
-    void try_leg(const PointBuffer& points, std::uint32_t i, std::uint32_t j, double tolerance) {
+    // Takes the leg from i to j if it holds the tolerance and makes a better path to j: one of
+    // fewer legs, or, when `least_error`, one of as many legs and a smaller error. `witness` is
+    // the point that kept the last leg tried from i from holding: looked at first.
+    void try_leg(const PointBuffer& points, std::uint32_t i, std::uint32_t j, double tolerance,
+                 std::uint32_t& witness, bool least_error) {
         const std::uint32_t hops = hops_[i] + 1;
-        if (hops > hops_[j])
+        if (hops > hops_[j] || (hops == hops_[j] && !least_error))
             return;
         const double bound = hops < hops_[j] ? tolerance : std::min(tolerance, error_[j]);
-        const double leg = leg_error(points, i, j, bound);
+        const double leg = error_within(points, i, j, bound, witness);
         const double error = std::max(error_[i], leg);
         if (leg <= tolerance && (hops < hops_[j] || error < error_[j])) {
             hops_[j] = hops;
@@ -136,7 +163,8 @@ double reduction_error(const PointBuffer& points, const std::vector<std::uint32_
     return worst;
 }
 
-Reduction fewest_within(const PointBuffer& points, double tolerance, bool wedges) {
+Reduction fewest_within(const PointBuffer& points, double tolerance, bool wedges,
+                        bool least_error) {
     const std::uint32_t n = points.count;
     if (n <= 2) {
         Reduction r;
@@ -150,9 +178,10 @@ Reduction fewest_within(const PointBuffer& points, double tolerance, bool wedges
     // final when the search leaves it.
     for (std::uint32_t i = 0; i + 1 < n; ++i) {
         Wedge wedge(points, i, radius);
+        std::uint32_t witness = 0;
         for (std::uint32_t j = i + 1; j < n; ++j) {
             if (!wedges || wedge.admits(j))
-                search.try_leg(points, i, j, tolerance);
+                search.try_leg(points, i, j, tolerance, witness, least_error);
             if (wedges && wedge.ended())
                 break;
         }
@@ -160,7 +189,8 @@ Reduction fewest_within(const PointBuffer& points, double tolerance, bool wedges
     return search.path_to(n - 1);
 }
 
-Reduction smallest_error(const PointBuffer& points, std::uint32_t most, bool wedges) {
+Reduction smallest_error(const PointBuffer& points, std::uint32_t most, bool wedges,
+                         const Reduction* start) {
     const std::uint32_t n = points.count;
     Reduction best;
     if (n <= most || most < 2) {
@@ -168,23 +198,42 @@ Reduction smallest_error(const PointBuffer& points, std::uint32_t most, bool wed
             best.kept.push_back(i);
         return best;
     }
-    // Evenly spread points fit: the first distance known to do.
-    for (std::uint32_t i = 0; i < most; ++i)
-        best.kept.push_back(static_cast<std::uint32_t>(std::uint64_t{i} * (n - 1) / (most - 1)));
+    if (start != nullptr && start->kept.size() <= most) {
+        best = *start;
+    } else { // evenly spread points fit
+        for (std::uint32_t i = 0; i < most; ++i)
+            best.kept.push_back(
+                static_cast<std::uint32_t>(std::uint64_t{i} * (n - 1) / (most - 1)));
+    }
     best.error = reduction_error(points, best.kept);
-    double low = 0; // a distance whose fewest points are more than `most`, or 0
     const Reduction exact = fewest_within(points, 0, wedges);
     if (exact.kept.size() <= most)
         return exact;
-    while (best.error > low * (1 + 1e-12)) {
-        const double middle = low > 0 ? std::sqrt(low * best.error) : best.error / 4;
-        if (!(middle > low && middle < best.error))
-            break; // no number between them
+    // A distance whose fewest points are more than `most`: first some steps below the best.
+    double low = 0;
+    for (double share = 0.98; low == 0; share *= share) {
+        Reduction r = fewest_within(points, best.error * share, wedges);
+        if (r.kept.size() > most)
+            low = best.error * share;
+        else
+            best = std::move(r);
+    }
+    // Then bisection, each reduction that fits lowering the best to its own error.
+    while (best.error > low * (1 + 1e-5)) {
+        const double middle = std::sqrt(low * best.error);
         Reduction r = fewest_within(points, middle, wedges);
         if (r.kept.size() <= most)
             best = std::move(r);
         else
             low = middle;
+    }
+    // Last, down the errors of the reductions that fit, until a hair below the best none does:
+    // the fewest points only grow as the distance falls.
+    for (double below = best.error * (1 - 1e-12); below > low; below = best.error * (1 - 1e-12)) {
+        Reduction r = fewest_within(points, below, wedges);
+        if (r.kept.size() > most)
+            break;
+        best = std::move(r);
     }
     return best;
 }

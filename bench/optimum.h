@@ -12,12 +12,14 @@
 // farther from the first point than that ends the use of the wedge for its legs.
 //
 // The smallest distance for N points: the fewest points within D is at most N from the optimum's
-// distance on and more than N below it, and that distance is the error of one of its legs; a
-// bisection between a distance that needs more than N and the error of a reduction of at most N
-// closes on it until the two lie within a relative 1e-12.
+// distance on and more than N below it, and that distance is the error of one of the reductions.
+// A bisection between a distance that needs more than N points and the error of a reduction of
+// at most N closes on it to a relative 1e-5, each reduction that fits lowering the upper end to
+// its own error; then the upper end goes down the errors of the reductions found a hair (a
+// relative 1e-12) below it, until none of at most N points is found there: that is the optimum.
 //
-// It keeps its working memory in vectors and takes about 0.5 to 2 s for 10000 points reduced to
-// 250: slow, and exact.
+// It keeps its working memory in vectors and takes seconds for 10000 points (minutes where legs
+// hold over thousands of points): slow, and exact.
 #pragma once
 
 #include "point_buffer.h"
@@ -35,13 +37,17 @@ struct Reduction {
     double error = 0;
 };
 
-// The reduction with the fewest points within `tolerance` (squared, in squared semicircles), at
-// the smallest error among those its search finds. `wedges` false checks every leg from every
-// point instead (for the check of the wedges themselves; about count^3 / 6 looks).
-Reduction fewest_within(const PointBuffer& points, double tolerance, bool wedges = true);
+// The reduction with the fewest points within `tolerance` (squared, in squared semicircles); with
+// `least_error`, the one of the smallest error among them (slower: it measures every leg that
+// holds, not only those that make a path of fewer legs). `wedges` false checks every leg from
+// every point instead (for the check of the wedges themselves; about count^3 / 6 looks).
+Reduction fewest_within(const PointBuffer& points, double tolerance, bool wedges = true,
+                        bool least_error = false);
 
-// The reduction of at most `most` points (2 or more) with the smallest error.
-Reduction smallest_error(const PointBuffer& points, std::uint32_t most, bool wedges = true);
+// The reduction of at most `most` points (2 or more) with the smallest error; `start`, a reduction
+// of at most `most` points to begin from (the closer, the quicker), or none.
+Reduction smallest_error(const PointBuffer& points, std::uint32_t most, bool wedges = true,
+                         const Reduction* start = nullptr);
 
 // The error of a reduction, measured leg by leg.
 double reduction_error(const PointBuffer& points, const std::vector<std::uint32_t>& kept);

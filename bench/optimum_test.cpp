@@ -129,10 +129,20 @@ TEST(OptimumReference, AgainstEveryReductionOfSmallTracks) {
                     for (const Subset& s : all)
                         if (s.error <= tolerance)
                             fewest = std::min(fewest, s.count);
-                    const optimum::Reduction r = optimum::fewest_within(*points, tolerance);
-                    ASSERT_NO_FATAL_FAILURE(expect_a_reduction(*points, r));
-                    EXPECT_EQ(r.kept.size(), fewest) << "tolerance " << tolerance;
-                    EXPECT_LE(r.error, tolerance);
+                    double least = HUGE_VAL; // the smallest error of those of the fewest points
+                    for (const Subset& s : all)
+                        if (s.error <= tolerance && s.count == fewest)
+                            least = std::min(least, s.error);
+                    for (const bool least_error : {false, true}) {
+                        const optimum::Reduction r =
+                            optimum::fewest_within(*points, tolerance, true, least_error);
+                        ASSERT_NO_FATAL_FAILURE(expect_a_reduction(*points, r));
+                        EXPECT_EQ(r.kept.size(), fewest) << "tolerance " << tolerance;
+                        EXPECT_LE(r.error, tolerance);
+                        if (least_error) {
+                            EXPECT_EQ(r.error, least);
+                        }
+                    }
                 }
             }
             for (std::uint32_t most = 2; most < n; ++most) {

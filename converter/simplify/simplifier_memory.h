@@ -26,6 +26,8 @@ struct PointSimplifier {
 
     // The points that a leg from one point may reach, in order.
     Index candidates[capacity];
+    // The points that the scans for candidates have looked at, in all: what the covers cost.
+    std::uint64_t looks = 0;
 
     // The search for the fewest points: the fewest legs to each point, and the point it came from.
     Index hops[capacity];

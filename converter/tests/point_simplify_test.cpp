@@ -314,8 +314,10 @@ TEST(SimplifyPoints, TrackAfterTrackInOneScratchAsEachAlone) {
 // A track converted to a route needs a name for each point it keeps. With fewer names left than
 // that, the reduction gives up early (most of all with a few names left: most of the time of a
 // run whose names have run out), and it must never give up on a track whose points would fit:
-// with any number of names left, it keeps what simplify_points keeps or says that it needs more,
-// leaving the points as they were.
+// with any number of names left, it keeps what simplify_points keeps, or, where the names do not
+// suffice for the points that a count limit leaves to spend, its route with as many of them as
+// there are names (never closer than with all), or says that it needs more, leaving the points as
+// they were.
 TEST(SimplifyPoints, ForTheNamesLeftKeepsTheSameOrSaysItNeedsMore) {
     const Track tracks[] = {record(shapes[3]), record(shapes[5]), record(shapes[9]),
                             record({"", -16.8, 179.995, 12, 800, Course::streets, 3, 21})};
@@ -362,14 +364,28 @@ TEST(SimplifyPoints, ForTheNamesLeftKeepsTheSameOrSaysItNeedsMore) {
                 double error = -1;
                 const bool kept = simplify_points_for_names(
                     *points, limits.max_points, limits.tolerance_metres, most, *scratch, error);
-                ASSERT_EQ(kept, c <= most);
-                ASSERT_EQ(points->count, kept ? c : track.size());
-                for (std::uint32_t i = 0; i < points->count; ++i) {
-                    ASSERT_EQ((Position{points->latitude[i], points->longitude[i]}),
-                              track[kept ? all.kept[i] : i]);
-                }
-                if (kept) {
+                if (c <= most) {
+                    ASSERT_TRUE(kept) << "a reduction that fits the names is kept";
+                    ASSERT_EQ(points->count, c);
+                    for (std::uint32_t i = 0; i < points->count; ++i)
+                        ASSERT_EQ((Position{points->latitude[i], points->longitude[i]}),
+                                  track[all.kept[i]]);
                     EXPECT_EQ(error, all.returned);
+                } else if (kept) { // the route before the points the limit leaves were spent
+                    ASSERT_LE(points->count, most);
+                    const std::vector<std::uint32_t> own =
+                        kept_indices(track, points->count, [&](std::size_t i, Position p) {
+                            return p == Position{points->latitude[i], points->longitude[i]};
+                        });
+                    ASSERT_EQ(own.size(), points->count);
+                    EXPECT_EQ(own.front(), 0u);
+                    EXPECT_EQ(own.back(), track.size() - 1);
+                    EXPECT_NEAR(reduction_error(track, own), error, 1e-9 * error);
+                    EXPECT_GE(error, all.returned) << "fewer points come no closer";
+                } else {
+                    ASSERT_EQ(points->count, track.size());
+                    for (std::uint32_t i = 0; i < points->count; ++i)
+                        ASSERT_EQ((Position{points->latitude[i], points->longitude[i]}), track[i]);
                 }
             }
             if (limits.max_points == 250 && track.size() >= 4000) {
