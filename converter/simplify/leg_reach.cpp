@@ -161,7 +161,7 @@ bool leg_holds(const PointBuffer& points, const Reach& reach, std::uint32_t to, 
     const std::uint32_t from = reach.from;
     if (to - from < 2)
         return true;
-    if (to - from > reach.projected)
+    if (to - from > reach.projected || scratch.legs_in_own_plane)
         return leg_holds(points, from, to, tolerance, witness, scratch);
     double bx = reach.x[to - from - 1];
     double by = reach.y[to - from - 1];

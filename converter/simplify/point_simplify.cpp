@@ -29,12 +29,24 @@ using Index = PointSimplifier::Index;
 constexpr double fewest_cover_budget = 200000; // points^2 / kept points
 
 // As few points as found with every input point within the tolerance, into scratch.best.
-void reduce_within(const PointBuffer& points, double tolerance, PointSimplifier& scratch) {
+void cover_within(const PointBuffer& points, double tolerance, PointSimplifier& scratch) {
     const std::uint32_t greedy = greedy_cover(points, tolerance, scratch);
     keep_as_best(scratch, measure_legs(points, scratch));
     if (static_cast<double>(points.count) * points.count / greedy <= fewest_cover_budget &&
         fewest_cover(points, tolerance, scratch) < greedy)
         keep_as_best(scratch, measure_legs(points, scratch));
+}
+
+// The same, its every leg measured in its own plane: should a leg accepted in the plane of the
+// scan that found it lie beyond the tolerance after all, the covers are made again with every leg
+// checked in its own plane.
+void reduce_within(const PointBuffer& points, double tolerance, PointSimplifier& scratch) {
+    cover_within(points, tolerance, scratch);
+    if (scratch.best_error > tolerance) {
+        scratch.legs_in_own_plane = true;
+        cover_within(points, tolerance, scratch);
+        scratch.legs_in_own_plane = false;
+    }
 }
 
 // A tolerance in metres as the covers take it: squared, in squared semicircles, a hair under it,
