@@ -3,6 +3,7 @@
 #include "position_word.h"
 #include "reduction_line.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -90,7 +91,7 @@ namespace {
 // A distance as the line writes it, to a tenth of a metre: rounded up, so that every point lies
 // within the distance written (less a billionth of a tenth, as a distance's last bits are noise).
 double written_up(double metres) {
-    return std::ceil(metres * 10 - 1e-9) / 10;
+    return std::max(0.0, std::ceil(metres * 10 - 1e-9) / 10);
 }
 
 } // namespace

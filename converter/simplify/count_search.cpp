@@ -40,7 +40,12 @@ public:
 
     const Probe& fits() const { return fits_; }
     const Probe& fails() const { return fails_; }
-    bool closed(double precision) const {
+    // Whether the tolerances that fit and fail lie within `precision` of each other; while the
+    // cover that fits keeps fewer points than the limit, within a sixteenth of it, as the points
+    // left may bring the route closer by that much.
+    bool closed(double precision, std::uint32_t limit) const {
+        if (fits_.count < limit)
+            precision = 1 + (precision - 1) / 16;
         return fails_.tolerance > 0 && fits_.tolerance <= fails_.tolerance * precision;
     }
 
@@ -164,7 +169,8 @@ bool narrow(const PointBuffer& points, std::uint32_t limit, Cover cover, const R
             Bracket& bracket, NamesLeft& names, PointSimplifier& scratch) {
     double first = round.first;
     for (int steps = round.steps;
-         steps > 0 && !bracket.closed(round.precision) && bracket.fits().tolerance > 0; --steps) {
+         steps > 0 && !bracket.closed(round.precision, limit) && bracket.fits().tolerance > 0;
+         --steps) {
         const double tolerance = first > 0 ? bracket.fits().tolerance * first : bracket.next(limit);
         first = 0;
         const std::uint32_t count = cover(points, tolerance, scratch);

@@ -60,8 +60,48 @@ Place place_at(const PointBuffer& points, std::uint32_t a, std::uint32_t at, std
     return {at, left, right, std::max(left, right)};
 }
 
+// Two places between a and b, the second `rest` from the first on, where the largest error of the
+// three legs is smallest, if that is below `bound`: each first place with the best second one.
+struct Places {
+    std::uint32_t first = 0; // 0: none found below the bound
+    double left = 0;
+    Place rest;
+};
+
+Places best_places(const PointBuffer& points, std::uint32_t a, std::uint32_t b, double bound,
+                   PointSimplifier& scratch) {
+    Places best;
+    double larger = bound;
+    for (std::uint32_t first = a + 1; first + 2 <= b; ++first) {
+        const double left = leg_error(points, a, first, larger, scratch);
+        if (left >= larger)
+            continue;
+        const Place rest = best_place(points, first, b, larger, scratch);
+        if (rest.at != 0 && std::max(left, rest.larger) < larger) {
+            larger = std::max(left, rest.larger);
+            best = {first, left, rest};
+        }
+    }
+    return best;
+}
+
+// Puts point `at` into the reduction between the ends of leg `leg`, the errors of its two new
+// legs given.
+void insert(PointSimplifier& scratch, std::uint32_t leg, std::uint32_t at, double left,
+            double right) {
+    std::copy_backward(scratch.kept + leg + 1, scratch.kept + scratch.count,
+                       scratch.kept + scratch.count + 1);
+    std::copy_backward(scratch.leg_error + leg + 1, scratch.leg_error + scratch.count - 1,
+                       scratch.leg_error + scratch.count);
+    scratch.kept[leg + 1] = static_cast<Index>(at);
+    scratch.leg_error[leg] = left;
+    scratch.leg_error[leg + 1] = right;
+    ++scratch.count;
+}
+
 // Cuts the leg of the largest error at the point where the larger error of its two parts is
-// smallest, as long as that is smaller than the leg's and fewer than `limit` points are kept.
+// smallest, as long as that is smaller than the leg's and fewer than `limit` points are kept;
+// where no one point brings it closer, two, if the limit leaves them.
 void cut_worst_legs(const PointBuffer& points, std::uint32_t limit, PointSimplifier& scratch) {
     while (scratch.count < limit && scratch.count >= 2) {
         const std::uint32_t leg = static_cast<std::uint32_t>(
@@ -69,21 +109,23 @@ void cut_worst_legs(const PointBuffer& points, std::uint32_t limit, PointSimplif
             scratch.leg_error);
         const std::uint32_t a = scratch.kept[leg];
         const std::uint32_t b = scratch.kept[leg + 1];
-        if (b - a < 2 || scratch.leg_error[leg] == 0)
+        const double error = scratch.leg_error[leg];
+        if (b - a < 2 || error == 0)
             return;
-        Place place = best_place(points, a, b, scratch.leg_error[leg], scratch);
+        Place place = best_place(points, a, b, error, scratch);
         for (std::uint32_t at = a + 1; place.at == 0 && at < b; ++at)
-            place = place_at(points, a, at, b, scratch.leg_error[leg], scratch);
-        if (place.at == 0)
+            place = place_at(points, a, at, b, error, scratch);
+        if (place.at != 0) {
+            insert(scratch, leg, place.at, place.left, place.right);
+            continue;
+        }
+        const Places two = scratch.count + 2 <= limit && b - a >= 3
+                               ? best_places(points, a, b, error, scratch)
+                               : Places{};
+        if (two.first == 0)
             return; // no cut brings this leg closer: nor does a point anywhere else
-        std::copy_backward(scratch.kept + leg + 1, scratch.kept + scratch.count,
-                           scratch.kept + scratch.count + 1);
-        std::copy_backward(scratch.leg_error + leg + 1, scratch.leg_error + scratch.count - 1,
-                           scratch.leg_error + scratch.count);
-        scratch.kept[leg + 1] = static_cast<Index>(place.at);
-        scratch.leg_error[leg] = place.left;
-        scratch.leg_error[leg + 1] = place.right;
-        ++scratch.count;
+        insert(scratch, leg, two.first, two.left, error);
+        insert(scratch, leg + 1, two.rest.at, two.rest.left, two.rest.right);
     }
 }
 
