@@ -24,9 +24,9 @@ namespace {
 
 using Index = PointSimplifier::Index;
 
-// The cover with the fewest points is made where it takes some 2 ms or less: about 10 ns times
+// The cover with the fewest points is made where it takes some 1 ms or less: about 10 ns times
 // points^2 / kept points (measured); else the greedy cover does, at some 0.2 ms for 10000 points.
-constexpr double fewest_cover_budget = 200000; // points^2 / kept points
+constexpr double fewest_cover_budget = 100000; // points^2 / kept points
 
 // As few points as found with every input point within the tolerance, into scratch.best.
 void cover_within(const PointBuffer& points, double tolerance, PointSimplifier& scratch) {
