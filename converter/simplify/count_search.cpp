@@ -136,8 +136,8 @@ constexpr Round greedy_round{16, 1.04, 1.0 / 16};
 // was as good, else the steps go on down (where the fewest points keep noticeably fewer than the
 // greedy's, they fit the limit some 2 to 10 % lower).
 constexpr Round fewest_round{8, 1.016, 0.984};
-// Beams to 0.3 %, from 3 % below the greedy's: on long jittered legs the fewest points fit the limit
-// some 5 % lower.
+// Beams to 0.3 %, from 3 % below the greedy's: on long jittered legs the fewest points fit the
+// limit some 5 % lower.
 constexpr Round beam_round{6, 1.006, 0.94};
 constexpr std::uint32_t beam_width = 20;
 

@@ -150,7 +150,6 @@ std::uint32_t reach_candidates(const PointBuffer& points, std::uint32_t from, do
         }
     }
     reach.projected = std::min(j - from - (j > last ? 1 : 0), Reach::room);
-    scratch.looks += j - from;
     if (scan_end != nullptr)
         *scan_end = j;
     return candidates;
