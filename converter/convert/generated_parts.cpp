@@ -3,6 +3,8 @@
 #include "position_word.h"
 #include "reduction_line.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 
@@ -84,6 +86,16 @@ GeneratedName::GeneratedName(const char* name, const GeneratedParts& parts, std:
         suffix_bytes_ = std::snprintf(suffix_, sizeof suffix_, " %u/%u", part + 1, parts.parts);
 }
 
+namespace {
+
+// A distance as the line writes it, to a tenth of a metre: rounded up, so that every point lies
+// within the distance written (less a billionth of a tenth, as a distance's last bits are noise).
+double written_up(double metres) {
+    return std::max(0.0, std::ceil(metres * 10 - 1e-9) / 10);
+}
+
+} // namespace
+
 void report_generated_parts(Console& console, const char* name, const GeneratedParts& parts,
                             const char* kind) {
     if (!parts.reduced_or_cut())
@@ -94,7 +106,7 @@ void report_generated_parts(Console& console, const char* name, const GeneratedP
                                  .kept = parts.kept,
                                  .parts = parts.parts,
                                  .part_points = parts.part_points,
-                                 .within_metres = parts.error_metres,
+                                 .within_metres = written_up(parts.error_metres),
                                  .overruled_tolerance = parts.overruled_tolerance},
                                 kind);
 }

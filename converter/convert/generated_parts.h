@@ -72,7 +72,8 @@ private:
     ByteCount suffix_bytes_ = 0;
 };
 
-// The line that tells what a reduction or cut did, after the trace line of its record:
+// The line that tells what a reduction or cut did, after the trace line of its record (the distance
+// rounded up to a tenth of a metre, so that every point collected lies within it):
 // "ACTIVE LOG: 4210 points -> 250, within 11.6 m", or when cut
 // "ACTIVE LOG: 4210 points -> 3 routes of 250, 250 and 153, within 4.0 m", and where the point
 // limit overruled the tolerance, the tolerance after it: "ACTIVE LOG: 1906 points -> 250, within

@@ -26,8 +26,12 @@ struct PointSimplifier {
 
     // The points that a leg from one point may reach, in order.
     Index candidates[capacity];
+    // Whether the covers check every leg in its own plane (leg_reach.h), not first in the plane of
+    // the scan that found it.
+    bool legs_in_own_plane = false;
 
-    // The search for the fewest points: the fewest legs to each point, and the point it came from.
+    // The breadth-first searches (the fewest points, beams): the fewest legs to each point, and
+    // the point it came from.
     Index hops[capacity];
     Index parent[capacity];
 

@@ -2,6 +2,7 @@
 // reduction keeps, and how close it follows the track compared with gpsbabel's simplify filter
 // on the same points, measured with the same distance.
 #include "leg_distance.h"
+#include "optimum.h"
 #include "point_simplify.h"
 #include "run_settings.h"
 #include "test_files.h"
@@ -314,8 +315,10 @@ TEST(SimplifyPoints, TrackAfterTrackInOneScratchAsEachAlone) {
 // A track converted to a route needs a name for each point it keeps. With fewer names left than
 // that, the reduction gives up early (most of all with a few names left: most of the time of a
 // run whose names have run out), and it must never give up on a track whose points would fit:
-// with any number of names left, it keeps what simplify_points keeps or says that it needs more,
-// leaving the points as they were.
+// with any number of names left, it keeps what simplify_points keeps, or, where the names do not
+// suffice for the points that a count limit leaves to spend, its route with as many of them as
+// there are names (never closer than with all), or says that it needs more, leaving the points as
+// they were.
 TEST(SimplifyPoints, ForTheNamesLeftKeepsTheSameOrSaysItNeedsMore) {
     const Track tracks[] = {record(shapes[3]), record(shapes[5]), record(shapes[9]),
                             record({"", -16.8, 179.995, 12, 800, Course::streets, 3, 21})};
@@ -362,14 +365,28 @@ TEST(SimplifyPoints, ForTheNamesLeftKeepsTheSameOrSaysItNeedsMore) {
                 double error = -1;
                 const bool kept = simplify_points_for_names(
                     *points, limits.max_points, limits.tolerance_metres, most, *scratch, error);
-                ASSERT_EQ(kept, c <= most);
-                ASSERT_EQ(points->count, kept ? c : track.size());
-                for (std::uint32_t i = 0; i < points->count; ++i) {
-                    ASSERT_EQ((Position{points->latitude[i], points->longitude[i]}),
-                              track[kept ? all.kept[i] : i]);
-                }
-                if (kept) {
+                if (c <= most) {
+                    ASSERT_TRUE(kept) << "a reduction that fits the names is kept";
+                    ASSERT_EQ(points->count, c);
+                    for (std::uint32_t i = 0; i < points->count; ++i)
+                        ASSERT_EQ((Position{points->latitude[i], points->longitude[i]}),
+                                  track[all.kept[i]]);
                     EXPECT_EQ(error, all.returned);
+                } else if (kept) { // the route before the points the limit leaves were spent
+                    ASSERT_LE(points->count, most);
+                    const std::vector<std::uint32_t> own =
+                        kept_indices(track, points->count, [&](std::size_t i, Position p) {
+                            return p == Position{points->latitude[i], points->longitude[i]};
+                        });
+                    ASSERT_EQ(own.size(), points->count);
+                    EXPECT_EQ(own.front(), 0u);
+                    EXPECT_EQ(own.back(), track.size() - 1);
+                    EXPECT_NEAR(reduction_error(track, own), error, 1e-9 * error);
+                    EXPECT_GE(error, all.returned) << "fewer points come no closer";
+                } else {
+                    ASSERT_EQ(points->count, track.size());
+                    for (std::uint32_t i = 0; i < points->count; ++i)
+                        ASSERT_EQ((Position{points->latitude[i], points->longitude[i]}), track[i]);
                 }
             }
             if (limits.max_points == 250 && track.size() >= 4000) {
@@ -449,6 +466,60 @@ TEST(SimplifyPoints, KeepsEndsAndInputPointsWithinTheLimits) {
                                                                        c.track.back().longitude,
                                                                        p.latitude, p.longitude));
             EXPECT_EQ(r.error, farthest);
+        }
+    }
+}
+
+// Tracks of the shapes that make reductions hard, for the comparison with the exact optimum.
+std::vector<std::pair<const char*, Track>> hard_tracks() {
+    std::vector<std::pair<const char*, Track>> tracks;
+    tracks.emplace_back("winding", record({"", 51.51, -0.13, 1.4, 800, Course::wander, 3, 41}));
+    Track turn; // 300 points east along the equator, then 300 north, 5 m apart
+    for (int i = 0; i < 600; ++i)
+        turn.push_back({semicircles(std::max(0, i - 300) * 5 / metres_per_degree),
+                        semicircles(std::min(i, 300) * 5 / metres_per_degree)});
+    tracks.emplace_back("straight with one turn", turn);
+    tracks.emplace_back("loop", record({"", 51.47, -0.05, 1.3, 700, Course::loop, 4, 42}));
+    Track zigzag; // along a meridian, 2 m apart, 4 m either side as a GPS wanders
+    for (int i = 0; i < 600; ++i)
+        zigzag.push_back({semicircles(47 + i * 2 / metres_per_degree),
+                          semicircles(8 + (i % 2 ? 4 : -4) / (metres_per_degree * 0.682))});
+    tracks.emplace_back("zigzag at the GPS's noise", zigzag);
+    tracks.emplace_back("near the north pole",
+                        record({"", 89.95, 10, 3, 500, Course::wander, 3, 43}));
+    tracks.emplace_back("across the antimeridian",
+                        record({"", -16.8, 179.995, 12, 600, Course::streets, 3, 21}));
+    Track back = record({"", 0.5, 30, 2, 300, Course::wander, 4, 44}); // and back the same way
+    for (std::size_t i = back.size() - 1; i-- > 0;)
+        back.push_back(back[i]);
+    tracks.emplace_back("out and back over the same positions", back);
+    return tracks;
+}
+
+// Against the exact optimum (bench/optimum.h), in the same distance: a count limit keeps a route
+// within 1 % (or 1 mm) of the closest that many points can be, and fewer points only where it is
+// within 0.1 % of that; a tolerance keeps the fewest points within it. Every point lies within the
+// distance the reduction gives.
+TEST(SimplifyPoints, WithinAPercentOfTheOptimumAndTheFewestPointsForATolerance) {
+    for (const auto& [what, track] : hard_tracks()) {
+        const auto points = buffer_of(track);
+        for (const std::uint32_t most : {5u, 20u, 60u}) {
+            SCOPED_TRACE(::testing::Message() << what << ", " << most << " points at most");
+            const Reduction r = reduce(track, {most, 0});
+            ASSERT_NO_FATAL_FAILURE(expect_valid(track, {most, 0}, r));
+            const double best = optimum::metres_of(optimum::smallest_error(*points, most).error);
+            EXPECT_LE(r.error, best * 1.01 + 0.001) << "optimum " << best << " m";
+            if (r.count < most) { // no route of the points left over comes closer, but a hair
+                EXPECT_LE(r.error, best * 1.001 + 0.001) << r.count << " points, optimum " << best;
+            }
+        }
+        for (const double metres : {2.0, 5.0, 20.0}) {
+            SCOPED_TRACE(::testing::Message() << what << ", within " << metres << " m");
+            const Reduction r = reduce(track, {0, metres});
+            ASSERT_NO_FATAL_FAILURE(expect_valid(track, {0, metres}, r));
+            EXPECT_LE(r.error, metres);
+            const double tolerance = std::pow(metres / metres_per_semicircle * (1 - 1e-9), 2);
+            EXPECT_EQ(r.count, optimum::fewest_within(*points, tolerance).kept.size());
         }
     }
 }

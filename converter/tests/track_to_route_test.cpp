@@ -440,10 +440,14 @@ TEST_P(Reductions, MakeTheRoutesAndTracksAndSaySo) {
     std::string line = r.line;
     if (const std::size_t at = line.find('%'); at != std::string::npos) {
         char metres[32];
+        // Rounded up to the tenth: the middle point lies within the distance written.
         std::snprintf(metres, sizeof metres, "%.1f",
-                      distance_from_leg_metres(points[0].latitude, points[0].longitude,
-                                               points[2].latitude, points[2].longitude,
-                                               points[1].latitude, points[1].longitude));
+                      std::ceil(distance_from_leg_metres(points[0].latitude, points[0].longitude,
+                                                         points[2].latitude, points[2].longitude,
+                                                         points[1].latitude, points[1].longitude) *
+                                    10 -
+                                1e-9) /
+                          10);
         line.replace(at, 1, metres);
     }
     std::string said = trace_line(tracks ? 'R' : 'T', record_read.size() - 5);
