@@ -40,9 +40,10 @@ std::optional<GeneratedParts> shape_generated_points(PointBuffer& points,
 
 namespace {
 
-// Points kept, cut into parts of at most part_points (0: not cut).
+// Points kept, cut into parts of at most part_points (0: not cut; --points takes 2 at least, and
+// a part of one point would never reach the next).
 void cut_into_parts(GeneratedParts& parts, std::uint32_t kept, std::uint32_t part_points) {
-    if (part_points != 0 && kept > part_points) {
+    if (part_points >= 2 && kept > part_points) {
         parts.part_points = part_points;
         parts.parts = (kept - 2) / (part_points - 1) + 1;
     }
