@@ -229,8 +229,8 @@ Reduction smallest_error(const PointBuffer& points, std::uint32_t most, bool wed
     }
     // Last, down the errors of the reductions that fit, until a hair below the best none does:
     // the fewest points only grow as the distance falls.
-    for (double below = best.error * (1 - 1e-12); below > low; below = best.error * (1 - 1e-12)) {
-        Reduction r = fewest_within(points, below, wedges);
+    while (best.error * (1 - 1e-12) > low) {
+        Reduction r = fewest_within(points, best.error * (1 - 1e-12), wedges);
         if (r.kept.size() > most)
             break;
         best = std::move(r);

@@ -22,7 +22,7 @@ namespace {
 // The memory of a walk: a block for the header and one for a track, the header copied to nowhere,
 // the points and the name of one track.
 struct WalkMemory {
-    std::vector<std::uint8_t> block = std::vector<std::uint8_t>(16 * 1024);
+    std::vector<std::uint8_t> block = std::vector<std::uint8_t>(std::size_t{16} * 1024);
     std::vector<std::uint8_t> header;
     PointBuffer points;
     ScratchText scratch;
@@ -144,7 +144,7 @@ FileContents read_file_contents(std::string_view name, const TrackVisitor& visit
         contents.reason = std::error_code(errno, std::generic_category());
         return contents;
     }
-    std::vector<std::uint8_t> buffer(64 * 1024);
+    std::vector<std::uint8_t> buffer(std::size_t{64} * 1024);
     FileBytes input(file.get(), buffer);
     return read_file_contents(input, visit);
 }

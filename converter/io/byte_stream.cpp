@@ -166,7 +166,7 @@ void OutputStream::release_input_span() {
     KORVIX_STREAM_CHECK(input_->holds(span_offset_, count) &&
                         input_->bytes_at(span_offset_) == bytes);
     // A short span costs less copied into the block than written on its own.
-    constexpr ByteCount longest_copied = 16 * 1024;
+    constexpr ByteCount longest_copied = ByteCount{16} * 1024;
     if (count <= longest_copied && count <= room()) {
         std::copy_n(bytes, count, next_);
         next_ += count;

@@ -168,7 +168,7 @@ Feedback ParseDlgModel::Run(const std::function<void()>& wait) {
     m_running = true;
     m_leaving = false;
     Refresh();
-    const Feedback feedback = m_launcher.Run([this, &wait](ConverterRun& run) {
+    Feedback feedback = m_launcher.Run([this, &wait](ConverterRun& run) {
         m_run = &run;
         wait();
         m_run = nullptr;

@@ -61,7 +61,8 @@ inline std::string DeviceNamedGdb(int waypoints, const std::vector<int>& trackPo
         std::vector<builder::TrackPoint> points;
         for (int point = 0; point < count + (count > 0 ? 1 : 0); ++point) {
             const int at = std::min(point, count - 1);
-            points.push_back({static_cast<std::int32_t>(track * 100000 + at * at * 40), at * 1000});
+            points.push_back(
+                {static_cast<std::int32_t>(track * 100000 + std::size_t(at * at) * 40), at * 1000});
         }
         add(builder::record('T', builder::track_body(name, points, {0x00})));
     }

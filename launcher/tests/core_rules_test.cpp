@@ -167,7 +167,7 @@ TEST(RunFeedback, TheBoxKeepsItsLastLine) {
         std::string print;
         long repeat;
     } cases[] = {
-        {"a line of 20 MB", std::string(64 * 1024, 'x'), 320},
+        {"a line of 20 MB", std::string(std::size_t{64} * 1024, 'x'), 320},
         {"30 long messages", wide, 1},
         {"carriage returns and zeros, no line end", std::string("ab\r\0", 4), 100000},
     };
