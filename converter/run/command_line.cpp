@@ -166,6 +166,21 @@ std::string with_default_extension(std::string_view name) {
     return path;
 }
 
+std::string output_path_for(std::string_view name, bool gpx_input) {
+    std::string path(name);
+    if (path.find('.') == std::string::npos)
+        path += gpx_input ? ".gpx" : ".gdb";
+    return path;
+}
+
+bool names_gdb_file(std::string_view name) {
+    if (name.size() < 4)
+        return false;
+    const std::string_view end = name.substr(name.size() - 4);
+    return end[0] == '.' && (end[1] | 0x20) == 'g' && (end[2] | 0x20) == 'd' &&
+           (end[3] | 0x20) == 'b';
+}
+
 std::optional<CommandLine> parse_command_line(std::span<const std::string_view> arguments) {
     CommandLine line;
     std::vector<std::string_view> rest;
@@ -206,6 +221,7 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
     }
     line.input_path = with_default_extension(rest[first_file]);
     line.output_path = with_default_extension(rest[first_file + 1]);
+    line.output_name = rest[first_file + 1];
     return line;
 }
 

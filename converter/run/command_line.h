@@ -31,6 +31,8 @@ struct CommandLine {
     std::uint32_t waypoint_limit = 0;
     std::string input_path;
     std::string output_path;
+    std::string output_name; // as given, without the default extension
+
 
     RunSettings settings() const { return {mode, limits, fit, waypoint_limit}; }
 };
@@ -41,5 +43,12 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
 
 // A file name with no '.' anywhere in it gets the default extension ".gdb".
 std::string with_default_extension(std::string_view name);
+
+// The output's name for an input of a format: with no '.' anywhere in it, it gets the extension
+// of the input's format, ".gdb" or ".gpx".
+std::string output_path_for(std::string_view name, bool gpx_input);
+
+// Whether a file name ends in ".gdb", in any case.
+bool names_gdb_file(std::string_view name);
 
 } // namespace korvix

@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "file_io.h"
 #include "gdb_header.h"
+#include "gpx_driver.h"
 #include "platform.h"
 #include "track_to_route.h"
 
@@ -31,15 +32,6 @@ const char* failure_message(Failure failure) {
     return "";
 }
 
-// The failure's message, then the system's reason, where it gave one, on a line of its own:
-// "Can't read input file", "Input/output error".
-void say_failure(Console& console, const RunFailure& failure) {
-    console.say(failure_message(failure.failure()));
-    if (failure.reason()) {
-        console.say(reason_text(failure.reason()).c_str());
-        console.say("\n");
-    }
-}
 
 // What korvix says when it does not convert at all, nothing when the files are open.
 const char* refusal_message(OpenOutcome outcome) {
@@ -85,6 +77,20 @@ bool input_changed(RunContext& run, std::uint64_t version_at_start) {
 
 } // namespace
 
+void say_run_failure(Console& console, const RunFailure& failure) {
+    console.say(failure_message(failure.failure()));
+    if (failure.reason()) {
+        console.say(reason_text(failure.reason()).c_str());
+        console.say("\n");
+    }
+}
+
+// The format of the input, told by its first bytes (input_format.h), which the stream then holds.
+InputFormat input_format(InputStream& in) {
+    in.ensure(format_probe_bytes);
+    return format_of({in.data(), static_cast<std::size_t>(in.available())});
+}
+
 std::unique_ptr<RunMemory> reserve_run_memory() {
     return std::unique_ptr<RunMemory>(new (std::nothrow) RunMemory);
 }
@@ -99,6 +105,8 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
     RunContext run(in, out, settings, console, memory);
     run.whole_input = whole_input;
     run.checks_read_ahead = whole_is_input;
+    if (input_format(in) == InputFormat::gpx)
+        return convert_gpx(run, memory.gpx);
     const std::uint64_t version_at_start = whole_input != nullptr ? whole_input->version() : 0;
     const std::optional<GdbVersion> version = check_and_copy_header(in, out, run.scratch);
     const bool header_copied = version.has_value();
@@ -119,7 +127,7 @@ int convert(InputStream& in, OutputStream& out, const RunSettings& settings, Con
     const RunFailure& failure = run.failure;
     if (failure.failure() == Failure::output_write_failed ||
         failure.failure() == Failure::input_read_failed || (header_copied && failure.failed())) {
-        say_failure(console, failure);
+        say_run_failure(console, failure);
         return exit_failed;
     }
     if (!header_copied) {
@@ -200,7 +208,17 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         std::fputs(not_enough_memory_text, console);
         return exit_failed;
     }
-    RunFiles files = open_run_files(command_line->input_path, command_line->output_path, console);
+    // The output is written in the input's format: its name follows the input's, read first.
+    const bool gpx_input = format_of_named_file(command_line->input_path) == InputFormat::gpx;
+    const std::string output_path = output_path_for(command_line->output_name, gpx_input);
+    if (gpx_input && names_gdb_file(output_path)) {
+        std::fputs(gpx_needs_gpx_name_text, console);
+        std::fputs(usage_text, console);
+        return exit_usage;
+    }
+    RunSettings settings = command_line->settings();
+    settings.output_named_gdb = names_gdb_file(output_path);
+    RunFiles files = open_run_files(command_line->input_path, output_path, console);
     if (const char* refusal = refusal_message(files.outcome)) {
         std::fputs(refusal, console);
         // Why the system refused, on a line of its own: "No space left on device".
@@ -209,7 +227,7 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         return exit_failed;
     }
     Console run_console(console);
-    return convert_files(files, command_line->settings(), run_console, *memory, memory->input_block,
+    return convert_files(files, settings, run_console, *memory, memory->input_block,
                          memory->output_block);
 }
 

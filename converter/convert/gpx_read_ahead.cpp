@@ -1,0 +1,202 @@
+#include "gpx_read_ahead.h"
+
+#include "gpx_coordinates.h"
+#include "gpx_elements.h"
+#include "gpx_text.h"
+#include "point_filter.h"
+#include "position_word.h"
+#include "xml_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace korvix {
+
+namespace {
+
+constexpr std::size_t read_size = 64 * 1024;
+
+// What a read of the elements from an offset on is for.
+enum class Purpose { names, points, ranges, one_track };
+
+// The elements from `from` on, behind the root start tag: a file of their own to expat.
+class FragmentReader final : public XmlHandler {
+public:
+    FragmentReader(InputBytes& input, std::string_view root_tag, InputOffset from, Purpose purpose)
+        : input_(input), root_tag_(root_tag), from_(from), purpose_(purpose), reader_(*this) {}
+
+    WaypointNumbers* numbers = nullptr;
+    InputFingerprint* seen = nullptr;
+    PointBuffer* points = nullptr;
+    FitTracks::Visit* visit_track = nullptr;
+    GpxTracksAhead::RangeVisit* visit_range = nullptr;
+    bool track_read = false; // one_track: the track was read whole
+
+    void read();
+    void start(const XmlName& name, XmlAttributes attributes) override;
+    void end(const XmlName& name) override;
+    void text(std::string_view text) override { name_.append(text); }
+    void raw(std::string_view) override {}
+
+private:
+    InputOffset file_offset() const {
+        return from_ + (reader_.offset() - static_cast<InputOffset>(root_tag_.size()));
+    }
+    GpxElement kind_at(int depth) const {
+        return depth < tracked ? kinds_[depth] : GpxElement::other;
+    }
+
+    InputBytes& input_;
+    std::string_view root_tag_;
+    InputOffset from_;
+    Purpose purpose_;
+    XmlReader reader_;
+    std::optional<GpxVersion> version_;
+    static constexpr int tracked = 16;
+    GpxElement kinds_[tracked] = {GpxElement::document};
+    int depth_ = 0;
+    InputOffset track_start_ = 0;
+    Console quiet_;
+    std::optional<PointCollector> collector_;
+    char name_text_[8] = {};
+    TextTarget name_;
+};
+
+void FragmentReader::read() {
+    if (!reader_.ready() ||
+        !reader_.feed(reinterpret_cast<const std::uint8_t*>(root_tag_.data()), root_tag_.size(),
+                      false))
+        return;
+    for (InputOffset offset = from_;;) {
+        const std::span<const std::uint8_t> bytes = input_.at(offset, read_size);
+        if (bytes.empty() || !reader_.feed(bytes.data(), bytes.size(), false))
+            break;
+        offset += static_cast<InputOffset>(bytes.size());
+    }
+    reader_.feed(nullptr, 0, true);
+}
+
+void FragmentReader::start(const XmlName& name, XmlAttributes attributes) {
+    const GpxElement parent = kind_at(depth_);
+    GpxElement kind = GpxElement::other;
+    if (parent == GpxElement::document) {
+        version_ = gpx_version_of_root(name);
+        kind = version_ ? GpxElement::gpx : GpxElement::other;
+    } else if (version_) {
+        kind = gpx_element(parent, name, *version_);
+    }
+    ++depth_;
+    if (depth_ < tracked)
+        kinds_[depth_] = kind;
+    if (kind == GpxElement::trk) {
+        track_start_ = file_offset();
+        if (points != nullptr)
+            collector_.emplace(*points, quiet_);
+    } else if (kind == GpxElement::trkpt && collector_) {
+        const char* latitude = attributes.value("lat");
+        const char* longitude = attributes.value("lon");
+        const std::optional<Semicircles> position =
+            latitude != nullptr && longitude != nullptr ? position_of(latitude, longitude)
+                                                        : std::nullopt;
+        if (position)
+            collector_->add_position(position_word(position->latitude, position->longitude));
+    } else if (kind == GpxElement::name && numbers != nullptr &&
+               (parent == GpxElement::wpt || parent == GpxElement::rtept)) {
+        name_.reset(name_text_, sizeof name_text_);
+        reader_.want_text(true);
+    }
+}
+
+void FragmentReader::end(const XmlName&) {
+    const GpxElement kind = kind_at(depth_);
+    --depth_;
+    if (kind == GpxElement::name && numbers != nullptr) {
+        if (kind_at(depth_) == GpxElement::wpt || kind_at(depth_) == GpxElement::rtept) {
+            reader_.want_text(false);
+            note_gpx_name(name_.value(), *numbers);
+            seen->add_bytes({reinterpret_cast<const std::uint8_t*>(name_.text), name_.size});
+        }
+        return;
+    }
+    if (kind != GpxElement::trk)
+        return;
+    if (collector_) {
+        collector_->finish();
+        collector_.reset();
+    }
+    if (visit_track != nullptr)
+        (*visit_track)(track_start_);
+    if (visit_range != nullptr)
+        (*visit_range)(track_start_, file_offset() + reader_.count());
+    if (purpose_ == Purpose::one_track) {
+        track_read = true;
+        reader_.stop();
+    }
+}
+
+bool holds_word(std::span<const std::uint8_t> bytes, std::string_view word) {
+#if defined(__GLIBC__)
+    return memmem(bytes.data(), bytes.size(), word.data(), word.size()) != nullptr;
+#else
+    return std::search(bytes.begin(), bytes.end(), word.begin(), word.end()) != bytes.end();
+#endif
+}
+
+// Whether `word` stands anywhere in the input from `from` on: read in pieces that overlap by
+// less than the word, so that one that a piece's end cuts is found in the next.
+bool input_holds(InputBytes& input, InputOffset from, std::string_view word) {
+    for (InputOffset offset = from;;) {
+        const std::span<const std::uint8_t> bytes = input.at(offset, read_size);
+        if (bytes.size() < word.size())
+            return false;
+        if (holds_word(bytes, word))
+            return true;
+        if (bytes.size() < read_size)
+            return false;
+        offset += static_cast<InputOffset>(bytes.size() - (word.size() - 1));
+    }
+}
+
+} // namespace
+
+void note_gpx_name(std::string_view name, WaypointNumbers& numbers) {
+    if (name.size() != 3)
+        return;
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(name[0]),
+                                  static_cast<std::uint8_t>(name[1]),
+                                  static_cast<std::uint8_t>(name[2]), 0};
+    numbers.note_name(bytes, sizeof bytes);
+}
+
+void note_gpx_names_ahead(InputBytes& input, std::string_view root_tag, InputOffset from,
+                          WaypointNumbers& numbers, InputFingerprint& seen) {
+    if (!input_holds(input, from, "wpt") && !input_holds(input, from, "rtept"))
+        return;
+    FragmentReader reader(input, root_tag, from, Purpose::names);
+    reader.numbers = &numbers;
+    reader.seen = &seen;
+    reader.read();
+}
+
+void GpxTracksAhead::for_each_track(Visit& visit) {
+    FragmentReader reader(input_, root_tag_, first_track_, Purpose::points);
+    reader.points = &points_;
+    reader.visit_track = &visit;
+    reader.read();
+}
+
+bool GpxTracksAhead::read_track(InputOffset offset) {
+    FragmentReader reader(input_, root_tag_, offset, Purpose::one_track);
+    reader.points = &points_;
+    reader.read();
+    return reader.track_read;
+}
+
+void GpxTracksAhead::for_each_range(RangeVisit& visit) {
+    FragmentReader reader(input_, root_tag_, first_track_, Purpose::ranges);
+    reader.visit_range = &visit;
+    reader.read();
+}
+
+} // namespace korvix
