@@ -24,8 +24,8 @@ void GpxTrackToRoute::read_ahead() {
             if (run_.settings.waypoint_limit != 0)
                 budget = std::min(budget, run_.settings.waypoint_limit);
             GpxTracksAhead tracks(*run_.whole_input, root_tag(), check.from, run_.points);
-            plan_fit(tracks, run_.settings, budget, run_.points, run_.simplifier,
-                     run_.fit_scratch, run_.fit_plan, check.tracks_ahead);
+            plan_fit(tracks, run_.settings, budget, run_.points, run_.simplifier, run_.fit_scratch,
+                     run_.fit_plan, check.tracks_ahead);
         }
     }
     if (after_read_ahead_hook != nullptr)

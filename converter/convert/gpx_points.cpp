@@ -18,8 +18,8 @@ void GpxPoints::begin() {
 PointText* GpxPoints::add(XmlAttributes attributes) {
     const char* latitude = attributes.value("lat");
     const char* longitude = attributes.value("lon");
-    const std::optional<Semicircles> position =
-        latitude != nullptr && longitude != nullptr ? position_of(latitude, longitude)
+    const std::optional<Semicircles> position = latitude != nullptr && longitude != nullptr
+                                                    ? position_of(latitude, longitude)
                                                     : std::nullopt;
     if (!position) {
         ++left_out_;

@@ -64,9 +64,8 @@ private:
 };
 
 void FragmentReader::read() {
-    if (!reader_.ready() ||
-        !reader_.feed(reinterpret_cast<const std::uint8_t*>(root_tag_.data()), root_tag_.size(),
-                      false))
+    if (!reader_.ready() || !reader_.feed(reinterpret_cast<const std::uint8_t*>(root_tag_.data()),
+                                          root_tag_.size(), false))
         return;
     for (InputOffset offset = from_;;) {
         const std::span<const std::uint8_t> bytes = input_.at(offset, read_size);
@@ -96,8 +95,8 @@ void FragmentReader::start(const XmlName& name, XmlAttributes attributes) {
     } else if (kind == GpxElement::trkpt && collector_) {
         const char* latitude = attributes.value("lat");
         const char* longitude = attributes.value("lon");
-        const std::optional<Semicircles> position =
-            latitude != nullptr && longitude != nullptr ? position_of(latitude, longitude)
+        const std::optional<Semicircles> position = latitude != nullptr && longitude != nullptr
+                                                        ? position_of(latitude, longitude)
                                                         : std::nullopt;
         if (position)
             collector_->add_position(position_word(position->latitude, position->longitude));

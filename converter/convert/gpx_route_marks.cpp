@@ -34,13 +34,13 @@ private:
     bool in_route_ = false;
     bool in_point_ = false;
     bool has_extensions_ = false;
-    bool empty_point_ = false;   // written as <rtept .../>: its end tag is korvix's to write
-    std::uint32_t points_ = 0;   // route points of the route so far
+    bool empty_point_ = false; // written as <rtept .../>: its end tag is korvix's to write
+    std::uint32_t points_ = 0; // route points of the route so far
     GpxElement own_mark_ = GpxElement::other; // the point's own mark, taken aside
     std::size_t own_mark_size_ = 0;
-    bool pending_ = false;        // a point waits for its mark
+    bool pending_ = false; // a point waits for its mark
     bool pending_first_ = false;
-    bool pending_wrap_ = false;   // the mark needs an extensions element of its own
+    bool pending_wrap_ = false; // the mark needs an extensions element of its own
     GpxElement pending_own_ = GpxElement::other;
     GpxLayout layout_;
     char end_tag_[300] = {};

@@ -3,8 +3,8 @@
 // gpxx:RoutePointExtension; each point with its position, elevation and time, the track with the
 // route's name. Everything else of the route is left out, as on a GDB file.
 #include "gpx_conversions.h"
-#include "gpx_generated.h"
 #include "gpx_coordinates.h"
+#include "gpx_generated.h"
 
 namespace korvix {
 

@@ -4,11 +4,11 @@
 // time; with -W the points between the first and the last are marked as shaping points and the
 // ends as via points. The routes stand where the tracks stood, behind the file's own routes.
 // Under --fit a track that gets no route stays a track, behind every route (gpx_fit.cpp).
+#include "gpx_track_to_route.h"
 #include "gpx_conversions.h"
 #include "gpx_coordinates.h"
 #include "gpx_generated.h"
 #include "gpx_read_ahead.h"
-#include "gpx_track_to_route.h"
 #include "track_lines.h"
 
 #include <algorithm>
@@ -127,8 +127,8 @@ bool GpxTrackToRoute::choose_numbers(std::uint32_t n) {
     if (limit != 0 && run_.new_waypoints + n > limit)
         return false;
     std::uint32_t chosen = 0;
-    for (std::uint32_t number = run_.waypoint_counter;
-         chosen < n && number <= last_waypoint_number; ++number) {
+    for (std::uint32_t number = run_.waypoint_counter; chosen < n && number <= last_waypoint_number;
+         ++number) {
         if (!run_.input_numbers.taken(number))
             run_.generated_numbers[chosen++] = static_cast<std::uint16_t>(number);
     }

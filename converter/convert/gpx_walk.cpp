@@ -112,8 +112,7 @@ void GpxWalk::raw(std::string_view bytes) {
         break;
     case Sink::hold:
         while (!bytes.empty()) {
-            const std::size_t part =
-                std::min(bytes.size(), GpxMemory::held_capacity - held_size_);
+            const std::size_t part = std::min(bytes.size(), GpxMemory::held_capacity - held_size_);
             std::memcpy(memory_.held + held_size_, bytes.data(), part);
             held_size_ += part;
             bytes.remove_prefix(part);

@@ -54,7 +54,9 @@ GpxElement gpx_child(GpxElement parent, std::string_view local) {
     case GpxElement::trkseg:
         return local == "trkpt" ? GpxElement::trkpt : GpxElement::other;
     case GpxElement::trkpt:
-        return local == "ele" ? GpxElement::ele : local == "time" ? GpxElement::time : GpxElement::other;
+        return local == "ele"    ? GpxElement::ele
+               : local == "time" ? GpxElement::time
+                                 : GpxElement::other;
     default:
         return GpxElement::other;
     }
@@ -80,7 +82,7 @@ GpxElement gpx_element(GpxElement parent, const XmlName& name, GpxVersion versio
         return garmin_element(name);
     case GpxElement::route_point_extension:
         return name.uri == garmin_gpx_namespace && name.local == "rpt" ? GpxElement::rpt
-                                                                        : GpxElement::other;
+                                                                       : GpxElement::other;
     case GpxElement::document:
     case GpxElement::other:
         return GpxElement::other;

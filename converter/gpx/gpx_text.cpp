@@ -15,7 +15,6 @@ void TextTarget::append(std::string_view part) {
     size += take;
 }
 
-
 void write_escaped_text(OutputStream& out, std::string_view text) {
     std::size_t from = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -27,7 +27,6 @@ struct TextTarget {
     std::string_view value() const { return {text, size}; }
 };
 
-
 // Writes text as the content of an element: &, < and > escaped.
 void write_escaped_text(OutputStream& out, std::string_view text);
 
@@ -39,9 +38,9 @@ inline void write_text(OutputStream& out, std::string_view text) {
 // of the element they replace.
 struct GpxLayout {
     std::string_view line_end = "\n";
-    std::string_view indent;         // of the element replaced
-    std::string_view step = "  ";    // one level deeper
-    std::string_view prefix;         // of the GPX namespace where the element stood, or empty
+    std::string_view indent;      // of the element replaced
+    std::string_view step = "  "; // one level deeper
+    std::string_view prefix;      // of the GPX namespace where the element stood, or empty
     // Where that prefix was too long to keep, the declaration of the GPX namespace as the default
     // one, for the start tag of the element written in its place (" xmlns=\"...\""); else empty.
     std::string_view namespace_declaration;

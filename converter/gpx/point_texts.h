@@ -22,7 +22,9 @@ template <std::size_t room> struct PointField {
         std::copy_n(value.data(), size, text);
     }
     void clear() { kept = false; }
-    std::string_view value() const { return kept ? std::string_view(text, size) : std::string_view(); }
+    std::string_view value() const {
+        return kept ? std::string_view(text, size) : std::string_view();
+    }
 };
 
 struct PointText {

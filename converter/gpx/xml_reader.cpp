@@ -164,9 +164,9 @@ void XmlReader::note_error(bool last) {
     error_.line = XML_GetCurrentLineNumber(parser);
     error_.column = XML_GetCurrentColumnNumber(parser) + 1;
     error_.out_of_memory = code == XML_ERROR_NO_MEMORY;
-    error_.cut_short = last && (code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN ||
-                                code == XML_ERROR_PARTIAL_CHAR ||
-                                code == XML_ERROR_UNCLOSED_CDATA_SECTION);
+    error_.cut_short =
+        last && (code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN ||
+                 code == XML_ERROR_PARTIAL_CHAR || code == XML_ERROR_UNCLOSED_CDATA_SECTION);
     if (error_.out_of_memory)
         error_.words = "a piece of markup longer than korvix reads at once";
     else if (error_.cut_short)
@@ -222,7 +222,8 @@ const char* XmlAttributes::value(std::string_view local) const {
 }
 
 std::string refusal_message(const XmlError& error) {
-    std::string message = error.out_of_memory ? "Not enough memory: " : "Input file not valid GPX: ";
+    std::string message =
+        error.out_of_memory ? "Not enough memory: " : "Input file not valid GPX: ";
     message += "line " + std::to_string(error.line) + ", column " + std::to_string(error.column) +
                ": " + error.words + "\n";
     return message;

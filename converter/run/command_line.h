@@ -33,7 +33,6 @@ struct CommandLine {
     std::string output_path;
     std::string output_name; // as given, without the default extension
 
-
     RunSettings settings() const { return {mode, limits, fit, waypoint_limit}; }
 };
 

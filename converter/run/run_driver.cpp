@@ -32,7 +32,6 @@ const char* failure_message(Failure failure) {
     return "";
 }
 
-
 // What korvix says when it does not convert at all, nothing when the files are open.
 const char* refusal_message(OpenOutcome outcome) {
     switch (outcome) {
