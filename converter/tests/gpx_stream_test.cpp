@@ -1,0 +1,169 @@
+// A GPX file run as korvix runs a file, in small blocks and reads that give fewer bytes than asked,
+// converts as the run in memory does; a file that is no well-formed GPX (a table of them) is
+// refused with its line and column and leaves no output; the output's name follows the input's
+// format.
+#include "byte_io.h"
+#include "gdb_builder.h"
+#include "run_driver.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace korvix::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path corpus = fs::path(KORVIX_SOURCE_DIR) / "converter" / "fuzz" / "corpus";
+const char* const gpx_files[] = {"gpx10-route-track.gpx", "basecamp-route.gpx",
+                                 "tracks-prefixed-crlf.gpx"};
+
+// The input read from a source that hands it out in pieces, in blocks of `block` bytes.
+RunResult convert_streamed(const Bytes& input, const RunSettings& settings, std::size_t block,
+                           std::span<const std::size_t> pieces, RunMemory& memory) {
+    RunResult result;
+    MemorySource source(input);
+    PieceReads reads(source, pieces);
+    MemoryBytes whole(input);
+    std::vector<std::uint8_t> input_block(block), output_block(block);
+    RunFailure failure;
+    InputStream in(failure, reads, input_block);
+    OutputStream out(failure, result.output, output_block);
+    Console console(result.console);
+    result.status = convert(in, out, settings, console, memory, &whole);
+    out.flush();
+    return result;
+}
+
+TEST(GpxStream, ConvertsInSmallBlocksAndShortReadsAsInMemory) {
+    const std::unique_ptr<RunMemory> memory = reserve_run_memory();
+    const std::size_t pieces[] = {1, 7, 3, 64, 2};
+    const RunSettings settings[] = {
+        {ConversionMode::track_all_points, {}},
+        {ConversionMode::track_via_points, {.max_points = 2}},
+        {ConversionMode::route_from_track_user_vias, {.max_points = 3, .split = true}},
+        {ConversionMode::route_from_track_hidden_vias, {}, true, 3},
+        {ConversionMode::route_user_vias, {}},
+        {ConversionMode::route_hidden_vias, {}},
+    };
+    for (const char* file : gpx_files) {
+        const Bytes input = read_file(corpus / file);
+        for (const RunSettings& s : settings) {
+            const RunResult whole = convert_bytes(input, s);
+            ASSERT_EQ(whole.status, 0) << file << whole.console;
+            for (const std::size_t block : {64, 100, 4096}) {
+                const RunResult streamed = convert_streamed(input, s, block, pieces, *memory);
+                EXPECT_EQ(streamed.status, whole.status) << file << " " << block;
+                EXPECT_EQ(streamed.console, whole.console) << file << " " << block;
+                EXPECT_TRUE(streamed.output == whole.output)
+                    << file << " -" << static_cast<char>(s.mode) << " in blocks of " << block;
+            }
+        }
+    }
+}
+
+struct BadXml {
+    const char* name;
+    const char* text;
+    const char* message; // the console's last line
+};
+
+const BadXml bad_files[] = {
+    {"MismatchedTag", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n<trk>\n</rte>\n</gpx>",
+     "Input file not valid GPX: line 3, column 3: mismatched tag"},
+    {"CutShort",
+     "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n<trk><trkseg>",
+     "Input file not valid GPX: line 3, column 14: the file ends before its gpx element does"},
+    {"BillionLaughs",
+     "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;\">]>\n"
+     "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">&b;</gpx>",
+     "Input file not valid GPX: line 2, column 15: a document type declaration (DOCTYPE), which "
+     "korvix does not read"},
+    {"ExternalEntity",
+     "<?xml version=\"1.0\"?><!DOCTYPE gpx SYSTEM \"file:///etc/passwd\">\n<gpx/>",
+     "Input file not valid GPX: line 1, column 63: a document type declaration (DOCTYPE), which "
+     "korvix does not read"},
+    {"UndefinedEntity",
+     "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\">\n  <wpt>&nbsp;</wpt></gpx>",
+     "Input file not valid GPX: line 2, column 8: undefined entity"},
+    {"NotGpx", "<?xml version=\"1.0\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\"/>",
+     "Input file not valid GPX: line 2, column 1: the root element is no gpx element of GPX 1.0 "
+     "or 1.1"},
+    {"Latin1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><gpx/>",
+     "Input file not valid GPX: line 1, column 1: encoding ISO-8859-1, where korvix reads UTF-8"},
+    {"JunkAfter", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"/>\n<gpx/>",
+     "Input file not valid GPX: line 2, column 1: junk after document element"},
+};
+
+class GpxRefused : public ::testing::TestWithParam<BadXml> {};
+
+TEST_P(GpxRefused, WithItsLineAndNoOutput) {
+    const BadXml& bad = GetParam();
+    const TempDir dir("korvix-gpx-bad");
+    write_file(dir / "in.gpx", std::string_view(bad.text));
+    // A new output is not made, an existing one stays as it was.
+    write_file(dir / "old.gpx", std::string_view("old"));
+    for (const char* option : {"-T", "-V", "-S"}) {
+        for (const char* output : {"new.gpx", "old.gpx"}) {
+            const ProgramRun run = run_program(option, dir / "in.gpx", dir / output);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_TRUE(run.console.ends_with(std::string(bad.message) + "\n")) << run.console;
+        }
+        EXPECT_FALSE(fs::exists(dir / "new.gpx"));
+        EXPECT_EQ(read_text(dir / "old.gpx"), "old");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, GpxRefused, ::testing::ValuesIn(bad_files),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GpxStream, LeavesOutPointsThatCannotBeReadOrLieBeyondAPole) {
+    const std::string gpx = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>"
+                            "<trkpt lat=\"1\" lon=\"2\"/><trkpt lat=\"91\" lon=\"2\"/>"
+                            "<trkpt lat=\"abc\" lon=\"2\"/><trkpt lat=\"1e1\" lon=\"2\"/>"
+                            "<trkpt lat=\"-1.5\" lon=\"+2.5\"/></trkseg></trk></gpx>";
+    const RunResult run = convert_bytes(
+        Bytes(gpx.begin(), gpx.end()), RunSettings{ConversionMode::route_from_track_user_vias, {}});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.console, "T " + std::to_string(gpx.size() - 53) +
+                               "\nTrack point out of range - point skipped\n");
+    const std::string out(run.output.begin(), run.output.end());
+    EXPECT_NE(out.find("<rtept lat=\"1\" lon=\"2\"><name>001</name></rtept>"), std::string::npos);
+    EXPECT_NE(out.find("<rtept lat=\"-1.5\" lon=\"+2.5\"><name>002</name></rtept>"),
+              std::string::npos);
+    EXPECT_EQ(out.find("<rtept lat=\"91\""), std::string::npos);
+}
+
+// A GPX input writes a GPX output: a name without a '.' gets ".gpx", a name ending in ".gdb" is
+// refused before any file is made or changed. A GDB input is written as before, whatever the name.
+TEST(GpxStream, OutputNameFollowsTheInputsFormat) {
+    const TempDir dir("korvix-gpx-name");
+    fs::copy_file(corpus / "gpx10-route-track.gpx", dir / "in.gpx");
+    const ProgramRun named = run_program("-V", dir / "in.gpx", dir / "out");
+    EXPECT_EQ(named.status, 0) << named.console;
+    EXPECT_TRUE(fs::exists(dir / "out.gpx"));
+    EXPECT_FALSE(fs::exists(dir / "out.gdb"));
+    write_file(dir / "kept.GDB", std::string_view("GDB bytes"));
+    for (const char* output : {"kept.GDB", "new.gdb"}) {
+        const ProgramRun refused = run_program("-V", dir / "in.gpx", dir / output);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_TRUE(refused.console.starts_with(
+            "korvix writes a GPX file from a GPX file: name the output .gpx\nUsage = korvix"))
+            << refused.console;
+    }
+    EXPECT_EQ(read_text(dir / "kept.GDB"), "GDB bytes");
+    EXPECT_FALSE(fs::exists(dir / "new.gdb"));
+    fs::copy_file(fs::path(KORVIX_SOURCE_DIR) / "examples" / "sample.gdb", dir / "sample.gdb");
+    const ProgramRun gdb = run_program("-V", dir / "sample.gdb", dir / "route.gpx");
+    EXPECT_EQ(gdb.status, 0);
+    EXPECT_TRUE(read_file(dir / "route.gpx") ==
+                convert_bytes(read_file(dir / "sample.gdb"),
+                              RunSettings{ConversionMode::route_from_track_user_vias, {}})
+                    .output);
+}
+
+} // namespace
+} // namespace korvix::testing
