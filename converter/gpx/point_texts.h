@@ -10,11 +10,13 @@
 namespace korvix {
 
 // One text of a point, kept when it fits its room (every coordinate, elevation and time that a
-// program writes does; a longer one is not kept).
+// program writes does; a longer one is not kept). Nothing is set before a point is collected
+// (clear()): the texts of the run's memory are not touched, nor so made resident, by a run that
+// does not use them.
 template <std::size_t room> struct PointField {
     char text[room];
-    std::uint8_t size = 0;
-    bool kept = false;
+    std::uint8_t size;
+    bool kept;
 
     void set(std::string_view value) {
         kept = value.size() <= room;
