@@ -141,6 +141,8 @@ void GpxWalk::note_layout(std::string_view bytes) {
         line_end_known_ = true;
     }
     last_was_cr_ = !bytes.empty() && bytes.back() == '\r';
+    if (line == std::string_view::npos && !indent_blank_)
+        return; // still no indentation on this line
     if (line != std::string_view::npos) {
         indent_size_ = 0;
         indent_blank_ = true;
