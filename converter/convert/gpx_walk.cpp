@@ -160,10 +160,10 @@ GpxLayout GpxWalk::layout_for(const XmlName& name) {
     GpxLayout layout;
     layout.line_end = line_end_;
     const std::size_t indent = indent_blank_ ? indent_size_ : 0;
-    std::memcpy(layout_indent_, indent_, indent);
+    std::copy_n(indent_, indent, layout_indent_);
     layout.indent = {layout_indent_, indent};
     if (name.prefix.size() <= sizeof layout_prefix_) {
-        std::memcpy(layout_prefix_, name.prefix.data(), name.prefix.size());
+        std::copy_n(name.prefix.data(), name.prefix.size(), layout_prefix_);
         layout.prefix = {layout_prefix_, name.prefix.size()};
     } else {
         layout.namespace_declaration = version_ == GpxVersion::v1_0

@@ -396,7 +396,10 @@ void check_streamed(std::span<const std::uint8_t> input, const korvix::RunSettin
         broken("streamed run ends with another exit status than the run in memory", settings.mode);
     if (streamed.console != in_memory.console)
         broken("streamed run says other things than the run in memory", settings.mode);
-    if (streamed.output != in_memory.output)
+    // expat hands on the text before a token it refuses, or not, as its input piece ended there:
+    // a failed GPX run's output, which is never kept, may end otherwise.
+    const bool failed_gpx = in_memory.status != 0 && is_gpx(input);
+    if (streamed.output != in_memory.output && !failed_gpx)
         broken("streamed run writes other bytes than the run in memory", settings.mode);
 }
 

@@ -7,6 +7,7 @@
 #include "platform.h"
 #include "track_to_route.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -87,7 +88,8 @@ void say_run_failure(Console& console, const RunFailure& failure) {
 // The format of the input, told by its first bytes (input_format.h), which the stream then holds.
 InputFormat input_format(InputStream& in) {
     in.ensure(format_probe_bytes);
-    return format_of({in.data(), static_cast<std::size_t>(in.available())});
+    return format_of(
+        {in.data(), std::min(static_cast<std::size_t>(in.available()), format_probe_bytes)});
 }
 
 std::unique_ptr<RunMemory> reserve_run_memory() {

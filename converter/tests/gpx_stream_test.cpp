@@ -137,6 +137,25 @@ TEST(GpxStream, LeavesOutPointsThatCannotBeReadOrLieBeyondAPole) {
     EXPECT_EQ(out.find("<rtept lat=\"91\""), std::string::npos);
 }
 
+// The format is told by the first 64 bytes, in a run as in the look at a named file before it:
+// "<gpx" must stand whole among them, behind white space.
+TEST(GpxStream, FormatToldByTheFirst64Bytes) {
+    const std::string root = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"/>";
+    for (const std::size_t blanks : {0, 1, 59, 60, 61, 200}) {
+        const std::string text = std::string(blanks, blanks % 2 == 0 ? ' ' : '\n') + root;
+        const RunResult run = convert_bytes(Bytes(text.begin(), text.end()),
+                                            RunSettings{ConversionMode::route_user_vias, {}});
+        const bool gpx = blanks + 4 <= 64;
+        EXPECT_EQ(run.status, gpx ? 0 : 1) << blanks;
+        EXPECT_EQ(run.console, gpx ? "" : "Input file not in GDB format\n") << blanks;
+        const TempDir dir("korvix-gpx-probe");
+        write_file(dir / "in.gpx", std::string_view(text));
+        EXPECT_EQ(run_program("-R", dir / "in.gpx", dir / "out").status, gpx ? 0 : 1);
+        EXPECT_EQ(fs::exists(dir / "out.gpx"), gpx) << blanks;
+        EXPECT_FALSE(fs::exists(dir / "out.gdb")) << blanks; // a failed run makes no file
+    }
+}
+
 // A GPX input writes a GPX output: a name without a '.' gets ".gpx", a name ending in ".gdb" is
 // refused before any file is made or changed. A GDB input is written as before, whatever the name.
 TEST(GpxStream, OutputNameFollowsTheInputsFormat) {
