@@ -16,11 +16,13 @@ void GpxPoints::begin() {
 }
 
 PointText* GpxPoints::add(XmlAttributes attributes) {
-    const char* latitude = attributes.value("lat");
-    const char* longitude = attributes.value("lon");
-    const std::optional<Semicircles> position = latitude != nullptr && longitude != nullptr
-                                                    ? position_of(latitude, longitude)
-                                                    : std::nullopt;
+    const char* latitude_text = attributes.value("lat");
+    const char* longitude_text = attributes.value("lon");
+    const std::string_view latitude = latitude_text != nullptr ? latitude_text : "";
+    const std::string_view longitude = longitude_text != nullptr ? longitude_text : "";
+    const std::optional<Semicircles> position =
+        latitude_text != nullptr && longitude_text != nullptr ? position_of(latitude, longitude)
+                                                              : std::nullopt;
     if (!position) {
         ++left_out_;
         return nullptr;

@@ -8,6 +8,9 @@
 #include "xml_reader.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <optional>
 
@@ -134,26 +137,57 @@ void FragmentReader::end(const XmlName&) {
     }
 }
 
-bool holds_word(std::span<const std::uint8_t> bytes, std::string_view word) {
-#if defined(__GLIBC__)
-    return memmem(bytes.data(), bytes.size(), word.data(), word.size()) != nullptr;
-#else
-    return std::search(bytes.begin(), bytes.end(), word.begin(), word.end()) != bytes.end();
-#endif
+// Whether the bytes from `at` on begin with "wpt" or "rtept".
+bool named_point_at(std::span<const std::uint8_t> bytes, std::size_t at) {
+    const auto begins = [&](std::string_view word) {
+        return bytes.size() - at >= word.size() &&
+               std::equal(word.begin(), word.end(),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    return begins("wpt") || begins("rtept");
 }
 
-// Whether `word` stands anywhere in the input from `from` on: read in pieces that overlap by
-// less than the word, so that one that a piece's end cuts is found in the next.
-bool input_holds(InputBytes& input, InputOffset from, std::string_view word) {
+// Whether "wpt" or "rtept" stands in the bytes: their first two letters looked for sixteen places
+// at a time where the processor can (neither "wp" nor "rt" stands in a track point's markup), each
+// such place then read whole.
+bool holds_named_point(std::span<const std::uint8_t> bytes) {
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    const __m128i w = _mm_set1_epi8('w');
+    const __m128i p = _mm_set1_epi8('p');
+    const __m128i r = _mm_set1_epi8('r');
+    const __m128i t = _mm_set1_epi8('t');
+    for (; at + 17 <= bytes.size(); at += 16) {
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&bytes[at]));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&bytes[at + 1]));
+        const __m128i pairs =
+            _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(first, w), _mm_cmpeq_epi8(second, p)),
+                         _mm_and_si128(_mm_cmpeq_epi8(first, r), _mm_cmpeq_epi8(second, t)));
+        for (int mask = _mm_movemask_epi8(pairs); mask != 0; mask &= mask - 1) {
+            if (named_point_at(bytes, at + static_cast<std::size_t>(
+                                               __builtin_ctz(static_cast<unsigned>(mask)))))
+                return true;
+        }
+    }
+#endif
+    for (; at < bytes.size(); ++at) {
+        if (named_point_at(bytes, at))
+            return true;
+    }
+    return false;
+}
+
+// Whether "wpt" or "rtept" stands anywhere in the input from `from` on: read once, in pieces that
+// overlap by less than the longer word, so that one that a piece's end cuts is found in the next.
+bool holds_named_points(InputBytes& input, InputOffset from) {
+    constexpr std::size_t longest = 5; // "rtept"
     for (InputOffset offset = from;;) {
         const std::span<const std::uint8_t> bytes = input.at(offset, read_size);
-        if (bytes.size() < word.size())
-            return false;
-        if (holds_word(bytes, word))
+        if (holds_named_point(bytes))
             return true;
         if (bytes.size() < read_size)
             return false;
-        offset += static_cast<InputOffset>(bytes.size() - (word.size() - 1));
+        offset += static_cast<InputOffset>(bytes.size() - (longest - 1));
     }
 }
 
@@ -170,7 +204,7 @@ void note_gpx_name(std::string_view name, WaypointNumbers& numbers) {
 
 void note_gpx_names_ahead(InputBytes& input, std::string_view root_tag, InputOffset from,
                           WaypointNumbers& numbers, InputFingerprint& seen) {
-    if (!input_holds(input, from, "wpt") && !input_holds(input, from, "rtept"))
+    if (!holds_named_points(input, from))
         return;
     FragmentReader reader(input, root_tag, from, Purpose::names);
     reader.numbers = &numbers;

@@ -49,6 +49,10 @@ private:
 void RouteMarks::element_start(GpxElement kind, const XmlName& name, XmlAttributes) {
     if (pending_ && (kind == GpxElement::rtept || !in_route_))
         decide(false);
+    if (kind == GpxElement::trk || kind == GpxElement::wpt) {
+        copy_whole_element();
+        return;
+    }
     if (kind == GpxElement::rte) {
         in_route_ = true;
         points_ = 0;

@@ -19,6 +19,8 @@ private:
     void element_start(GpxElement kind, const XmlName& name, XmlAttributes attributes) override {
         if (kind == GpxElement::rte) {
             begin_route(name);
+        } else if (!in_route_ && (kind == GpxElement::trk || kind == GpxElement::wpt)) {
+            copy_whole_element();
         } else if (!in_route_) {
             copy_markup();
         } else if (kind == GpxElement::rtept) {

@@ -47,13 +47,52 @@ void GpxWalk::start(const XmlName& name, XmlAttributes attributes) {
 
 void GpxWalk::end(const XmlName& name) {
     const GpxElement kind = depth_ < tracked_depth ? kinds_[depth_] : GpxElement::other;
+    end_element(kind);
+    element_end(kind, name);
+    --depth_;
+}
+
+// The trace line of a waypoint, route or track that ends here.
+void GpxWalk::end_element(GpxElement kind) {
     if (const char letter = trace_letter(kind); letter != '\0') {
         const std::int64_t length = event_end() - record_start_;
         run_.console.trace(letter, static_cast<std::uint32_t>(std::min<std::int64_t>(
                                        length, std::numeric_limits<std::uint32_t>::max())));
     }
-    element_end(kind, name);
-    --depth_;
+}
+
+void GpxWalk::copy_whole_element() {
+    copy_next_whole_ = true;
+    copy_markup();
+    copy_next_whole_ = false;
+}
+
+// The bytes of an element copied whole, token by token: its elements open and close by their
+// tags (a start tag that closes at once, "<a/>", opens none), which CDATA sections may hold as
+// text, until its own end tag: the walk then goes on with events.
+void GpxWalk::follow_copied_element(std::string_view bytes) {
+    if (copy_next_whole_) {
+        if (!bytes.ends_with("/>")) {
+            copied_depth_ = 1;
+            reader_->want_elements(false);
+        }
+        return;
+    }
+    if (in_cdata_) {
+        in_cdata_ = bytes != "]]>";
+        return;
+    }
+    if (bytes.size() < 2 || bytes[0] != '<' || bytes[1] == '?')
+        return;
+    if (bytes[1] == '!') {
+        in_cdata_ = bytes.starts_with("<![CDATA[");
+    } else if (bytes[1] != '/') {
+        copied_depth_ += bytes.ends_with("/>") ? 0 : 1;
+    } else if (--copied_depth_ == 0) {
+        reader_->want_elements(true);
+        end_element(depth_ < tracked_depth ? kinds_[depth_] : GpxElement::other);
+        --depth_;
+    }
 }
 
 void GpxWalk::take_root(const XmlName& name) {
@@ -102,6 +141,11 @@ void GpxWalk::raw(std::string_view bytes) {
             root_too_long_ = true;
             root_tag_size_ = 0;
         }
+    }
+    if (copied_depth_ != 0 || copy_next_whole_) {
+        write_text(run_.out, bytes);
+        follow_copied_element(bytes);
+        return;
     }
     switch (sink_) {
     case Sink::copy:

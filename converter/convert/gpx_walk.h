@@ -46,6 +46,10 @@ protected:
             reader_->copy_current();
     }
     void set_sink(Sink sink) { sink_ = sink; }
+    // In element_start, for an element that the conversion leaves as it is: its start tag, its
+    // content and its end tag are copied as they stand, with no events for the elements inside
+    // (the walk follows them by their tags' bytes alone), and no element_end.
+    void copy_whole_element();
     // In element_start or element_end: whether the element is a child of the root element.
     bool at_top() const { return depth_ == 2; }
     Sink sink() const { return sink_; }
@@ -74,6 +78,8 @@ protected:
 
 private:
     void note_layout(std::string_view bytes);
+    void follow_copied_element(std::string_view bytes);
+    void end_element(GpxElement kind);
     void take_root(const XmlName& name);
 
     static constexpr int tracked_depth = 32;
@@ -98,6 +104,9 @@ private:
     char layout_indent_[64] = {};
     char layout_prefix_[256] = {};
     bool root_too_long_ = false;
+    bool copy_next_whole_ = false; // the start tag now copied begins an element copied whole
+    int copied_depth_ = 0;         // elements open in the element copied whole
+    bool in_cdata_ = false;        // in a CDATA section in it
 };
 
 } // namespace korvix

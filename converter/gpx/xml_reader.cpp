@@ -58,16 +58,23 @@ void* counted_realloc(void* pointer, std::size_t size) {
 
 const XML_Memory_Handling_Suite counted_memory{counted_malloc, counted_realloc, counted_free};
 
+// One pass over the name: its separators and its end.
 XmlName split_name(const char* text) {
-    const std::string_view whole(text);
-    const std::size_t first = whole.find(name_separator);
-    if (first == std::string_view::npos)
-        return {{}, whole, {}};
-    const std::size_t second = whole.find(name_separator, first + 1);
-    if (second == std::string_view::npos)
-        return {whole.substr(0, first), whole.substr(first + 1), {}};
-    return {whole.substr(0, first), whole.substr(first + 1, second - first - 1),
-            whole.substr(second + 1)};
+    const char* first = nullptr;
+    const char* second = nullptr;
+    const char* end = text;
+    for (; *end != '\0'; ++end) {
+        if (*end == name_separator)
+            (first == nullptr ? first : second) = end;
+    }
+    if (first == nullptr)
+        return {{}, {text, static_cast<std::size_t>(end - text)}, {}};
+    const std::string_view uri(text, static_cast<std::size_t>(first - text));
+    if (second == nullptr)
+        return {uri, {first + 1, static_cast<std::size_t>(end - first - 1)}, {}};
+    return {uri,
+            {first + 1, static_cast<std::size_t>(second - first - 1)},
+            {second + 1, static_cast<std::size_t>(end - second - 1)}};
 }
 
 } // namespace
@@ -187,6 +194,11 @@ void XmlReader::want_text(bool wanted) {
                                 wanted ? XmlEvents::text : nullptr);
 }
 
+void XmlReader::want_elements(bool wanted) {
+    XML_SetElementHandler(static_cast<XML_Parser>(parser_), wanted ? XmlEvents::start : nullptr,
+                          wanted ? XmlEvents::end : nullptr);
+}
+
 std::int64_t XmlReader::offset() const {
     return XML_GetCurrentByteIndex(static_cast<XML_Parser>(parser_));
 }
@@ -213,9 +225,9 @@ void XmlReader::stop() {
     XML_StopParser(static_cast<XML_Parser>(parser_), XML_FALSE);
 }
 
-const char* XmlAttributes::value(std::string_view local) const {
+const char* XmlAttributes::value(const char* local) const {
     for (const char** pair = pairs; pair != nullptr && *pair != nullptr; pair += 2) {
-        if (local == pair[0])
+        if (std::strcmp(local, pair[0]) == 0)
             return pair[1];
     }
     return nullptr;

@@ -33,7 +33,7 @@ struct XmlName {
 struct XmlAttributes {
     const char** pairs;
     // The value of the attribute of this local name without a namespace, or nothing.
-    const char* value(std::string_view local) const;
+    const char* value(const char* local) const;
 };
 
 class XmlHandler {
@@ -76,6 +76,8 @@ public:
     void copy_current();
     // Whether text() is called for text, instead of raw() getting its bytes.
     void want_text(bool wanted);
+    // Whether start() and end() are called for elements, instead of raw() getting their tags.
+    void want_elements(bool wanted);
     // In a handler: the offset of the current event's first byte in the file, and its bytes.
     std::int64_t offset() const;
     std::int64_t count() const;

@@ -137,6 +137,36 @@ TEST(GpxStream, LeavesOutPointsThatCannotBeReadOrLieBeyondAPole) {
     EXPECT_EQ(out.find("<rtept lat=\"91\""), std::string::npos);
 }
 
+// -V numbers the route points around the names of the waypoints and route points behind the
+// first track too, read ahead (a file out of GPX's order, as some programs write); names of three
+// digits only, compared exactly. Where a piece of the read ahead ends in a name's element, the
+// element is still found.
+TEST(GpxStream, NamesBehindTheFirstTrackAreReadAhead) {
+    const std::string track = "<trk><name>T</name><trkseg><trkpt lat=\"1\" lon=\"1\"/>"
+                              "<trkpt lat=\"2\" lon=\"2\"/><trkpt lat=\"3\" lon=\"3\"/>"
+                              "</trkseg></trk>";
+    for (const std::size_t padding : {0, 65536 - 200, 200000}) {
+        const std::string gpx =
+            "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" xmlns:g=\"urn:other\">" + track +
+            "<!--" + std::string(padding, '-' + 1) + "-->" +
+            "<wpt lat=\"5\" lon=\"5\"><name>002</name></wpt>"
+            "<wpt lat=\"5\" lon=\"5\"><name>0003</name></wpt>"
+            "<rte><rtept lat=\"6\" lon=\"6\"><name><![CDATA[004]]></name></rtept></rte>" +
+            track + "</gpx>";
+        const RunResult run =
+            convert_bytes(Bytes(gpx.begin(), gpx.end()),
+                          RunSettings{ConversionMode::route_from_track_user_vias, {}});
+        ASSERT_EQ(run.status, 0) << run.console;
+        std::string names;
+        const std::string out(run.output.begin(), run.output.end());
+        for (std::size_t at = out.find("</rtept>"); at != std::string::npos;
+             at = out.find("</rtept>", at + 1))
+            names += out.substr(at - 10, 3) + " ";
+        // The file's own route point (004) stands between the two routes.
+        EXPECT_EQ(names, "001 003 005 ]]> 006 007 008 ") << padding;
+    }
+}
+
 // The format is told by the first 64 bytes, in a run as in the look at a named file before it:
 // "<gpx" must stand whole among them, behind white space.
 TEST(GpxStream, FormatToldByTheFirst64Bytes) {
