@@ -4,6 +4,8 @@
 // format.
 #include "byte_io.h"
 #include "gdb_builder.h"
+#include "platform.h"
+#include "record_dispatch.h"
 #include "run_driver.h"
 #include "test_files.h"
 
@@ -164,6 +166,60 @@ TEST(GpxStream, NamesBehindTheFirstTrackAreReadAhead) {
             names += out.substr(at - 10, 3) + " ";
         // The file's own route point (004) stands between the two routes.
         EXPECT_EQ(names, "001 003 005 ]]> 006 007 008 ") << padding;
+    }
+}
+
+// A GPX file written over between the read ahead at the first track and the stream (its size and
+// time kept) fails the run with nothing written: a waypoint behind the track renamed to a number
+// the routes would take, and under --fit a track point moved.
+struct GpxOverwrite {
+    fs::path path;
+    std::string text;
+};
+const GpxOverwrite* gpx_overwrite = nullptr;
+
+void write_over_gpx() {
+    const fs::file_time_type time = fs::last_write_time(gpx_overwrite->path);
+    std::FILE* file = open_file(utf8_name(gpx_overwrite->path), "r+b");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(gpx_overwrite->text.data(), 1, gpx_overwrite->text.size(), file);
+    std::fclose(file);
+    fs::last_write_time(gpx_overwrite->path, time);
+}
+
+TEST(GpxStream, InputChangedBetweenTheReadAheadAndTheStreamFailsTheRun) {
+    const std::string track = "<trk><trkseg><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" "
+                              "lon=\"2.5\"/><trkpt lat=\"3\" lon=\"3\"/></trkseg></trk>";
+    const std::string gpx = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">" + track +
+                            "<wpt lat=\"5\" lon=\"5\"><name>XYZ</name></wpt>" + track + "</gpx>";
+    const std::pair<std::string, std::string> edits[] = {{"XYZ", "001"}, {"2.5", "2.6"}};
+    const TempDir dir("korvix-gpx-changed");
+    for (const auto& [from, to] : edits) {
+        for (const bool fit : {false, true}) {
+            std::string edited = gpx;
+            edited.replace(edited.rfind(from), from.size(), to);
+            write_file(dir / "in.gpx", std::string_view(gpx));
+            write_file(dir / "out.gpx", std::string_view("previous"));
+            const GpxOverwrite overwrite{dir / "in.gpx", edited};
+            gpx_overwrite = &overwrite;
+            after_read_ahead_hook = write_over_gpx;
+            const std::unique_ptr<RunMemory> memory = reserve_run_memory();
+            RunFiles files =
+                open_run_files(utf8_name(dir / "in.gpx"), utf8_name(dir / "out.gpx"), stdout);
+            ASSERT_EQ(files.outcome, OpenOutcome::opened);
+            std::vector<std::uint8_t> input_block(64), output_block(64);
+            std::string said;
+            Console console(said);
+            const RunSettings settings{ConversionMode::route_from_track_user_vias, {}, fit, 0};
+            const int status =
+                convert_files(files, settings, console, *memory, input_block, output_block);
+            after_read_ahead_hook = nullptr;
+            // A name is read ahead only where -V must know it; a point only under --fit.
+            const bool seen = from == "XYZ" || fit;
+            EXPECT_EQ(status, seen ? 1 : 0) << from << " " << fit << said;
+            EXPECT_EQ(said.ends_with("Input file changed during the run\n"), seen) << said;
+            EXPECT_EQ(read_text(dir / "out.gpx") == "previous", seen);
+        }
     }
 }
 
