@@ -38,7 +38,7 @@ public:
 
     void read();
     void start(const XmlName& name, XmlAttributes attributes) override;
-    void end(const XmlName& name) override;
+    void end(const char* name) override;
     void text(std::string_view text) override { name_.append(text); }
     void raw(std::string_view) override {}
 
@@ -110,7 +110,7 @@ void FragmentReader::start(const XmlName& name, XmlAttributes attributes) {
     }
 }
 
-void FragmentReader::end(const XmlName&) {
+void FragmentReader::end(const char*) {
     const GpxElement kind = kind_at(depth_);
     --depth_;
     if (kind == GpxElement::name && numbers != nullptr) {

@@ -23,9 +23,9 @@ public:
 
 private:
     void element_start(GpxElement kind, const XmlName& name, XmlAttributes attributes) override;
-    void element_end(GpxElement kind, const XmlName& name) override;
+    void element_end(GpxElement kind, const char* name) override;
     void point_start(const XmlName& name);
-    void point_end(const XmlName& name);
+    void point_end(const char* name);
     void hold_from_here(bool wrap);
     void decide(bool last);
     void held_overflow() override { decide(false); }
@@ -96,7 +96,7 @@ void RouteMarks::point_start(const XmlName& name) {
     }
 }
 
-void RouteMarks::element_end(GpxElement kind, const XmlName& name) {
+void RouteMarks::element_end(GpxElement kind, const char* name) {
     if (in_point_ && (kind == GpxElement::via_point || kind == GpxElement::shaping_point)) {
         copy_markup();
         set_sink(Sink::copy);
@@ -116,7 +116,8 @@ void RouteMarks::element_end(GpxElement kind, const XmlName& name) {
     copy_markup();
 }
 
-void RouteMarks::point_end(const XmlName& name) {
+void RouteMarks::point_end(const char* qualified) {
+    const XmlName name = xml_name(qualified);
     if (!pending_)
         hold_from_here(*version_ == GpxVersion::v1_1);
     if (empty_point_) {

@@ -37,7 +37,7 @@ private:
         }
     }
 
-    void element_end(GpxElement kind, const XmlName& name) override {
+    void element_end(GpxElement kind, const char* name) override {
         if (!in_route_) {
             copy_markup();
             return;

@@ -48,7 +48,7 @@ void GpxTrackToRoute::track_element_start(GpxElement kind, XmlAttributes attribu
     }
 }
 
-void GpxTrackToRoute::element_end(GpxElement kind, const XmlName& name) {
+void GpxTrackToRoute::element_end(GpxElement kind, const char* name) {
     if (kind == GpxElement::trk) {
         end_track();
         return;

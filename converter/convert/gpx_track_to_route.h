@@ -14,7 +14,7 @@ public:
 
 private:
     void element_start(GpxElement kind, const XmlName& name, XmlAttributes attributes) override;
-    void element_end(GpxElement kind, const XmlName& name) override;
+    void element_end(GpxElement kind, const char* name) override;
     void track_element_start(GpxElement kind, XmlAttributes attributes);
     void note_name();
     void begin_track(const XmlName& name);

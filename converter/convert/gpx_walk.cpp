@@ -45,7 +45,7 @@ void GpxWalk::start(const XmlName& name, XmlAttributes attributes) {
     element_start(kind, name, attributes);
 }
 
-void GpxWalk::end(const XmlName& name) {
+void GpxWalk::end(const char* name) {
     const GpxElement kind = depth_ < tracked_depth ? kinds_[depth_] : GpxElement::other;
     end_element(kind);
     element_end(kind, name);
@@ -110,7 +110,7 @@ void GpxWalk::element_start(GpxElement, const XmlName&, XmlAttributes) {
     copy_markup();
 }
 
-void GpxWalk::element_end(GpxElement, const XmlName&) {
+void GpxWalk::element_end(GpxElement, const char*) {
     copy_markup();
 }
 

@@ -22,7 +22,7 @@ public:
     void attach(XmlReader& reader) { reader_ = &reader; }
 
     void start(const XmlName& name, XmlAttributes attributes) final;
-    void end(const XmlName& name) final;
+    void end(const char* name) final;
     void text(std::string_view text) final;
     void raw(std::string_view bytes) final;
 
@@ -38,7 +38,7 @@ protected:
     enum class Sink : std::uint8_t { copy, drop, hold, aside };
 
     virtual void element_start(GpxElement kind, const XmlName& name, XmlAttributes attributes);
-    virtual void element_end(GpxElement kind, const XmlName& name);
+    virtual void element_end(GpxElement kind, const char* name);
 
     // In element_start or element_end: the event's markup to wherever raw bytes go.
     void copy_markup() {

@@ -29,6 +29,9 @@ struct XmlName {
     std::string_view prefix;
 };
 
+// The parts of a name as expat gives it with its namespace.
+XmlName xml_name(const char* name);
+
 // The attributes of a start tag, as expat gives them: name, value, name, value, ..., null.
 struct XmlAttributes {
     const char** pairs;
@@ -40,7 +43,8 @@ class XmlHandler {
 public:
     virtual ~XmlHandler() = default;
     virtual void start(const XmlName& name, XmlAttributes attributes) = 0;
-    virtual void end(const XmlName& name) = 0;
+    // The element's name as expat gives it: xml_name() splits it, where it is needed.
+    virtual void end(const char* name) = 0;
     // Text of an element, decoded, while the reader is asked for it (want_text).
     virtual void text(std::string_view text) = 0;
     // Bytes of the file as they stand: every event not given to a handler above, and the markup
