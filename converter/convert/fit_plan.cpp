@@ -30,26 +30,6 @@ constexpr int most_probes = 60;
 // waypoints under the budget.
 constexpr double aim_under = 0.05;
 
-// Bytes of the input from an offset on, up to a length, read through InputBytes.
-class InputBytesSource final : public ByteSource {
-public:
-    InputBytesSource(InputBytes& input, InputOffset from, ByteCount size)
-        : input_(input), next_(from), end_(from + size) {}
-    std::size_t read(std::uint8_t* bytes, std::size_t count) override {
-        count = static_cast<std::size_t>(
-            std::min<ByteCount>(static_cast<ByteCount>(count), end_ - next_));
-        const std::span<const std::uint8_t> got = input_.at(next_, count);
-        std::copy(got.begin(), got.end(), bytes);
-        next_ += static_cast<InputOffset>(got.size());
-        return got.size();
-    }
-
-private:
-    InputBytes& input_;
-    InputOffset next_;
-    InputOffset end_;
-};
-
 // A track's points within a distance, and the largest distance of the reduced track from it.
 struct Reduced {
     std::uint32_t points = 0;
@@ -88,11 +68,8 @@ private:
     // The points of the track whose record header lies at `offset`, into the point buffer, as
     // the run collects them. False when the input ends in it or it is shorter than its fields.
     bool read_body(InputOffset offset, ByteCount length) {
-        RunFailure failure;
-        InputBytesSource source(input_, offset + record_header_width, length);
-        InputStream in(failure, source, scratch_.block);
-        read_track_body(in, nullptr, layout_, length, points_, quiet_, nullptr);
-        return !failure.failed();
+        return read_track_at(input_, offset, length, layout_, points_, scratch_.block) ==
+               Failure::none;
     }
 
     InputBytes& input_;
@@ -100,7 +77,6 @@ private:
     const VersionLayout& layout_;
     PointBuffer& points_;
     FitScratch& scratch_;
-    Console quiet_; // the run says the tracks' messages as it converts them
 };
 
 // A function as a visit of the tracks.
@@ -295,8 +271,9 @@ private:
     double solve_model(double low, double high) {
         // Until a probe has fitted, the model aims a little under the budget: a probe that fits
         // moves the bracket's end to its largest error at once, and tells every track's points.
+        const auto budget = static_cast<double>(budget_);
         const double target =
-            fit_probe_.metres > 0 ? budget_ : budget_ - aim_under * (budget_ - fixed_);
+            fit_probe_.metres > 0 ? budget : budget - aim_under * (budget - fixed_);
         for (int step = 0; step < 30; ++step) {
             const double middle = 0.5 * (low + high);
             (modelled_total(std::exp(middle)) > target ? low : high) = middle;

@@ -1,7 +1,7 @@
 #include "route_to_track.h"
 
 #include "point_filter.h"
-#include "route_walk.h"
+#include "route_points.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,41 +30,6 @@ void store_track_point(std::uint8_t* p, std::uint64_t position) {
 // The name (`name_bytes`, its 0 byte included), the track header bytes and the point count.
 ByteCount track_head_width(ByteCount name_bytes) {
     return name_bytes + track_header_width + 4;
-}
-
-// What a route's link points give its track: all of them, or the first and the last of each
-// route point's list, its via and the next (TrackPoints).
-template <class Points> struct EveryLinkPoint {
-    Points points;
-    void operator()(std::uint64_t position, std::int32_t, std::int32_t) {
-        points.add_position(position);
-    }
-};
-template <class Points> struct ViaLinkPoints {
-    Points points;
-    void operator()(std::uint64_t position, std::int32_t k, std::int32_t links) {
-        if (k == 0 || k == links - 1)
-            points.add_position(position);
-    }
-};
-
-// Walks a route body behind its name with no output, handing the positions of its link points
-// (all of them, or the vias only) to `points`, a point filter, which comes back with them.
-template <class Points>
-void walk_route_points(RunContext& run, BodyRemainder& body, TrackPoints which, Points& points) {
-    // One walk per option, so that the test of the option stays out of the loop over the link
-    // points.
-    const RecordCursor cursor{run.in, nullptr, run.layout};
-    if (which == TrackPoints::all_points) {
-        EveryLinkPoint<Points> visit{points};
-        walk_route(cursor, body, ClassRewrite::keep, visit);
-        points = visit.points;
-    } else {
-        ViaLinkPoints<Points> visit{points};
-        walk_route(cursor, body, ClassRewrite::keep, visit);
-        points = visit.points;
-    }
-    body.move_rest(nullptr);
 }
 
 // Reads the route's name into the scratch text.
@@ -147,7 +112,7 @@ void lay_out_track(RunContext& run, BodyRemainder& body, TrackPoints which, Byte
         return;
     std::uint8_t* const first_point = record + record_header_width + track_head_width(name_bytes);
     PointFilter<TrackPointStore> points(TrackPointStore(first_point), run.console);
-    walk_route_points(run, body, which, points);
+    walk_route_points(RecordCursor{run.in, nullptr, run.layout}, body, which, points);
     if (run.failed())
         return;
 
@@ -180,7 +145,7 @@ void convert_route_to_track(RunContext& run, const RecordHeader& header, TrackPo
         return;
     }
     PointCollector points(run.points, run.console);
-    walk_route_points(run, body, which, points);
+    walk_route_points(RecordCursor{run.in, nullptr, run.layout}, body, which, points);
     points.finish();
     if (run.failed())
         return;

@@ -20,12 +20,14 @@ namespace korvix {
 // The memory of a run, reserved in one piece before any file is opened, so that a run that
 // cannot have it is refused before it has touched a file, and a conversion never allocates.
 struct RunMemory {
+    // The blocks first, on pages of their own, so that aligning them leaves no gap between the
+    // rest.
+    alignas(4096) std::uint8_t input_block[InputStream::block_size];
+    alignas(4096) std::uint8_t output_block[OutputStream::block_size];
     ScratchText scratch;
     PointBuffer points;
     PointSimplifier simplifier;
     std::uint16_t generated_numbers[last_waypoint_number]; // of the track being converted
-    alignas(4096) std::uint8_t input_block[InputStream::block_size];
-    alignas(4096) std::uint8_t output_block[OutputStream::block_size];
     std::uint8_t read_ahead_block[64 * 1024]; // for the read ahead for waypoint names in a file
     FitPlan fit_plan;                         // --fit
     FitScratch fit_scratch;

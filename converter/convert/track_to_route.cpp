@@ -243,11 +243,11 @@ void convert_track_to_route(RunContext& run, const RecordHeader& header, Vias vi
     write_waypoints_and_routes(run, *parts, vias);
 }
 
-void say_fit_result(RunContext& run) {
+void say_fit_result(const RunContext& run, Console& console) {
     char line[rules::fit_line_room];
     const std::size_t size =
         rules::format_fit_line({run.tracks_converted, run.new_waypoints, run.worst_metres}, line);
-    run.console.say(std::string_view(line, size));
+    console.say(std::string_view(line, size));
 }
 
 } // namespace korvix

@@ -15,16 +15,17 @@ namespace korvix {
 
 // Calls visit(header, first) for each record from the header at `from` on, `first` holding up to
 // `look` bytes of its body (fewer where the body or the input is shorter). An input that ends
-// early ends the walk with what was read before; the run itself reports it.
+// early ends the walk with what was read before; the run itself reports it. True when the walk
+// came to the closing record.
 template <class Visit>
-void walk_records_ahead(InputBytes& input, InputOffset from, ByteCount look, Visit visit) {
+bool walk_records_ahead(InputBytes& input, InputOffset from, ByteCount look, Visit visit) {
     for (InputOffset offset = from;;) {
         const std::span<const std::uint8_t> head = input.at(offset, record_header_width + look);
         if (std::ssize(head) < record_header_width)
-            return;
+            return false;
         const RecordHeader header = record_header_at(head.data(), offset);
         if (header.type == closing_record)
-            return;
+            return true;
         const ByteCount body =
             std::min(header.body_length(), std::ssize(head) - record_header_width);
         visit(header, head.subspan(record_header_width, static_cast<std::size_t>(body)));

@@ -144,22 +144,17 @@ std::vector<TraceLine> trace_lines(std::string_view console, int status, Convers
                 return lines;
             }
         }
-        // "%c %d\n"
+        // The type letter, a blank and the body length as the unsigned number it is: "W 71\n".
         if (console.size() < 4 || console[1] != ' ')
             broken("console line that is neither a trace line nor a message", mode);
         TraceLine line{console[0], 0};
         std::size_t at = 2;
-        const bool negative = console[at] == '-';
-        if (negative)
-            ++at;
         const std::size_t digits_start = at;
         while (at < console.size() && console[at] >= '0' && console[at] <= '9')
             line.length = line.length * 10 + (console[at++] - '0');
         if (at == digits_start || at - digits_start > 10 || at >= console.size() ||
             console[at] != '\n')
             broken("malformed trace line", mode);
-        if (negative)
-            line.length = -line.length;
         lines.push_back(line);
         console.remove_prefix(at + 1);
     }
@@ -219,8 +214,7 @@ std::vector<std::size_t> traced_records(std::span<const std::uint8_t> input, std
     at = header;
     for (const TraceLine& line : trace) {
         if (input.size() - at < record_header_size ||
-            line.type != static_cast<char>(input[at + 4]) ||
-            line.length != static_cast<std::int32_t>(le32(input.data() + at)))
+            line.type != static_cast<char>(input[at + 4]) || line.length != le32(input.data() + at))
             broken("trace line names no record of the input", mode);
         record_start.push_back(at);
         at += record_header_size + le32(input.data() + at);

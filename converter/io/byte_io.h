@@ -32,6 +32,8 @@ public:
                        std::span<const std::uint8_t> second) = 0;
     // Hands what has been written to the system; false on failure.
     virtual bool flush() { return true; }
+    // Why the last write or flush failed, where the system said.
+    virtual std::error_code error() const { return {}; }
 };
 
 // Bytes in memory as a source.

@@ -230,7 +230,7 @@ bool OutputStream::flush() {
 bool OutputStream::hand_over(std::span<const std::uint8_t> first,
                              std::span<const std::uint8_t> second) {
     if (!sink_->write(first, second)) {
-        failure_.fail(Failure::output_write_failed);
+        failure_.fail(Failure::output_write_failed, sink_->error());
         return false;
     }
     return true;
@@ -248,7 +248,7 @@ bool OutputStream::flush_block(bool whole_pages) {
     std::memmove(block_, block_ + written, static_cast<std::size_t>(pending - written));
     next_ = block_ + (pending - written);
     if (!sink_->flush()) {
-        failure_.fail(Failure::output_write_failed);
+        failure_.fail(Failure::output_write_failed, sink_->error());
         return false;
     }
     return true;

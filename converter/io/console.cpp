@@ -1,5 +1,7 @@
 #include "console.h"
 
+#include "trace_line.h"
+
 #include <charconv>
 #include <cstring>
 
@@ -29,10 +31,8 @@ void Console::say_line(std::string_view text) {
 }
 
 void Console::trace(char type, std::uint32_t length) {
-    char line[16] = {type, ' '};
-    char* const end = std::to_chars(line + 2, line + sizeof line - 1, length).ptr;
-    *end = '\n';
-    write(line, static_cast<std::size_t>(end + 1 - line));
+    char line[rules::trace_line_room];
+    write(line, rules::format_trace_line({type, length}, line));
 }
 
 } // namespace korvix

@@ -22,12 +22,29 @@ std::size_t FileSource::read(std::uint8_t* bytes, std::size_t count) {
     return got;
 }
 
+namespace {
+
+// The reason that errno gives for a failure, or an I/O error where it gives none.
+std::error_code failure_reason() {
+    return {errno != 0 ? errno : EIO, std::generic_category()};
+}
+
+} // namespace
+
 bool FileSink::write(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second) {
-    return write_two(file_, first.data(), first.size(), second.data(), second.size());
+    errno = 0;
+    if (write_two(file_, first.data(), first.size(), second.data(), second.size()))
+        return true;
+    error_ = failure_reason();
+    return false;
 }
 
 bool FileSink::flush() {
-    return std::fflush(file_) == 0;
+    errno = 0;
+    if (std::fflush(file_) == 0)
+        return true;
+    error_ = failure_reason();
+    return false;
 }
 
 } // namespace korvix

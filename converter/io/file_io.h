@@ -29,9 +29,11 @@ public:
     explicit FileSink(std::FILE* file) : file_(file) {}
     bool write(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second) override;
     bool flush() override;
+    std::error_code error() const override { return error_; }
 
 private:
     std::FILE* file_;
+    std::error_code error_; // the system's reason for the last failure
 };
 
 } // namespace korvix

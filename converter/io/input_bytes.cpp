@@ -6,6 +6,15 @@
 
 namespace korvix {
 
+std::size_t InputBytesSource::read(std::uint8_t* bytes, std::size_t count) {
+    count =
+        static_cast<std::size_t>(std::min<ByteCount>(static_cast<ByteCount>(count), end_ - next_));
+    const std::span<const std::uint8_t> got = input_.at(next_, count);
+    std::copy(got.begin(), got.end(), bytes);
+    next_ += static_cast<InputOffset>(got.size());
+    return got.size();
+}
+
 std::span<const std::uint8_t> MemoryBytes::at(InputOffset offset, std::size_t count) {
     if (offset < 0 || static_cast<std::uint64_t>(offset) >= bytes_.size())
         return {};

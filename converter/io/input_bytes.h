@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <span>
 
 namespace korvix {
@@ -18,6 +19,22 @@ public:
     // A number that changes when the input's size or the time of its last change does: a file
     // that another program writes to while korvix reads it. Bytes in memory never change.
     virtual std::uint64_t version() { return 0; }
+};
+
+// Bytes of an input from an offset on, up to a size, read through InputBytes as a source of an
+// input stream: a record read where it lies.
+class InputBytesSource final : public ByteSource {
+public:
+    InputBytesSource(InputBytes& input, InputOffset from, ByteCount size)
+        : input_(input), next_(from), end_(from + size) {}
+    std::size_t read(std::uint8_t* bytes, std::size_t count) override;
+    // Whether the reads came to the size given, not to the end of the input before it.
+    bool read_to_size() const { return next_ == end_; }
+
+private:
+    InputBytes& input_;
+    InputOffset next_;
+    InputOffset end_;
 };
 
 // An input held in memory whole.

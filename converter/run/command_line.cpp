@@ -3,6 +3,7 @@
 #include "option_values.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 namespace korvix {
@@ -166,10 +167,18 @@ std::string with_default_extension(std::string_view name) {
     return path;
 }
 
+std::string output_file_name(std::string_view name) {
+    const char preferred = static_cast<char>(std::filesystem::path::preferred_separator);
+    if (!name.empty() && (name.back() == '/' || name.back() == preferred))
+        return std::string(name);
+    return with_default_extension(name);
+}
+
 std::string output_path_for(std::string_view name, bool gpx_input) {
-    std::string path(name);
-    if (path.find('.') == std::string::npos)
-        path += gpx_input ? ".gpx" : ".gdb";
+    std::string path = output_file_name(name);
+    // The default extension of a GPX input's output is its own.
+    if (gpx_input && name.find('.') == std::string_view::npos && path != name)
+        path.replace(path.size() - 4, 4, ".gpx");
     return path;
 }
 
@@ -220,7 +229,7 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
                            '\n');
     }
     line.input_path = with_default_extension(rest[first_file]);
-    line.output_path = with_default_extension(rest[first_file + 1]);
+    line.output_path = output_file_name(rest[first_file + 1]);
     line.output_name = rest[first_file + 1];
     return line;
 }

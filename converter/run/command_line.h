@@ -43,8 +43,13 @@ std::optional<CommandLine> parse_command_line(std::span<const std::string_view> 
 // A file name with no '.' anywhere in it gets the default extension ".gdb".
 std::string with_default_extension(std::string_view name);
 
-// The output's name for an input of a format: with no '.' anywhere in it, it gets the extension
-// of the input's format, ".gdb" or ".gpx".
+// The output's file name as korvix opens it: with the default extension, unless it ends in a
+// folder separator ('/', on Windows also '\\'): such a name names a folder, which korvix refuses
+// as its output, and ".gdb" behind it would name a hidden file in that folder instead.
+std::string output_file_name(std::string_view name);
+
+// The output's file name for an input of a format, as output_file_name gives it, but with the
+// extension of a GPX input's format, ".gpx", where a GDB input's gets ".gdb".
 std::string output_path_for(std::string_view name, bool gpx_input);
 
 // Whether a file name ends in ".gdb", in any case.

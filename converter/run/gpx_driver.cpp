@@ -95,7 +95,7 @@ InputFormat format_of_named_file(const std::string& name) {
     return format_of({first, got});
 }
 
-int convert_gpx(RunContext& run, GpxMemory& memory) {
+int convert_gpx(RunContext& run, GpxMemory& memory, Console& success) {
     if (run.settings.output_named_gdb) {
         run.console.say(gpx_needs_gpx_name_text);
         run.console.say(usage_text);
@@ -123,7 +123,7 @@ int convert_gpx(RunContext& run, GpxMemory& memory) {
         return exit_failed;
     }
     if (run.settings.fit)
-        say_fit_result(run);
+        say_fit_result(run, success);
     return exit_completed;
 }
 

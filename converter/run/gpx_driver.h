@@ -11,8 +11,9 @@
 namespace korvix {
 
 // Converts a GPX input, whose first bytes the stream holds, into the output as the settings say;
-// returns the exit status, having said why a run failed (refusal_message, say_run_failure).
-int convert_gpx(RunContext& run, GpxMemory& memory);
+// returns the exit status, having said why a run failed (refusal_message, say_run_failure). The
+// line that ends a --fit run goes to `success`, as on a GDB file.
+int convert_gpx(RunContext& run, GpxMemory& memory, Console& success);
 
 // The format of the input file of this name, told by its first bytes before the run opens it, so
 // that the output's name can follow it; a file that is no regular file (a pipe, a device) is not

@@ -1,5 +1,5 @@
-// What the systems' ways of committing an output share: the object's life, the commit and the
-// discard, and the temporary name.
+// What the systems' ways of committing an output share: the object's life and the temporary
+// name.
 #include "output_commit.h"
 
 #include <array>
@@ -44,13 +44,17 @@ std::array<char, 6> temporary_name_letters() {
 OutputCommit::~OutputCommit() {
     remove_temporary();
     close_staged_output();
+    close_folder();
 }
 
 OutputCommit::OutputCommit(OutputCommit&& other) noexcept
     : temporary_(std::move(other.temporary_)), final_(std::move(other.final_)),
-      kept_(std::move(other.kept_)), replaces_(other.replaces_),
+      kept_(std::move(other.kept_)), folder_path_(std::move(other.folder_path_)),
+      folder_(other.folder_), pending_(other.pending_), replaces_(other.replaces_),
       staged_output_(other.staged_output_), error_(other.error_) {
     other.temporary_.clear();
+    other.folder_ = -1;
+    other.pending_ = false;
     other.staged_output_ = -1;
 }
 
@@ -58,37 +62,22 @@ OutputCommit& OutputCommit::operator=(OutputCommit&& other) noexcept {
     if (this != &other) {
         remove_temporary();
         close_staged_output();
+        close_folder();
         temporary_ = std::move(other.temporary_);
         final_ = std::move(other.final_);
         kept_ = std::move(other.kept_);
+        folder_path_ = std::move(other.folder_path_);
+        folder_ = other.folder_;
+        pending_ = other.pending_;
         replaces_ = other.replaces_;
         staged_output_ = other.staged_output_;
         error_ = other.error_;
         other.temporary_.clear();
+        other.folder_ = -1;
+        other.pending_ = false;
         other.staged_output_ = -1;
     }
     return *this;
-}
-
-bool OutputCommit::commit(File& output) {
-    std::FILE* file = output.release();
-    if (!pending())
-        return std::fclose(file) == 0;
-    if (staged_output_ != -1) {
-        // A copy that failed before it changed the output leaves the temporary file to be
-        // removed; one that failed part of the way has kept it.
-        const bool copied = std::fflush(file) == 0 && copy_over_output(file);
-        std::fclose(file);
-        close_staged_output();
-        remove_temporary();
-        return copied;
-    }
-    bool written = std::fflush(file) == 0 && flush_to_disk(file);
-    written = std::fclose(file) == 0 && written;
-    if (written && put_in_place())
-        return true;
-    remove_temporary();
-    return false;
 }
 
 File OutputCommit::adopt(std::FILE* file, std::filesystem::path temporary,
@@ -96,22 +85,22 @@ File OutputCommit::adopt(std::FILE* file, std::filesystem::path temporary,
     temporary_ = std::move(temporary);
     final_ = final_path;
     replaces_ = replaces;
+    pending_ = true;
     return File(file);
 }
 
-void OutputCommit::discard(File& output) {
-    output.reset();
-    remove_temporary();
+bool ends_in_folder(const std::filesystem::path& path) {
+    const std::filesystem::path file_name = path.filename();
+    return file_name.empty() || file_name == "." || file_name == "..";
 }
 
 std::filesystem::path temporary_name_beside(const std::filesystem::path& final_path,
                                             bool short_form) {
-    const std::filesystem::path file_name = final_path.filename();
-    if (file_name.empty() || file_name == "." || file_name == "..")
+    if (ends_in_folder(final_path))
         return {};
     std::filesystem::path name = ".";
     if (!short_form) {
-        name += file_name;
+        name += final_path.filename();
         name += ".";
     }
     const std::array<char, 6> letters = temporary_name_letters();

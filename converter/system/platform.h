@@ -68,11 +68,36 @@ void prepare_standard_streams();
 // that what korvix said can be read. Elsewhere, and on Windows in every other case, nothing.
 void hold_own_console(std::FILE* console);
 
+// Whether `stream` writes to the regular file that `file` is open on, however each was opened
+// (standard output appended to the input); false for anything else that both may lead to: a
+// terminal, a pipe, a device.
+bool writes_to_file_of(std::FILE* stream, std::FILE* file);
+
+// The same for the regular file that `name` leads to now, which is not opened: for a message
+// said before the input is open or when it cannot be.
+bool writes_to_file_named(std::FILE* stream, const std::string& name);
+
+// Whether two names (UTF-8 bytes, as korvix takes them) lead to one existing file, told by the
+// file's identity as the system keeps it, not by how the names are spelled: links, "." and "..",
+// and on Windows another drive letter for the same folder, "\\?\" paths, short names and another
+// case all lead to the same file. Both are opened for their identity alone (a FIFO without
+// waiting for a writer) and closed again; a name that cannot be opened (an output that does not
+// exist yet) leads to no file that the other could be.
+bool names_same_file(std::string_view first, std::string_view second);
+
+#ifdef _WIN32
+// UTF-8 text and the UTF-16 text of the Windows calls, both ways. Characters that UTF-16 holds and
+// UTF-8 cannot (lone surrogates), and bytes that are no UTF-8, become U+FFFD.
+std::wstring wide_from_utf8(std::string_view text);
+std::string utf8_from_wide(std::wstring_view text);
+#endif
+
 // The outcome of opening a run's files.
 enum class OpenOutcome {
     opened,
     input_not_opened,  // missing, unreadable, or a folder
-    output_not_opened, // cannot be created or written
+    input_is_console,  // the file that the trace would go to (standard output appended to it)
+    output_not_opened, // cannot be created or written, or a folder
     output_is_input,   // the same file, however its name is spelled
     output_is_console, // the file that the trace goes to
 };
@@ -88,14 +113,17 @@ struct RunFiles {
     bool input_seekable = false; // a file that can be read twice (not a pipe or a device)
 };
 
-// Opens the input, then an existing output for writing without emptying it, and compares the open
-// files themselves: their identities, not their names, so that a link, another drive letter or
-// any other spelling of the input's name is the input, and so that nothing can swap a file between
-// the test and the use. Only when the output is neither the input nor the file that `console`
-// writes to is anything created or emptied: a regular file, existing or new, is then written
-// under a temporary name beside it (see OutputCommit), which `commit` puts in its place after a
-// run that succeeded; a writable output whose folder takes no new file or does not let korvix
-// replace it is written to a temporary file in the system's temporary folder, which `commit`
+// Opens the input and compares it with the file that `console` writes to: when that is the input
+// (a regular file), nothing else is done, since the trace would change the input. Then opens an
+// existing output for writing without emptying it, and compares the open files themselves: their
+// identities, not their names, so that a link, another drive letter or any other spelling of the
+// input's name is the input, and so that nothing can swap a file between the test and the use.
+// An output name that ends in no file name ("maps/", "/", "..": ends_in_folder) is refused as a
+// folder before anything is opened for it. Only when the output is neither the input nor the file
+// that `console` writes to is anything created or emptied: a regular file, existing or new, is
+// then written to a temporary file beside it (see OutputCommit), which `commit` puts in its place
+// after a run that succeeded; a writable output whose folder takes no new file or does not let
+// korvix replace it is written to a temporary file in the system's temporary folder, which `commit`
 // copies over it; a device or a FIFO is emptied and written directly. Where none of this can be
 // done, nothing is written: the outcome is output_not_opened, with the system's reason. An output
 // named through symbolic links is the file they lead to, and the links stay. A refusal leaves an

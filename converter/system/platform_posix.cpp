@@ -48,39 +48,26 @@ std::string through_links(std::string name) {
     return name;
 }
 
-// Whether korvix may rename a file over `file`, named `final_name`. In a sticky folder (/tmp)
-// only the file's owner, the folder's owner and root may: another user's output there, writable
-// to all, is written in place as before.
-bool may_replace(const std::string& final_name, const struct stat& file) {
-    const std::string::size_type slash = final_name.rfind('/');
-    const std::string folder_name =
-        slash == std::string::npos ? "." : final_name.substr(0, slash + 1);
-    struct stat folder;
-    if (stat(folder_name.c_str(), &folder) != 0)
-        return false;
-    const uid_t user = geteuid();
-    return (folder.st_mode & S_ISVTX) == 0 || user == 0 || user == file.st_uid ||
-           user == folder.st_uid;
-}
-
 // The file that takes the place of the open, regular output `output` at the end of a run that
 // succeeds: created beside the file that the output's name leads to, or, where that folder takes
 // no new file or lets korvix not replace this one (or the name leads to no file: a link through
 // /proc/self/fd), in the system's temporary folder, to be copied over the output. Takes `output`
 // over. Nothing when neither can be made; `commit` then tells why.
-File replacement_of(const std::string& output_name, int output, const struct stat& output_file,
-                    OutputCommit& commit) {
+File replacement_of(const std::string& output_name, int output, OutputCommit& commit) {
     const std::string final_name = through_links(output_name);
-    struct stat named;
-    if (stat(final_name.c_str(), &named) == 0 && same_identity(named, output_file) &&
-        may_replace(final_name, named)) {
-        File beside = commit.create_temporary(final_name, output);
-        if (beside || !OutputCommit::refused_by_folder(commit.error())) {
-            close(output);
-            return beside;
-        }
+    File beside = commit.create_temporary(final_name, output);
+    if (beside || !OutputCommit::refused_by_folder(commit.error())) {
+        close(output);
+        return beside;
     }
     return commit.create_staged(final_name, output);
+}
+
+// Whether the open descriptor is a regular file of this identity.
+bool is_regular_file(int descriptor, const struct stat& file) {
+    struct stat open_file;
+    return fstat(descriptor, &open_file) == 0 && S_ISREG(open_file.st_mode) &&
+           S_ISREG(file.st_mode) && same_identity(open_file, file);
 }
 
 } // namespace
@@ -170,6 +157,32 @@ void prepare_standard_streams() {
 
 void hold_own_console(std::FILE*) {}
 
+bool writes_to_file_of(std::FILE* stream, std::FILE* file) {
+    struct stat open_file;
+    return fstat(fileno(file), &open_file) == 0 && is_regular_file(fileno(stream), open_file);
+}
+
+bool writes_to_file_named(std::FILE* stream, const std::string& name) {
+    struct stat named;
+    return stat(name.c_str(), &named) == 0 && is_regular_file(fileno(stream), named);
+}
+
+bool names_same_file(std::string_view first, std::string_view second) {
+    // A FIFO is opened without waiting for a writer, and a terminal does not become korvix's.
+    const auto identity = [](std::string_view name, struct stat& state) {
+        const int descriptor =
+            open(std::string(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (descriptor == -1)
+            return false;
+        const bool known = fstat(descriptor, &state) == 0;
+        close(descriptor);
+        return known;
+    };
+    struct stat a;
+    struct stat b;
+    return identity(first, a) && identity(second, b) && same_identity(a, b);
+}
+
 namespace {
 
 std::error_code last_error() {
@@ -179,8 +192,12 @@ std::error_code last_error() {
 // Opens the output of a run whose input is open, as open_run_files says.
 void open_output(RunFiles& files, const std::string& output_name, const struct stat& input_file,
                  std::FILE* console) {
-    // Opened without O_CREAT and O_TRUNC: nothing is created or changed before the checks below.
     files.outcome = OpenOutcome::output_not_opened;
+    if (ends_in_folder(output_name)) {
+        files.reason = std::make_error_code(std::errc::is_a_directory);
+        return;
+    }
+    // Opened without O_CREAT and O_TRUNC: nothing is created or changed before the checks below.
     const int output = open(output_name.c_str(), O_WRONLY | O_CLOEXEC);
     if (output == -1) {
         files.reason = last_error();
@@ -204,7 +221,7 @@ void open_output(RunFiles& files, const std::string& output_name, const struct s
         files.outcome = OpenOutcome::output_is_console;
     } else if (S_ISREG(output_file.st_mode)) {
         // Whatever happens, the output's own bytes are changed only by a commit.
-        files.output = replacement_of(output_name, output, output_file, files.commit);
+        files.output = replacement_of(output_name, output, files.commit);
         files.reason = files.commit.error();
         if (files.output)
             files.outcome = OpenOutcome::opened;
@@ -249,7 +266,11 @@ RunFiles open_run_files(const std::string& input_name, const std::string& output
     if (!files.input)
         return files;
     files.input_seekable = S_ISREG(input_file.st_mode);
-
+    // The trace written to the input would change it: nothing more is opened.
+    if (is_regular_file(fileno(console), input_file)) {
+        files.outcome = OpenOutcome::input_is_console;
+        return files;
+    }
     open_output(files, output_name, input_file, console);
     return files;
 }

@@ -70,17 +70,75 @@ bool same_file(HANDLE a, HANDLE b) {
     return a == b;
 }
 
+// Whether a handle is open on a regular file: on a disk, and no folder.
+bool is_regular_file(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return handle != INVALID_HANDLE_VALUE && handle != nullptr &&
+           GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Two handles open on the same regular file.
+bool same_regular_file(HANDLE a, HANDLE b) {
+    return is_regular_file(a) && is_regular_file(b) && same_file(a, b);
+}
+
+// A handle of the file or folder that a name leads to, opened to be looked at only, or
+// INVALID_HANDLE_VALUE.
+HANDLE probe_of(const std::filesystem::path& path) {
+    return path.empty() ? INVALID_HANDLE_VALUE
+                        : CreateFileW(path.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 std::string utf8_of(const wchar_t* wide) {
-    // Characters that UTF-16 holds but UTF-8 cannot (lone surrogates) become U+FFFD.
-    const int length = static_cast<int>(std::wcslen(wide));
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), size, nullptr, nullptr);
-    return text;
+    return utf8_from_wide(wide);
+}
+
+// The identity of the file that `name` leads to, opened for its attributes only, sharing
+// everything, so that neither a file in use nor a folder is refused; nothing when it cannot be.
+std::optional<FileIdentity> identity_of_named(std::string_view name) {
+    const HANDLE file = CreateFileW(wide_from_utf8(name).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<FileIdentity> identity = identity_of(file);
+    CloseHandle(file);
+    return identity;
 }
 
 } // namespace
+
+std::wstring wide_from_utf8(std::string_view text) {
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), size);
+    return wide;
+}
+
+std::string utf8_from_wide(std::wstring_view wide) {
+    // Characters that UTF-16 holds but UTF-8 cannot (lone surrogates) become U+FFFD.
+    if (wide.empty())
+        return {};
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+bool names_same_file(std::string_view first, std::string_view second) {
+    const std::optional<FileIdentity> one = identity_of_named(first);
+    return one && identity_of_named(second) == one;
+}
 
 std::vector<std::string> program_arguments(int argc, char** argv) {
     int count = 0;
@@ -158,6 +216,18 @@ bool write_two(std::FILE* file, const std::uint8_t* first, std::size_t first_cou
            std::fwrite(second, 1, second_count, file) == second_count;
 }
 
+bool writes_to_file_of(std::FILE* stream, std::FILE* file) {
+    return same_regular_file(handle_of(stream), handle_of(file));
+}
+
+bool writes_to_file_named(std::FILE* stream, const std::string& name) {
+    const HANDLE probe = probe_of(path_from_utf8(name));
+    const bool same = same_regular_file(handle_of(stream), probe);
+    if (probe != INVALID_HANDLE_VALUE)
+        CloseHandle(probe);
+    return same;
+}
+
 // Windows has no SIGPIPE or SIGXFSZ, and a console program started without standard handles
 // writes its trace nowhere: nothing to prepare.
 void prepare_standard_streams() {}
@@ -184,40 +254,23 @@ void hold_own_console(std::FILE* console) {
 
 // Why a name cannot be opened for writing, when it is a file that korvix refuses to write anyway:
 // a program that holds the file open without sharing it for writing (cmd.exe, for the file it
-// redirects standard output to) keeps it from opening, but not from being looked at.
-OpenOutcome refusal_of_unopened(const std::filesystem::path& path, HANDLE input, HANDLE console) {
-    const HANDLE probe =
-        path.empty()
-            ? INVALID_HANDLE_VALUE
-            : CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+// redirects standard output to) keeps it from opening, but not from being looked at; a folder
+// does not open for writing either, and is said to be one.
+void refuse_unopened(const std::filesystem::path& path, HANDLE input, HANDLE console,
+                     RunFiles& files) {
+    files.outcome = OpenOutcome::output_not_opened;
+    const HANDLE probe = probe_of(path);
     if (probe == INVALID_HANDLE_VALUE)
-        return OpenOutcome::output_not_opened;
-    OpenOutcome outcome = OpenOutcome::output_not_opened;
+        return;
+    BY_HANDLE_FILE_INFORMATION info;
     if (same_file(input, probe))
-        outcome = OpenOutcome::output_is_input;
+        files.outcome = OpenOutcome::output_is_input;
     else if (same_file(console, probe))
-        outcome = OpenOutcome::output_is_console;
+        files.outcome = OpenOutcome::output_is_console;
+    else if (GetFileInformationByHandle(probe, &info) &&
+             (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        files.reason = std::make_error_code(std::errc::is_a_directory);
     CloseHandle(probe);
-    return outcome;
-}
-
-// The path of the open file itself, wherever the links and drive letters of its name lead; empty
-// when the system cannot tell it.
-static std::wstring final_path_of(HANDLE handle) {
-    std::wstring final_path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD size = GetFinalPathNameByHandleW(handle, final_path.data(),
-                                                     static_cast<DWORD>(final_path.size()),
-                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (size == 0)
-            return {};
-        if (size < final_path.size()) {
-            final_path.resize(size);
-            return final_path;
-        }
-        final_path.resize(size); // the size needed, its closing null included
-    }
 }
 
 // The file that takes the place of the open output file at the end of a run that succeeds:
@@ -238,6 +291,50 @@ static File replacement_of(HANDLE output_handle, int output, const std::filesyst
                                 output);
 }
 
+// Opens the output of a run whose input is open, as open_run_files says.
+static void open_output(RunFiles& files, const std::string& output_name, HANDLE input,
+                        HANDLE console_handle) {
+    files.outcome = OpenOutcome::output_not_opened;
+    const std::filesystem::path output_path = path_from_utf8(output_name);
+    if (!output_path.empty() && ends_in_folder(output_path)) {
+        files.reason = std::make_error_code(std::errc::is_a_directory);
+        return;
+    }
+    // Opened without _O_CREAT and _O_TRUNC: nothing is created or changed before the checks below.
+    const int output =
+        output_path.empty() ? -1 : _wopen(output_path.c_str(), _O_WRONLY | _O_BINARY);
+    if (output == -1 && errno == ENOENT && !output_path.empty()) {
+        // No output yet: a new file, under a temporary name until the end.
+        files.output = files.commit.create_temporary(output_path, -1);
+        files.reason = files.commit.error();
+    } else if (output == -1) {
+        files.reason = std::error_code(errno, std::generic_category());
+        refuse_unopened(output_path, input, console_handle, files);
+        return;
+    } else {
+        const HANDLE output_handle = reinterpret_cast<HANDLE>(_get_osfhandle(output));
+        bool taken = false; // by a commit or a stream, which closes it
+        if (same_file(input, output_handle)) {
+            files.outcome = OpenOutcome::output_is_input;
+        } else if (same_file(console_handle, output_handle)) {
+            files.outcome = OpenOutcome::output_is_console;
+        } else if (GetFileType(output_handle) == FILE_TYPE_DISK) {
+            // Whatever happens, the output's own bytes are changed only by a commit.
+            files.output = replacement_of(output_handle, output, output_path, files.commit);
+            files.reason = files.commit.error();
+            taken = true;
+        } else if (std::FILE* stream = _fdopen(output, "wb"); stream != nullptr) {
+            // A device or a pipe: written as it stands, with no bytes of its own to lose.
+            files.output.reset(stream);
+            taken = true;
+        }
+        if (!taken)
+            _close(output);
+    }
+    if (files.output)
+        files.outcome = OpenOutcome::opened;
+}
+
 RunFiles open_run_files(const std::string& input_name, const std::string& output_name,
                         std::FILE* console) {
     RunFiles files;
@@ -247,44 +344,12 @@ RunFiles open_run_files(const std::string& input_name, const std::string& output
     const HANDLE input = handle_of(files.input.get());
     const HANDLE console_handle = handle_of(console);
     files.input_seekable = GetFileType(input) == FILE_TYPE_DISK;
-
-    // Opened without _O_CREAT and _O_TRUNC: nothing is created or changed before the checks below.
-    const std::filesystem::path output_path = path_from_utf8(output_name);
-    const int output =
-        output_path.empty() ? -1 : _wopen(output_path.c_str(), _O_WRONLY | _O_BINARY);
-    if (output == -1 && errno == ENOENT && !output_path.empty()) {
-        // No output yet: a new file, under a temporary name until the end.
-        files.output = files.commit.create_temporary(output_path, -1);
-        files.outcome = files.output ? OpenOutcome::opened : OpenOutcome::output_not_opened;
-        files.reason = files.commit.error();
+    // The trace written to the input would change it: nothing more is opened.
+    if (same_regular_file(console_handle, input)) {
+        files.outcome = OpenOutcome::input_is_console;
         return files;
     }
-    if (output == -1) {
-        files.reason = std::error_code(errno, std::generic_category());
-        files.outcome = refusal_of_unopened(output_path, input, console_handle);
-        return files;
-    }
-    files.outcome = OpenOutcome::output_not_opened;
-    const HANDLE output_handle = reinterpret_cast<HANDLE>(_get_osfhandle(output));
-    const bool on_disk = GetFileType(output_handle) == FILE_TYPE_DISK;
-    if (same_file(input, output_handle)) {
-        files.outcome = OpenOutcome::output_is_input;
-    } else if (same_file(console_handle, output_handle)) {
-        files.outcome = OpenOutcome::output_is_console;
-    } else if (on_disk) {
-        // Whatever happens, the output's own bytes are changed only by a commit.
-        files.output = replacement_of(output_handle, output, output_path, files.commit);
-        files.reason = files.commit.error();
-        if (files.output)
-            files.outcome = OpenOutcome::opened;
-        return files;
-    } else if (std::FILE* stream = _fdopen(output, "wb"); stream != nullptr) {
-        // A device or a pipe: written as it stands, with no bytes of its own to lose.
-        files.output.reset(stream);
-        files.outcome = OpenOutcome::opened;
-        return files;
-    }
-    _close(output);
+    open_output(files, output_name, input, console_handle);
     return files;
 }
 

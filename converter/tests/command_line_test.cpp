@@ -151,6 +151,23 @@ TEST(ParseCommandLine, AnyDotInTheNameSuppressesTheDefaultExtension) {
     EXPECT_EQ(with_default_extension("maps.d/in"), "maps.d/in");
     EXPECT_EQ(with_default_extension("./in"), "./in");
     EXPECT_EQ(with_default_extension("in."), "in.");
+    // An output name that ends in a folder separator stays a folder's name; an input's gets the
+    // extension as it always did ("maps/" reads "maps/.gdb").
+    const std::pair<std::string_view, std::string_view> outputs[] = {
+        {"out", "out.gdb"},   {"maps/out", "maps/out.gdb"}, {"maps/", "maps/"}, {"/", "/"},
+#ifdef _WIN32
+        {"maps\\", "maps\\"},
+#else
+        {"maps\\", "maps\\.gdb"}, // a backslash is a file name's character
+#endif
+    };
+    for (const auto& [given, opened] : outputs) {
+        const std::string_view arguments[] = {"maps/", given};
+        const auto line = parse_command_line(arguments);
+        ASSERT_TRUE(line.has_value()) << given;
+        EXPECT_EQ(line->output_path, opened) << given;
+        EXPECT_EQ(line->input_path, "maps/.gdb") << given;
+    }
 }
 
 // Runs the real korvix binary in a fresh folder of its own.
@@ -338,6 +355,25 @@ TEST_F(KorvixProgram, FilesThatCannotBeOpenedAreReported) {
     EXPECT_TRUE(no_folder.out.starts_with("Can't open output file\n")) << no_folder.out;
     EXPECT_EQ(std::count(no_folder.out.begin(), no_folder.out.end(), '\n'), 2) << no_folder.out;
     EXPECT_EQ(no_folder.err, "");
+
+    // An output that names a folder, there or not, is refused as one before anything is made:
+    // neither "adir/.gdb" nor "/.gdb".
+    fs::create_directory(dir_ / "adir");
+    std::vector<std::string> folders = {"adir/",      "adir/.",   "adir/..", "folder",
+                                        "folder.gdb", "no/such/", "/",       "."};
+#ifdef _WIN32
+    folders.push_back("adir\\");
+#endif
+    const std::vector<std::string> before = files();
+    const bool root_file = fs::exists("/.gdb");
+    for (const std::string& output : folders) {
+        const CommandOutcome outcome = run("-T in " + output); // unquoted: "adir\\" as it stands
+        EXPECT_EQ(outcome.status, 1) << output;
+        EXPECT_EQ(outcome.out, "Can't open output file\nIs a directory\n") << output;
+        EXPECT_EQ(files(), before) << output;
+        EXPECT_TRUE(fs::is_empty(dir_ / "adir")) << output;
+    }
+    EXPECT_EQ(fs::exists("/.gdb"), root_file);
 }
 
 TEST_F(KorvixProgram, BadInputsFailWithTheirMessage) {
@@ -422,10 +458,20 @@ TEST_F(KorvixProgram, AFullDiskIsAFailure) {
 #endif
     if (!fs::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full on this system";
+    // A device that takes no byte (ENOSPC), written at the run's end: the failure with the
+    // system's reason, and no line that says the run succeeded (--fit's) before it. A '.' keeps
+    // ".gdb" off the name.
     write("in.gdb", route_file());
-    const CommandOutcome outcome = run("-R in /dev/./full"); // a '.' keeps ".gdb" off the name
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(outcome.out.ends_with("Can't write output file\n")) << outcome.out;
+    write("track.gdb", plain_file());
+    for (const char* arguments : {"-R in /dev/./full", "-V --fit track /dev/./full"}) {
+        const CommandOutcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 1) << arguments;
+        EXPECT_TRUE(outcome.out.ends_with("Can't write output file\nNo space left on device\n"))
+            << arguments << "\n"
+            << outcome.out;
+        EXPECT_EQ(outcome.out.find(" fit in "), std::string::npos) << arguments << "\n"
+                                                                   << outcome.out;
+    }
 }
 
 } // namespace

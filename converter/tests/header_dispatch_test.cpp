@@ -70,8 +70,9 @@ TEST(GdbHeader, InputEndingInsideTheHeaderIsNotGdb) {
     const Bytes header = gdb_header();
     // Every cut, including one that leaves "MapSource" without its 0 byte.
     for (std::size_t cut = 0; cut < header.size(); ++cut) {
-        const RunResult run = convert_bytes(Bytes(header.begin(), header.begin() + cut),
-                                            ConversionMode::track_all_points);
+        const RunResult run =
+            convert_bytes(Bytes(header.begin(), header.begin() + std::ptrdiff_t(cut)),
+                          ConversionMode::track_all_points);
         EXPECT_EQ(run.status, 1) << "cut at " << cut;
         EXPECT_EQ(run.console, not_gdb) << "cut at " << cut;
     }

@@ -29,6 +29,7 @@ constexpr char changed_message[] = "Input file changed during the run\n";
 
 std::vector<TrackPoint> winding(std::int32_t from, int count) {
     std::vector<TrackPoint> points;
+    points.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         points.push_back({from + i * 5000, (i % 3) * 7000 - from});
     return points;

@@ -21,6 +21,7 @@ using namespace testing;
 
 constexpr char same_file[] = "Input and output are the same file\n";
 constexpr char same_as_stdout[] = "Output and standard output are the same file\n";
+constexpr char input_is_stdout[] = "Input and standard output are the same file\n";
 
 Bytes route_file() {
     return gdb_file({
@@ -31,11 +32,14 @@ Bytes route_file() {
 }
 
 // A command line that korvix must refuse. Its message goes to standard output, which is a file
-// of the test's folder when the row redirects it there.
+// of the test's folder when the row redirects it there; when that file is the input, to standard
+// error, unless that is appended to the input too: then nowhere.
 struct Refusal {
     std::string arguments; // behind korvix's path
     std::string redirect;  // the file that standard output is appended to, or none
     bool in_test_folder;   // run in the test's folder (relative names), or on another drive
+    bool redirect_is_input = false; // the redirect is a name of the input
+    bool error_too = false;         // standard error appended to the same file
 };
 
 class InputSafety : public ::testing::Test {
@@ -107,6 +111,10 @@ TEST_F(InputSafety, EverySpellingOfTheInputIsRefusedBeforeAByteIsWritten) {
         {"-T in kept.gdb", kept, true},
         {"-V in kept", kept, true},
         {"-R " + quoted_in + " " + shell_quoted(kept), kept, false},
+        // Standard output is the input: the trace would be appended to it.
+        {"-V in out.gdb", in, true, true},
+        {"-T in.gdb out.gdb", path("hard.gdb"), true, true},
+        {"-R in in.gdb", in, true, true}, // the output is the input as well
     };
 #ifdef _WIN32
     const auto same_as_in = [&](const std::string& other) {
@@ -133,18 +141,28 @@ TEST_F(InputSafety, EverySpellingOfTheInputIsRefusedBeforeAByteIsWritten) {
     rows.push_back({quoted_in + " " + shell_quoted("/" + in), "", false});
     rows.push_back({"/dev/./zero /dev/./zero", "", false});
     rows.push_back({"-R in /dev/./stdout", kept, true});
+    rows.push_back({"-V in out.gdb", in, true, true, true}); // standard error the input too
+    for (const char* stdout_name : {"/dev/./stdout", "/dev/fd/1", "/proc/self/fd/1"})
+        rows.push_back({std::string("-T in.gdb ") + stdout_name, in, true, true});
     const fs::path other_drive = "/";
 #endif
     std::printf("%zu spellings of the input or of standard output\n", rows.size());
 
     for (const Refusal& row : rows) {
-        std::string command = row.arguments;
+        std::string command = korvix_command() + " " + row.arguments;
         if (!row.redirect.empty())
             command += " >> " + shell_quoted(row.redirect);
-        const CommandOutcome outcome = run(command, row.in_test_folder ? dir_.path() : other_drive);
+        if (row.error_too) // in a group of its own, whose standard error the test captures
+            command = "(" + command + " 2>&1)";
+        const CommandOutcome outcome =
+            run_command(command, row.in_test_folder ? dir_.path() : other_drive);
         EXPECT_EQ(outcome.status, 1) << command;
         EXPECT_EQ(read_file(dir_ / "in.gdb"), route_file()) << command << ": input changed";
-        if (row.redirect.empty()) {
+        EXPECT_FALSE(fs::exists(dir_ / "out.gdb")) << command;
+        if (row.redirect_is_input) {
+            EXPECT_EQ(outcome.err, row.error_too ? "" : input_is_stdout) << command;
+            EXPECT_EQ(read_file(dir_ / "kept.gdb"), route_file()) << command;
+        } else if (row.redirect.empty()) {
             EXPECT_EQ(outcome.out, same_file) << command;
             EXPECT_EQ(read_file(dir_ / "kept.gdb"), route_file()) << command;
         } else {
@@ -216,6 +234,7 @@ TEST_F(InputSafety, LimitsOfTheSystemEndTheRunWithItsMessage) {
 
     int refused = 0;
     int completed = 0;
+    int refusing_limit = 0; // the largest that refused
     for (int kilobytes = 4000; kilobytes <= 12000; kilobytes += 200) {
         write_file(dir_ / "out.gdb", route_file());
         const CommandOutcome outcome =
@@ -227,6 +246,7 @@ TEST_F(InputSafety, LimitsOfTheSystemEndTheRunWithItsMessage) {
             continue; // the system could not even load the program
         if (outcome.status == 1) {
             ++refused;
+            refusing_limit = kilobytes;
             EXPECT_EQ(outcome.out, "Not enough memory\n") << where;
             EXPECT_EQ(read_file(dir_ / "out.gdb"), route_file()) << where;
         } else {
@@ -238,12 +258,23 @@ TEST_F(InputSafety, LimitsOfTheSystemEndTheRunWithItsMessage) {
     EXPECT_GT(refused, 0);
     EXPECT_GT(completed, 0);
 
+    // Refused for memory with standard output appended to the input: the message on standard
+    // error, the input as it was.
+    const Bytes input = read_file(dir_ / "big.gdb");
+    const CommandOutcome appended =
+        run_command("ulimit -v " + std::to_string(refusing_limit) + " && exec " + korvix_command() +
+                        " -R big.gdb out.gdb >> big.gdb",
+                    dir_.path());
+    EXPECT_EQ(appended.status, 1);
+    EXPECT_EQ(appended.err, "Not enough memory\n");
+    EXPECT_TRUE(read_file(dir_ / "big.gdb") == input) << "input changed";
+
     // 64 blocks of 512 bytes: far less than the output.
     fs::remove(dir_ / "out.gdb");
     const CommandOutcome limited = run_command(
         "ulimit -f 64 && exec " + korvix_command() + " -R big.gdb out.gdb", dir_.path());
     EXPECT_EQ(limited.status, 1);
-    EXPECT_TRUE(limited.out.ends_with("Can't write output file\n")) << limited.out;
+    EXPECT_TRUE(limited.out.ends_with("Can't write output file\nFile too large\n")) << limited.out;
     EXPECT_FALSE(fs::exists(dir_ / "out.gdb")); // a failed run makes no output
 }
 #endif

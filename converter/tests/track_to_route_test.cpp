@@ -519,6 +519,7 @@ INSTANTIATE_TEST_SUITE_P(
 // --waypoints that leaves the second track from none to all the names it needs.
 TEST(NamesLeft, TheNextTrackConvertedWhenItsPointsFitElseSkipped) {
     std::vector<Point> winding;
+    winding.reserve(1500);
     for (int i = 0; i < 1500; ++i)
         winding.push_back({static_cast<std::int32_t>(i * 400 + 60000 * std::sin(i / 23.0)),
                            static_cast<std::int32_t>(90000 * std::cos(i / 31.0) + (i % 7) * 40)});

@@ -36,8 +36,9 @@ struct ReadResult {
 };
 
 // One run of the converter: started with its standard output into a pipe that the launcher
-// reads, then waited for. Strings are UTF-8. Destroyed while the program runs, it ends the program
-// as Interrupt and, kStopGrace later, Kill do, and waits for it.
+// reads, then waited for. Strings are as the launcher keeps file names (Launcher.h): bytes on
+// POSIX systems, passed as they are; UTF-8 on Windows. Destroyed while the program runs, it ends
+// the program as Interrupt and, kStopGrace later, Kill do, and waits for it.
 class IConverterProcess {
 public:
     virtual ~IConverterProcess() = default;
@@ -45,7 +46,10 @@ public:
     // Starts `program` with `arguments` (each passed as one argument), `workingDir` as its
     // current folder and this process's environment, without a console window of its own.
     // Returns 0 when the program was started, otherwise the system's error number for the
-    // failed start (2 when the program file does not exist).
+    // failed start (2 when the program file does not exist). The program does not outlive this
+    // process, however that ends: on Linux it gets SIGTERM when the thread that started it ends
+    // (so Start is called from a thread that lives to the run's end: the dialog's), on Windows
+    // it runs in a job that ends it when this process's handle to it closes.
     virtual int Start(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& workingDir) = 0;
 

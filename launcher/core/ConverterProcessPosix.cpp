@@ -1,5 +1,6 @@
-// The converter's process on POSIX systems: posix_spawn, or fork and exec where the C library
-// cannot change the child's folder in posix_spawn.
+// The converter's process on POSIX systems: fork and exec on Linux, where the child asks before
+// the exec to be ended with the launcher; elsewhere posix_spawn, or fork and exec where the C
+// library cannot change the child's folder in posix_spawn.
 #include "ConverterProcess.h"
 #include "ConverterStopPosix.h"
 
@@ -10,6 +11,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <sys/prctl.h>
+#elif defined(KORVIX_HAVE_POSIX_SPAWN_ADDCHDIR)
+#define KORVIX_START_BY_POSIX_SPAWN
+#endif
 
 extern char** environ;
 
@@ -34,7 +41,7 @@ int MoveAside(int fd) {
     return moved;
 }
 
-#ifdef KORVIX_HAVE_POSIX_SPAWN_ADDCHDIR
+#ifdef KORVIX_START_BY_POSIX_SPAWN
 // Starts the program by posix_spawn, with `output` as its standard output, `workingDir` as its
 // folder and the signal mask `mask`; returns 0 and sets `pid`, or returns the error number.
 int SpawnProgram(const std::string& program, char* const* argv, const std::string& workingDir,
@@ -50,10 +57,12 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
         posix_spawn_file_actions_destroy(&actions);
         return error;
     }
-    // The converter gets the default SIGPIPE back, whatever the launcher does with it.
+    // The converter gets the default SIGPIPE and SIGTERM back, whatever the launcher does with
+    // them (StartMask).
     sigset_t defaults;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGTERM);
     error = posix_spawnattr_setsigdefault(&attributes, &defaults);
     if (error == 0) {
         error = posix_spawnattr_setsigmask(&attributes, &mask);
@@ -80,6 +89,45 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
     return error;
 }
 #else
+// The child between fork and exec: only async-signal-safe calls. Every signal that the launcher
+// catches gets its default action back (the exec would give it that anyway), and SIGPIPE and
+// SIGTERM too, whatever the launcher does with them (StartMask), before the mask `mask` comes:
+// no handler of the launcher runs in the converter's process. On Linux the child then asks for
+// SIGTERM when the launcher's thread that forked it ends, which it does when the launcher ends by
+// any means, SIGKILL included. SIGTERM, not SIGKILL: korvix takes it as it takes the Stop button,
+// and removes its temporary file. A launcher (process `parent`) gone before that request was made
+// would never send it: the child then ends at once. A failed exec writes its error number to
+// `report`.
+[[noreturn]] void RunChild(const char* program, char* const* argv, const char* workingDir,
+                           int output, const sigset_t& mask, pid_t parent, int report) {
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction current = {};
+        if (sigaction(signal, nullptr, &current) == 0 &&
+            (signal == SIGPIPE || signal == SIGTERM || (current.sa_flags & SA_SIGINFO) != 0 ||
+             (current.sa_handler != SIG_IGN && current.sa_handler != SIG_DFL))) {
+            struct sigaction fallback = {};
+            fallback.sa_handler = SIG_DFL;
+            sigaction(signal, &fallback, nullptr);
+        }
+    }
+#ifdef __linux__
+    // Refused only where a sandbox forbids it: the converter then runs as it did before.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) {
+        _exit(127);
+    }
+#else
+    static_cast<void>(parent);
+#endif
+    sigprocmask(SIG_SETMASK, &mask, nullptr);
+    if (dup2(output, STDOUT_FILENO) >= 0 && chdir(workingDir) == 0) {
+        execve(program, argv, environ);
+    }
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = write(report, &error, sizeof error);
+    _exit(127);
+}
+
 // Reads the error number that a child writes when its exec fails; 0 when the exec succeeded
 // (the pipe closes without a word).
 int ReadExecError(int fd) {
@@ -90,9 +138,11 @@ int ReadExecError(int fd) {
     return got == static_cast<ssize_t>(sizeof error) ? error : 0;
 }
 
-// Starts the program by fork and exec, with `output` as its standard output, `workingDir` as its
-// folder and the signal mask `mask`; returns 0 and sets `pid`, or returns the error number. A
-// failed exec is told through a close-on-exec pipe, and its child is waited for.
+// Starts the program by fork and exec (RunChild), with `output` as its standard output,
+// `workingDir` as its folder and the signal mask `mask`; returns 0 and sets `pid`, or returns the
+// error number. Every signal is blocked across the fork, so that none reaches the child before
+// its handlers are reset. A failed exec is told through a close-on-exec pipe, and its child is
+// waited for.
 int SpawnProgram(const std::string& program, char* const* argv, const std::string& workingDir,
                  int output, const sigset_t& mask, pid_t& pid) {
     int report[2];
@@ -101,29 +151,23 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
     }
     fcntl(report[0], F_SETFD, FD_CLOEXEC);
     fcntl(report[1], F_SETFD, FD_CLOEXEC);
+    const pid_t launcher = getpid();
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
     const pid_t child = fork();
+    if (child == 0) {
+        RunChild(program.c_str(), argv, workingDir.c_str(), output, mask, launcher, report[1]);
+    }
+    const int forkError = errno;
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    close(report[1]);
+    const int error = child < 0 ? forkError : ReadExecError(report[0]);
+    close(report[0]);
     if (child < 0) {
-        const int error = errno;
-        close(report[0]);
-        close(report[1]);
         return error;
     }
-    if (child == 0) {
-        // The child: only async-signal-safe calls from here to the exec.
-        struct sigaction fallback = {};
-        fallback.sa_handler = SIG_DFL;
-        sigaction(SIGPIPE, &fallback, nullptr);
-        sigprocmask(SIG_SETMASK, &mask, nullptr);
-        if (dup2(output, STDOUT_FILENO) >= 0 && chdir(workingDir.c_str()) == 0) {
-            execve(program.c_str(), argv, environ);
-        }
-        const int error = errno;
-        [[maybe_unused]] const ssize_t written = write(report[1], &error, sizeof error);
-        _exit(127);
-    }
-    close(report[1]);
-    const int error = ReadExecError(report[0]);
-    close(report[0]);
     if (error != 0) {
         while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
         }
@@ -133,6 +177,16 @@ int SpawnProgram(const std::string& program, char* const* argv, const std::strin
     return 0;
 }
 #endif
+
+// The signal mask that the converter starts with: the launcher's `launcher`, but SIGTERM, by which
+// the launcher ends its converter (at Stop, and when it goes itself), is never blocked: the
+// converter, which removes its temporary file on it, must hear it even from a launcher that was
+// started with SIGTERM blocked (and, SIGTERM back at its default action, one that ignores it).
+sigset_t StartMask(const sigset_t& launcher) {
+    sigset_t mask = launcher;
+    sigdelset(&mask, SIGTERM);
+    return mask;
+}
 
 class PosixConverterProcess final : public IConverterProcess {
 public:
@@ -179,8 +233,8 @@ public:
         }
         // A signal that ends the launcher ends the converter first, from its start on.
         const StopSignalsBlocked blocked;
-        const int error =
-            SpawnProgram(program, argv.data(), workingDir, writeEnd, blocked.Previous(), m_pid);
+        const int error = SpawnProgram(program, argv.data(), workingDir, writeEnd,
+                                       StartMask(blocked.Previous()), m_pid);
         if (error == 0) {
             ForwardStopsTo(m_pid);
         }

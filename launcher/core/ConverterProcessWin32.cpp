@@ -1,7 +1,8 @@
 // The converter's process on Windows: CreateProcessW with its standard output into a pipe and
-// a console of its own without a window, through which it is stopped.
+// a console of its own without a window, through which it is stopped, in a job that ends it when
+// the launcher goes.
 #include "ConverterProcess.h"
-#include "Utf16.h"
+#include "platform.h"
 
 #include <algorithm>
 #include <array>
@@ -10,6 +11,8 @@
 #include <windows.h>
 
 namespace runkorvix {
+
+using korvix::wide_from_utf8;
 
 std::string ConverterFileName() {
     return "korvix.exe";
@@ -72,9 +75,9 @@ void CloseIfOpen(HANDLE handle) {
 // The command line that starts `program` with `arguments`. A program path never holds a double
 // quote, so plain quotes delimit it safely.
 std::wstring CommandLine(const std::string& program, const std::vector<std::string>& arguments) {
-    std::wstring commandLine = L"\"" + WideFromUtf8(program) + L"\"";
+    std::wstring commandLine = L"\"" + wide_from_utf8(program) + L"\"";
     for (const std::string& argument : arguments) {
-        commandLine += L" " + QuoteArgument(WideFromUtf8(argument));
+        commandLine += L" " + QuoteArgument(wide_from_utf8(argument));
     }
     return commandLine;
 }
@@ -102,6 +105,44 @@ int CreateOutputPipe(HANDLE& readEnd, HANDLE& writeEnd) {
         return static_cast<int>(error);
     }
     return 0;
+}
+
+// A job that ends every process in it when its last handle closes. The launcher holds the only
+// one (it is not inherited), so that korvix.exe ends with runkorvix.exe however that ends,
+// TerminateProcess included. Null when the system makes none.
+HANDLE CreateEndWithLauncherJob() {
+    const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job == nullptr) {
+        return nullptr;
+    }
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
+
+// Puts the converter, started suspended, into a job of its own (CreateEndWithLauncherJob) and
+// lets it run. Returns the job, or null when none could be made or taken: on Windows before 8,
+// which nests no jobs, a launcher that runs in a job of its own runs its converter as before,
+// bound to that job alone. `error` is 0 when the converter runs, else the system's error number:
+// the converter has been ended, and no job is returned.
+HANDLE RunInJob(const PROCESS_INFORMATION& process, DWORD& error) {
+    HANDLE job = CreateEndWithLauncherJob();
+    if (job != nullptr && !AssignProcessToJobObject(job, process.hProcess)) {
+        CloseHandle(job);
+        job = nullptr;
+    }
+    error = ResumeThread(process.hThread) == static_cast<DWORD>(-1) ? GetLastError() : 0;
+    if (error != 0) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseIfOpen(job);
+        job = nullptr;
+    }
+    return job;
 }
 
 // The launcher's standard handles, which joining and leaving a console change, put back as they
@@ -190,20 +231,28 @@ public:
         startup.hStdOutput = writeEnd;
         startup.hStdError = InheritableStdHandle(STD_ERROR_HANDLE);
         std::wstring commandLine = CommandLine(program, arguments);
-        const std::wstring dir = WideFromUtf8(workingDir);
+        const std::wstring dir = wide_from_utf8(workingDir);
         PROCESS_INFORMATION process{};
-        const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                                            NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr,
-                                            dir.c_str(), &startup, &process);
-        const DWORD error = started ? 0 : GetLastError();
+        // Suspended until it is in its job, so that it never runs unbound.
+        const BOOL started =
+            CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                           NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
+                           dir.c_str(), &startup, &process);
+        DWORD error = started ? 0 : GetLastError();
         CloseHandle(writeEnd);
         CloseIfOpen(startup.hStdInput);
         CloseIfOpen(startup.hStdError);
-        if (!started) {
+        if (started) {
+            m_job = RunInJob(process, error);
+            CloseHandle(process.hThread);
+            if (error != 0) {
+                CloseHandle(process.hProcess);
+            }
+        }
+        if (error != 0) {
             CloseHandle(readEnd);
             return static_cast<int>(error);
         }
-        CloseHandle(process.hThread);
         m_process = process.hProcess;
         m_id = process.dwProcessId;
         m_output = readEnd;
@@ -251,6 +300,8 @@ public:
         GetExitCodeProcess(m_process, &code);
         CloseHandle(m_process);
         m_process = nullptr;
+        CloseIfOpen(m_job); // ends nothing: its one process has ended
+        m_job = nullptr;
         return {false, static_cast<int>(code)};
     }
 
@@ -290,6 +341,7 @@ public:
 
 private:
     HANDLE m_process = nullptr;
+    HANDLE m_job = nullptr; // ends the converter when the launcher goes; null for none
     DWORD m_id = 0;
     HANDLE m_output = nullptr;
     OVERLAPPED m_overlapped{};

@@ -1,9 +1,9 @@
 #include "Launcher.h"
 
 #include "ConverterProcess.h"
-#include "GdbRecordCount.h"
 #include "LauncherOptions.h"
 #include "RunOutcome.h"
+#include "file_contents.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,26 +19,34 @@ void EchoOutput(std::string_view output) {
 
 } // namespace
 
-std::filesystem::path PathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+std::filesystem::path PathFromName(const std::string& name) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+#else
+    return std::filesystem::path(name); // the bytes, not taken for UTF-8 or any other encoding
+#endif
 }
 
-std::string Utf8FromPath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+std::string NameFromPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+#else
+    return path.native();
+#endif
 }
 
 std::string ConverterFileArgument(const std::string& path) {
     if (path.empty() || path.find('.') != std::string::npos) {
         return path;
     }
-    const std::filesystem::path name = PathFromUtf8(path);
+    const std::filesystem::path name = PathFromName(path);
     // On Windows "\\?\" turns off the parsing that takes a "." out of a path.
     constexpr std::string_view kVerbatim = "\\\\?\\";
     if (std::filesystem::path::preferred_separator == L'\\' && path.starts_with(kVerbatim)) {
         return "\\\\.\\" + path.substr(kVerbatim.size());
     }
-    return Utf8FromPath(name.parent_path() / "." / name.filename());
+    return NameFromPath(name.parent_path() / "." / name.filename());
 }
 
 std::string InputFromCommandLine(const std::vector<std::string>& arguments) {
@@ -47,8 +55,8 @@ std::string InputFromCommandLine(const std::vector<std::string>& arguments) {
             // The converter runs in the launcher's folder, not in this process's current one.
             std::error_code error;
             const std::filesystem::path full =
-                std::filesystem::absolute(PathFromUtf8(argument), error);
-            return error ? argument : Utf8FromPath(full.lexically_normal());
+                std::filesystem::absolute(PathFromName(argument), error);
+            return error ? argument : NameFromPath(full.lexically_normal());
         }
     }
     return std::string();
@@ -98,15 +106,15 @@ std::string Launcher::Restore() {
 
 bool Launcher::LocateConverter(const std::string& modulePath) {
     std::error_code error;
-    std::filesystem::path dir = std::filesystem::absolute(PathFromUtf8(modulePath), error);
+    std::filesystem::path dir = std::filesystem::absolute(PathFromName(modulePath), error);
     dir = dir.lexically_normal().parent_path().make_preferred();
-    m_converterDir = Utf8FromPath(dir);
+    m_converterDir = NameFromPath(dir);
     if (m_converterDir.empty() ||
         m_converterDir.back() != static_cast<char>(std::filesystem::path::preferred_separator)) {
         m_converterDir += static_cast<char>(std::filesystem::path::preferred_separator);
     }
     m_converterPath = m_converterDir + ConverterFileName();
-    return std::filesystem::exists(PathFromUtf8(m_converterPath), error);
+    return std::filesystem::exists(PathFromName(m_converterPath), error);
 }
 
 void Launcher::SelectOption(int index, const std::string& fieldText) {
@@ -123,7 +131,7 @@ void Launcher::SetOtherText(const std::string& text) {
 
 bool Launcher::ChooseInput(const std::string& path) {
     std::error_code error;
-    if (path.empty() || !std::filesystem::exists(PathFromUtf8(path), error)) {
+    if (path.empty() || !std::filesystem::exists(PathFromName(path), error)) {
         return false;
     }
     m_input = path;
@@ -132,7 +140,7 @@ bool Launcher::ChooseInput(const std::string& path) {
 }
 
 bool Launcher::ChooseOutput(const std::string& path) {
-    if (IsSameFile(m_input, path)) {
+    if (korvix::names_same_file(m_input, path)) {
         return false;
     }
     m_output = path;
@@ -141,24 +149,24 @@ bool Launcher::ChooseOutput(const std::string& path) {
 }
 
 std::string FolderOf(const std::string& path) {
-    return Utf8FromPath(PathFromUtf8(path).parent_path());
+    return NameFromPath(PathFromName(path).parent_path());
 }
 
 std::string OutputNoteText(const std::string& input, const std::string& output) {
     if (output.empty()) {
         return std::string();
     }
-    if (!input.empty() && IsSameFile(input, output)) {
+    if (!input.empty() && korvix::names_same_file(input, output)) {
         return kSameFileText;
     }
-    const std::filesystem::path path = PathFromUtf8(output);
+    const std::filesystem::path path = PathFromName(output);
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
-        return Utf8FromPath(path.filename()) + " exists: Run replaces it";
+        return NameFromPath(path.filename()) + " exists: Run replaces it";
     }
     const std::filesystem::path folder = path.parent_path();
     if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-        return "No folder " + Utf8FromPath(folder);
+        return "No folder " + NameFromPath(folder);
     }
     return std::string();
 }
@@ -178,10 +186,10 @@ void Launcher::StoreChoice() {
 
 Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
     StoreChoice();
-    if (IsSameFile(m_input, m_output)) {
+    if (korvix::names_same_file(m_input, m_output)) {
         return {FeedbackIcon::Error, kSameFileText};
     }
-    const std::filesystem::path output = PathFromUtf8(m_output);
+    const std::filesystem::path output = PathFromName(m_output);
     const OutputFileState before = OutputFileStateOf(output);
     const auto process = CreateConverterProcess();
     ConverterRun run(*process, EchoOutput);
@@ -206,12 +214,14 @@ std::string Launcher::Summary(const RunResult& result) const {
     }
     RunCounts counts = CountsOf(result);
     counts.limits = ActiveLimits();
-    const std::filesystem::path output = PathFromUtf8(m_output);
+    const std::filesystem::path output = PathFromName(m_output);
     if (MakesWaypoints(m_option)) {
-        counts.outputWaypoints = CountWaypointRecords(output);
+        if (const korvix::FileContents made = korvix::read_file_contents(m_output); made.whole()) {
+            counts.outputWaypoints = made.waypoints;
+        }
         ReadTracksAgain(result.fates, counts);
     }
-    return RunSummary(m_option, counts, Utf8FromPath(output.filename()));
+    return RunSummary(m_option, counts, NameFromPath(output.filename()));
 }
 
 void Launcher::ReadTracksAgain(const TrackFates& fates, RunCounts& counts) const {
@@ -219,18 +229,20 @@ void Launcher::ReadTracksAgain(const TrackFates& fates, RunCounts& counts) const
     const auto among = [](const std::vector<std::uint64_t>& tracks, std::uint64_t track) {
         return std::binary_search(tracks.begin(), tracks.end(), track);
     };
-    const GdbWalk input = WalkGdbRecords(PathFromUtf8(m_input), [&](const GdbTrack& track) {
+    const auto visit = [&](const korvix::TrackSeen& track) {
         const bool skipped = among(fates.skipped, track.index);
         const bool kept = among(fates.kept, track.index);
         std::vector<std::string>& names = skipped ? counts.skippedNames : counts.keptNames;
         if ((skipped || kept) && names.size() < kNamesListed) {
-            names.emplace_back(track.name);
+            names.emplace_back(track.name.substr(0, kTrackNameKept));
         }
-        counts.onePositionTracks += track.points == 1 ? 1 : 0;
-        counts.onePointRoutes += track.points == 1 && !skipped && !kept ? 1 : 0;
-    });
-    if (input.kind == GdbFileKind::Whole) {
-        counts.numberNames = input.contents.numberNames;
+        const bool onePosition = track.points.count == 1;
+        counts.onePositionTracks += onePosition ? 1 : 0;
+        counts.onePointRoutes += onePosition && !skipped && !kept ? 1 : 0;
+    };
+    const korvix::FileContents input = korvix::read_file_contents(m_input, visit);
+    if (input.whole()) {
+        counts.numberNames = input.numbers.taken_count();
     } else {
         counts.skippedNames.clear();
         counts.keptNames.clear();

@@ -6,7 +6,7 @@
 #include "RouteLimits.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
-#include "SameFile.h"
+#include "platform.h"
 
 #include <filesystem>
 #include <functional>
@@ -15,9 +15,14 @@
 
 namespace runkorvix {
 
-// UTF-8 text and file system paths, both ways.
-std::filesystem::path PathFromUtf8(const std::string& text);
-std::string Utf8FromPath(const std::filesystem::path& path);
+// The launcher keeps file names as the system gives them: on POSIX systems as bytes, which are
+// UTF-8 as a rule but may be any bytes (a file copied from an old disk, "caf\xE9.gdb"), passed
+// to korvix and to the system as they are; on Windows as the UTF-8 of their UTF-16. A dialog
+// decodes them for display (where they are not UTF-8, with the replacement character) and never
+// turns the displayed text back into a name. These two convert such a name to a path and back
+// without a change.
+std::filesystem::path PathFromName(const std::string& name);
+std::string NameFromPath(const std::filesystem::path& path);
 
 // `path` spelled so that the converter opens exactly the file it names. korvix appends ".gdb"
 // to a name that has no '.' anywhere in it; such a path gets "./" (on Windows ".\") before its

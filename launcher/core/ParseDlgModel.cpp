@@ -59,14 +59,14 @@ std::optional<std::string> ParseDlgModel::Start(const std::string& modulePath,
 
 bool ParseDlgModel::ChooseInput(const std::string& path) {
     std::error_code error;
-    if (m_running || std::filesystem::is_directory(PathFromUtf8(path), error) ||
+    if (m_running || std::filesystem::is_directory(PathFromName(path), error) ||
         !m_launcher.ChooseInput(path)) {
         return false;
     }
-    const GdbWalk walk = WalkGdbRecords(PathFromUtf8(path));
-    m_inputNote = InputContentsText(walk);
+    const korvix::FileContents contents = korvix::read_file_contents(path);
+    m_inputNote = InputContentsText(contents);
     if (!m_limits.waypointsGiven) {
-        m_limits.waypointsText = std::to_string(NamesLeft(walk));
+        m_limits.waypointsText = std::to_string(NamesLeft(contents));
     }
     m_outputNote = OutputNoteText(m_launcher.Input(), m_launcher.Output());
     Refresh();

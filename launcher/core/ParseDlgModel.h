@@ -1,7 +1,6 @@
 #pragma once
 
 #include "DialogControls.h"
-#include "GdbRecordCount.h"
 #include "Launcher.h"
 #include "RouteLimits.h"
 #include "RunFeedback.h"
@@ -53,8 +52,8 @@ public:
                                      const std::vector<std::string>& arguments = {});
 
     // An input file was chosen, or dropped on the dialog: its path is shown, and under it what it
-    // holds (the record walk of GdbRecordCount); the line under the output is checked again.
-    // False, and nothing changes, when it does not exist or is a folder (or the choice was
+    // holds (korvix's own walk of the file, file_contents.h); the line under the output is checked
+    // again. False, and nothing changes, when it does not exist or is a folder (or the choice was
     // cancelled: an empty path), or during a run.
     bool ChooseInput(const std::string& path);
     // An output file was chosen: its path is shown, and under it what Run will do to it

@@ -2,16 +2,13 @@
 
 #include "LauncherOptions.h"
 #include "digits.h"
+#include "trace_line.h"
 
 #include <algorithm>
 
 namespace runkorvix {
 
 namespace {
-
-bool IsLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 
 // The messages as the box lists them, one a line with "(N times)" for one that repeats, within
 // the box's bounds; those left out are counted on a last line.
@@ -68,14 +65,7 @@ std::string ShownLine(std::string_view line) {
 }
 
 bool IsTraceLine(std::string_view line) {
-    if (line.size() < 3 || !IsLetter(line[0]) || line[1] != ' ') {
-        return false;
-    }
-    std::string_view number = line.substr(2);
-    if (number[0] == '-' || number[0] == '+') {
-        number.remove_prefix(1);
-    }
-    return korvix::rules::all_digits(number);
+    return korvix::rules::read_trace_line(line).has_value();
 }
 
 void RecordCounts::Add(char type) {

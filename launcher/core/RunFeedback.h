@@ -14,8 +14,8 @@
 // What the converter said during a run, and what the user is told about it afterwards.
 namespace runkorvix {
 
-// True for one of the converter's trace lines: one letter, a blank and a signed decimal number,
-// as "W 71" or "R 279".
+// True for one of the converter's trace lines, as korvix writes them (rules/trace_line.h): "W 71"
+// or "R 279".
 bool IsTraceLine(std::string_view line);
 
 // The converter's messages, each distinct one once with how often it came. Memory stays

@@ -235,34 +235,52 @@ std::string ReductionsSummary(const Reductions& reductions) {
                      ", within " + Metres(reductions.within) + '.';
 }
 
-std::string InputContentsText(const GdbWalk& walk) {
-    switch (walk.kind) {
-    case GdbFileKind::Whole:
-        break;
-    case GdbFileKind::CutShort:
+namespace {
+
+// Why korvix stops in a file, in the dialog's words.
+std::string StopText(const korvix::FileContents& contents) {
+    switch (contents.failure) {
+    case korvix::Failure::end_of_input:
         return "Not a whole GDB file: it ends early.";
-    case GdbFileKind::Other:
+    case korvix::Failure::input_read_failed:
+        return "The file cannot be read.";
+    default:
         return "Not a GDB file.";
     }
-    const GdbContents& holds = walk.contents;
-    std::string text = CountOrNo(holds.waypoints, "waypoint", "waypoints") + ", " +
-                       CountOrNo(holds.tracks, "track", "tracks");
-    if (holds.tracks > holds.damagedTracks) { // the sizes of the tracks that could be counted
-        const std::uint32_t most = holds.mostTrackPoints;
-        text += " of " + (holds.fewestTrackPoints == most
+}
+
+} // namespace
+
+std::string InputContentsText(const korvix::FileContents& contents) {
+    if (!contents.whole()) {
+        return StopText(contents);
+    }
+    std::string text = CountOrNo(contents.waypoints, "waypoint", "waypoints") + ", " +
+                       CountOrNo(contents.tracks, "track", "tracks");
+    if (contents.tracks > contents.damaged_tracks) { // the sizes of the tracks read whole
+        const std::uint32_t most = contents.most_track_points;
+        text += " of " + (contents.fewest_track_points == most
                               ? Count(most, "point", "points")
-                              : std::to_string(holds.fewestTrackPoints) + " to " +
+                              : std::to_string(contents.fewest_track_points) + " to " +
                                     Count(most, "point", "points"));
     }
-    text += ", " + CountOrNo(holds.routes, "route", "routes");
-    if (holds.tracks > 0) {
-        text += "; " + CountOrNo(NamesLeft(walk), "name", "names") + " left for new waypoints";
+    text += ", " + CountOrNo(contents.routes, "route", "routes");
+    // -R to -U read the routes' points and copy the tracks as they stand; -V and -W the other
+    // way round.
+    if (contents.damaged_routes > 0) {
+        text += "; -R to -U stop at a damaged route";
+    }
+    if (contents.damaged_tracks > 0) {
+        return text + "; -V and -W stop at a damaged track";
+    }
+    if (contents.tracks > 0) {
+        text += "; " + CountOrNo(NamesLeft(contents), "name", "names") + " left for new waypoints";
     }
     return text;
 }
 
-std::uint64_t NamesLeft(const GdbWalk& walk) {
-    const std::uint64_t taken = walk.kind == GdbFileKind::Whole ? walk.contents.numberNames : 0;
+std::uint64_t NamesLeft(const korvix::FileContents& contents) {
+    const std::uint64_t taken = contents.whole() ? contents.numbers.taken_count() : 0;
     return kRunNames - std::min(taken, kRunNames);
 }
 

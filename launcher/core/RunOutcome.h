@@ -1,9 +1,10 @@
 #pragma once
 
-#include "GdbRecordCount.h"
 #include "RouteLimits.h"
 #include "RunFeedback.h"
 #include "TrackLines.h"
+#include "file_contents.h"
+#include "gdb_rules.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,6 +17,9 @@
 // it reduced or cut, and its messages, which name the tracks it skipped. The trace says nothing
 // of the records written, so the waypoints that -V and -W make are counted in the output file.
 namespace runkorvix {
+
+// The names that one run of -V or -W gives new waypoints: 001 to 999.
+inline constexpr std::uint64_t kRunNames = korvix::rules::last_waypoint_number;
 
 struct RunCounts {
     // The input's records, from the trace.
@@ -46,6 +50,8 @@ struct RunCounts {
     std::uint64_t onePointRoutes = 0;
 };
 inline constexpr std::size_t kNamesListed = 5;
+// The start of a track's name that the box shows, in bytes.
+inline constexpr std::size_t kTrackNameKept = 100;
 
 // The counts of a run's trace, lines and messages; outputWaypoints, limits, numberNames and what
 // is read from the input are left empty.
@@ -71,13 +77,14 @@ std::string RunSummary(std::string_view option, const RunCounts& counts,
 // "korvix reduced or cut 3 routes or tracks into 5, within 11.6 m."; empty for none.
 std::string ReductionsSummary(const Reductions& reductions);
 
-// What an input holds, for the line under its path: "312 waypoints, 26 tracks of 1 to 1906
-// points, no routes; 687 names left for new waypoints" (the names only for a file with tracks), or
-// that it is no GDB file, or one that ends early.
-std::string InputContentsText(const GdbWalk& walk);
+// What an input holds, read as korvix reads it, for the line under its path: "312 waypoints, 26
+// tracks of 1 to 1906 points, no routes; 687 names left for new waypoints" (the names only for a
+// file with tracks), or that it is no GDB file, one that ends early, or one that korvix stops in
+// as damaged.
+std::string InputContentsText(const korvix::FileContents& contents);
 
 // The names that a whole GDB file leaves for the new waypoints of a -V or -W run: the 999 less
 // those of three digits that its own waypoints take; all 999 for another file.
-std::uint64_t NamesLeft(const GdbWalk& walk);
+std::uint64_t NamesLeft(const korvix::FileContents& contents);
 
 } // namespace runkorvix

@@ -1,5 +1,6 @@
 #include "FileChooser.h"
 
+#include "FileNames.h"
 #include "LauncherOptions.h"
 
 #include <QFileDialog>
@@ -19,7 +20,7 @@ QStringList Filters() {
     return filters;
 }
 
-QString Choose(QFileDialog::AcceptMode mode, const QString& folder) {
+QByteArray Choose(QFileDialog::AcceptMode mode, const QString& folder) {
     QFileDialog dialog;
     if (!folder.isEmpty()) {
         dialog.setDirectory(folder);
@@ -35,17 +36,17 @@ QString Choose(QFileDialog::AcceptMode mode, const QString& folder) {
     if (mode == QFileDialog::AcceptSave) {
         dialog.setDefaultSuffix(QString::fromLatin1(runkorvix::kDefaultExtension));
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return QString();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) {
+        return QByteArray();
     }
-    return dialog.selectedFiles().first();
+    return NameOfUrl(dialog.selectedUrls().first());
 }
 
 } // namespace
 
-QString CQtFileChooser::ChooseOpen(const QString& folder) {
+QByteArray CQtFileChooser::ChooseOpen(const QString& folder) {
     return Choose(QFileDialog::AcceptOpen, folder);
 }
-QString CQtFileChooser::ChooseSave(const QString& folder) {
+QByteArray CQtFileChooser::ChooseSave(const QString& folder) {
     return Choose(QFileDialog::AcceptSave, folder);
 }

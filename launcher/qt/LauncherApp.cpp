@@ -8,7 +8,8 @@
 
 #include <QSettings>
 
-CLauncherApp::CLauncherApp(int& argc, char** argv) : QApplication(argc, argv) {
+CLauncherApp::CLauncherApp(int& argc, char** argv)
+    : QApplication(argc, argv), m_argc(argc), m_argv(argv) {
     setOrganizationName(QString::fromLatin1(runkorvix::kCompany));
     setApplicationName(QString::fromLatin1(runkorvix::kApplication));
     setWindowIcon(AppIcon());
@@ -21,7 +22,11 @@ bool CLauncherApp::InitInstance() {
     CQtSettingsStore settingsStore(*store);
     runkorvix::LauncherSettings settings(settingsStore);
     CQtFileChooser chooser;
-    CParseDlg dialog(settings, chooser, applicationFilePath(), arguments().mid(1));
+    QByteArrayList arguments;
+    for (int index = 1; index < m_argc; ++index) {
+        arguments.append(QByteArray(m_argv[index]));
+    }
+    CParseDlg dialog(settings, chooser, applicationFilePath(), arguments);
     dialog.DoModal();
     return false;
 }

@@ -13,4 +13,10 @@ public:
 
     // Runs the main dialog to its end. Always returns false: there is nothing left to run.
     bool InitInstance();
+
+private:
+    // The command line as the system gave it, less Qt's own options, which the application
+    // takes out: its words are bytes, a file's name among them as it is (FileNames.h).
+    int& m_argc;
+    char** m_argv;
 };

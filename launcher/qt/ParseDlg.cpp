@@ -11,10 +11,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -60,7 +60,7 @@ QMessageBox::Icon BoxIcon(runkorvix::FeedbackIcon icon) {
 } // namespace
 
 CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
-                     const QString& modulePath, const QStringList& arguments, QWidget* parent)
+                     const QString& modulePath, const QByteArrayList& arguments, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       m_model(settings), m_chooser(chooser), m_hIcon(AppIcon()), m_szModulePath(modulePath),
@@ -68,7 +68,7 @@ CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& choose
       m_controls(CreateControls(this, kTemplate, DialogUnits::ForTemplate(font(), kTemplate))) {
     setWindowTitle(QStringLiteral(PARSEDLG_CAPTION));
     setAcceptDrops(true);
-    for (const QString& argument : arguments) {
+    for (const QByteArray& argument : arguments) {
         m_arguments.push_back(argument.toStdString());
     }
     setFixedSize(DialogUnits::ForTemplate(font(), kTemplate).Size(PARSEDLG_WIDTH, PARSEDLG_HEIGHT));
@@ -137,7 +137,7 @@ bool CParseDlg::OnInitDialog() {
     setWindowIcon(m_hIcon);
 
     const std::optional<std::string> missing =
-        m_model.Start(m_szModulePath.toStdString(), m_arguments);
+        m_model.Start(QFile::encodeName(m_szModulePath).toStdString(), m_arguments);
     ShowStates();
     if (missing) {
         ShowMessage(runkorvix::FeedbackIcon::Error, QString::fromStdString(*missing));
@@ -149,21 +149,19 @@ bool CParseDlg::OnInitDialog() {
 }
 
 void CParseDlg::OnInputFile() {
-    const QString path = QDir::toNativeSeparators(m_chooser.ChooseOpen(ChooserFolder()));
-    if (m_model.ChooseInput(path.toStdString())) {
+    if (m_model.ChooseInput(m_chooser.ChooseOpen(ChooserFolder()).toStdString())) {
         ShowStates();
     }
 }
 
 void CParseDlg::OnOutputFile() {
-    const QString path = QDir::toNativeSeparators(m_chooser.ChooseSave(ChooserFolder()));
-    if (m_model.ChooseOutput(path.toStdString())) {
+    if (m_model.ChooseOutput(m_chooser.ChooseSave(ChooserFolder()).toStdString())) {
         ShowStates();
     }
 }
 
 QString CParseDlg::ChooserFolder() const {
-    return QString::fromStdString(m_model.ChooserFolder());
+    return ShownName(m_model.ChooserFolder());
 }
 
 void CParseDlg::ShowStates() {
@@ -196,9 +194,11 @@ void CParseDlg::ShowStates() {
             note->setToolTip(text);
         }
         auto* field = qobject_cast<QLineEdit*>(widget);
-        if (field != nullptr && field->isReadOnly() && field->toolTip() != text) {
-            ShowPath(field, text);
-        } else if (field != nullptr && !field->isReadOnly() && field->text() != text) {
+        if (field != nullptr && field->isReadOnly()) { // a path: the core's name, decoded
+            if (const QString path = ShownName(state.text); field->toolTip() != path) {
+                ShowPath(field, path);
+            }
+        } else if (field != nullptr && field->text() != text) {
             field->setText(text);
         }
     }
@@ -332,12 +332,10 @@ void CParseDlg::closeEvent(QCloseEvent* event) {
 
 namespace {
 
-// The one local file that a drag carries, or an empty string.
-QString DraggedFile(const QMimeData* data) {
+// The one local file that a drag carries, as the system's bytes (NameOfUrl); empty for none.
+QByteArray DraggedFile(const QMimeData* data) {
     const QList<QUrl> urls = data->urls();
-    return urls.size() == 1 && urls.front().isLocalFile()
-               ? QDir::toNativeSeparators(urls.front().toLocalFile())
-               : QString();
+    return urls.size() == 1 ? NameOfUrl(urls.front()) : QByteArray();
 }
 
 } // namespace
@@ -349,7 +347,7 @@ void CParseDlg::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CParseDlg::dropEvent(QDropEvent* event) {
-    const QString path = DraggedFile(event->mimeData());
+    const QByteArray path = DraggedFile(event->mimeData());
     if (m_model.Running() || path.isEmpty()) {
         return;
     }

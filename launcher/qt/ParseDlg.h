@@ -1,14 +1,15 @@
 #pragma once
 
 #include "DialogTemplate.h"
+#include "FileNames.h"
 #include "ParseDlgModel.h"
 #include "RunFeedback.h"
 #include "resource.h"
 
+#include <QByteArrayList>
 #include <QDialog>
 #include <QIcon>
 #include <QString>
-#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -67,10 +68,10 @@ public:
                              runkorvix::ParseDlgModel::kOptionIds.begin()));
 
     // `modulePath` is the launcher's own executable: the converter is looked for in its folder.
-    // A file that the launcher's command line `arguments` (without the program) name becomes the
-    // input at the start.
+    // A file that the launcher's command line `arguments` (without the program; its words as
+    // the system gives them, bytes) name becomes the input at the start.
     CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& chooser,
-              const QString& modulePath, const QStringList& arguments = {},
+              const QString& modulePath, const QByteArrayList& arguments = {},
               QWidget* parent = nullptr);
     ~CParseDlg() override;
 
@@ -84,8 +85,9 @@ public:
 
     int SelectedIndex() const { return Choices().Radio(); }
     QString OptionText() const { return QString::fromStdString(Choices().Option()); }
-    QString InputPath() const { return QString::fromStdString(Choices().Input()); }
-    QString OutputPath() const { return QString::fromStdString(Choices().Output()); }
+    // The chosen files as their path fields show them.
+    QString InputPath() const { return ShownName(Choices().Input()); }
+    QString OutputPath() const { return ShownName(Choices().Output()); }
     QString ConverterPath() const { return QString::fromStdString(Choices().ConverterPath()); }
     QString ConverterDir() const { return QString::fromStdString(Choices().ConverterDir()); }
 

@@ -79,4 +79,6 @@ public:
 
 using gdbtest::DeviceNamedGdb;
 using gdbtest::GdbHeader;
+using gdbtest::OnePointTrack;
 using gdbtest::Record;
+using gdbtest::RouteRecord;

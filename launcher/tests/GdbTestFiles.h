@@ -28,6 +28,20 @@ inline std::string Record(char type, const std::string& body) {
     return Record(type, body, static_cast<std::uint32_t>(body.size()));
 }
 
+// A track of one point, or of two, as korvix reads it in a file of GdbHeader().
+inline std::string OnePointTrack(const std::string& name = "track") {
+    return builder::as_text(builder::record('T', builder::track_body(name, {{1, 1}})));
+}
+inline std::string TwoPointTrack(const std::string& name = "track") {
+    return builder::as_text(builder::record('T', builder::track_body(name, {{1, 1}, {2, 2}})));
+}
+// A route from via A to via B through one link point between them.
+inline std::string RouteRecord(const std::string& name) {
+    return builder::as_text(builder::record(
+        'R',
+        builder::route_body(name, {{"A", 0, 0xFF, {{1, 1}, {5, 5}, {9, 9}}}, {"B", 0, 0xFF, {}}})));
+}
+
 // A GDB file as a GPS leaves it: `waypoints` waypoints that the device named 001, 002 and so on,
 // then a track "ACTIVE LOG 001", "ACTIVE LOG 002" ... of each of `trackPoints` distinct positions,
 // winding, its last one recorded twice (korvix collects it once).

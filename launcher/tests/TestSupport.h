@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <fstream>
 #include <memory>
 
 // The header of a GDB file, and a record appended to one: a 32-bit little-endian body length,
@@ -30,15 +31,15 @@ inline void AppendRecord(QByteArray& gdb, char type, const QByteArray& body) {
     gdb.append(QByteArray::fromStdString(gdbtest::Record(type, body.toStdString())));
 }
 
-// A GDB file of waypoints with the names `waypoints` and of `tracks` tracks, walked only by
-// their record framing and the waypoints' names.
+// A GDB file of waypoints with the names `waypoints` and of `tracks` tracks of two points, each
+// named "track".
 inline QByteArray GdbFile(const QList<QByteArray>& waypoints, int tracks) {
     QByteArray gdb = GdbHeader();
     for (const QByteArray& name : waypoints) {
         AppendRecord(gdb, 'W', name + QByteArray(1, '\0'));
     }
     for (int track = 0; track < tracks; ++track) {
-        AppendRecord(gdb, 'T', QByteArray("track\0", 6));
+        gdb.append(QByteArray::fromStdString(gdbtest::TwoPointTrack()));
     }
     AppendRecord(gdb, 'V', QByteArray("\0\x01", 2));
     return gdb;
@@ -46,14 +47,14 @@ inline QByteArray GdbFile(const QList<QByteArray>& waypoints, int tracks) {
 
 class FakeFileChooser : public IFileChooser {
 public:
-    QString openAnswer, saveAnswer; // empty: the user cancels
+    QByteArray openAnswer, saveAnswer; // the system's bytes of a name; empty: the user cancels
     int openCalls = 0, saveCalls = 0;
     QString openFolder, saveFolder; // where the last choosers started
-    QString ChooseOpen(const QString& folder) override {
+    QByteArray ChooseOpen(const QString& folder) override {
         openFolder = folder;
         return ++openCalls, openAnswer;
     }
-    QString ChooseSave(const QString& folder) override {
+    QByteArray ChooseSave(const QString& folder) override {
         saveFolder = folder;
         return ++saveCalls, saveAnswer;
     }
@@ -76,10 +77,12 @@ struct SeenModal {
     bool wholeInSight = false; // a message box: its text all shown, the box within its screen
 };
 
-// While it lives, records every modal window that opens and closes it (OK, or Cancel).
+// While it lives, records every modal window that opens and closes it (OK, or Cancel); a file
+// chooser chooses `chosenFile` when it is set, else it is cancelled too.
 class ModalWatcher {
 public:
     QList<SeenModal> seen;
+    QString chosenFile;
     ModalWatcher() {
         QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
         m_timer.start(5);
@@ -120,6 +123,14 @@ private:
             }
         }
         seen.append(s);
+        if (auto* chooser = qobject_cast<QFileDialog*>(modal); chooser && !chosenFile.isEmpty()) {
+            if (QWidget* focus = chooser->focusWidget()) {
+                focus->clearFocus(); // the name field in focus would not take the selected name
+            }
+            chooser->selectFile(chosenFile);
+            static_cast<QDialog*>(chooser)->accept(); // QFileDialog's own, which checks the name
+            return;
+        }
         qobject_cast<QDialog*>(modal)->reject();
     }
     QTimer m_timer;
@@ -165,6 +176,13 @@ public:
         file.write(content);
         return file.fileName();
     }
+    // A file in the data folder named by the system's bytes `name`, which need not be UTF-8 (Qt's
+    // own file classes take only names that are); returns its path, as bytes.
+    QByteArray MakeNamedFile(const QByteArray& name, const QByteArray& content = "data") const {
+        const QByteArray path = QFile::encodeName(Path(QStringLiteral("my maps"))) + '/' + name;
+        std::ofstream(path.toStdString(), std::ios::binary) << content.toStdString();
+        return path;
+    }
 
     void Store(int radio, const QString& other) {
         m_store.setValue(QStringLiteral("Options/Radio"), radio);
@@ -180,7 +198,7 @@ public:
     // The dialog after its start, shown when the start succeeded. `launcher` is the launcher's
     // file, by default in the bench's folder; `arguments` its command line's.
     std::unique_ptr<CParseDlg> Open(const QString& launcher = QString(),
-                                    const QStringList& arguments = {}) {
+                                    const QByteArrayList& arguments = {}) {
         auto dialog = std::make_unique<CParseDlg>(
             m_settings, chooser, launcher.isEmpty() ? Path(LauncherFileName()) : launcher,
             arguments);
@@ -190,6 +208,10 @@ public:
         return dialog;
     }
     void ChooseFiles(const CParseDlg& dialog, const QString& input, const QString& output) {
+        ChooseNames(dialog, QFile::encodeName(input), QFile::encodeName(output));
+    }
+    // The files by the system's bytes of their names.
+    void ChooseNames(const CParseDlg& dialog, const QByteArray& input, const QByteArray& output) {
         chooser.openAnswer = input;
         Click(dialog, CParseDlg::kIdInputFile);
         chooser.saveAnswer = output;

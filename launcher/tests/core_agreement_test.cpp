@@ -2,11 +2,13 @@
 // run through korvix itself and through the launcher's core.
 #include "ConverterRun.h"
 #include "CoreTestSupport.h"
-#include "GdbRecordCount.h"
 #include "LauncherOptions.h"
 #include "ReductionLines.h"
 #include "RouteLimits.h"
+#include "RunOutcome.h"
 #include "TrackLines.h"
+#include "file_contents.h"
+#include "gdb_bytes.h"
 #include "reduction_line.h"
 #include "track_lines.h"
 
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -70,16 +73,18 @@ TEST(LinesAgreement, AsKorvixWritesThem) {
 struct KorvixRun {
     ExitStatus status;
     RunResult result;
+    std::string output; // every line korvix printed
 };
 
 // Runs korvix with these arguments in `dir`.
 KorvixRun RunKorvix(const fs::path& dir, const std::vector<std::string>& arguments) {
     const auto process = CreateConverterProcess();
-    ConverterRun run(*process, nullptr);
+    std::string output;
+    ConverterRun run(*process, [&output](std::string_view text) { output += text; });
     EXPECT_EQ(run.Start(KORVIX_PATH, arguments, dir.string()), 0);
     while (run.Pump(std::chrono::milliseconds(50))) {
     }
-    return {run.Result().status, run.Result()};
+    return {run.Result().status, run.Result(), output};
 }
 
 bool Said(const RunResult& result, const std::string& message) {
@@ -89,6 +94,18 @@ bool Said(const RunResult& result, const std::string& message) {
         }
     }
     return false;
+}
+
+// The points korvix collected of each track it reduced, in the order of the file, from its
+// reduction lines ("ACTIVE LOG: 1906 points -> 2, within 24.3 m").
+std::vector<std::uint32_t> CollectedPoints(const std::string& output) {
+    std::vector<std::uint32_t> points;
+    const std::regex line(R"(: ([0-9]+) points -> 2, within )");
+    for (std::sregex_iterator m(output.begin(), output.end(), line); m != std::sregex_iterator();
+         ++m) {
+        points.push_back(static_cast<std::uint32_t>(std::stoul((*m)[1])));
+    }
+    return points;
 }
 
 class Agreement : public ::testing::Test {
@@ -123,17 +140,31 @@ std::string VersionRecord(char letter, std::uint32_t length = 2) {
     return bytes + std::string(14 - bytes.size(), '\0');
 }
 
-TEST_F(Agreement, EveryHeaderAsKorvixTakesIt) {
-    // Records that -T copies as they are, whatever their bodies hold.
+namespace builder = korvix::testing;
+
+// A track of `count` winding points from `first` on, its points laid out as files of every
+// version lay them out when no depth or temperature is recorded.
+std::string Track(const std::string& name, int count, std::int32_t first = 0) {
+    std::vector<builder::TrackPoint> points;
+    for (int i = 0; i < count; ++i) {
+        points.push_back({first + i * 500 + (i % 3) * 70, i * 300});
+    }
+    return builder::as_text(builder::record('T', builder::track_body(name, points)));
+}
+
+struct FileRow {
+    std::string name;
+    std::string file;
+};
+
+// Files of every kind, cut and damaged ones among them, in each GDB version.
+std::vector<FileRow> AgreementFiles() {
     const std::string waypoints = Record('W', std::string("001\0rest", 8)) +
                                   Record('W', std::string("012\0", 4)) +
                                   Record('T', std::string(9, 't'));
     const std::string closing = Record('V', std::string("\0\x01", 2));
     const std::string body = waypoints + closing;
-    const struct {
-        const char* name;
-        std::string file;
-    } cases[] = {
+    std::vector<FileRow> rows = {
         {"MapSource, no version record", GdbHeader() + body},
         {"version 1", Header(VersionRecord('k'), "MapSource") + body},
         {"version 2", Header(VersionRecord('l'), "MapSource") + body},
@@ -154,32 +185,95 @@ TEST_F(Agreement, EveryHeaderAsKorvixTakesIt) {
         {"cut behind the header", GdbHeader()},
         {"cut in a record", GdbHeader() + waypoints.substr(0, 9)},
         {"cut before the closing record", GdbHeader() + waypoints},
+        {"records behind the closing record", GdbHeader() + closing + waypoints},
+        {"a length past the end", GdbHeader() + Record('W', "", 0xFFFFFFFF) + closing},
+        {"a route of a long body", GdbHeader() + Record('R', std::string(100000, 'R')) + closing},
         {"empty", ""},
     };
-    for (const auto& c : cases) {
-        Write("in.gdb", c.file);
-        fs::remove(m_dir / "out.gdb");
-        const KorvixRun korvix = RunKorvix(m_dir, {"-T", "in.gdb", "out.gdb"});
-        std::istringstream file(c.file);
-        const GdbWalk walk = WalkGdbRecords(file);
-        switch (walk.kind) {
-        case GdbFileKind::Whole:
-            EXPECT_EQ(korvix.status, ExitStatus{}) << c.name;
-            EXPECT_EQ(korvix.result.records.Of('W'), walk.contents.waypoints) << c.name;
-            EXPECT_EQ(korvix.result.records.Of('R'), walk.contents.routes) << c.name;
-            EXPECT_EQ(korvix.result.records.Of('T'), walk.contents.tracks) << c.name;
-            EXPECT_EQ(walk.contents.numberNames, 2u) << c.name;
-            break;
-        case GdbFileKind::CutShort:
-            EXPECT_EQ(korvix.status, (ExitStatus{false, 1})) << c.name;
-            EXPECT_TRUE(Said(korvix.result, "Unexpected end of input file")) << c.name;
-            break;
-        case GdbFileKind::Other:
-            EXPECT_EQ(korvix.status, (ExitStatus{false, 1})) << c.name;
-            EXPECT_TRUE(Said(korvix.result, "Input file not in GDB format")) << c.name;
-            break;
-        }
+    const std::string beyondPole = builder::as_text(builder::record(
+        'T', builder::track_body("POLE",
+                                 {{1, 1}, {(1 << 30) + 1, 2}, {3, 3}, {-(1 << 30), 4}, {5, 5}})));
+    const std::string noCount = builder::as_text(builder::record(
+        'T', builder::Fields().str("MINUS ONE").raw({0, 1, 0, 0, 0}).i32(-1).bytes()));
+    // A track whose count promises more points than its record holds.
+    std::string damaged = Track("DAMAGED", 5);
+    damaged[5 + 8 + 5] = 9;
+    for (int version = 0; version <= 3; ++version) {
+        const std::string header = builder::as_text(builder::gdb_header(version));
+        const std::string in = " in version " + std::to_string(version);
+        rows.push_back(
+            {"tracks of 1, 3 and 12 points" + in,
+             header + Track("ONE", 1) + Track("THREE", 3, 7) + Track("TWELVE", 12, 9) + closing});
+        rows.push_back({"a track point beyond a pole" + in, header + beyondPole + closing});
+        rows.push_back({"a track of 10001 points" + in, header + Track("LONG", 10001) + closing});
+        rows.push_back({"a point count of -1" + in, header + noCount + Track("NEXT", 4) + closing});
+        rows.push_back({"a damaged track among good ones" + in,
+                        header + Track("GOOD", 4) + damaged + Track("BEHIND", 6) + closing});
     }
+    return rows;
+}
+
+// What the dialog reads of a file, through korvix's files library, is what korvix reads of it:
+// whether -T converts it, and -V, which reads every track's points; what each says where it stops;
+// the records; and the points of every track as -V collects them (told by the reduction lines of
+// -V --points=2), up to a damaged one.
+TEST_F(Agreement, WhatTheDialogReadsOfAFileIsWhatKorvixReads) {
+    for (const FileRow& row : AgreementFiles()) {
+        Write("in.gdb", row.file);
+        // The tracks' points up to the first damaged track, which the walk does not visit: -V
+        // stops there.
+        std::vector<std::uint32_t> walked;
+        std::uint64_t next = 0;
+        bool damagedBefore = false;
+        const korvix::FileContents contents = korvix::read_file_contents(
+            (m_dir / "in.gdb").string(), [&](const korvix::TrackSeen& track) {
+                damagedBefore = damagedBefore || track.index != next;
+                next = track.index + 1;
+                if (track.points.count > 2 && !damagedBefore) {
+                    walked.push_back(track.points.count);
+                }
+            });
+        const std::string& name = row.name;
+        const KorvixRun copy = RunKorvix(m_dir, {"-T", "in.gdb", "out.gdb"});
+        ASSERT_EQ(copy.status.Succeeded(), contents.routes_whole()) << name << '\n' << copy.output;
+        const KorvixRun tracks = RunKorvix(m_dir, {"-V", "--points=2", "in.gdb", "out.gdb"});
+        ASSERT_EQ(tracks.status.Succeeded(), contents.tracks_whole()) << name << '\n'
+                                                                      << tracks.output;
+        for (const auto& [run, message] : {std::pair{&copy, contents.message_reading_routes()},
+                                           {&tracks, contents.message_reading_tracks()}}) {
+            if (!message.empty()) {
+                EXPECT_TRUE(Said(run->result, message.substr(0, message.size() - 1)))
+                    << name << ": " << message;
+            }
+        }
+        if (contents.routes_whole()) {
+            EXPECT_EQ(copy.result.records.Of('W'), contents.waypoints) << name;
+            EXPECT_EQ(copy.result.records.Of('R'), contents.routes) << name;
+            EXPECT_EQ(copy.result.records.Of('T'), contents.tracks) << name;
+        }
+        EXPECT_EQ(CollectedPoints(tracks.output), walked) << name << '\n' << tracks.output;
+    }
+}
+
+// The names of three digits that a file's waypoints take, each once, and the waypoints that a
+// run's output holds, counted by the same walk.
+TEST_F(Agreement, NamesThatTakeNumbersAndTheWaypointsOfAnOutput) {
+    const std::string numbered =
+        GdbHeader() + Record('W', std::string("001\0rest", 8)) + Record('W', "001") +
+        Record('W', std::string("001\0", 4)) + Record('W', std::string("000\0", 4)) +
+        Record('W', std::string("999\0", 4)) + Record('W', std::string("1234\0", 5)) +
+        Record('W', std::string("12\0x", 4)) + Record('R', std::string("002\0", 4)) +
+        Track("TRACK", 3) + Record('V', std::string("\0\x01", 2));
+    Write("in.gdb", numbered);
+    const korvix::FileContents contents = korvix::read_file_contents((m_dir / "in.gdb").string());
+    ASSERT_TRUE(contents.whole());
+    EXPECT_EQ(contents.numbers.taken_count(), 2u);
+    EXPECT_EQ(NamesLeft(contents), 997u);
+    // The track's three waypoints pass over 001: 002 to 004.
+    ASSERT_TRUE(RunKorvix(m_dir, {"-V", "in.gdb", "out.gdb"}).status.Succeeded());
+    const korvix::FileContents output = korvix::read_file_contents((m_dir / "out.gdb").string());
+    EXPECT_EQ(output.waypoints, contents.waypoints + 3);
+    EXPECT_EQ(output.numbers.taken_count(), 5u);
 }
 
 // Each value the dialog passes on is one that korvix takes, and each it refuses korvix refuses;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -87,7 +88,7 @@ protected:
         std::ofstream(m_dir / "in.gdb") << "GDB";
         std::ofstream(m_dir / "ride.gdb", std::ios::binary)
             << GdbHeader() + Record('W', std::string("001\0", 4)) + Record('W', "Home") +
-                   Record('T', "") + Record('V', "");
+                   OnePointTrack() + Record('V', "");
         fs::create_directories(m_dir / "folder.gdb");
     }
     ~DialogModel() override { fs::remove_all(m_dir); }
@@ -354,10 +355,11 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         });
         const auto took = std::chrono::steady_clock::now() - started;
         EXPECT_TRUE(ended) << c.name;
-        EXPECT_EQ(during, "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
-                          "tol- m-[10] split- fit- k-[998] note[2 waypoints, 1 track, "
-                          "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run "
-                          "replaces it] - - + +")
+        EXPECT_EQ(during,
+                  "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
+                  "tol- m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 1 "
+                  "point, no routes; 998 names left for new waypoints] onote[out.gdb exists: Run "
+                  "replaces it] - - + +")
             << c.name;
         EXPECT_TRUE(feedback.icon == FeedbackIcon::Information && feedback.text == kStoppedText)
             << c.name << ": " << feedback.text;
@@ -370,11 +372,72 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         EXPECT_EQ(
             Describe(model),
             "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ "
-            "n-[250] tol+ m-[10] split- fit- k-[998] note[2 waypoints, 1 track, "
+            "n-[250] tol+ m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 1 point, "
             "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run replaces it]")
             << c.name;
     }
 }
+
+#if defined(KORVIX_PATH) && !defined(_WIN32)
+// A file whose name is no UTF-8 (any bytes but '/' and the zero byte name a file on POSIX systems)
+// through the dialog's core to the real korvix and back: named on the command line, it is the
+// input, its path shown as its bytes, and read for the line under it as a copy of a plain name
+// is; the output chosen so is what korvix writes, under that name and no other, and what the
+// box after the run names and counts. Each name beside a control of UTF-8, and one in a folder
+// whose name is no UTF-8 either.
+TEST_F(DialogModel, AnyNameTheSystemTakesThroughTheCoreToKorvixAndBack) {
+    const fs::path bin = fs::path(KORVIX_PATH).parent_path();
+    const std::string ride = gdbtest::DeviceNamedGdb(0, {2}); // a track of 2 positions
+    std::ofstream(m_dir / "plain.gdb", std::ios::binary) << ride;
+    const std::string plainNote =
+        InputContentsText(korvix::read_file_contents((m_dir / "plain.gdb").string()));
+    const struct {
+        const char* name;
+        std::string folder, input, output;
+    } cases[] = {
+        {"UTF-8", "maps", "Z\xC3\xBCrich.gdb", "Z\xC3\xBCrich route.gdb"},
+        {"a lone byte", "maps", "\xFF ride.gdb", "\xFE route.gdb"},
+        {"Latin-1, an output without a '.'", "maps", "caf\xE9.gdb", "caf\xE9 route"},
+        {"a cut sequence, an overlong '/'", "maps", "\xE2\x82 \xC0\xAF.gdb", "x\xC0\xAF y.gdb"},
+        {"in a folder of Latin-1", "cart\xE9s", "ride.gdb", "ride route.gdb"},
+    };
+    for (const auto& c : cases) {
+        const fs::path folder = m_dir / c.folder;
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        const std::string input = (folder / c.input).native();
+        const std::string output = (folder / c.output).native();
+        std::ofstream(input, std::ios::binary) << ride;
+        MemoryStore store;
+        LauncherSettings settings(store);
+        ParseDlgModel model(settings);
+        ASSERT_EQ(model.Start((bin / "runkorvix").native(), {input}), std::nullopt) << c.name;
+        EXPECT_EQ(model.State(IDC_INPUT_PATH).text, input) << c.name;
+        EXPECT_EQ(model.State(IDC_INPUT_NOTE).text, plainNote) << c.name;
+        model.Click(IDC_RADIO_V);
+        ASSERT_TRUE(model.ChooseOutput(output)) << c.name;
+        EXPECT_EQ(model.State(IDC_OUTPUT_PATH).text, output) << c.name;
+        const Feedback feedback = model.Run([&model] {
+            while (model.Pump()) {
+            }
+        });
+        EXPECT_EQ(feedback.icon, FeedbackIcon::Information) << c.name;
+        EXPECT_EQ(feedback.text,
+                  "1 track became a route in " + c.output + ", through 2 new waypoints.")
+            << c.name;
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().native());
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{std::min(c.input, c.output),
+                                                   std::max(c.input, c.output)}))
+            << c.name;
+        EXPECT_EQ(model.State(IDC_OUTPUT_NOTE).text, c.output + " exists: Run replaces it")
+            << c.name;
+    }
+}
+#endif
 
 // The values the dialog passes on, read by korvix's own parsers (core_agreement_test.cpp runs
 // korvix on them).
@@ -453,7 +516,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Input, 0, "ride.gdb"}},
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
-             " note[2 waypoints, 1 track, no routes; 998 names left for new "
+             " note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
              "waypoints]"},
         {"a folder is no input",
          {},
@@ -461,7 +524,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Input, 0, "ride.gdb"}, {Event::Input, 0, "folder.gdb"}},
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
-             " note[2 waypoints, 1 track, no routes; 998 names left for new "
+             " note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
              "waypoints]"},
         {"a missing input or a cancelled choice changes nothing",
          {},
@@ -534,7 +597,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
           {Event::Click, IDC_LIMIT_TOLERANCE},
           {Event::Click, IDC_FIT}},
          "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol-x m-[10] split- fit+x "
-         "k+[998] note[2 waypoints, 1 track, no routes; 998 names left for new "
+         "k+[998] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
          "waypoints]"},
         {"a stored fit under -T: disabled, checked",
          {{"Fit", 1}},
@@ -546,7 +609,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {},
          {{Event::Text, IDC_WAYPOINTS, "300"}, {Event::Input, 0, "ride.gdb"}},
          "5 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol- m-[10] split- fit+x "
-         "k+[300] note[2 waypoints, 1 track, no routes; 998 names left for new "
+         "k+[300] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
          "waypoints]"},
         {"a number stored too",
          {{"Radio", 5}, {"Waypoints", 500}},

@@ -4,7 +4,7 @@
 // field.
 #include "Launcher.h"
 #include "PathDisplay.h"
-#include "SameFile.h"
+#include "platform.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ namespace {
 class TestFolder {
 public:
     explicit TestFolder(const std::string& name, const fs::path& parent = fs::current_path())
-        : m_path(fs::absolute(parent / PathFromUtf8(name))) {
+        : m_path(fs::absolute(parent / PathFromName(name))) {
         fs::remove_all(m_path);
         fs::create_directories(m_path);
     }
@@ -51,10 +51,10 @@ public:
         return Path(name);
     }
     std::string Path(const std::string& name) const {
-        return Utf8FromPath(m_path / PathFromUtf8(name));
+        return NameFromPath(m_path / PathFromName(name));
     }
-    std::string Folder() const { return Utf8FromPath(m_path); }
-    std::string Name() const { return Utf8FromPath(m_path.filename()); }
+    std::string Folder() const { return NameFromPath(m_path); }
+    std::string Name() const { return NameFromPath(m_path.filename()); }
 
 private:
     fs::path m_path;
@@ -66,7 +66,7 @@ TEST(SameFile, OneFileHoweverItsNameIsSpelled) {
     const TestFolder folder("same file test");
     const std::string input = folder.MakeFile("same file input.gdb");
     const std::string other = folder.MakeFile("other.gdb");
-    fs::create_hard_link(PathFromUtf8(input), PathFromUtf8(folder.Path("hard link.gdb")));
+    fs::create_hard_link(PathFromName(input), PathFromName(folder.Path("hard link.gdb")));
     const std::string sep(1, kSeparator);
     struct Row {
         std::string name, input, output;
@@ -80,7 +80,7 @@ TEST(SameFile, OneFileHoweverItsNameIsSpelled) {
          folder.Folder() + sep + ".." + sep + folder.Name() + sep + "." + sep +
              "same file input.gdb",
          true},
-        {"relative to the current folder", input, Utf8FromPath(fs::relative(PathFromUtf8(input))),
+        {"relative to the current folder", input, NameFromPath(fs::relative(PathFromName(input))),
          true},
         {"a hard link", input, folder.Path("hard link.gdb"), true},
         {"another file", input, other, false},
@@ -105,16 +105,16 @@ TEST(SameFile, OneFileHoweverItsNameIsSpelled) {
     rows.push_back({"Unix style, without its drive letter", input, forward.substr(2), true});
     // The 8.3 name, where the file system gives one.
     wchar_t shortName[MAX_PATH] = {};
-    const std::wstring wide = PathFromUtf8(input).wstring();
+    const std::wstring wide = PathFromName(input).wstring();
     if (GetShortPathNameW(wide.c_str(), shortName, MAX_PATH) > 0 && wide != shortName) {
-        rows.push_back({"the 8.3 name", input, Utf8FromPath(fs::path(shortName)), true});
+        rows.push_back({"the 8.3 name", input, NameFromPath(fs::path(shortName)), true});
     } else {
         std::cout << "No 8.3 name for " << input << ": that spelling is not tried\n";
     }
 #else
-    fs::create_symlink(PathFromUtf8(input), PathFromUtf8(folder.Path("link.gdb")));
+    fs::create_symlink(PathFromName(input), PathFromName(folder.Path("link.gdb")));
     ASSERT_EQ(mkfifo(folder.Path("fifo").c_str(), 0600), 0);
-    fs::create_symlink(PathFromUtf8(folder.Path("fifo")), PathFromUtf8(folder.Path("fifo link")));
+    fs::create_symlink(PathFromName(folder.Path("fifo")), PathFromName(folder.Path("fifo link")));
     rows.push_back({"a symbolic link", input, folder.Path("link.gdb"), true});
     // A FIFO is opened for the comparison without waiting for a writer.
     rows.push_back(
@@ -122,7 +122,7 @@ TEST(SameFile, OneFileHoweverItsNameIsSpelled) {
     rows.push_back({"a FIFO and another file", folder.Path("fifo"), other, false});
 #endif
     for (const Row& row : rows) {
-        EXPECT_EQ(IsSameFile(row.input, row.output), row.same)
+        EXPECT_EQ(korvix::names_same_file(row.input, row.output), row.same)
             << row.name << ": " << row.input << " | " << row.output;
     }
 }
@@ -136,17 +136,17 @@ TEST(SameFile, AnotherDriveLetterForTheSameFolder) {
         GTEST_SKIP() << "KORVIX_TEST_DRIVE_X names no folder that the drive X: maps "
                         "(scripts/test-windows makes one under Wine)";
     }
-    const TestFolder mapped("runkorvix same file", PathFromUtf8(folder));
+    const TestFolder mapped("runkorvix same file", PathFromName(folder));
     const std::string input = mapped.MakeFile("in.gdb");
     mapped.MakeFile("other.gdb");
-    EXPECT_TRUE(IsSameFile(input, "X:\\runkorvix same file\\in.gdb"));
-    EXPECT_TRUE(IsSameFile("x:/runkorvix same file/IN.GDB", input));
-    EXPECT_FALSE(IsSameFile(input, "X:\\runkorvix same file\\other.gdb"));
+    EXPECT_TRUE(korvix::names_same_file(input, "X:\\runkorvix same file\\in.gdb"));
+    EXPECT_TRUE(korvix::names_same_file("x:/runkorvix same file/IN.GDB", input));
+    EXPECT_FALSE(korvix::names_same_file(input, "X:\\runkorvix same file\\other.gdb"));
 }
 #endif
 
 TEST(InputFromCommandLine, TheFirstArgumentThatIsNoSwitchAsAFullPath) {
-    const std::string here = Utf8FromPath(fs::current_path() / "ride.gdb");
+    const std::string here = NameFromPath(fs::current_path() / "ride.gdb");
     const struct {
         std::vector<std::string> arguments;
         std::string input;
@@ -197,9 +197,9 @@ TEST(ConverterArguments, PathsWithoutADotAnywhereGetOne) {
     for (const std::string& argument : {arguments[1], arguments[2]}) {
         EXPECT_NE(argument.find('.'), std::string::npos) << argument;
     }
-    EXPECT_TRUE(IsSameFile(arguments[1], input)) << arguments[1];
+    EXPECT_TRUE(korvix::names_same_file(arguments[1], input)) << arguments[1];
     folder.MakeFile("ride track");
-    EXPECT_TRUE(IsSameFile(arguments[2], output)) << arguments[2];
+    EXPECT_TRUE(korvix::names_same_file(arguments[2], output)) << arguments[2];
 }
 
 TEST(CompactPath, TheFileNameStaysWholeTheFolderIsCut) {

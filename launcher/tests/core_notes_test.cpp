@@ -48,7 +48,7 @@ private:
 
 TEST(DialogLines, WhatTheInputHoldsAndWhatRunWillDoToTheOutput) {
     const NotesFolder folder("lines");
-    const std::string routes = GdbHeader() + Record('R', "ride") + Record('R', "back") +
+    const std::string routes = GdbHeader() + RouteRecord("ride") + RouteRecord("back") +
                                Record('V', std::string("\0\x01", 2));
     const struct {
         const char* name;

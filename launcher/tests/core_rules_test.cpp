@@ -1,10 +1,10 @@
 // The launcher core's rules for what the converter printed: trace lines, messages counted once
 // each, the records a run read and wrote, and the message box after a run.
 #include "CoreTestSupport.h"
-#include "GdbRecordCount.h"
 #include "LauncherOptions.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
+#include "trace_line.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,16 @@ using Entries = std::vector<MessageLog::Entry>;
 const std::string kLimit = "Route point limit reached - track truncated!";
 const std::string kNoPoints = "Track has no points - track skipped";
 
-TEST(TraceLine, OneLetterABlankAndASignedNumber) {
+// A trace line as korvix writes it: the record's type byte, a blank and its body length as the
+// unsigned 32-bit count it is; every line korvix writes is read back as written.
+TEST(TraceLine, ATypeByteABlankAndAnUnsignedNumber) {
+    for (const korvix::rules::TraceLine trace :
+         {korvix::rules::TraceLine{'W', 71}, {'V', 0}, {'7', 12}, {'\x01', 4294967295U}}) {
+        char line[korvix::rules::trace_line_room];
+        const std::size_t size = korvix::rules::format_trace_line(trace, line);
+        ASSERT_EQ(line[size - 1], '\n');
+        EXPECT_EQ(korvix::rules::read_trace_line(std::string_view(line, size - 1)), trace);
+    }
     const struct {
         const char* line;
         bool trace;
@@ -32,9 +41,12 @@ TEST(TraceLine, OneLetterABlankAndASignedNumber) {
         {"W 71", true},
         {"R 279", true},
         {"v 2", true},
-        {"T -5", true},
-        {"T +5", true},
+        {"T 4294967295", true},
+        {"T 4294967296", false},
+        {"T -5", false},
+        {"T +5", false},
         {"L 0", true},
+        {"7 71", true},
         {"", false},
         {"W", false},
         {"W ", false},
@@ -44,7 +56,6 @@ TEST(TraceLine, OneLetterABlankAndASignedNumber) {
         {"W  71", false},
         {" W 71", false},
         {"WW 71", false},
-        {"7 71", false},
         {"W\t71", false},
         {"W 7-1", false},
         {"Can't open input file", false},
@@ -522,96 +533,61 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
     }
 }
 
-TEST(CountWaypointRecords, WalksTheRecordFramingOfAWholeFileOnly) {
-    const std::string waypoint = Record('W', std::string(71, 'w'));
-    const std::string closing = Record('V', std::string("\0\x01", 2));
-    const std::string whole = GdbHeader() + waypoint + Record('R', std::string(100000, 'R')) +
-                              waypoint + Record('T', "") + closing;
-    // Waypoints named by three digits, 001 to 999, each once: two names of the six.
-    const std::string numbered =
-        GdbHeader() + Record('W', std::string("001\0rest", 8)) + Record('W', "001") +
-        Record('W', std::string("001\0", 4)) + Record('W', std::string("000\0", 4)) +
-        Record('W', std::string("999\0", 4)) + Record('W', std::string("1234\0", 5)) +
-        Record('W', std::string("12\0x", 4)) + Record('R', std::string("002\0", 4)) + closing;
-    using Kind = GdbFileKind;
-    const struct {
-        const char* name;
-        std::string file;
-        Kind kind;
-        GdbContents contents; // of a whole file
-    } cases[] = {
-        {"waypoints among other records, a long body, a damaged track",
-         whole,
-         Kind::Whole,
-         {2, 1, 1, 0, 0, 0, 1}},
-        {"names of three digits", numbered, Kind::Whole, {7, 1, 0, 2}},
-        {"no record but the closing one", GdbHeader() + closing, Kind::Whole, {}},
-        {"records behind the closing one do not count",
-         GdbHeader() + closing + waypoint,
-         Kind::Whole,
-         {}},
-        {"cut in the last body",
-         whole.substr(0, whole.size() - 1 - closing.size()),
-         Kind::CutShort,
-         {}},
-        {"cut before the closing record",
-         whole.substr(0, whole.size() - closing.size()),
-         Kind::CutShort,
-         {}},
-        {"cut in a name", numbered.substr(0, GdbHeader().size() + 7), Kind::CutShort, {}},
-        {"cut in the header", GdbHeader().substr(0, 30), Kind::Other, {}},
-        {"a length past the end",
-         GdbHeader() + Record('W', "", 0xFFFFFFFF) + closing,
-         Kind::CutShort,
-         {}},
-        {"another signature", "MsRcx" + whole.substr(5), Kind::Other, {}},
-        {"empty", "", Kind::Other, {}},
-    };
-    for (const auto& c : cases) {
-        std::istringstream file(c.file);
-        const GdbWalk walk = WalkGdbRecords(file);
-        EXPECT_EQ(walk.kind, c.kind) << c.name;
-        if (c.kind == Kind::Whole) {
-            EXPECT_EQ(walk.contents, c.contents) << c.name;
-        }
-        std::istringstream again(c.file);
-        EXPECT_EQ(CountWaypointRecords(again),
-                  c.kind == Kind::Whole ? std::optional(c.contents.waypoints) : std::nullopt)
-            << c.name;
-    }
-}
-
+// What the input holds, in one line: the counts of a whole file, the names its waypoints take (001
+// to 312 below, 312 names), or why korvix stops in it; for a whole file with a damaged track
+// (the failure given below is that track's) that -V and -W stop at it.
 TEST(InputContentsText, WhatTheInputHoldsInOneLine) {
+    using Reach = korvix::FileContents::Reach;
+    using korvix::Failure;
     const struct {
-        GdbFileKind kind;
-        GdbContents contents;
+        Reach reach;
+        Failure failure;
+        std::uint64_t waypoints, routes, tracks;
+        std::uint32_t namesTaken, fewest, most;
         const char* text;
     } cases[] = {
-        {GdbFileKind::Whole,
-         {312, 0, 26, 312, 1, 1906},
+        {Reach::whole, Failure::none, 312, 0, 26, 312, 1, 1906,
          "312 waypoints, 26 tracks of 1 to 1906 points, no routes; 687 names left for new "
          "waypoints"},
-        {GdbFileKind::Whole,
-         {1, 1, 1, 0, 12, 12},
+        {Reach::whole, Failure::none, 1, 1, 1, 0, 12, 12,
          "1 waypoint, 1 track of 12 points, 1 route; 999 names left for new waypoints"},
-        {GdbFileKind::Whole,
-         {3, 0, 3, 998, 5, 5},
+        {Reach::whole, Failure::none, 3, 0, 3, 998, 5, 5,
          "3 waypoints, 3 tracks of 5 points, no routes; 1 name left for new waypoints"},
-        {GdbFileKind::Whole,
-         {999, 0, 1, 999, 1, 1},
+        {Reach::whole, Failure::none, 999, 0, 1, 999, 1, 1,
          "999 waypoints, 1 track of 1 point, no routes; no names left for new waypoints"},
-        {GdbFileKind::Whole, {0, 2, 0, 0}, "no waypoints, no tracks, 2 routes"},
-        {GdbFileKind::Whole,
-         {0, 0, 1, 0, 0, 0, 1},
-         "no waypoints, 1 track, no routes; 999 names left for new waypoints"},
-        {GdbFileKind::Whole,
-         {0, 0, 2, 0, 7, 7, 1},
-         "no waypoints, 2 tracks of 7 points, no routes; 999 names left for new waypoints"},
-        {GdbFileKind::CutShort, {}, "Not a whole GDB file: it ends early."},
-        {GdbFileKind::Other, {}, "Not a GDB file."},
+        {Reach::whole, Failure::none, 0, 2, 0, 0, 0, 0, "no waypoints, no tracks, 2 routes"},
+        {Reach::whole, Failure::none, 0, 0, 2, 0, 0, 7,
+         "no waypoints, 2 tracks of 0 to 7 points, no routes; 999 names left for new waypoints"},
+        {Reach::failed, Failure::end_of_input, 0, 0, 0, 0, 0, 0,
+         "Not a whole GDB file: it ends early."},
+        {Reach::whole, Failure::record_too_short, 2, 0, 3, 0, 4, 6,
+         "2 waypoints, 3 tracks of 4 to 6 points, no routes; -V and -W stop at a damaged track"},
+        {Reach::whole, Failure::end_of_input, 0, 0, 1, 0, 0, 0,
+         "no waypoints, 1 track, no routes; -V and -W stop at a damaged track"},
+        {Reach::not_gdb, Failure::none, 0, 0, 0, 0, 0, 0, "Not a GDB file."},
+        {Reach::not_opened, Failure::none, 0, 0, 0, 0, 0, 0, "Not a GDB file."},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(InputContentsText({c.kind, c.contents}), c.text);
+        korvix::FileContents contents;
+        contents.reach = c.reach;
+        if (c.reach == Reach::whole) {
+            contents.track_failure = c.failure;
+            contents.damaged_tracks = c.failure != Failure::none ? 1 : 0;
+        } else {
+            contents.failure = c.failure;
+        }
+        contents.waypoints = c.waypoints;
+        contents.routes = c.routes;
+        contents.tracks = c.tracks;
+        contents.fewest_track_points = c.fewest;
+        contents.most_track_points = c.most;
+        for (std::uint32_t number = 1; number <= c.namesTaken; ++number) {
+            const char name[4] = {static_cast<char>('0' + number / 100),
+                                  static_cast<char>('0' + number / 10 % 10),
+                                  static_cast<char>('0' + number % 10), '\0'};
+            contents.numbers.note_name(reinterpret_cast<const std::uint8_t*>(name), sizeof name);
+        }
+        EXPECT_EQ(InputContentsText(contents), c.text);
     }
 }
 

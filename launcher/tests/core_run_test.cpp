@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -17,10 +18,16 @@
 #include <thread>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <cerrno>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#endif
+#ifdef __linux__
+#include <sys/prctl.h>
 #endif
 
 using namespace runkorvix;
@@ -178,6 +185,116 @@ TEST(ConverterRun, ALauncherEndedByASignalEndsItsConverterFirst) {
 }
 #endif
 
+#ifndef _WIN32
+// SIGTERM, by which the launcher ends its converter (Stop, and the launcher's own end), reaches the
+// converter also from a launcher started with SIGTERM ignored or blocked: the stand-in, asleep
+// and without a handler, ends by it at once, not by the SIGKILL kStopGrace later.
+TEST(ConverterRun, TheConverterHearsSigtermWhateverTheLauncherDoesWithIt) {
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    for (const bool ignored : {true, false}) { // else blocked
+        struct sigaction ignore = {};
+        ignore.sa_handler = ignored ? SIG_IGN : SIG_DFL;
+        struct sigaction before = {};
+        sigaction(SIGTERM, &ignore, &before);
+        sigset_t mask;
+        pthread_sigmask(ignored ? SIG_SETMASK : SIG_BLOCK, ignored ? nullptr : &term, &mask);
+        Converter("W 71\n", 1, "0", 20000);
+        const auto process = CreateConverterProcess();
+        ConverterRun run(*process, nullptr);
+        ASSERT_EQ(run.Start(FAKE_KORVIX_PATH, {}, std::filesystem::current_path().string()), 0);
+        const auto stopped = Clock::now();
+        run.Stop();
+        while (run.Pump(std::chrono::milliseconds(50))) {
+        }
+        EXPECT_EQ(run.Result().status, (ExitStatus{true, SIGTERM})) << ignored;
+        EXPECT_LT(Clock::now() - stopped, kStopGrace) << ignored;
+        pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+        sigaction(SIGTERM, &before, nullptr);
+    }
+}
+#endif
+
+// True once the stand-in converter `pid` has ended, within `time`; else it is ended here, so that
+// no test leaves it behind. A converter whose launcher has gone comes to this process on Linux (a
+// subreaper), which reaps it.
+bool EndsWithin(int pid, std::chrono::milliseconds time) {
+#ifdef _WIN32
+    const HANDLE process =
+        OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) {
+        return GetLastError() == ERROR_INVALID_PARAMETER; // no such process
+    }
+    const bool ended =
+        WaitForSingleObject(process, static_cast<DWORD>(time.count())) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(process, 1);
+    }
+    CloseHandle(process);
+    return ended;
+#else
+    const auto until = Clock::now() + time;
+    do {
+        const pid_t reaped = waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG);
+        if (reaped == pid || (reaped < 0 && kill(static_cast<pid_t>(pid), 0) < 0)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (Clock::now() < until);
+    kill(static_cast<pid_t>(pid), SIGKILL);
+    waitpid(static_cast<pid_t>(pid), nullptr, 0);
+    return false;
+#endif
+}
+
+// runkorvix killed outright (SIGKILL; TerminateProcess on Windows), which leaves it no handler to
+// run: its converter ends within a second all the same, on Linux by SIGTERM, on which korvix
+// removes its temporary file as on Stop. The launcher is fake_runkorvix, its converter the
+// stand-in, asleep for 20 seconds, which logs the SIGTERM ("log") or is ended by it.
+TEST(ConverterRun, AKilledLauncherLeavesNoConverterRunning) {
+#if !defined(_WIN32) && !defined(__linux__)
+    GTEST_SKIP() << "the converter is bound to its launcher on Linux and Windows";
+#else
+    namespace fs = std::filesystem;
+    const std::string log = (fs::current_path() / "orphaned.log").string();
+    const std::string pidFile = (fs::current_path() / "orphaned.pid").string();
+#ifdef _WIN32
+    constexpr bool kStopLogged = false; // the job ends it as TerminateProcess does
+    const ExitStatus killed{false, 1};
+#else
+    constexpr bool kStopLogged = true;
+    const ExitStatus killed{true, SIGKILL};
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+#endif
+    for (const std::string onStop : {"log", ""}) {
+        fs::remove(log);
+        fs::remove(pidFile);
+        Converter("W 71\n", 1, "0", 20000, onStop);
+        SetEnv("RUNKORVIX_TEST_LOG", log);
+        SetEnv("RUNKORVIX_TEST_PID", pidFile);
+        const auto launcher = CreateConverterProcess();
+        ConverterRun run(*launcher, nullptr);
+        ASSERT_EQ(run.Start(FAKE_RUNKORVIX_PATH, {FAKE_KORVIX_PATH}, fs::current_path().string()),
+                  0);
+        ASSERT_FALSE(StartLogged(log).empty()) << onStop;
+        const std::vector<std::string> pid = LogLines(pidFile);
+        ASSERT_EQ(pid.size(), 1u) << onStop;
+        launcher->Kill();
+        EXPECT_TRUE(EndsWithin(std::stoi(pid[0]), std::chrono::seconds(1))) << onStop;
+        while (run.Pump(std::chrono::milliseconds(50))) {
+        }
+        EXPECT_EQ(run.Result().status, killed) << onStop;
+        EXPECT_EQ(LogLines(log).back() == "stopped", kStopLogged && onStop == "log") << onStop;
+    }
+#ifdef __linux__
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+#endif
+    fs::remove(log);
+    fs::remove(pidFile);
+#endif
+}
+
 // The real korvix, stopped while its output is a temporary file beside the output: it removes
 // that file when asked, and the previous output stays as it was.
 TEST(ConverterRun, KorvixStoppedLeavesNoTemporaryFile) {
@@ -207,12 +324,36 @@ TEST(ConverterRun, KorvixStoppedLeavesNoTemporaryFile) {
     const auto process = CreateConverterProcess();
     ConverterRun run(*process, nullptr);
     ASSERT_EQ(run.Start(KORVIX_PATH, {"-T", "in.gdb", "out.gdb"}, dir.string()), 0);
-    // Unread, korvix fills the pipe with its trace and waits, its temporary file made.
+    // Unread, korvix fills the pipe with its trace and waits, its temporary file made: named
+    // beside the output, or, on Linux, without a name until the commit, which a descriptor of
+    // some process (korvix's) shows as "#<inode> (deleted)" in the folder.
+    const auto made = [&] {
+        if (listing().size() == 3) {
+            return true;
+        }
+#ifdef __linux__
+        std::error_code error;
+        for (fs::directory_iterator process("/proc", error), end; process != end;
+             process.increment(error)) {
+            if (!std::isdigit(static_cast<unsigned char>(process->path().filename().c_str()[0]))) {
+                continue;
+            }
+            for (fs::directory_iterator fd(process->path() / "fd", error); fd != end;
+                 fd.increment(error)) {
+                const std::string target = fs::read_symlink(fd->path(), error).string();
+                if (target.starts_with((dir / "#").string()) && target.ends_with("(deleted)")) {
+                    return true;
+                }
+            }
+        }
+#endif
+        return false;
+    };
     const auto until = Clock::now() + std::chrono::seconds(5);
-    while (listing().size() < 3 && Clock::now() < until) {
+    while (!made() && Clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ASSERT_EQ(listing().size(), 3u);
+    ASSERT_TRUE(made());
     const auto stopped = Clock::now();
     run.Stop();
     while (run.Pump(std::chrono::milliseconds(50))) {

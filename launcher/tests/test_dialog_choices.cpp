@@ -46,8 +46,8 @@ void DialogChoicesTest::choosers() {
     ModalWatcher watcher;
     CQtFileChooser chooser;
     const QString folder = QDir::tempPath();
-    QCOMPARE(chooser.ChooseOpen(folder), QString());
-    QCOMPARE(chooser.ChooseSave(folder), QString());
+    QCOMPARE(chooser.ChooseOpen(folder), QByteArray());
+    QCOMPARE(chooser.ChooseSave(folder), QByteArray());
     QCOMPARE(watcher.seen.size(), 2);
     const SeenModal &open = watcher.seen[0], &save = watcher.seen[1];
     const QString filters = "Mapsource GDB Files (*.gdb) (*.gdb)|All Files (*.*) (*)";
@@ -59,6 +59,18 @@ void DialogChoicesTest::choosers() {
     QCOMPARE(save.acceptMode, int(QFileDialog::AcceptSave));
     QCOMPARE(save.text, "gdb " + filters);
     QCOMPARE(open.folder + save.folder, QDir(folder).absolutePath() + QDir(folder).absolutePath());
+
+    // A file chosen: its path as the system's bytes, read from the chooser's URL, where a '%',
+    // a '#' or a '?' of the name stands encoded.
+    const QTemporaryDir files;
+    for (const QString name : {"ride.gdb", "Z\u00FCrich 100%.gdb", "a#b?c.gdb"}) {
+        const QString existing = files.filePath(name), fresh = files.filePath("new " + name);
+        QFile(existing).open(QIODevice::WriteOnly);
+        watcher.chosenFile = existing;
+        QCOMPARE(chooser.ChooseOpen(files.path()), QFile::encodeName(existing));
+        watcher.chosenFile = fresh;
+        QCOMPARE(chooser.ChooseSave(files.path()), QFile::encodeName(fresh));
+    }
 }
 
 void DialogChoicesTest::inputChoice() {
@@ -68,7 +80,7 @@ void DialogChoicesTest::inputChoice() {
     // Cancelled, or a name that does not exist: nothing changes, before and after a good choice.
     for (const QString& answer :
          {QString(), bench.DataPath("missing.gdb"), first, bench.DataPath("gone.gdb"), QString()}) {
-        bench.chooser.openAnswer = answer;
+        bench.chooser.openAnswer = QFile::encodeName(answer);
         LauncherBench::Click(*dialog, CParseDlg::kIdInputFile);
         const QString expected = bench.chooser.openCalls >= 3 ? first : QString();
         QCOMPARE(dialog->InputPath(), expected);
@@ -100,26 +112,38 @@ void DialogChoicesTest::inputDroppedOrOnTheCommandLine() {
     QVERIFY(Enabled(*dialog, CParseDlg::kIdOutputFile));
 
     // One file dropped on the dialog is taken as if chosen; two, or a folder, are not.
-    const auto drop = [&dialog](const QStringList& paths) {
+    const auto drop = [](const CParseDlg& on, const QList<QUrl>& urls) {
         QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& path : paths) {
-            urls << QUrl::fromLocalFile(path);
-        }
         data.setUrls(urls);
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(dialog.get(), &enter);
+        QApplication::sendEvent(const_cast<CParseDlg*>(&on), &enter);
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(dialog.get(), &event);
+        QApplication::sendEvent(const_cast<CParseDlg*>(&on), &event);
         return enter.isAccepted();
     };
-    QVERIFY(!drop({named, dropped}));
-    QVERIFY(drop({bench.DataPath(QString())}));
+    const auto local = &QUrl::fromLocalFile;
+    QVERIFY(!drop(*dialog, {local(named), local(dropped)}));
+    QVERIFY(drop(*dialog, {local(bench.DataPath(QString()))}));
     QCOMPARE(QFileInfo(dialog->InputPath()).canonicalFilePath(),
              QFileInfo(named).canonicalFilePath());
-    QVERIFY(drop({dropped}));
+    QVERIFY(drop(*dialog, {local(dropped)}));
     QCOMPARE(dialog->InputPath(), dropped);
     CheckPathField(*dialog, CParseDlg::kIdInputPath, dropped);
+
+    // Names that are no UTF-8, on the command line and dropped (a file manager's URL
+    // percent-encodes their bytes): each taken as the file it names, and shown with U+FFFD for
+    // the bytes that are no UTF-8. Qt's own text of such a name names no file.
+    const QByteArray latin1 = bench.MakeNamedFile("caf\xE9.gdb");
+    const QByteArray lone = bench.MakeNamedFile("\xFF.gdb");
+    const auto other = bench.Open(QString(), {"-style", latin1});
+    QCOMPARE(other->InputPath(), QFile::decodeName(latin1));
+    QVERIFY(other->InputPath().endsWith(QStringLiteral("caf\uFFFD.gdb")));
+    CheckPathField(*other, CParseDlg::kIdInputPath, QFile::decodeName(latin1));
+    QVERIFY(Enabled(*other, CParseDlg::kIdOutputFile));
+    QVERIFY(drop(*other, {QUrl::fromEncoded("file://" + lone.toPercentEncoding("/"))}));
+    QCOMPARE(other->InputPath(), QFile::decodeName(lone));
+    QVERIFY(drop(*other, {local(QFile::decodeName(latin1))}));
+    QCOMPARE(other->InputPath(), QFile::decodeName(lone));
 }
 
 void DialogChoicesTest::outputChoice() {
@@ -132,7 +156,7 @@ void DialogChoicesTest::outputChoice() {
     QVERIFY(!Enabled(*dialog, CParseDlg::kIdRun));
     const QString output = bench.DataPath("new file.gdb");
     for (const QString& answer : {output, QString()}) { // the later choice is cancelled
-        bench.chooser.saveAnswer = answer;
+        bench.chooser.saveAnswer = QFile::encodeName(answer);
         LauncherBench::Click(*dialog, CParseDlg::kIdOutputFile);
         QCOMPARE(dialog->OutputPath(), output);
         CheckPathField(*dialog, CParseDlg::kIdOutputPath, output);

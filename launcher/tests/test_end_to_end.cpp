@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <filesystem>
+
 #ifdef KORVIX_PROGRAM_DIR
 namespace {
 
@@ -32,6 +34,8 @@ class EndToEndTest : public QObject {
 private slots:
     void runConvertsASampleFile();
     void theLinesAndTheBoxTellWhatBecameOfADevicesTracks();
+    void aNameThatIsNoUtf8_data();
+    void aNameThatIsNoUtf8();
 };
 
 void EndToEndTest::runConvertsASampleFile() {
@@ -167,6 +171,44 @@ void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
                             "their tracks.\n2 tracks of a single position became routes of one "
                             "point."));
     QCOMPARE(bench.Stored("Fit").toInt(), 1);
+#endif
+}
+
+void EndToEndTest::aNameThatIsNoUtf8_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("output");
+    QTest::newRow("Latin-1") << QByteArray("caf\xE9 ride.gdb") << QByteArray("caf\xE9 route");
+    QTest::newRow("a lone byte, UTF-8")
+        << QByteArray("\xFF.gdb") << QByteArray("Z\xC3\xBCrich.gdb");
+}
+
+// The sample file under a name that is no UTF-8, named on the launcher's command line: the
+// dialog shows it (U+FFFD for the bytes that are no UTF-8) and korvix converts it into the output
+// chosen by its bytes, which the box names and whose new waypoints it counts, as for the sample
+// under a plain name.
+void EndToEndTest::aNameThatIsNoUtf8() {
+#ifndef KORVIX_PROGRAM_DIR
+    QSKIP("korvix is not part of this build");
+#else
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, output);
+    const QString launcher = QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(LauncherFileName());
+    LauncherBench bench(false);
+    QFile example(QStringLiteral(KORVIX_SAMPLE_GDB));
+    QVERIFY(example.open(QIODevice::ReadOnly));
+    const QByteArray inputPath = bench.MakeNamedFile(input, example.readAll());
+    const QByteArray outputPath = inputPath.left(inputPath.lastIndexOf('/') + 1) + output;
+    ModalWatcher watcher;
+    const auto dialog = bench.Open(launcher, {inputPath});
+    QCOMPARE(dialog->InputPath(), QFile::decodeName(inputPath));
+    bench.ChooseNames(*dialog, inputPath, outputPath);
+    QCOMPARE(dialog->OutputPath(), QFile::decodeName(outputPath));
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].text, "1 track became a route in " + QFile::decodeName(output) +
+                                       ", through 4 new waypoints.");
+    QVERIFY(std::filesystem::is_regular_file(outputPath.toStdString()));
 #endif
 }
 

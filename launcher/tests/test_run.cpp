@@ -194,7 +194,7 @@ void RunTest::refusedBeforeTheRun() {
     QVERIFY(!dialog->GetDlgItem(CParseDlg::kIdRun)->isEnabled());
     // An input chosen after its output is refused by Run.
     bench.ChooseFiles(*dialog, bench.MakeFile("other in.gdb"), input);
-    bench.chooser.openAnswer = input;
+    bench.chooser.openAnswer = QFile::encodeName(input);
     LauncherBench::Click(*dialog, CParseDlg::kIdInputFile);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(watcher.seen.size(), 1);
@@ -336,8 +336,9 @@ void RunTest::theBoxSaysWhatTheLimitsDid_data() {
         << int(CParseDlg::kIdRadioV) << QList<int>{} << ""
         << QList<QByteArray>{"001", "002", "003", "002"} << -1
         << "W 1\nW 1\nW 1\nW 1\nT 9\n" + tooMany + "T 9\n" + tooMany + "V 2\n"
-        << "No track became a route in out.gdb.\n2 tracks were skipped and are not in out.gdb. One "
-           "run names at most 999 waypoints, and the file's own waypoints take 3 of those names. "
+        << "No track became a route in out.gdb.\n2 tracks were skipped and are not in out.gdb: "
+           "track and track. One run names at most 999 waypoints, and the file's own waypoints "
+           "take 3 of those names. "
            "Fit every track into 996 waypoints converts them all.\n\nkorvix said:\n\nToo many "
            "waypoints needed to convert "
            "- track skipped (2 times)";

@@ -168,8 +168,8 @@ int ActAsConverter(int argc, char** argv) {
 class FixedChooser : public IFileChooser {
 public:
     QString input, output;
-    QString ChooseOpen(const QString&) override { return input; }
-    QString ChooseSave(const QString&) override { return output; }
+    QByteArray ChooseOpen(const QString&) override { return QFile::encodeName(input); }
+    QByteArray ChooseSave(const QString&) override { return QFile::encodeName(output); }
 };
 
 // A folder of its own, with the converter and no stored settings, so that the dialog starts as

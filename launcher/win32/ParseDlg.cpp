@@ -3,7 +3,7 @@
 #include "DialogControls.h"
 #include "MessageFontTemplate.h"
 #include "PathDisplay.h"
-#include "Utf16.h"
+#include "platform.h"
 #include "resource.h"
 
 #include <algorithm>
@@ -13,9 +13,9 @@
 #include <vector>
 #include <windowsx.h>
 
+using korvix::utf8_from_wide;
+using korvix::wide_from_utf8;
 using runkorvix::FeedbackIcon;
-using runkorvix::Utf8FromWide;
-using runkorvix::WideFromUtf8;
 
 namespace {
 
@@ -92,7 +92,7 @@ std::string ModulePath() {
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (size < path.size()) {
             path.resize(size);
-            return Utf8FromWide(path);
+            return utf8_from_wide(path);
         }
         path.resize(path.size() * 2);
     }
@@ -298,7 +298,7 @@ void CParseDlg::ShowPath(int id, const std::string& path) {
     // The formatting rectangle is the field's text rectangle.
     const std::string shown =
         runkorvix::ShownPath(path, room.right - room.left, [&](std::string_view text) {
-            const std::wstring wide = WideFromUtf8(text);
+            const std::wstring wide = wide_from_utf8(text);
             SIZE size{};
             GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
             return static_cast<int>(size.cx);
@@ -307,7 +307,7 @@ void CParseDlg::ShowPath(int id, const std::string& path) {
     ReleaseDC(field, dc);
     SetItemText(id, shown);
 
-    std::wstring whole = WideFromUtf8(path);
+    std::wstring whole = wide_from_utf8(path);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = m_hWnd;
@@ -339,7 +339,7 @@ void CParseDlg::OnDropFiles(HDROP drop) {
         path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
     }
     DragFinish(drop);
-    if (!path.empty() && m_model.ChooseInput(Utf8FromWide(path))) {
+    if (!path.empty() && m_model.ChooseInput(utf8_from_wide(path))) {
         ShowStates();
     }
 }
@@ -389,11 +389,11 @@ std::string CParseDlg::ChooseFile(bool save) {
     // Pairs of a filter's name and its pattern, each ending in a 0, and a 0 after the last.
     std::wstring filters;
     for (const runkorvix::FileFilter& filter : runkorvix::kFileFilters) {
-        filters += WideFromUtf8(filter.name) + L'\0' + WideFromUtf8(filter.pattern) + L'\0';
+        filters += wide_from_utf8(filter.name) + L'\0' + wide_from_utf8(filter.pattern) + L'\0';
     }
-    const std::wstring extension = WideFromUtf8(runkorvix::kDefaultExtension);
+    const std::wstring extension = wide_from_utf8(runkorvix::kDefaultExtension);
     // Both open in the folder of the last file chosen.
-    const std::wstring folder = WideFromUtf8(m_model.ChooserFolder());
+    const std::wstring folder = wide_from_utf8(m_model.ChooserFolder());
     std::wstring file(32768, L'\0');
     OPENFILENAMEW chooser{};
     chooser.lStructSize = sizeof chooser;
@@ -414,15 +414,15 @@ std::string CParseDlg::ChooseFile(bool save) {
     if (!(save ? GetSaveFileNameW(&chooser) : GetOpenFileNameW(&chooser))) {
         return std::string();
     }
-    return Utf8FromWide(file.c_str());
+    return utf8_from_wide(file.c_str());
 }
 
 void CParseDlg::ShowMessage(FeedbackIcon icon, const std::string& text) {
     const UINT style = icon == FeedbackIcon::Error         ? MB_ICONERROR
                        : icon == FeedbackIcon::Information ? MB_ICONINFORMATION
                                                            : 0;
-    MessageBoxW(m_hWnd, WideFromUtf8(text).c_str(), WideFromUtf8(runkorvix::kApplication).c_str(),
-                MB_OK | style);
+    MessageBoxW(m_hWnd, wide_from_utf8(text).c_str(),
+                wide_from_utf8(runkorvix::kApplication).c_str(), MB_OK | style);
 }
 
 void CParseDlg::OnAbout() {
@@ -451,11 +451,11 @@ std::string CParseDlg::ItemText(int id) const {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
     text.resize(
         static_cast<std::size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-    return Utf8FromWide(text);
+    return utf8_from_wide(text);
 }
 
 void CParseDlg::SetItemText(int id, const std::string& text) {
-    SetDlgItemTextW(m_hWnd, id, WideFromUtf8(text).c_str());
+    SetDlgItemTextW(m_hWnd, id, wide_from_utf8(text).c_str());
 }
 
 void CParseDlg::EnableItem(int id, bool enable) {

@@ -1,27 +1,27 @@
 #include "RegistrySettingsStore.h"
 
 #include "LauncherOptions.h"
-#include "Utf16.h"
+#include "platform.h"
 
 #include <windows.h>
 
-using runkorvix::Utf8FromWide;
-using runkorvix::WideFromUtf8;
+using korvix::utf8_from_wide;
+using korvix::wide_from_utf8;
 
 std::wstring CRegistrySettingsStore::DefaultRoot() {
-    return L"Software\\" + WideFromUtf8(runkorvix::kCompany) + L"\\" +
-           WideFromUtf8(runkorvix::kApplication);
+    return L"Software\\" + wide_from_utf8(runkorvix::kCompany) + L"\\" +
+           wide_from_utf8(runkorvix::kApplication);
 }
 
 std::wstring CRegistrySettingsStore::Key(const std::string& section) const {
-    return m_root + L"\\" + WideFromUtf8(section);
+    return m_root + L"\\" + wide_from_utf8(section);
 }
 
 std::optional<int> CRegistrySettingsStore::ReadInt(const std::string& section,
                                                    const std::string& entry) {
     DWORD value = 0;
     DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CURRENT_USER, Key(section).c_str(), WideFromUtf8(entry).c_str(),
+    if (RegGetValueW(HKEY_CURRENT_USER, Key(section).c_str(), wide_from_utf8(entry).c_str(),
                      RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -31,7 +31,7 @@ std::optional<int> CRegistrySettingsStore::ReadInt(const std::string& section,
 std::optional<std::string> CRegistrySettingsStore::ReadString(const std::string& section,
                                                               const std::string& entry) {
     const std::wstring key = Key(section);
-    const std::wstring name = WideFromUtf8(entry);
+    const std::wstring name = wide_from_utf8(entry);
     // The value may change between the two calls: ask again while it has grown.
     DWORD size = 0;
     LSTATUS status;
@@ -53,19 +53,19 @@ std::optional<std::string> CRegistrySettingsStore::ReadString(const std::string&
     while (!value.empty() && value.back() == L'\0') {
         value.pop_back();
     }
-    return Utf8FromWide(value);
+    return utf8_from_wide(value);
 }
 
 void CRegistrySettingsStore::WriteInt(const std::string& section, const std::string& entry,
                                       int value) {
     const auto data = static_cast<DWORD>(value);
-    RegSetKeyValueW(HKEY_CURRENT_USER, Key(section).c_str(), WideFromUtf8(entry).c_str(), REG_DWORD,
-                    &data, sizeof data);
+    RegSetKeyValueW(HKEY_CURRENT_USER, Key(section).c_str(), wide_from_utf8(entry).c_str(),
+                    REG_DWORD, &data, sizeof data);
 }
 
 void CRegistrySettingsStore::WriteString(const std::string& section, const std::string& entry,
                                          const std::string& value) {
-    const std::wstring data = WideFromUtf8(value);
-    RegSetKeyValueW(HKEY_CURRENT_USER, Key(section).c_str(), WideFromUtf8(entry).c_str(), REG_SZ,
+    const std::wstring data = wide_from_utf8(value);
+    RegSetKeyValueW(HKEY_CURRENT_USER, Key(section).c_str(), wide_from_utf8(entry).c_str(), REG_SZ,
                     data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }

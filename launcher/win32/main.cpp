@@ -3,7 +3,7 @@
 // the program's icon, or opened with it) becomes the dialog's input; switches change nothing.
 #include "ParseDlg.h"
 #include "RegistrySettingsStore.h"
-#include "Utf16.h"
+#include "platform.h"
 
 #include <commctrl.h>
 #include <string>
@@ -20,7 +20,7 @@ std::vector<std::string> CommandLineArguments() {
     wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
     for (int index = 1; words != nullptr && index < count; ++index) {
-        arguments.push_back(runkorvix::Utf8FromWide(words[index]));
+        arguments.push_back(korvix::utf8_from_wide(words[index]));
     }
     LocalFree(words);
     return arguments;

@@ -3,6 +3,7 @@
 #include "gdb_fields.h"
 #include "point_filter.h"
 #include "point_lists.h"
+#include "record_at.h"
 
 namespace korvix {
 
@@ -50,6 +51,15 @@ TrackPointsRead read_track_body(InputStream& in, OutputStream* out, const Versio
     collected.finish();
     body.move_rest(out);
     return {visit.off_the_earth};
+}
+
+Failure read_track_at(InputBytes& input, InputOffset offset, ByteCount length,
+                      const VersionLayout& layout, PointBuffer& points,
+                      std::span<std::uint8_t> block, const TextDestination* name) {
+    return read_record_at(input, offset, length, block, [&](InputStream& in, ByteCount bytes) {
+        Console quiet; // the run that converts the track says its messages
+        read_track_body(in, nullptr, layout, bytes, points, quiet, name);
+    });
 }
 
 } // namespace korvix

@@ -4,6 +4,7 @@
 
 #include "byte_stream.h"
 #include "console.h"
+#include "input_bytes.h"
 #include "point_buffer.h"
 #include "record_layouts.h"
 
@@ -19,5 +20,14 @@ struct TrackPointsRead {
 TrackPointsRead read_track_body(InputStream& in, OutputStream* out, const VersionLayout& layout,
                                 ByteCount length, PointBuffer& points, Console& console,
                                 const TextDestination* name);
+
+// Reads the track whose record header lies at `offset` in `input`, its body of `length` bytes,
+// where it lies, into `points` as read_track_body does, its name into `name` when one is given;
+// `block` is the stream's. Gives the failure at which a run that streams the input would stop in
+// it: none when the track is whole; the end of the input when the file ends in it; a record
+// shorter than its fields when its points run past its length.
+Failure read_track_at(InputBytes& input, InputOffset offset, ByteCount length,
+                      const VersionLayout& layout, PointBuffer& points,
+                      std::span<std::uint8_t> block, const TextDestination* name = nullptr);
 
 } // namespace korvix
