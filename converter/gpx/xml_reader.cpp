@@ -72,9 +72,7 @@ XmlName xml_name(const char* text) {
     return {uri, {first + 1, static_cast<std::size_t>(second - first - 1)}, second + 1};
 }
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 // expat's callbacks, each to the reader's handler.
 struct XmlEvents {
@@ -82,9 +80,7 @@ struct XmlEvents {
     static void start(void* data, const XML_Char* name, const XML_Char** attributes) {
         reader(data).handler_.start(xml_name(name), XmlAttributes{attributes});
     }
-    static void end(void* data, const XML_Char* name) {
-        reader(data).handler_.end(name);
-    }
+    static void end(void* data, const XML_Char* name) { reader(data).handler_.end(name); }
     static void text(void* data, const XML_Char* text, int size) {
         reader(data).handler_.text({text, static_cast<std::size_t>(size)});
     }
