@@ -18,7 +18,7 @@ namespace korvix {
 
 namespace {
 
-constexpr std::size_t read_size = 64 * 1024;
+constexpr std::size_t read_size = std::size_t{64} * 1024;
 
 // What a read of the elements from an offset on is for.
 enum class Purpose { names, points, ranges, one_track };

@@ -122,15 +122,13 @@ void RouteMarks::point_end(const char* qualified) {
         hold_from_here(*version_ == GpxVersion::v1_1);
     if (empty_point_) {
         const std::size_t size = std::min(name.prefix.size(), sizeof end_tag_ - 12);
-        std::string_view tag(end_tag_, 0);
         std::copy_n("</", 2, end_tag_);
         std::copy_n(name.prefix.data(), size, end_tag_ + 2);
         std::size_t at = 2 + size;
         if (size != 0)
             end_tag_[at++] = ':';
         std::copy_n("rtept>", 6, end_tag_ + at);
-        tag = std::string_view(end_tag_, at + 6);
-        raw(tag);
+        raw(std::string_view(end_tag_, at + 6));
     } else {
         copy_markup();
     }

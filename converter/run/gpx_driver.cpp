@@ -16,7 +16,7 @@ namespace {
 
 // expat is given the input in pieces of at most this many bytes, so that its own buffer, which
 // holds a piece and what is left unparsed of the one before, stays small.
-constexpr ByteCount feed_size = 64 * 1024;
+constexpr ByteCount feed_size = ByteCount{64} * 1024;
 
 class StreamDriver final : public GpxDriver {
 public:
