@@ -149,13 +149,15 @@ TEST(GpxStream, NamesBehindTheFirstTrackAreReadAhead) {
                               "<trkpt lat=\"2\" lon=\"2\"/><trkpt lat=\"3\" lon=\"3\"/>"
                               "</trkseg></trk>";
     for (const std::size_t padding : {0, 65536 - 200, 200000}) {
-        const std::string gpx =
-            "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" xmlns:g=\"urn:other\">" + track +
-            "<!--" + std::string(padding, '-' + 1) + "-->" +
-            "<wpt lat=\"5\" lon=\"5\"><name>002</name></wpt>"
-            "<wpt lat=\"5\" lon=\"5\"><name>0003</name></wpt>"
-            "<rte><rtept lat=\"6\" lon=\"6\"><name><![CDATA[004]]></name></rtept></rte>" +
-            track + "</gpx>";
+        std::string gpx = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" xmlns:g=\"urn:other\">";
+        gpx += track;
+        gpx += "<!--";
+        gpx.append(padding, '.');
+        gpx += "--><wpt lat=\"5\" lon=\"5\"><name>002</name></wpt>"
+               "<wpt lat=\"5\" lon=\"5\"><name>0003</name></wpt>"
+               "<rte><rtept lat=\"6\" lon=\"6\"><name><![CDATA[004]]></name></rtept></rte>";
+        gpx += track;
+        gpx += "</gpx>";
         const RunResult run =
             convert_bytes(Bytes(gpx.begin(), gpx.end()),
                           RunSettings{ConversionMode::route_from_track_user_vias, {}});
