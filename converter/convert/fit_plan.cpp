@@ -37,32 +37,67 @@ struct Reduced {
     double metres = 0; // the reduction's own
 };
 
-struct ReadAhead {
-    InputBytes& input;
-    const VersionLayout& layout;
-    PointBuffer& points;
-    PointSimplifier& simplifier;
-    FitScratch& scratch;
-    Console quiet; // the run says the tracks' messages as it converts them
+// The track records of a GDB file from the first on, read where they lie.
+class GdbTracks final : public FitTracks {
+public:
+    GdbTracks(InputBytes& input, InputOffset first_track, const VersionLayout& layout,
+              PointBuffer& points, FitScratch& scratch)
+        : input_(input), first_track_(first_track), layout_(layout), points_(points),
+          scratch_(scratch) {}
 
-    // The points of the track whose record header lies at `offset`, into the point buffer, as
-    // the run collects them. False when the input ends in it or it is shorter than its fields:
-    // the run fails there.
-    bool read_track(InputOffset offset, ByteCount length) {
-        return read_track_at(input, offset, length, layout, points, scratch.block) == Failure::none;
-    }
-
-    // Calls visit(offset) with the points of every track record from `from` up to the closing
-    // record in the point buffer.
-    template <class Visit> void for_each_track(InputOffset from, Visit visit) {
+    void for_each_track(Visit& visit) override {
         bool cut_short = false; // a track the input ends in: the run fails there
-        walk_records_ahead(input, from, 0, [&](const RecordHeader& header, auto) {
+        walk_records_ahead(input_, first_track_, 0, [&](const RecordHeader& header, auto) {
             if (header.type != track_record || cut_short)
                 return;
-            cut_short = !read_track(header.offset, header.body_length());
+            cut_short = !read_body(header.offset, header.body_length());
             if (!cut_short)
                 visit(header.offset);
         });
+    }
+
+    bool read_track(InputOffset offset) override {
+        const std::span<const std::uint8_t> head = input_.at(offset, record_header_width);
+        if (std::ssize(head) < record_header_width)
+            return false;
+        read_body(offset, record_header_at(head.data(), offset).body_length());
+        return true;
+    }
+
+private:
+    // The points of the track whose record header lies at `offset`, into the point buffer, as
+    // the run collects them. False when the input ends in it or it is shorter than its fields.
+    bool read_body(InputOffset offset, ByteCount length) {
+        return read_track_at(input_, offset, length, layout_, points_, scratch_.block) ==
+               Failure::none;
+    }
+
+    InputBytes& input_;
+    InputOffset first_track_;
+    const VersionLayout& layout_;
+    PointBuffer& points_;
+    FitScratch& scratch_;
+};
+
+// A function as a visit of the tracks.
+template <class Function> class VisitOf final : public FitTracks::Visit {
+public:
+    explicit VisitOf(Function& function) : function_(function) {}
+    void operator()(InputOffset offset) override { function_(offset); }
+
+private:
+    Function& function_;
+};
+
+struct ReadAhead {
+    FitTracks& tracks;
+    PointBuffer& points;
+    PointSimplifier& simplifier;
+    FitScratch& scratch;
+
+    template <class Function> void for_each_track(Function visit) {
+        VisitOf<Function> each(visit);
+        tracks.for_each_track(each);
     }
 
     // The points of a track within `metres`, reduced as the run reduces it, and its error.
@@ -85,10 +120,8 @@ double kept_from(double error_metres) {
 }
 
 Reduced ReadAhead::points_within(InputOffset offset, double metres) {
-    const std::span<const std::uint8_t> head = input.at(offset, record_header_width);
-    if (std::ssize(head) < record_header_width)
+    if (!tracks.read_track(offset))
         return {};
-    read_track(offset, record_header_at(head.data(), offset).body_length());
     const double error = simplify_points(points, 0, metres, simplifier);
     return {points.count, std::min(kept_from(error), metres), error};
 }
@@ -102,8 +135,7 @@ void add_to_plan(FitPlan& plan, InputOffset offset, std::uint32_t most_points) {
 
 // Even two points a track do not fit: the single positions first, then the tracks with the
 // fewest points, the earlier of equal ones first, each of two points.
-void plan_fewest_skipped(ReadAhead& ahead, InputOffset first_track, std::uint32_t budget,
-                         FitPlan& plan) {
+void plan_fewest_skipped(ReadAhead& ahead, std::uint32_t budget, FitPlan& plan) {
     const std::uint32_t* const tracks_of = ahead.scratch.tracks_of_count;
     const std::uint32_t singles = std::min(tracks_of[1], budget);
     const std::uint32_t pairs = (budget - singles) / 2;
@@ -117,7 +149,7 @@ void plan_fewest_skipped(ReadAhead& ahead, InputOffset first_track, std::uint32_
     }
     std::uint32_t singles_taken = 0;
     std::uint32_t longest_seen = 0;
-    ahead.for_each_track(first_track, [&](InputOffset offset) {
+    ahead.for_each_track([&](InputOffset offset) {
         const std::uint32_t n = ahead.points.count;
         bool taken = false;
         if (n == 1)
@@ -395,21 +427,19 @@ private:
 
 } // namespace
 
-void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& layout,
-              const RunSettings& settings, std::uint32_t budget, PointBuffer& points,
-              PointSimplifier& simplifier, FitScratch& scratch, FitPlan& plan,
+void plan_fit(FitTracks& track_source, const RunSettings& settings, std::uint32_t budget,
+              PointBuffer& points, PointSimplifier& simplifier, FitScratch& scratch, FitPlan& plan,
               InputFingerprint& seen) {
     plan.tracks = 0;
     plan.next = 0;
     plan.tolerance_metres = settings.limits.tolerance_metres;
-    ReadAhead ahead{input, layout, points, simplifier, scratch, Console()};
-
+    ReadAhead ahead{track_source, points, simplifier, scratch};
     // The least that every track takes: one waypoint for a single position, two for more; and
     // while they can all become routes, what the search needs of each.
     std::fill(std::begin(scratch.tracks_of_count), std::end(scratch.tracks_of_count), 0U);
     std::uint64_t least = 0;
     std::uint32_t tracks = 0;
-    ahead.for_each_track(first_track, [&](InputOffset offset) {
+    ahead.for_each_track([&](InputOffset offset) {
         seen.add_track(offset, points);
         ++scratch.tracks_of_count[points.count];
         least += std::min(points.count, 2U);
@@ -424,7 +454,7 @@ void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& l
         ++tracks;
     });
     if (least > budget) {
-        plan_fewest_skipped(ahead, first_track, budget, plan);
+        plan_fewest_skipped(ahead, budget, plan);
         return;
     }
     const Charge charge{settings.limits.split ? 0 : settings.limits.max_points};
@@ -443,6 +473,14 @@ void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& l
             used += count;
         }
     }
+}
+
+void plan_fit(InputBytes& input, InputOffset first_track, const VersionLayout& layout,
+              const RunSettings& settings, std::uint32_t budget, PointBuffer& points,
+              PointSimplifier& simplifier, FitScratch& scratch, FitPlan& plan,
+              InputFingerprint& seen) {
+    GdbTracks tracks(input, first_track, layout, points, scratch);
+    plan_fit(tracks, settings, budget, points, simplifier, scratch, plan, seen);
 }
 
 } // namespace korvix

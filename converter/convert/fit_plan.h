@@ -76,6 +76,35 @@ struct FitScratch {
     std::uint8_t block[16 * 1024]; // the input read ahead
 };
 
+// The tracks that a plan reads ahead, in file order, each known by an offset of its own in the
+// input (where its record or element begins): the track records of a GDB file, or the trk
+// elements of a GPX file.
+class FitTracks {
+public:
+    class Visit {
+    public:
+        virtual void operator()(InputOffset offset) = 0;
+
+    protected:
+        ~Visit() = default;
+    };
+    // Calls visit(offset) with the points of every track in the point buffer, as the run
+    // collects them, up to a track that the input ends in (the run fails there).
+    virtual void for_each_track(Visit& visit) = 0;
+    // The points of the track at `offset` into the point buffer; false when it is not there.
+    virtual bool read_track(InputOffset offset) = 0;
+
+protected:
+    ~FitTracks() = default;
+};
+
+// The tracks planned within `budget` new waypoints, as the settings' --points, --split and
+// --tolerance (the smallest D) say, the points read into `points`. Every track's points, as
+// first read, are added to `seen`, as the run adds them when it converts or keeps the track.
+void plan_fit(FitTracks& tracks, const RunSettings& settings, std::uint32_t budget,
+              PointBuffer& points, PointSimplifier& simplifier, FitScratch& scratch, FitPlan& plan,
+              InputFingerprint& seen);
+
 // The input's tracks from the record header at `first_track` on, planned within `budget` new
 // waypoints, as the settings' --points, --split and --tolerance (the smallest D) say. Every
 // track's points, as first read, are added to `seen`, as the run adds them when it converts or

@@ -5,6 +5,7 @@
 #include "console.h"
 #include "fit_plan.h"
 #include "generated_parts.h"
+#include "gpx_memory.h"
 #include "input_fingerprint.h"
 #include "point_buffer.h"
 #include "record_layouts.h"
@@ -30,6 +31,7 @@ struct RunMemory {
     std::uint8_t read_ahead_block[64 * 1024]; // for the read ahead for waypoint names in a file
     FitPlan fit_plan;                         // --fit
     FitScratch fit_scratch;
+    GpxMemory gpx; // a GPX run's (untouched by a GDB run)
 };
 
 struct RunContext {

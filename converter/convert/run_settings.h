@@ -26,6 +26,9 @@ struct RunSettings {
     bool fit = false;
     // --waypoints: the most new waypoints the run may name, 1 to 999; 0: as many as it has names.
     std::uint32_t waypoint_limit = 0;
+    // Whether the output is named as a GDB file (*.gdb): a GPX input is then refused, as korvix
+    // writes a file in its input's format.
+    bool output_named_gdb = false;
 };
 
 } // namespace korvix

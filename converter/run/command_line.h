@@ -31,6 +31,7 @@ struct CommandLine {
     std::uint32_t waypoint_limit = 0;
     std::string input_path;
     std::string output_path;
+    std::string output_name; // as given, without the default extension
 
     RunSettings settings() const { return {mode, limits, fit, waypoint_limit}; }
 };
@@ -46,5 +47,12 @@ std::string with_default_extension(std::string_view name);
 // folder separator ('/', on Windows also '\\'): such a name names a folder, which korvix refuses
 // as its output, and ".gdb" behind it would name a hidden file in that folder instead.
 std::string output_file_name(std::string_view name);
+
+// The output's file name for an input of a format, as output_file_name gives it, but with the
+// extension of a GPX input's format, ".gpx", where a GDB input's gets ".gdb".
+std::string output_path_for(std::string_view name, bool gpx_input);
+
+// Whether a file name ends in ".gdb", in any case.
+bool names_gdb_file(std::string_view name);
 
 } // namespace korvix

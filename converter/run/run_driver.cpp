@@ -3,10 +3,12 @@
 #include "command_line.h"
 #include "file_io.h"
 #include "gdb_header.h"
+#include "gpx_driver.h"
 #include "platform.h"
 #include "run_messages.h"
 #include "track_to_route.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -18,14 +20,11 @@ namespace korvix {
 
 namespace {
 
-// The failure's message, then the system's reason, where it gave one, on a line of its own:
-// "Can't read input file", "Input/output error".
-void say_failure(Console& console, const RunFailure& failure) {
-    console.say(failure_message(failure.failure()));
-    if (failure.reason()) {
-        console.say(reason_text(failure.reason()).c_str());
-        console.say("\n");
-    }
+// The format of the input, told by its first bytes (input_format.h), which the stream then holds.
+InputFormat input_format(InputStream& in) {
+    in.ensure(format_probe_bytes);
+    return format_of(
+        {in.data(), std::min(static_cast<std::size_t>(in.available()), format_probe_bytes)});
 }
 
 // What korvix says when it does not convert at all, nothing when the files are open.
@@ -102,7 +101,7 @@ void say_refusal(std::FILE* stream, const char* refusal, const std::error_code& 
 void say_commit_failure(Console& console, const OutputCommit& commit) {
     RunFailure failure;
     failure.fail(Failure::output_write_failed, commit.error());
-    say_failure(console, failure);
+    say_run_failure(console, failure);
     if (const std::filesystem::path& kept = commit.kept_path(); !kept.empty()) {
         console.say("The whole output is kept in ");
         console.say(utf8_of_path(kept).c_str());
@@ -123,6 +122,8 @@ int convert_saying_success(InputStream& in, OutputStream& out, const RunSettings
     RunContext run(in, out, settings, console, memory);
     run.whole_input = whole_input;
     run.checks_read_ahead = whole_is_input;
+    if (input_format(in) == InputFormat::gpx)
+        return convert_gpx(run, memory.gpx, success);
     const std::uint64_t version_at_start = whole_input != nullptr ? whole_input->version() : 0;
     const std::optional<GdbVersion> version = check_and_copy_header(in, out, run.scratch);
     const bool header_copied = version.has_value();
@@ -141,7 +142,7 @@ int convert_saying_success(InputStream& in, OutputStream& out, const RunSettings
     const RunFailure& failure = run.failure;
     if (failure.failure() == Failure::output_write_failed ||
         failure.failure() == Failure::input_read_failed || (header_copied && failure.failed())) {
-        say_failure(console, failure);
+        say_run_failure(console, failure);
         return exit_failed;
     }
     if (!header_copied) {
@@ -154,6 +155,14 @@ int convert_saying_success(InputStream& in, OutputStream& out, const RunSettings
 }
 
 } // namespace
+
+void say_run_failure(Console& console, const RunFailure& failure) {
+    console.say(failure_message(failure.failure()));
+    if (failure.reason()) {
+        console.say(reason_text(failure.reason()).c_str());
+        console.say("\n");
+    }
+}
 
 std::unique_ptr<RunMemory> reserve_run_memory() {
     return std::unique_ptr<RunMemory>(new (std::nothrow) RunMemory);
@@ -214,8 +223,12 @@ int convert_files(RunFiles& files, const RunSettings& settings, Console& console
     return exit_completed;
 }
 
-int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) {
-    const auto command_line = parse_command_line(arguments);
+namespace {
+
+// What a command line that converts nothing prints, and its exit status; nothing for one that
+// converts.
+std::optional<int> without_conversion(const std::optional<CommandLine>& command_line,
+                                      std::FILE* console) {
     if (!command_line || command_line->action == CommandLine::Action::usage) {
         if (command_line)
             std::fputs(command_line->complaint.c_str(), console);
@@ -231,6 +244,15 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         std::fputs(version_text, console);
         return exit_completed;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) {
+    const auto command_line = parse_command_line(arguments);
+    if (const std::optional<int> status = without_conversion(command_line, console))
+        return *status;
 
     const std::string& input_name = command_line->input_path;
     const std::unique_ptr<RunMemory> memory = reserve_run_memory();
@@ -238,7 +260,18 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         say_refusal(refusal_stream(console, input_name, nullptr), not_enough_memory_text);
         return exit_failed;
     }
-    RunFiles files = open_run_files(input_name, command_line->output_path, console);
+    // The output is written in the input's format: its name follows the input's, read first.
+    const bool gpx_input = format_of_named_file(input_name) == InputFormat::gpx;
+    const std::string output_path = output_path_for(command_line->output_name, gpx_input);
+    if (gpx_input && names_gdb_file(output_path)) {
+        std::FILE* stream = refusal_stream(console, input_name, nullptr);
+        say_refusal(stream, gpx_needs_gpx_name_text);
+        say_refusal(stream, usage_text);
+        return exit_usage;
+    }
+    RunSettings settings = command_line->settings();
+    settings.output_named_gdb = names_gdb_file(output_path);
+    RunFiles files = open_run_files(input_name, output_path, console);
     if (const char* refusal = refusal_message(files.outcome)) {
         say_refusal(refusal_stream(console, input_name, files.input.get()), refusal,
                     files.outcome == OpenOutcome::output_not_opened ? files.reason
@@ -246,7 +279,7 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
         return exit_failed;
     }
     Console run_console(console);
-    return convert_files(files, command_line->settings(), run_console, *memory, memory->input_block,
+    return convert_files(files, settings, run_console, *memory, memory->input_block,
                          memory->output_block);
 }
 

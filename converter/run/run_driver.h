@@ -25,6 +25,10 @@ inline constexpr char not_enough_memory_text[] = "Not enough memory\n";
 inline constexpr char fit_needs_file_text[] =
     "--fit needs an input file that can be read twice, not a pipe\n";
 
+// The failure's message, then the system's reason, where it gave one, on a line of its own:
+// "Can't read input file", "Input/output error".
+void say_run_failure(Console& console, const RunFailure& failure);
+
 // The run's memory, or nothing when the system cannot give it.
 std::unique_ptr<RunMemory> reserve_run_memory();
 

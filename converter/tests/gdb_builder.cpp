@@ -9,14 +9,25 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace korvix::testing {
 
 namespace {
 
-// The folder of this process's console files, made at the first one and removed at exit.
+// The folder of this process's console files, made at the first one and removed at exit. Open to
+// every user, as the system's temporary folder is (each file its maker's): a test whose child
+// process runs korvix as another user makes its console there too, whichever test made the folder.
 const TempDir& console_folder() {
     static const TempDir folder("korvix-console");
+    static const bool open_to_all = [] {
+        std::error_code ignored;
+        std::filesystem::permissions(
+            folder.path(), std::filesystem::perms::all | std::filesystem::perms::sticky_bit,
+            ignored);
+        return true;
+    }();
+    (void)open_to_all;
     return folder;
 }
 

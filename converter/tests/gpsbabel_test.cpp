@@ -411,7 +411,61 @@ TEST_P(GpsbabelReader, ReadsEveryConversionAsPromised) {
     }
 }
 
+// The case's GPX converted by korvix as a GPX file makes the routes that its GDB file (made by
+// gpsbabel, version 3) makes: the same names, route points of the same names at the same places
+// (within the rounding of a GDB file's semicircles), and the same lines on the console besides the
+// trace: the reductions and, under --fit, the shared distance.
+class GpxAsGdb : public GpsbabelReader {};
+
+TEST_P(GpxAsGdb, ConvertsAsItsGdb) {
+    const Source& source = GetParam();
+    ASSERT_NO_FATAL_FAILURE(make_gdb(*source.gpx, source.version));
+    const auto said = [&](const std::string& option, const std::string& in,
+                          const std::string& out) {
+        const CommandOutcome run =
+            run_command("'" KORVIX_BINARY "' " + option + " '" + (dir_ / in).string() + "' '" +
+                        (dir_ / out).string() + "'");
+        EXPECT_EQ(run.status, 0) << option << " " << in << "\n" << run.out;
+        std::string lines;
+        for (std::size_t at = 0, end; at < run.out.size(); at = end + 1) {
+            end = run.out.find('\n', at);
+            const std::string line = run.out.substr(at, end - at);
+            if (!std::regex_match(line, std::regex("[A-Za-z] [0-9]+")))
+                lines += line + "\n";
+        }
+        return lines;
+    };
+    for (const char* option : {"-V", "-W", "-V --points=2", "-W --fit --waypoints=3"}) {
+        SCOPED_TRACE(option);
+        EXPECT_EQ(said(option, "in.gpx", "out.gpx"), said(option, "in.gdb", "out.gdb"));
+        const CommandOutcome gpx =
+            run_command("gpsbabel -i gpx -f '" + (dir_ / "out.gpx").string() + "' -o gpx -F -");
+        const std::vector<Path> from_gpx = parse_gpx(gpx.out).routes;
+        const std::vector<Path> from_gdb = read_back("out.gdb").routes;
+        ASSERT_EQ(outline(from_gpx), outline(from_gdb));
+        for (std::size_t r = 0; r < from_gpx.size(); ++r) {
+            for (std::size_t i = 0; i < from_gpx[r].points.size(); ++i) {
+                const Point& a = from_gpx[r].points[i];
+                const Point& b = from_gdb[r].points[i];
+                EXPECT_EQ(a.name, b.name);
+                EXPECT_NEAR(std::stod(a.latitude), std::stod(b.latitude), 1e-6);
+                EXPECT_NEAR(std::stod(a.longitude), std::stod(b.longitude), 1e-6);
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(GdbFiles, GpsbabelReader, ::testing::ValuesIn(sources()),
+                         [](const auto& info) { return info.param.name; });
+
+std::vector<Source> gpx_sources() {
+    std::vector<Source> list;
+    for (const Case& c : cases)
+        list.push_back({c.name, &c, 3});
+    return list;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GpxAsGdb, ::testing::ValuesIn(gpx_sources()),
                          [](const auto& info) { return info.param.name; });
 
 } // namespace
