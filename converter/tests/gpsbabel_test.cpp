@@ -80,13 +80,13 @@ GpsData parse_gpx(const std::string& gpx) {
             (name == "rte" ? data.routes : data.tracks).push_back({});
             path = name == "rte" ? &data.routes.back() : &data.tracks.back();
         } else if (name == "name" && !open.empty()) {
-            if (open.back() == "rte" || open.back() == "trk")
+            if ((open.back() == "rte" || open.back() == "trk") && path != nullptr)
                 path->name = text;
-            else if (open.back() == "wpt" || open.back() == "rtept")
+            else if ((open.back() == "wpt" || open.back() == "rtept") && point != nullptr)
                 point->name = text;
-        } else if (name == "ele" && !open.empty() && open.back() == "trkpt") {
+        } else if (name == "ele" && !open.empty() && open.back() == "trkpt" && point != nullptr) {
             point->altitude = text;
-        } else if (name == "time" && !open.empty() && open.back() == "trkpt") {
+        } else if (name == "time" && !open.empty() && open.back() == "trkpt" && point != nullptr) {
             point->time = text;
         }
         if (m[4] != "/")
