@@ -1,5 +1,6 @@
 #include "platform.h"
 #include "run_driver.h"
+#include "run_messages.h"
 
 #include <cstdio>
 #include <new>

@@ -72,4 +72,15 @@ private:
     std::bitset<last_waypoint_number + 1> taken_; // 000 is never set: "%03d" of no number
 };
 
+// A name given as text, as a GPX file's point names are: it takes a number only when it is the
+// three digits alone, compared exactly.
+inline void note_name_text(WaypointNumbers& numbers, std::string_view name) {
+    if (name.size() != 3)
+        return;
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(name[0]),
+                                  static_cast<std::uint8_t>(name[1]),
+                                  static_cast<std::uint8_t>(name[2]), 0};
+    numbers.note_name(bytes, sizeof bytes);
+}
+
 } // namespace korvix::rules

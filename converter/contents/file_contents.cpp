@@ -1,6 +1,7 @@
 #include "file_contents.h"
 
 #include "gdb_header.h"
+#include "gpx_contents.h"
 #include "owned_file.h"
 #include "platform.h"
 #include "record_walk.h"
@@ -90,7 +91,7 @@ std::string FileContents::message() const {
     case Reach::not_gdb:
         return not_gdb_text;
     case Reach::failed:
-        return failure_message(failure);
+        return refusal.empty() ? failure_message(failure) : refusal;
     case Reach::whole:
         break;
     }
@@ -106,6 +107,8 @@ std::string FileContents::message_reading_tracks() const {
 }
 
 FileContents read_file_contents(InputBytes& input, const TrackVisitor& visit) {
+    if (format_of(input.at(0, format_probe_bytes)) == InputFormat::gpx)
+        return read_gpx_contents(input, visit);
     FileContents contents;
     const auto memory = std::make_unique<WalkMemory>();
     InputOffset records = 0;
@@ -130,6 +133,19 @@ FileContents read_file_contents(InputBytes& input, const TrackVisitor& visit) {
     contents.reach = closed ? FileContents::Reach::whole : FileContents::Reach::failed;
     contents.failure = closed ? Failure::none : Failure::end_of_input;
     return contents;
+}
+
+InputFormat format_of_named_file(std::string_view name) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path_from_utf8(name), error))
+        return InputFormat::gdb;
+    std::FILE* file = open_file(name, "rb");
+    if (file == nullptr)
+        return InputFormat::gdb;
+    std::uint8_t first[format_probe_bytes];
+    const std::size_t got = std::fread(first, 1, sizeof first, file);
+    std::fclose(file);
+    return format_of({first, got});
 }
 
 FileContents read_file_contents(std::string_view name, const TrackVisitor& visit) {

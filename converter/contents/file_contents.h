@@ -8,6 +8,7 @@
 #include "byte_stream.h"
 #include "gdb_rules.h"
 #include "input_bytes.h"
+#include "input_format.h"
 #include "point_buffer.h"
 
 #include <cstdint>
@@ -35,8 +36,13 @@ struct FileContents {
     Reach reach = Reach::not_opened;
     Failure failure = Failure::none; // why korvix stops, when it does in the records
     std::error_code reason;          // the system's, for a file that cannot be opened or read
+    // The format of the file, told by its first bytes as korvix tells it; and for a GPX file
+    // that korvix refuses, what it says ("Input file not valid GPX: line 812, column 14: ...").
+    InputFormat format = InputFormat::gdb;
+    std::string refusal;
 
-    // Of the records before the closing record, or before the failure.
+    // Of the records before the closing record, or before the failure (of a GPX file: its
+    // waypoints, routes and tracks; the numbers that its waypoints' and route points' names take).
     std::uint64_t waypoints = 0;
     std::uint64_t routes = 0;
     std::uint64_t tracks = 0;
@@ -72,6 +78,11 @@ struct FileContents {
 // no regular file (a folder, a FIFO, a device) is not read: a FIFO or a device might never end,
 // and the dialog must not wait on one.
 FileContents read_file_contents(std::string_view name, const TrackVisitor& visit = {});
+// The format of the file of this name, told by its first bytes: korvix's before it opens the run's
+// files, so that the output's name can follow it, and runkorvix's for the name it proposes. A
+// file that is no regular file (a pipe, a device) is not read, as its bytes would be gone: it is
+// taken for a GDB file until a run reads it.
+InputFormat format_of_named_file(std::string_view name);
 // The same walk of an input read where asked.
 FileContents read_file_contents(InputBytes& input, const TrackVisitor& visit = {});
 

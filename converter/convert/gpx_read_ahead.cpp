@@ -194,12 +194,7 @@ bool holds_named_points(InputBytes& input, InputOffset from) {
 } // namespace
 
 void note_gpx_name(std::string_view name, WaypointNumbers& numbers) {
-    if (name.size() != 3)
-        return;
-    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(name[0]),
-                                  static_cast<std::uint8_t>(name[1]),
-                                  static_cast<std::uint8_t>(name[2]), 0};
-    numbers.note_name(bytes, sizeof bytes);
+    rules::note_name_text(numbers, name);
 }
 
 void note_gpx_names_ahead(InputBytes& input, std::string_view root_tag, InputOffset from,

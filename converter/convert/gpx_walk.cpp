@@ -98,7 +98,7 @@ void GpxWalk::follow_copied_element(std::string_view bytes) {
 void GpxWalk::take_root(const XmlName& name) {
     version_ = gpx_version_of_root(name);
     if (!version_) {
-        reader_->refuse("the root element is no gpx element of GPX 1.0 or 1.1");
+        reader_->refuse(not_gpx_root_text);
         return;
     }
     taking_root_ = true;

@@ -43,6 +43,10 @@ enum class GpxElement : std::uint8_t {
     shaping_point,         // trp:ShapingPoint of a route point
 };
 
+// Why a file that begins as XML is refused when its root is no gpx element.
+inline constexpr std::string_view not_gpx_root_text =
+    "the root element is no gpx element of GPX 1.0 or 1.1";
+
 // The version of a root element, or nothing when it is no gpx element of GPX 1.0 or 1.1.
 std::optional<GpxVersion> gpx_version_of_root(const XmlName& name);
 

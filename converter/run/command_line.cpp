@@ -196,16 +196,9 @@ std::string output_path_for(std::string_view name, bool gpx_input) {
     std::string path = output_file_name(name);
     // The default extension of a GPX input's output is its own.
     if (gpx_input && name.find('.') == std::string_view::npos && path != name)
-        path.replace(path.size() - 4, 4, ".gpx");
+        path.replace(path.size() - rules::default_extension.size(), rules::default_extension.size(),
+                     rules::gpx_extension);
     return path;
-}
-
-bool names_gdb_file(std::string_view name) {
-    if (name.size() < 4)
-        return false;
-    const std::string_view end = name.substr(name.size() - 4);
-    return end[0] == '.' && (end[1] | 0x20) == 'g' && (end[2] | 0x20) == 'd' &&
-           (end[3] | 0x20) == 'b';
 }
 
 std::optional<CommandLine> parse_command_line(std::span<const std::string_view> arguments) {

@@ -52,7 +52,4 @@ std::string output_file_name(std::string_view name);
 // extension of a GPX input's format, ".gpx", where a GDB input's gets ".gdb".
 std::string output_path_for(std::string_view name, bool gpx_input);
 
-// Whether a file name ends in ".gdb", in any case.
-bool names_gdb_file(std::string_view name);
-
 } // namespace korvix

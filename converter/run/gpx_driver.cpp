@@ -1,9 +1,11 @@
 #include "gpx_driver.h"
 
 #include "command_line.h"
+#include "file_names.h"
 #include "gpx_conversions.h"
 #include "platform.h"
 #include "run_driver.h"
+#include "run_messages.h"
 #include "track_to_route.h"
 
 #include <algorithm>
@@ -82,22 +84,9 @@ bool gpx_input_changed(const RunContext& run, std::uint64_t version_at_start) {
 
 } // namespace
 
-InputFormat format_of_named_file(const std::string& name) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path_from_utf8(name), error))
-        return InputFormat::gdb;
-    std::FILE* file = open_file(name, "rb");
-    if (file == nullptr)
-        return InputFormat::gdb;
-    std::uint8_t first[format_probe_bytes];
-    const std::size_t got = std::fread(first, 1, sizeof first, file);
-    std::fclose(file);
-    return format_of({first, got});
-}
-
 int convert_gpx(RunContext& run, GpxMemory& memory, Console& success) {
     if (run.settings.output_named_gdb) {
-        run.console.say(gpx_needs_gpx_name_text);
+        run.console.say(rules::gpx_needs_gpx_name_text);
         run.console.say(usage_text);
         return exit_usage;
     }

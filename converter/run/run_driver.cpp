@@ -1,7 +1,9 @@
 #include "run_driver.h"
 
 #include "command_line.h"
+#include "file_contents.h"
 #include "file_io.h"
+#include "file_names.h"
 #include "gdb_header.h"
 #include "gpx_driver.h"
 #include "platform.h"
@@ -263,14 +265,14 @@ int run_korvix(std::span<const std::string_view> arguments, std::FILE* console) 
     // The output is written in the input's format: its name follows the input's, read first.
     const bool gpx_input = format_of_named_file(input_name) == InputFormat::gpx;
     const std::string output_path = output_path_for(command_line->output_name, gpx_input);
-    if (gpx_input && names_gdb_file(output_path)) {
+    if (gpx_input && rules::names_gdb_file(output_path)) {
         std::FILE* stream = refusal_stream(console, input_name, nullptr);
-        say_refusal(stream, gpx_needs_gpx_name_text);
+        say_refusal(stream, rules::gpx_needs_gpx_name_text);
         say_refusal(stream, usage_text);
         return exit_usage;
     }
     RunSettings settings = command_line->settings();
-    settings.output_named_gdb = names_gdb_file(output_path);
+    settings.output_named_gdb = rules::names_gdb_file(output_path);
     RunFiles files = open_run_files(input_name, output_path, console);
     if (const char* refusal = refusal_message(files.outcome)) {
         say_refusal(refusal_stream(console, input_name, files.input.get()), refusal,

@@ -18,9 +18,6 @@ enum ExitStatus : int {
     exit_usage = 2,
 };
 
-// Said when the system cannot give korvix the memory it needs; no file has been touched then.
-inline constexpr char not_enough_memory_text[] = "Not enough memory\n";
-
 // Said when --fit is given an input that it cannot read ahead; nothing is written then.
 inline constexpr char fit_needs_file_text[] =
     "--fit needs an input file that can be read twice, not a pipe\n";

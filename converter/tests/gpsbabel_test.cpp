@@ -71,8 +71,9 @@ GpsData parse_gpx(const std::string& gpx) {
         const std::string text = m[5];
         std::smatch at;
         const bool has_coordinates = std::regex_search(attributes, at, coordinates);
-        if (name == "wpt" || ((name == "rtept" || name == "trkpt") && path != nullptr)) {
-            std::vector<Point>& list = name == "wpt" ? data.waypoints : path->points;
+        const bool waypoint = name == "wpt";
+        if (waypoint || ((name == "rtept" || name == "trkpt") && path != nullptr)) {
+            std::vector<Point>& list = waypoint || path == nullptr ? data.waypoints : path->points;
             list.push_back({"", has_coordinates ? at[1].str() : "?",
                             has_coordinates ? at[2].str() : "?", "", ""});
             point = &list.back();

@@ -160,6 +160,12 @@ std::string OutputNoteText(const std::string& input, const std::string& output) 
     if (!input.empty() && korvix::names_same_file(input, output)) {
         return kSameFileText;
     }
+    // korvix refuses it: a GPX file is written from a GPX file, under a GPX file's name.
+    if (!input.empty() && korvix::rules::names_gdb_file(output) &&
+        korvix::format_of_named_file(input) == korvix::InputFormat::gpx) {
+        const std::string_view text = korvix::rules::gpx_needs_gpx_name_text;
+        return std::string(text.substr(0, text.find('\n')));
+    }
     const std::filesystem::path path = PathFromName(output);
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
@@ -217,7 +223,10 @@ std::string Launcher::Summary(const RunResult& result) const {
     counts.limits = ActiveLimits();
     const std::filesystem::path output = PathFromName(m_output);
     if (MakesWaypoints(m_option)) {
-        if (const korvix::FileContents made = korvix::read_file_contents(m_output); made.whole()) {
+        // New waypoints are waypoint records of a GDB output; a GPX output names its route
+        // points instead.
+        if (const korvix::FileContents made = korvix::read_file_contents(m_output);
+            made.whole() && made.format == korvix::InputFormat::gdb) {
             counts.outputWaypoints = made.waypoints;
         }
         ReadTracksAgain(result.fates, counts);

@@ -47,8 +47,8 @@ std::string FolderOf(const std::string& path);
 
 // What Run will do to the output path, for the line under it: "ride-route.gdb exists: Run
 // replaces it", "No folder /home/x/trips", that the output must not be the input (kSameFileText:
-// one file by its identity, however spelled); empty for a new file in a folder that exists, or
-// no output.
+// one file by its identity, however spelled), that a GPX input's output needs a GPX file's name
+// (korvix's own refusal); empty for a new file in a folder that exists, or no output.
 std::string OutputNoteText(const std::string& input, const std::string& output);
 
 // What the launcher's dialog holds apart from its controls: the selected option and its text,

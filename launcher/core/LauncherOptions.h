@@ -38,13 +38,30 @@ inline constexpr int kOptionCount = 7;
 // chooser adds to a name without one.
 struct FileFilter {
     std::string_view name;
-    std::string_view pattern; // "*.*" matches every name, with a dot or without
+    std::string_view pattern; // "*.*" matches every name, with a dot or without; ';' between two
 };
-inline constexpr std::array<FileFilter, 2> kFileFilters = {{
+using FileFilters = std::array<FileFilter, 3>;
+// The open chooser shows every file that korvix reads first; the save chooser the files of the
+// output's format, which is the input's (korvix writes a GPX file from a GPX file), and adds that
+// format's extension: a chooser adds the first extension of the filter chosen where the user types
+// none.
+inline constexpr FileFilters kOpenFilters = {{
+    {"GPS files (*.gdb *.gpx)", "*.gdb;*.gpx"},
     {"Mapsource GDB Files (*.gdb)", "*.gdb"},
     {"All Files (*.*)", "*.*"},
 }};
+inline constexpr FileFilters kSaveGdbFilters = {{
+    {"Mapsource GDB Files (*.gdb)", "*.gdb"},
+    {"GPS files (*.gdb *.gpx)", "*.gdb;*.gpx"},
+    {"All Files (*.*)", "*.*"},
+}};
+inline constexpr FileFilters kSaveGpxFilters = {{
+    {"GPX Files (*.gpx)", "*.gpx"},
+    {"GPS files (*.gdb *.gpx)", "*.gpx;*.gdb"},
+    {"All Files (*.*)", "*.*"},
+}};
 inline constexpr char kDefaultExtension[] = "gdb";
+inline constexpr char kGpxExtension[] = "gpx";
 
 inline constexpr char kHelpText[] = "1. Select Input File.\n"
                                     "2. Select Output File.\n"

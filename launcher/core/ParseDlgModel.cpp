@@ -65,6 +65,7 @@ bool ParseDlgModel::ChooseInput(const std::string& path) {
     }
     const korvix::FileContents contents = korvix::read_file_contents(path);
     m_inputNote = InputContentsText(contents);
+    m_gpxInput = contents.format == korvix::InputFormat::gpx;
     if (!m_limits.waypointsGiven) {
         m_limits.waypointsText = std::to_string(NamesLeft(contents));
     }

@@ -63,6 +63,9 @@ public:
     bool ChooseOutput(const std::string& path);
     // Where the file choosers open: the folder of the last file chosen, or the stored one.
     const std::string& ChooserFolder() const { return m_launcher.Folder(); }
+    // Whether the output is written as a GPX file (korvix writes a file in its input's format):
+    // the save chooser then offers GPX files first and adds ".gpx" to a name without an extension.
+    bool WritesGpx() const { return m_gpxInput; }
     // The option button or check box `id` was clicked: the option is selected, the check box
     // checked or cleared. False for any other control, and for one that is disabled.
     bool Click(int id);
@@ -116,8 +119,9 @@ private:
     ControlState& At(int id);
 
     Launcher m_launcher;
-    std::string m_otherText;  // the free option field's text, kept while another option is on
-    std::string m_inputNote;  // what the input holds
+    std::string m_otherText; // the free option field's text, kept while another option is on
+    std::string m_inputNote; // what the input holds
+    bool m_gpxInput = false;
     std::string m_outputNote; // what Run will do to the output
     LimitFields m_limits;
     bool m_running = false;

@@ -237,8 +237,11 @@ std::string ReductionsSummary(const Reductions& reductions) {
 
 namespace {
 
-// Why korvix stops in a file, in the dialog's words.
+// Why korvix stops in a file, in the dialog's words; for a GPX file it refuses, in its own.
 std::string StopText(const korvix::FileContents& contents) {
+    if (!contents.refusal.empty()) {
+        return contents.refusal.substr(0, contents.refusal.find('\n'));
+    }
     switch (contents.failure) {
     case korvix::Failure::end_of_input:
         return "Not a whole GDB file: it ends early.";

@@ -155,7 +155,8 @@ void CParseDlg::OnInputFile() {
 }
 
 void CParseDlg::OnOutputFile() {
-    if (m_model.ChooseOutput(m_chooser.ChooseSave(ChooserFolder()).toStdString())) {
+    if (m_model.ChooseOutput(
+            m_chooser.ChooseSave(ChooserFolder(), m_model.WritesGpx()).toStdString())) {
         ShowStates();
     }
 }

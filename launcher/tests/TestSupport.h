@@ -50,12 +50,14 @@ public:
     QByteArray openAnswer, saveAnswer; // the system's bytes of a name; empty: the user cancels
     int openCalls = 0, saveCalls = 0;
     QString openFolder, saveFolder; // where the last choosers started
+    bool savedGpx = false;          // whether the last save chooser asked for a GPX file
     QByteArray ChooseOpen(const QString& folder) override {
         openFolder = folder;
         return ++openCalls, openAnswer;
     }
-    QByteArray ChooseSave(const QString& folder) override {
+    QByteArray ChooseSave(const QString& folder, bool gpx) override {
         saveFolder = folder;
+        savedGpx = gpx;
         return ++saveCalls, saveAnswer;
     }
 };

@@ -157,7 +157,52 @@ struct FileRow {
     std::string file;
 };
 
-// Files of every kind, cut and damaged ones among them, in each GDB version.
+// A GPX file of this version ("1.0" or "1.1") around `body`.
+std::string Gpx(const std::string& version, const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"" + version +
+           "\" creator=\"t\" xmlns=\"http://www.topografix.com/GPX/" +
+           (version == "1.0" ? "1/0" : "1/1") + "\">\n" + body + "</gpx>\n";
+}
+
+// A GPX track of segments of `counts` winding points; "BAD" stands for a point of no position.
+std::string GpxTrack(const std::string& name, const std::vector<int>& counts) {
+    std::string track = "<trk><name>" + name + "</name>";
+    int point = 0;
+    for (const int count : counts) {
+        track += "<trkseg>";
+        for (int i = 0; i < count; ++i, ++point) {
+            track += "<trkpt lat=\"" + std::to_string(45 + point * 0.001) + "\" lon=\"" +
+                     std::to_string(7 + (point % 3) * 0.0007) + "\"/>";
+        }
+        track += "</trkseg>";
+    }
+    return track + "</trk>\n";
+}
+
+// GPX files: points of no position or beyond a pole, names that take numbers, refused ones.
+std::vector<FileRow> GpxFiles() {
+    const std::string points = "<wpt lat=\"1\" lon=\"2\"><name>001</name></wpt>\n"
+                               "<rte><name>R</name><rtept lat=\"1\" lon=\"2\"><name>012</name>"
+                               "</rtept><rtept lat=\"1.1\" lon=\"2\"/></rte>\n";
+    const std::string tracks = GpxTrack("ONE", {1}) + GpxTrack("THREE", {2, 1}) +
+                               GpxTrack("TWELVE", {5, 0, 7}) +
+                               "<trk><name>POLE</name><trkseg><trkpt lat=\"1\" lon=\"1\"/>"
+                               "<trkpt lat=\"90.5\" lon=\"1\"/><trkpt lat=\"x\" lon=\"1\"/>"
+                               "<trkpt lat=\"2\" lon=\"1\"/><trkpt lat=\"3\" lon=\"1\"/>"
+                               "</trkseg></trk>\n";
+    return {
+        {"GPX 1.1", Gpx("1.1", points + tracks)},
+        {"GPX 1.0", Gpx("1.0", points + tracks)},
+        {"GPX of a track of 10001 points", Gpx("1.1", GpxTrack("LONG", {10001}))},
+        {"GPX of a mismatched tag", Gpx("1.1", points + "<trk><name>A</trk>\n")},
+        {"GPX cut short", Gpx("1.1", points + tracks).substr(0, 300)},
+        {"XML whose root is no gpx", "<?xml version=\"1.0\"?>\n<kml>" + tracks + "</kml>\n"},
+        {"GPX with a document type", "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx [<!ENTITY a \"b\">]>" +
+                                         Gpx("1.1", tracks).substr(39)},
+    };
+}
+
+// Files of every kind, cut and damaged ones among them, in each GDB version, and GPX files.
 std::vector<FileRow> AgreementFiles() {
     const std::string waypoints = Record('W', std::string("001\0rest", 8)) +
                                   Record('W', std::string("012\0", 4)) +
@@ -210,6 +255,9 @@ std::vector<FileRow> AgreementFiles() {
         rows.push_back({"a damaged track among good ones" + in,
                         header + Track("GOOD", 4) + damaged + Track("BEHIND", 6) + closing});
     }
+    for (FileRow& row : GpxFiles()) {
+        rows.push_back(std::move(row));
+    }
     return rows;
 }
 
@@ -234,9 +282,10 @@ TEST_F(Agreement, WhatTheDialogReadsOfAFileIsWhatKorvixReads) {
                 }
             });
         const std::string& name = row.name;
-        const KorvixRun copy = RunKorvix(m_dir, {"-T", "in.gdb", "out.gdb"});
+        // "out": korvix names it by the input's format.
+        const KorvixRun copy = RunKorvix(m_dir, {"-T", "in.gdb", "out"});
         ASSERT_EQ(copy.status.Succeeded(), contents.routes_whole()) << name << '\n' << copy.output;
-        const KorvixRun tracks = RunKorvix(m_dir, {"-V", "--points=2", "in.gdb", "out.gdb"});
+        const KorvixRun tracks = RunKorvix(m_dir, {"-V", "--points=2", "in.gdb", "out"});
         ASSERT_EQ(tracks.status.Succeeded(), contents.tracks_whole()) << name << '\n'
                                                                       << tracks.output;
         for (const auto& [run, message] : {std::pair{&copy, contents.message_reading_routes()},
@@ -274,6 +323,24 @@ TEST_F(Agreement, NamesThatTakeNumbersAndTheWaypointsOfAnOutput) {
     const korvix::FileContents output = korvix::read_file_contents((m_dir / "out.gdb").string());
     EXPECT_EQ(output.waypoints, contents.waypoints + 3);
     EXPECT_EQ(output.numbers.taken_count(), 5u);
+
+    // In a GPX file the names of waypoints and route points, compared exactly; the route points
+    // that -V names, not new waypoints.
+    Write("in.gpx", Gpx("1.1", "<wpt lat=\"1\" lon=\"2\"><name>001</name></wpt>"
+                               "<wpt lat=\"1\" lon=\"2\"><name>001</name></wpt>"
+                               "<wpt lat=\"1\" lon=\"2\"><name> 003</name></wpt>"
+                               "<wpt lat=\"1\" lon=\"2\"><name>0012</name></wpt>"
+                               "<rte><rtept lat=\"1\" lon=\"2\"><name>002</name></rtept></rte>" +
+                                   GpxTrack("TRACK", {3})));
+    const korvix::FileContents gpx = korvix::read_file_contents((m_dir / "in.gpx").string());
+    ASSERT_TRUE(gpx.whole());
+    EXPECT_EQ(gpx.format, korvix::InputFormat::gpx);
+    EXPECT_EQ(NamesLeft(gpx), 997u);
+    ASSERT_TRUE(RunKorvix(m_dir, {"-V", "in.gpx", "out"}).status.Succeeded());
+    const korvix::FileContents made = korvix::read_file_contents((m_dir / "out.gpx").string());
+    EXPECT_EQ(made.waypoints, gpx.waypoints);
+    EXPECT_EQ(made.routes, 2u);
+    EXPECT_EQ(made.numbers.taken_count(), 5u);
 }
 
 // Each value the dialog passes on is one that korvix takes, and each it refuses korvix refuses;

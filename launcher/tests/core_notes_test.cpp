@@ -50,12 +50,22 @@ TEST(DialogLines, WhatTheInputHoldsAndWhatRunWillDoToTheOutput) {
     const NotesFolder folder("lines");
     const std::string routes = GdbHeader() + RouteRecord("ride") + RouteRecord("back") +
                                Record('V', std::string("\0\x01", 2));
+    const std::string gpxHead = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" "
+                                "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    const std::string gpxTrack = "<trk><name>A</name><trkseg><trkpt lat=\"1\" lon=\"1\"/>"
+                                 "<trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"1\"/>"
+                                 "</trkseg></trk>\n";
     const struct {
         const char* name;
         std::string bytes;
         std::string note;
+        bool gpx = false;
     } inputs[] = {
         {"routes only", routes, "no waypoints, no tracks, 2 routes"},
+        {"GPX", gpxHead + "<wpt lat=\"1\" lon=\"2\"><name>007</name></wpt>" + gpxTrack + "</gpx>",
+         "1 waypoint, 1 track of 2 points, no routes; 998 names left for new waypoints", true},
+        {"GPX of a mismatched tag", gpxHead + "<trk></rte></gpx>",
+         "Input file not valid GPX: line 3, column 8: mismatched tag", true},
         {"tracks only", DeviceNamedGdb(0, {3, 7}),
          "no waypoints, 2 tracks of 3 to 7 points, no routes; 999 names left for new waypoints"},
         {"one-position tracks", DeviceNamedGdb(0, {1, 1, 1}),
@@ -79,7 +89,9 @@ TEST(DialogLines, WhatTheInputHoldsAndWhatRunWillDoToTheOutput) {
         {"existing", "ride-route.gdb", "ride-route.gdb exists: Run replaces it", true},
         {"missing folder", "trips" + sep + "out.gdb", "No folder " + folder.Path("trips"), true},
         {"the input itself", "=", kSameFileText, false},
+        {"new GPX", "new.gpx", "", true},
     };
+    const std::string gdbName = "korvix writes a GPX file from a GPX file: name the output .gpx";
     for (const auto& input : inputs) {
         const std::string in = folder.Write("in.gdb", input.bytes);
         for (const auto& output : outputs) {
@@ -94,7 +106,12 @@ TEST(DialogLines, WhatTheInputHoldsAndWhatRunWillDoToTheOutput) {
                                         : folder.Path(output.path);
             EXPECT_TRUE(model.ChooseOutput(out)) << what;
             EXPECT_EQ(model.State(IDC_INPUT_NOTE).text, input.note) << what;
-            EXPECT_EQ(model.State(IDC_OUTPUT_NOTE).text, output.note) << what;
+            // A GPX file is written from a GPX file only under a GPX file's name, as korvix says.
+            const bool named_gdb = output.path.ends_with(".gdb");
+            EXPECT_EQ(model.State(IDC_OUTPUT_NOTE).text,
+                      input.gpx && named_gdb ? gdbName : output.note)
+                << what;
+            EXPECT_EQ(model.WritesGpx(), input.gpx) << what;
             // A refused output is not taken: Run stays as it was, disabled before any output.
             EXPECT_EQ(model.State(IDC_OUTPUT_PATH).text, output.taken ? out : "") << what;
             EXPECT_EQ(model.State(IDC_RUN).enabled, output.taken) << what;

@@ -42,22 +42,26 @@ private slots:
 };
 
 void DialogChoicesTest::choosers() {
-    // The toolkit's choosers: the open one takes existing files only; both cancelled here.
+    // The toolkit's choosers: the open one takes existing files only, every GPS file first; the
+    // save one the output's format first, and adds its extension. All cancelled here.
     ModalWatcher watcher;
     CQtFileChooser chooser;
     const QString folder = QDir::tempPath();
     QCOMPARE(chooser.ChooseOpen(folder), QByteArray());
-    QCOMPARE(chooser.ChooseSave(folder), QByteArray());
-    QCOMPARE(watcher.seen.size(), 2);
-    const SeenModal &open = watcher.seen[0], &save = watcher.seen[1];
-    const QString filters = "Mapsource GDB Files (*.gdb) (*.gdb)|All Files (*.*) (*)";
+    QCOMPARE(chooser.ChooseSave(folder, false), QByteArray());
+    QCOMPARE(chooser.ChooseSave(folder, true), QByteArray());
+    QCOMPARE(watcher.seen.size(), 3);
+    const SeenModal &open = watcher.seen[0], &save = watcher.seen[1], &gpx = watcher.seen[2];
+    const QString gdbFiles = "Mapsource GDB Files (*.gdb) (*.gdb)", all = "All Files (*.*) (*)";
     QCOMPARE(open.className + save.className, QStringLiteral("QFileDialogQFileDialog"));
     QCOMPARE(open.fileMode, int(QFileDialog::ExistingFile));
     QCOMPARE(open.acceptMode, int(QFileDialog::AcceptOpen));
-    QCOMPARE(open.text, " " + filters);
+    QCOMPARE(open.text, " GPS files (*.gdb *.gpx) (*.gdb *.gpx)|" + gdbFiles + '|' + all);
     QCOMPARE(save.fileMode, int(QFileDialog::AnyFile));
     QCOMPARE(save.acceptMode, int(QFileDialog::AcceptSave));
-    QCOMPARE(save.text, "gdb " + filters);
+    QCOMPARE(save.text, "gdb " + gdbFiles + "|GPS files (*.gdb *.gpx) (*.gdb *.gpx)|" + all);
+    QCOMPARE(gpx.text,
+             "gpx GPX Files (*.gpx) (*.gpx)|GPS files (*.gdb *.gpx) (*.gpx *.gdb)|" + all);
     QCOMPARE(open.folder + save.folder, QDir(folder).absolutePath() + QDir(folder).absolutePath());
 
     // A file chosen: its path as the system's bytes, read from the chooser's URL, where a '%',
@@ -69,7 +73,7 @@ void DialogChoicesTest::choosers() {
         watcher.chosenFile = existing;
         QCOMPARE(chooser.ChooseOpen(files.path()), QFile::encodeName(existing));
         watcher.chosenFile = fresh;
-        QCOMPARE(chooser.ChooseSave(files.path()), QFile::encodeName(fresh));
+        QCOMPARE(chooser.ChooseSave(files.path(), false), QFile::encodeName(fresh));
     }
 }
 
@@ -165,6 +169,12 @@ void DialogChoicesTest::outputChoice() {
     }
     QCOMPARE(bench.chooser.saveCalls, 3);
     QVERIFY(!QFile::exists(output)); // chosen, not created
+    QVERIFY(!bench.chooser.savedGpx);
+
+    // The output of a GPX input is chosen as a GPX file, told by the input's content.
+    bench.ChooseFiles(*dialog, bench.MakeFile("ride", "<?xml version=\"1.0\"?><gpx/>"), QString());
+    LauncherBench::Click(*dialog, CParseDlg::kIdOutputFile);
+    QVERIFY(bench.chooser.savedGpx);
 }
 
 void DialogChoicesTest::freeOption() {

@@ -388,10 +388,15 @@ void CParseDlg::WaitForConverter() {
 std::string CParseDlg::ChooseFile(bool save) {
     // Pairs of a filter's name and its pattern, each ending in a 0, and a 0 after the last.
     std::wstring filters;
-    for (const runkorvix::FileFilter& filter : runkorvix::kFileFilters) {
+    const bool gpx = save && m_model.WritesGpx();
+    const runkorvix::FileFilters& table = !save ? runkorvix::kOpenFilters
+                                          : gpx ? runkorvix::kSaveGpxFilters
+                                                : runkorvix::kSaveGdbFilters;
+    for (const runkorvix::FileFilter& filter : table) {
         filters += wide_from_utf8(filter.name) + L'\0' + wide_from_utf8(filter.pattern) + L'\0';
     }
-    const std::wstring extension = wide_from_utf8(runkorvix::kDefaultExtension);
+    const std::wstring extension =
+        wide_from_utf8(gpx ? runkorvix::kGpxExtension : runkorvix::kDefaultExtension);
     // Both open in the folder of the last file chosen.
     const std::wstring folder = wide_from_utf8(m_model.ChooserFolder());
     std::wstring file(32768, L'\0');

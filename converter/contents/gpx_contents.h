@@ -1,0 +1,12 @@
+// The walk of file_contents.h over a GPX file: its waypoints and the numbers that their names and
+// the route points' names take, its routes, and each track with its name and its points, its
+// segments joined, as -V and -W collect them; where korvix refuses the file, its own message.
+#pragma once
+
+#include "file_contents.h"
+
+namespace korvix {
+
+FileContents read_gpx_contents(InputBytes& input, const TrackVisitor& visit);
+
+} // namespace korvix
