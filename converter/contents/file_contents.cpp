@@ -11,6 +11,8 @@
 #include "track_points.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -106,8 +108,27 @@ std::string FileContents::message_reading_tracks() const {
     return track_failure != Failure::none ? failure_message(track_failure) : message();
 }
 
+namespace {
+
+// The format of an input, from its first bytes gathered where it hands out fewer at a time.
+InputFormat format_of_input(InputBytes& input) {
+    std::array<std::uint8_t, format_probe_bytes> first{};
+    std::size_t got = 0;
+    while (got < first.size()) {
+        const std::span<const std::uint8_t> bytes =
+            input.at(static_cast<InputOffset>(got), first.size() - got);
+        if (bytes.empty())
+            break;
+        std::copy(bytes.begin(), bytes.end(), first.begin() + static_cast<std::ptrdiff_t>(got));
+        got += bytes.size();
+    }
+    return format_of(std::span(first).first(got));
+}
+
+} // namespace
+
 FileContents read_file_contents(InputBytes& input, const TrackVisitor& visit) {
-    if (format_of(input.at(0, format_probe_bytes)) == InputFormat::gpx)
+    if (format_of_input(input) == InputFormat::gpx)
         return read_gpx_contents(input, visit);
     FileContents contents;
     const auto memory = std::make_unique<WalkMemory>();

@@ -16,7 +16,8 @@ namespace korvix {
 // Calls visit(header, first) for each record from the header at `from` on, `first` holding up to
 // `look` bytes of its body (fewer where the body or the input is shorter). An input that ends
 // early ends the walk with what was read before; the run itself reports it. True when the walk
-// came to the closing record.
+// came to the closing record. The input hands out a record header and `look` bytes at once: its
+// buffer holds at least that many (every buffer of a run holds thousands).
 template <class Visit>
 bool walk_records_ahead(InputBytes& input, InputOffset from, ByteCount look, Visit visit) {
     for (InputOffset offset = from;;) {

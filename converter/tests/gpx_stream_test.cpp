@@ -1,9 +1,12 @@
 // A GPX file run as korvix runs a file, in small blocks and reads that give fewer bytes than asked,
 // converts as the run in memory does; a file that is no well-formed GPX (a table of them) is
 // refused with its line and column and leaves no output; the output's name follows the input's
-// format.
+// format. The files library's walk of a file read through small buffers tells what it tells of the
+// file in memory.
 #include "byte_io.h"
+#include "file_contents.h"
 #include "gdb_builder.h"
+#include "owned_file.h"
 #include "platform.h"
 #include "record_dispatch.h"
 #include "run_driver.h"
@@ -23,6 +26,51 @@ namespace fs = std::filesystem;
 const fs::path corpus = fs::path(KORVIX_SOURCE_DIR) / "converter" / "fuzz" / "corpus";
 const char* const gpx_files[] = {"gpx10-route-track.gpx", "basecamp-route.gpx",
                                  "tracks-prefixed-crlf.gpx"};
+
+// What the files library's walk tells of a file: its records, the numbers its names take and
+// every track's name, size and positions.
+std::string walked(InputBytes& input) {
+    std::string told;
+    const FileContents contents = read_file_contents(input, [&](const TrackSeen& track) {
+        std::uint64_t sum = 0;
+        for (std::uint32_t i = 0; i < track.points.count; ++i)
+            sum += static_cast<std::uint32_t>(track.points.latitude[i] ^ track.points.longitude[i]);
+        told += std::to_string(track.index) + " " + std::string(track.name) + " " +
+                std::to_string(track.points.count) + " " + std::to_string(sum) + "\n";
+    });
+    return told + std::to_string(static_cast<int>(contents.reach)) + " " +
+           std::to_string(contents.waypoints) + " " + std::to_string(contents.routes) + " " +
+           std::to_string(contents.tracks) + " " + std::to_string(contents.numbers.taken_count()) +
+           " " + contents.message();
+}
+
+TEST(FileContentsWalk, ThroughAFileInSmallBuffersAsInMemory) {
+    const fs::path folder = fs::temp_directory_path() / "korvix-contents-walk";
+    fs::create_directories(folder);
+    for (const fs::directory_entry& entry : fs::directory_iterator(corpus)) {
+        const Bytes bytes = read_file(entry.path());
+        MemoryBytes memory(bytes);
+        const std::string expected = walked(memory);
+        // Damaged copies too: a GPX file refused, a GDB file cut short.
+        for (const std::size_t cut : {bytes.size(), bytes.size() * 2 / 3}) {
+            const std::span<const std::uint8_t> kept = std::span(bytes).first(cut);
+            write_file(folder / "in", kept);
+            MemoryBytes cut_memory(kept);
+            const std::string in_memory = cut == bytes.size() ? expected : walked(cut_memory);
+            // The smallest buffer holds a record header and the four bytes of a name that
+            // takes a number, as the walk of a GDB file's records reads them at once.
+            for (const std::size_t buffer_size : {9, 64, 4096}) {
+                const File file(open_file((folder / "in").string(), "rb"));
+                ASSERT_TRUE(file);
+                std::vector<std::uint8_t> buffer(buffer_size);
+                FileBytes input(file.get(), buffer);
+                EXPECT_EQ(walked(input), in_memory)
+                    << entry.path().filename() << " cut at " << cut << ", buffer " << buffer_size;
+            }
+        }
+    }
+    fs::remove_all(folder);
+}
 
 // The input read from a source that hands it out in pieces, in blocks of `block` bytes.
 RunResult convert_streamed(const Bytes& input, const RunSettings& settings, std::size_t block,
