@@ -169,7 +169,7 @@ class FixedChooser : public IFileChooser {
 public:
     QString input, output;
     QByteArray ChooseOpen(const QString&) override { return QFile::encodeName(input); }
-    QByteArray ChooseSave(const QString&) override { return QFile::encodeName(output); }
+    QByteArray ChooseSave(const QString&, bool) override { return QFile::encodeName(output); }
 };
 
 // A folder of its own, with the converter and no stored settings, so that the dialog starts as
