@@ -748,54 +748,54 @@ TEST_F(DialogModel, KeysMoveTheFocusAndTheArrowsSelect) {
         std::map<std::string, int> ints;
         std::vector<Event> events;
         int from;
+        int option; // selected at the end
         std::vector<DialogKey> keys;
         std::vector<int> focus; // after each key
-        int option;             // selected at the end
     } cases[] = {
         {"a Tab walk round the dialog, -T standing for its group",
          {},
          files,
          IDC_INPUT_FILE,
+         2,
          {Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab},
          {IDC_OUTPUT_FILE, IDC_RADIO_T, IDC_RUN, IDC_INPUT_PATH, IDC_OUTPUT_PATH, IDC_ABOUT,
-          IDC_HELP_TEXT, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE, IDC_INPUT_FILE},
-         2},
+          IDC_HELP_TEXT, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE, IDC_INPUT_FILE}},
         {"down to -V, then on to the point limit and the fit",
          {},
          files,
          IDC_RADIO_T,
+         4,
          {Down, Right, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab},
          {IDC_RADIO_U, IDC_RADIO_V, IDC_RUN, IDC_INPUT_PATH, IDC_OUTPUT_PATH, IDC_ABOUT,
-          IDC_HELP_TEXT, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE, IDC_FIT},
-         4},
+          IDC_HELP_TEXT, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE, IDC_FIT}},
         {"the point limit checked: its field and the split are stops",
          {{"Radio", 4}, {"Points", 250}},
          files,
          IDC_LIMIT_POINTS,
+         4,
          {Tab, Tab, Tab, BackTab},
-         {IDC_POINTS, IDC_LIMIT_TOLERANCE, IDC_SPLIT, IDC_LIMIT_TOLERANCE},
-         4},
+         {IDC_POINTS, IDC_LIMIT_TOLERANCE, IDC_SPLIT, IDC_LIMIT_TOLERANCE}},
         {"up from -R wraps to the free option, whose field is then a stop",
          {{"Radio", 0}},
          {},
          IDC_RADIO_R,
+         6,
          {Up, Tab, Left},
-         {IDC_RADIO_OTHER, IDC_OTHER, -1},
-         6},
+         {IDC_RADIO_OTHER, IDC_OTHER, -1}},
         {"Shift+Tab from the first stop goes round to the last; without files Run is none",
          {},
          {},
          IDC_INPUT_FILE,
+         2,
          {BackTab, BackTab, Tab},
-         {IDC_LIMIT_TOLERANCE, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE},
-         2},
+         {IDC_LIMIT_TOLERANCE, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE}},
         {"an arrow in a field or on a push button is the control's own",
          {{"Radio", 4}},
          {},
          IDC_HELP_TEXT,
+         4,
          {Down, Up},
-         {-1, -1},
-         4},
+         {-1, -1}},
     };
     for (const auto& c : cases) {
         MemoryStore store;
@@ -827,44 +827,44 @@ TEST_F(DialogModel, EnterStoresTheChoicesFirst) {
         const char* name;
         std::vector<Event> events;
         int focused;
+        bool ends;
         std::string refused;
         std::string stored; // "Radio Other Points Waypoints"
-        bool ends;
     } cases[] = {
         {"300 typed in the point limit",
          {{Event::Click, IDC_RADIO_V},
           {Event::Click, IDC_LIMIT_POINTS},
           {Event::Text, IDC_POINTS, "300"}},
          IDC_POINTS,
+         false,
          "",
-         "4 absent 300 0",
-         false},
+         "4 absent 300 0"},
         {"500 in the fit's field",
          {{Event::Click, IDC_RADIO_W},
           {Event::Click, IDC_FIT},
           {Event::Text, IDC_WAYPOINTS, "500"}},
          IDC_WAYPOINTS,
+         false,
          "",
-         "5 absent 0 500",
-         false},
+         "5 absent 0 500"},
         {"a tolerance of 2.5",
          {{Event::Click, IDC_LIMIT_TOLERANCE}, {Event::Text, IDC_TOLERANCE, "2.5"}},
          IDC_TOLERANCE,
+         false,
          "",
-         "2 absent 0 0",
-         false},
+         "2 absent 0 0"},
         {"the free option's text, which Enter there ends the dialog with",
          {{Event::Click, IDC_RADIO_OTHER}, {Event::Text, IDC_OTHER, "-u"}},
          IDC_OTHER,
+         true,
          "",
-         "6 -u absent absent",
-         true},
+         "6 -u absent absent"},
         {"one point refused",
          {{Event::Click, IDC_LIMIT_POINTS}, {Event::Text, IDC_POINTS, "1"}},
          IDC_POINTS,
+         false,
          kBadPointLimitText,
-         "absent absent absent absent",
-         false},
+         "absent absent absent absent"},
     };
     for (const auto& c : cases) {
         MemoryStore store;

@@ -149,10 +149,13 @@ void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
     // A double click on Run: its second click comes while korvix runs, and stops nothing.
     auto* run = dialog->GetDlgItem(CParseDlg::kIdRun);
     bool second = false;
-    QTimer::singleShot(0, dialog.get(), [&] {
+    QTimer user; // started before Run: it fires first in the run's wait
+    user.setSingleShot(true);
+    QObject::connect(&user, &QTimer::timeout, dialog.get(), [&] {
         second = qobject_cast<QPushButton*>(run)->text() == QStringLiteral("Stop");
         QTest::mouseClick(run, Qt::LeftButton);
     });
+    user.start(0);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QVERIFY(second);
     QCOMPARE(watcher.seen.size(), 1);
