@@ -324,7 +324,8 @@ std::string NewWaypointsText(const std::string& typed, std::optional<std::uint64
     if (!waypoints || !own || *own == 0) {
         return kNewWaypointsCaption;
     }
-    return "new waypoints (" + std::to_string(static_cast<std::uint64_t>(*waypoints) + *own) +
+    // Two lines of their own: the words stand in a narrow room after the field.
+    return "new waypoints\n(" + std::to_string(static_cast<std::uint64_t>(*waypoints) + *own) +
            " with the file's own " + std::to_string(*own) + ')';
 }
 

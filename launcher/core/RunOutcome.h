@@ -82,7 +82,8 @@ std::string FindsNothingText(std::string_view option, const korvix::FileContents
                              const std::string& inputName);
 
 // The words after the fit's field: the new waypoints typed, and with the input's `own`
-// waypoints the number that a unit counts: "new waypoints (812 with the file's own 312)"; the
+// waypoints the number that a unit counts, on a line of its own: "new waypoints\n(812 with the
+// file's own 312)"; the
 // field's range for a file without waypoints, none read, or a number out of range.
 inline constexpr char kNewWaypointsCaption[] = "new waypoints (1 to 999).";
 std::string NewWaypointsText(const std::string& typed, std::optional<std::uint64_t> own);

@@ -373,7 +373,7 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
                   "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
                   "tol- m-[10] split- fit- k-[998] note[-T finds no route in ride.gdb; -V or -W "
                   "convert its 1 track] onote[out.gdb exists: Run replaces it] wnote[new "
-                  "waypoints (1000 with the file's own 2)] - - + +")
+                  "waypoints\n(1000 with the file's own 2)] - - + +")
             << c.name;
         EXPECT_TRUE(feedback.icon == FeedbackIcon::Information && feedback.text == kStoppedText)
             << c.name << ": " << feedback.text;
@@ -387,7 +387,7 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
             Describe(model),
             "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ n-[250] tol+ m-[10] "
             "split- fit- k-[998] note[-T finds no route in ride.gdb; -V or -W convert its 1 "
-            "track] onote[out.gdb exists: Run replaces it] wnote[new waypoints (1000 with the "
+            "track] onote[out.gdb exists: Run replaces it] wnote[new waypoints\n(1000 with the "
             "file's own 2)]")
             << c.name;
     }
@@ -599,7 +599,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
              " note[-T finds no route in ride.gdb; -V or -W convert its 1 track]"
-             " wnote[new waypoints (1000 with the file's own 2)]"},
+             " wnote[new waypoints\n(1000 with the file's own 2)]"},
         {"a folder is no input",
          {},
          {},
@@ -607,13 +607,13 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
              " note[-T finds no route in ride.gdb; -V or -W convert its 1 track]"
-             " wnote[new waypoints (1000 with the file's own 2)]"},
+             " wnote[new waypoints\n(1000 with the file's own 2)]"},
         {"two files dropped: one at a time, until the next choice",
          {{"Radio", 4}},
          {},
          {{Event::Input, 0, "ride.gdb"}, {Event::Drop, 0, "in.gdb|ride.gdb"}},
          "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol+ m-[10] split- fit+ "
-         "k-[998] note[Drop one file at a time.] wnote[new waypoints (1000 with the file's own "
+         "k-[998] note[Drop one file at a time.] wnote[new waypoints\n(1000 with the file's own "
          "2)]"},
         {"one file dropped is the input",
          {{"Radio", 4}},
@@ -621,7 +621,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Drop, 0, "in.gdb|ride.gdb"}, {Event::Drop, 0, "ride.gdb"}},
          "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol+ m-[10] split- fit+ "
          "k-[998] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
-         "waypoints] wnote[new waypoints (1000 with the file's own 2)]"},
+         "waypoints] wnote[new waypoints\n(1000 with the file's own 2)]"},
         {"a missing input or a cancelled choice changes nothing",
          {},
          {},
@@ -694,7 +694,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
           {Event::Click, IDC_FIT}},
          "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol-x m-[10] split- fit+x "
          "k+[998] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
-         "waypoints] wnote[new waypoints (1000 with the file's own 2)]"},
+         "waypoints] wnote[new waypoints\n(1000 with the file's own 2)]"},
         {"a stored fit under -T: disabled, checked",
          {{"Fit", 1}},
          {},
@@ -706,7 +706,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Text, IDC_WAYPOINTS, "300"}, {Event::Input, 0, "ride.gdb"}},
          "5 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol- m-[10] split- fit+x "
          "k+[300] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
-         "waypoints] wnote[new waypoints (302 with the file's own 2)]"},
+         "waypoints] wnote[new waypoints\n(302 with the file's own 2)]"},
         {"a number stored too",
          {{"Radio", 5}, {"Waypoints", 500}},
          {},

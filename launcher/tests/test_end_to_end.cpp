@@ -195,7 +195,7 @@ void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
              QStringLiteral("9"));
     // A unit counts the file's own waypoints too.
     QCOMPARE(note(CParseDlg::kIdWaypointsNote),
-             QStringLiteral("new waypoints (999 with the file's own 990)"));
+             QStringLiteral("new waypoints\n(999 with the file's own 990)"));
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(watcher.seen.size(), 3);
     QCOMPARE(watcher.seen[2].text,

@@ -191,12 +191,49 @@ INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
     }
 }
 
+LRESULT CALLBACK CParseDlg::OptionKeys(HWND button, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR dialog) {
+    const auto arrow = [](WPARAM key) {
+        return key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT;
+    };
+    // The option button takes the arrows itself, from the dialog manager, which would move the
+    // focus to Run, a member of the options' group in the template.
+    if (message == WM_GETDLGCODE && lParam != 0) {
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key->message == WM_KEYDOWN && arrow(key->wParam)) {
+            return DefSubclassProc(button, message, wParam, lParam) | DLGC_WANTARROWS;
+        }
+    }
+    if (message == WM_KEYDOWN && arrow(wParam)) {
+        reinterpret_cast<CParseDlg*>(dialog)->OnOptionArrow(GetDlgCtrlID(button), wParam);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(button, OptionKeys, 0);
+    }
+    return DefSubclassProc(button, message, wParam, lParam);
+}
+
+void CParseDlg::OnOptionArrow(int id, WPARAM key) {
+    const runkorvix::DialogKey arrow = key == VK_UP      ? runkorvix::DialogKey::Up
+                                       : key == VK_LEFT  ? runkorvix::DialogKey::Left
+                                       : key == VK_RIGHT ? runkorvix::DialogKey::Right
+                                                         : runkorvix::DialogKey::Down;
+    if (const std::optional<int> to = m_model.Key(id, arrow)) {
+        ShowStates();
+        SetFocus(GetDlgItem(m_hWnd, *to));
+    }
+}
+
 BOOL CParseDlg::OnInitDialog() {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
     FitLabels(m_hWnd);
     CreatePathTips();
     NameDialogControls(m_hWnd);
+    for (const int id : kOptionIds) {
+        SetWindowSubclass(GetDlgItem(m_hWnd, id), OptionKeys, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
     SendDlgItemMessageW(m_hWnd, IDC_PROGRESS, PBM_SETRANGE32, 0, 1000);
     // The dialog manager creates the controls in template order.
     std::vector<HWND> children;

@@ -51,6 +51,10 @@ private:
     void ShowProgress();
     // Enter where no push button has the focus (the OK command).
     void OnEnter();
+    // An arrow key on the option button `id`: the model selects the next or previous option.
+    void OnOptionArrow(int id, WPARAM key);
+    static LRESULT CALLBACK OptionKeys(HWND button, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR dialog);
     void OnAbout();
     void OnHelpText();
     // The chosen file's full path, or an empty string when the user cancelled.
