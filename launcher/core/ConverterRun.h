@@ -36,6 +36,8 @@ public:
     void Finish();
 
     const RunResult& Result() const { return m_result; }
+    // The bytes of the input that korvix has traced so far (OutputReader::Traced).
+    std::uint64_t BytesTraced() const { return m_reader.Traced(); }
 
 private:
     // While stopping: asks again until the request was delivered, and forces the end once the

@@ -178,6 +178,14 @@ std::string OutputNoteText(const std::string& input, const std::string& output) 
     return std::string();
 }
 
+std::string RefusedOutputText(const std::string& output) {
+    if (output.empty()) {
+        return kSameFileText;
+    }
+    return std::string(kSameFileText) + " Run still writes to " +
+           NameFromPath(PathFromName(output).filename()) + '.';
+}
+
 void Launcher::StoreChoice() {
     m_settings.WriteRadio(m_radio);
     if (!m_folder.empty()) {
@@ -207,8 +215,18 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
     wait(run);
     run.Finish(); // a wait given up before the converter's end stops it here
     std::fflush(stdout);
-    return RunFeedback(run.Result(), OutputAfter(before, OutputFileStateOf(output)),
-                       Summary(run.Result()));
+    const OutputFileState after = OutputFileStateOf(output);
+    Feedback feedback =
+        RunFeedback(run.Result(), OutputAfter(before, after), Summary(run.Result()), before.exists);
+    // A box after a run that made its output says where that lies, and offers to show it.
+    const RunResult& result = run.Result();
+    if (feedback.icon == FeedbackIcon::Information && result.status.Succeeded() &&
+        !result.stopped && after.exists) {
+        feedback.folder = FolderOf(m_output);
+        feedback.text +=
+            "\n\n" + NameFromPath(output.filename()) + " is in the folder " + feedback.folder + '.';
+    }
+    return feedback;
 }
 
 std::string Launcher::Summary(const RunResult& result) const {
@@ -231,7 +249,8 @@ std::string Launcher::Summary(const RunResult& result) const {
         }
         ReadTracksAgain(result.fates, counts);
     }
-    return RunSummary(m_option, counts, NameFromPath(output.filename()));
+    return RunSummary(m_option, counts, NameFromPath(output.filename()),
+                      NameFromPath(PathFromName(m_input).filename()));
 }
 
 void Launcher::ReadTracksAgain(const TrackFates& fates, RunCounts& counts) const {

@@ -50,6 +50,9 @@ std::string FolderOf(const std::string& path);
 // one file by its identity, however spelled), that a GPX input's output needs a GPX file's name
 // (korvix's own refusal); empty for a new file in a folder that exists, or no output.
 std::string OutputNoteText(const std::string& input, const std::string& output);
+// The same after the input was chosen as the output: the choice is refused, and Run still writes
+// to the earlier output `output`: "... Run still writes to as-track.gdb."
+std::string RefusedOutputText(const std::string& output);
 
 // What the launcher's dialog holds apart from its controls: the selected option and its text,
 // the chosen files and where the converter lies. A dialog shows this state and calls the

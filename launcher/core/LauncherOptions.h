@@ -72,6 +72,12 @@ inline constexpr char kSameFileText[] = "The output file must not be the input f
 // run, or closing the dialog), korvix having left the output as it was.
 inline constexpr char kStoppedText[] = "The run was stopped; the previous output is unchanged.";
 inline constexpr char kStopCaption[] = "Stop";
+// The same after a run that was stopped before it had made an output file, where there was none.
+inline constexpr char kStoppedNoOutputText[] = "The run was stopped. No output file was made.";
+// Under the input, after more than one file was dropped on the dialog.
+inline constexpr char kDropOneText[] = "Drop one file at a time.";
+// The box after a run that made its output offers to show the output's folder.
+inline constexpr char kOpenFolderCaption[] = "Open folder";
 
 // The message shown when the converter does not lie beside the launcher.
 std::string MissingConverterText();

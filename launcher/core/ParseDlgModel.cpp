@@ -23,6 +23,38 @@ int OptionOf(int id) {
     return found == ids.end() ? -1 : static_cast<int>(found - ids.begin());
 }
 
+// The controls that Tab stops at: the push buttons, check boxes and fields; of the option
+// buttons the selected one, which stands for its group.
+bool TabStop(const ControlTemplate& control, const ControlState& state) {
+    switch (control.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefaultPushButton:
+    case ControlKind::CheckBox:
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit:
+        return state.enabled;
+    case ControlKind::RadioButton:
+        return state.enabled && state.checked;
+    default:
+        return false;
+    }
+}
+
+// The names of the controls whose captions do not name them, or lie beside them.
+struct NamedControl {
+    int id;
+    const char* name;
+};
+constexpr NamedControl kNames[] = {
+    {IDC_INPUT_PATH, "Input file"},
+    {IDC_OUTPUT_PATH, "Output file"},
+    {IDC_OTHER, "Other command line option"},
+    {IDC_POINTS, "Point limit, points per route or track"},
+    {IDC_TOLERANCE, "Tolerance, metres off the original line"},
+    {IDC_WAYPOINTS, "Fit every track into new waypoints"},
+    {IDC_PROGRESS, "Progress of the run"},
+};
+
 } // namespace
 
 ParseDlgModel::ParseDlgModel(LauncherSettings& settings) : m_launcher(settings) {
@@ -63,11 +95,11 @@ bool ParseDlgModel::ChooseInput(const std::string& path) {
         !m_launcher.ChooseInput(path)) {
         return false;
     }
-    const korvix::FileContents contents = korvix::read_file_contents(path);
-    m_inputNote = InputContentsText(contents);
-    m_gpxInput = contents.format == korvix::InputFormat::gpx;
+    m_contents = korvix::read_file_contents(path);
+    m_inputNote = InputContentsText(*m_contents);
+    m_dropNote.clear();
     if (!m_limits.waypointsGiven) {
-        m_limits.waypointsText = std::to_string(NamesLeft(contents));
+        m_limits.waypointsText = std::to_string(NamesLeft(*m_contents));
     }
     m_outputNote = OutputNoteText(m_launcher.Input(), m_launcher.Output());
     Refresh();
@@ -78,9 +110,22 @@ bool ParseDlgModel::ChooseOutput(const std::string& path) {
     if (m_running || path.empty()) {
         return false;
     }
-    m_outputNote = m_launcher.ChooseOutput(path)
-                       ? OutputNoteText(m_launcher.Input(), m_launcher.Output())
-                       : kSameFileText;
+    // A refused choice leaves the earlier output, which the line says Run still writes to.
+    const bool taken = m_launcher.ChooseOutput(path);
+    m_outputNote = taken ? OutputNoteText(m_launcher.Input(), m_launcher.Output())
+                         : RefusedOutputText(m_launcher.Output());
+    Refresh();
+    return true;
+}
+
+bool ParseDlgModel::Drop(const std::vector<std::string>& paths) {
+    if (m_running || paths.empty()) {
+        return false;
+    }
+    if (paths.size() == 1) {
+        return ChooseInput(paths.front());
+    }
+    m_dropNote = kDropOneText;
     Refresh();
     return true;
 }
@@ -120,6 +165,69 @@ void ParseDlgModel::EditText(int id, const std::string& text) {
     Refresh();
 }
 
+std::optional<int> ParseDlgModel::Key(int focused, DialogKey key) {
+    if (key == DialogKey::Tab || key == DialogKey::BackTab) {
+        // From the focused control round the template, forwards or backwards, to the next stop.
+        const std::size_t count = std::size(kParseDlgControls);
+        const std::size_t from = std::min(IndexOf(focused), count);
+        const std::size_t step = key == DialogKey::Tab ? 1 : count - 1;
+        std::size_t at = from == count ? (key == DialogKey::Tab ? count - 1 : 0) : from;
+        for (std::size_t turn = 0; turn < count; ++turn) {
+            at = (at + step) % count;
+            const ControlTemplate& control = kParseDlgControls[at];
+            if (TabStop(control, m_states[at])) {
+                return control.id;
+            }
+        }
+        return std::nullopt;
+    }
+    const int option = OptionOf(focused);
+    if (option < 0) {
+        return std::nullopt;
+    }
+    const int step = key == DialogKey::Down || key == DialogKey::Right ? 1 : kOptionCount - 1;
+    for (int turn = 1; turn < kOptionCount; ++turn) {
+        const int next = (option + step * turn) % kOptionCount;
+        const int id = kOptionIds[static_cast<std::size_t>(next)];
+        if (State(id).enabled) {
+            Click(id);
+            return id;
+        }
+    }
+    return focused;
+}
+
+std::optional<std::string> ParseDlgModel::Confirm() {
+    if (m_running) {
+        return std::nullopt;
+    }
+    if (TakesLimits(m_launcher.Radio())) {
+        if (std::optional<std::string> refused = TakeLimits()) {
+            return refused;
+        }
+    }
+    m_launcher.StoreChoice();
+    return std::nullopt;
+}
+
+bool ParseDlgModel::EnterEnds(int focused) {
+    return focused != IDC_POINTS && focused != IDC_TOLERANCE && focused != IDC_WAYPOINTS;
+}
+
+std::string ParseDlgModel::AccessibleName(int id) {
+    const int option = OptionOf(id);
+    if (option >= 0) {
+        const auto at = static_cast<std::size_t>(option);
+        const std::string caption = kParseDlgControls[IndexOf(id)].caption;
+        const std::string description =
+            kParseDlgControls[static_cast<std::size_t>(kDescriptions[at])].caption;
+        return caption.empty() ? description : caption + ", " + description;
+    }
+    const auto found = std::find_if(std::begin(kNames), std::end(kNames),
+                                    [id](const NamedControl& c) { return c.id == id; });
+    return found == std::end(kNames) ? std::string() : found->name;
+}
+
 std::optional<std::string> ParseDlgModel::TakeLimits() {
     RouteLimits limits;
     if (m_limits.points) {
@@ -157,7 +265,8 @@ std::optional<std::string> ParseDlgModel::TakeLimits() {
     return std::nullopt;
 }
 
-Feedback ParseDlgModel::Run(const std::function<void()>& wait) {
+Feedback ParseDlgModel::Run(const std::function<void()>& wait,
+                            const std::function<void()>& settle) {
     if (m_running) {
         return {};
     }
@@ -168,23 +277,50 @@ Feedback ParseDlgModel::Run(const std::function<void()>& wait) {
     }
     m_running = true;
     m_leaving = false;
+    m_runPressed = std::chrono::steady_clock::now();
+    std::error_code error;
+    m_inputSize = std::filesystem::file_size(PathFromName(m_launcher.Input()), error);
+    m_inputSize = error ? 0 : m_inputSize;
     Refresh();
     Feedback feedback = m_launcher.Run([this, &wait](ConverterRun& run) {
         m_run = &run;
         wait();
         m_run = nullptr;
     });
+    if (settle) {
+        settle();
+    }
     m_running = false;
+    m_progress = -1;
     m_outputNote = OutputNoteText(m_launcher.Input(), m_launcher.Output());
     Refresh();
     return feedback;
 }
 
-bool ParseDlgModel::Stop() {
+bool ParseDlgModel::Pump(std::chrono::steady_clock::time_point now) {
+    if (m_run == nullptr || !m_run->Pump(kPumpSlice)) {
+        return false;
+    }
+    // korvix traces every record it reads: their bytes against the input's size.
+    if (now - m_runPressed >= kProgressDelay && m_inputSize > 0) {
+        const std::uint64_t traced = std::min<std::uint64_t>(m_run->BytesTraced(), m_inputSize);
+        const auto progress = static_cast<int>(traced * 1000 / m_inputSize);
+        if (progress != m_progress) {
+            m_progress = progress;
+            Refresh();
+        }
+    }
+    return true;
+}
+
+bool ParseDlgModel::Stop(std::chrono::milliseconds doubleClick,
+                         std::chrono::steady_clock::time_point now) {
     if (m_run == nullptr) {
         return m_running;
     }
-    m_run->Stop();
+    if (now - m_runPressed >= doubleClick) {
+        m_run->Stop();
+    }
     return true;
 }
 
@@ -215,9 +351,11 @@ void ParseDlgModel::Refresh() {
     At(IDC_OUTPUT_FILE).enabled = idle && !m_launcher.Input().empty();
     At(IDC_RUN) = {m_running || !m_launcher.Output().empty(), false, m_running ? kStopCaption : ""};
     At(IDC_INPUT_PATH).text = m_launcher.Input();
-    At(IDC_INPUT_NOTE).text = m_inputNote;
+    At(IDC_INPUT_NOTE).text = InputNote();
     At(IDC_OUTPUT_PATH).text = m_launcher.Output();
-    At(IDC_OUTPUT_NOTE).text = m_outputNote;
+    // During a run of more than a moment its progress stands where the output's line was.
+    At(IDC_OUTPUT_NOTE) = {true, false, m_outputNote, m_progress < 0};
+    At(IDC_PROGRESS) = {true, false, {}, m_progress >= 0, std::max(m_progress, 0)};
     for (std::size_t index = 0; index < kOptionIds.size(); ++index) {
         At(kOptionIds[index]) = {idle, static_cast<int>(index) == m_launcher.Radio(), {}};
     }
@@ -237,6 +375,21 @@ void ParseDlgModel::Refresh() {
     At(IDC_SPLIT) = {limits && m_limits.points, m_limits.split, {}};
     At(IDC_FIT) = {fits, m_limits.fit, {}};
     At(IDC_WAYPOINTS) = {fits && m_limits.fit, false, m_limits.waypointsText};
+    const bool whole = m_contents && m_contents->whole();
+    At(IDC_WAYPOINTS_NOTE).text = NewWaypointsText(
+        m_limits.waypointsText, whole ? m_contents->waypoints : std::optional<std::uint64_t>());
+}
+
+std::string ParseDlgModel::InputNote() const {
+    if (!m_dropNote.empty()) {
+        return m_dropNote;
+    }
+    if (!m_contents || !m_contents->whole() || m_launcher.Radio() == kOtherIndex) {
+        return m_inputNote;
+    }
+    const std::string name = NameFromPath(PathFromName(m_launcher.Input()).filename());
+    const std::string nothing = FindsNothingText(m_launcher.Option(), *m_contents, name);
+    return nothing.empty() ? m_inputNote : nothing;
 }
 
 } // namespace runkorvix

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,8 +24,16 @@ struct ControlState {
     bool enabled = true;
     bool checked = false;
     std::string text;
+    bool shown = true; // the progress bar and the line it stands on take turns
+    int value = 0;     // the progress bar's, in thousandths
     bool operator==(const ControlState&) const = default;
 };
+
+// The keys that move the focus in the main dialog; the others are the focused control's own.
+enum class DialogKey { Tab, BackTab, Up, Down, Left, Right };
+
+// How long a run must last before its progress is shown: a short one would only flash it.
+inline constexpr std::chrono::milliseconds kProgressDelay(1000);
 
 // The main dialog without its toolkit. Both dialogs, Qt's and the Windows one, pass each event on
 // to it (the start, a file chosen, a button clicked, a field's text changed, the run) and then
@@ -65,7 +74,9 @@ public:
     const std::string& ChooserFolder() const { return m_launcher.Folder(); }
     // Whether the output is written as a GPX file (korvix writes a file in its input's format):
     // the save chooser then offers GPX files first and adds ".gpx" to a name without an extension.
-    bool WritesGpx() const { return m_gpxInput; }
+    bool WritesGpx() const {
+        return m_contents && m_contents->format == korvix::InputFormat::gpx;
+    }
     // The option button or check box `id` was clicked: the option is selected, the check box
     // checked or cleared. False for any other control, and for one that is disabled.
     bool Click(int id);
@@ -73,21 +84,50 @@ public:
     // free option is selected.
     void EditText(int id, const std::string& text);
 
+    // A key pressed with the focus on the control `focused`: the control that takes the focus.
+    // Tab and Shift+Tab go round the enabled tab stops in template order, the option buttons
+    // entered at the selected one; an arrow on an option button selects the next or previous
+    // enabled option, as a click does. Nothing where the key is the control's own (an arrow in a
+    // field or on a push button).
+    std::optional<int> Key(int focused, DialogKey key);
+    // Enter where no push button has the focus: in a field of the limits it confirms the value
+    // and the dialog stays (EnterEnds false); anywhere else the dialog ends. Either way the
+    // choices are stored first as Run stores them; a value out of range is refused with its
+    // message, and then the dialog stays too. During a run nothing is stored.
+    std::optional<std::string> Confirm();
+    static bool EnterEnds(int focused);
+    // The name that a screen reader announces for the control `id`: an option with its
+    // description ("-V, Convert tracks to route with user vias."), a path field by its file;
+    // empty where the control's own caption names it.
+    static std::string AccessibleName(int id);
+    // Files dropped on the dialog: one becomes the input as if chosen (ChooseInput); more than
+    // one are refused, and the line under the input says to drop one at a time until the next
+    // choice.
+    bool Drop(const std::vector<std::string>& paths);
+
     // The Run button. Under an option that takes limits, a checked limit whose value is out of
     // range is refused, naming its field, before anything is stored or run; otherwise
     // Launcher::Run with the limits checked. `wait` runs the dialog's own event loop and calls
     // Pump until it returns false. Running() is true meanwhile: the controls that choose are
     // disabled, Run reads "Stop" (Stop), About and Help work, and closing the dialog stops the
     // run first (Close).
-    Feedback Run(const std::function<void()>& wait);
+    //
+    // `settle` runs once the run has ended and its box is made, while Running() is still true:
+    // the dialog takes the events that came meanwhile, so that a close in that time is kept
+    // (Close) and not lost behind the box.
+    Feedback Run(const std::function<void()>& wait, const std::function<void()>& settle = {});
     bool Running() const { return m_running; }
     // One turn of the wait: at most about two pump slices. False once the run has ended, and
     // when none is under way.
-    bool Pump() { return m_run != nullptr && m_run->Pump(kPumpSlice); }
+    // The progress bar follows the run, shown once it has lasted kProgressDelay.
+    bool Pump(std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
     // The Run button during a run: korvix is asked to end, and forced to kStopGrace later; the
     // box after the run says that it was stopped. False, and nothing happens, when no run is
-    // under way; a run being stopped already goes on being stopped.
-    bool Stop();
+    // under way; a run being stopped already goes on being stopped. A press within
+    // `doubleClick` (the system's double-click time) of the Run press that started the run is
+    // the second click of a double click on Run: it is taken, and the run goes on.
+    bool Stop(std::chrono::milliseconds doubleClick = {},
+              std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
     // The dialog is to end (its close box, Escape, Enter outside a push button). True when it may
     // end now. During a run false: the run is stopped, and Leaving() is true from then on, so
     // that the dialog ends once Run has returned and its box has been closed.
@@ -116,16 +156,22 @@ private:
     std::optional<std::string> TakeLimits();
     // Every control's state from the choices.
     void Refresh();
+    // The line under the input: what it holds, or that the chosen option finds nothing in it.
+    std::string InputNote() const;
     ControlState& At(int id);
 
     Launcher m_launcher;
     std::string m_otherText; // the free option field's text, kept while another option is on
     std::string m_inputNote; // what the input holds
-    bool m_gpxInput = false;
-    std::string m_outputNote; // what Run will do to the output
+    std::string m_dropNote;  // why a drop was refused, until the next choice
+    std::optional<korvix::FileContents> m_contents; // of the input, when read
+    std::string m_outputNote;                       // what Run will do to the output
     LimitFields m_limits;
     bool m_running = false;
     ConverterRun* m_run = nullptr; // while Run waits for it
+    std::chrono::steady_clock::time_point m_runPressed{};
+    std::uintmax_t m_inputSize = 0; // the progress bar's whole
+    int m_progress = -1;            // thousandths, -1 while not shown
     bool m_leaving = false;
     std::array<ControlState, std::size(kParseDlgControls)> m_states{};
 };

@@ -21,6 +21,30 @@ std::size_t CharacterStart(const std::string& text, std::size_t length) {
     return length;
 }
 
+// A file name too long for the field even without its folder: the ellipsis for the folder, then
+// the name cut in its middle, so that both its start and its end, which tell files of one series
+// apart ("ride-2026-part-1.gdb", "...-part-2.gdb"), stay in sight.
+std::string CompactName(const std::string& path, std::size_t nameStart,
+                        const std::function<bool(std::string_view)>& fits) {
+    const std::string name = path.substr(nameStart + 1);
+    const auto cut = [&](std::size_t kept) {
+        const std::size_t head = CharacterStart(name, kept / 2);
+        std::size_t tail = name.size() - (kept - kept / 2);
+        while (tail < name.size() && (static_cast<unsigned char>(name[tail]) & 0xC0) == 0x80) {
+            ++tail;
+        }
+        return std::string(kEllipsis) + path[nameStart] + name.substr(0, head) +
+               std::string(kEllipsis) + name.substr(tail);
+    };
+    std::size_t fitting = 0;
+    std::size_t tooLong = name.size();
+    while (tooLong - fitting > 1) {
+        const std::size_t middle = fitting + (tooLong - fitting) / 2;
+        (fits(cut(middle)) ? fitting : tooLong) = middle;
+    }
+    return cut(fitting);
+}
+
 } // namespace
 
 std::string CompactPath(const std::string& path,
@@ -33,6 +57,9 @@ std::string CompactPath(const std::string& path,
     const auto shortened = [&](std::size_t kept) {
         return path.substr(0, CharacterStart(path, kept)) + name;
     };
+    if (!fits(shortened(0))) {
+        return CompactName(path, nameStart, fits);
+    }
     // The longest start of the folder part that fits with the ellipsis and the name.
     std::size_t fitting = 0;
     std::size_t tooLong = nameStart;

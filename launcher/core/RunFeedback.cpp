@@ -124,8 +124,10 @@ void OutputReader::TakeLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r') {
         line.remove_suffix(1);
     }
-    if (IsTraceLine(line)) {
-        m_records.Add(line[0]);
+    if (const std::optional<korvix::rules::TraceLine> trace =
+            korvix::rules::read_trace_line(line)) {
+        m_records.Add(trace->type);
+        m_traced += korvix::rules::record_header_width + std::uint64_t{trace->length};
     } else if (const std::optional<Reduction> reduction = ParseReductionLine(line)) {
         m_reductions.Add(*reduction);
     } else if (const std::optional<FitLine> fit = ParseFitLine(line)) {
@@ -160,12 +162,12 @@ OutputAfterFailure OutputAfter(const OutputFileState& before, const OutputFileSt
     return after == before ? OutputAfterFailure::LeftAsItWas : OutputAfterFailure::Incomplete;
 }
 
-Feedback RunFeedback(const RunResult& result, OutputAfterFailure output,
-                     const std::string& summary) {
+Feedback RunFeedback(const RunResult& result, OutputAfterFailure output, const std::string& summary,
+                     bool hadOutput) {
     // Stopped with the output as it was: korvix put no new one in place, whatever its status
     // (under Wine a korvix ended by Ctrl+C exits with 0).
     if (result.stopped && output != OutputAfterFailure::Incomplete) {
-        return {FeedbackIcon::Information, kStoppedText};
+        return {FeedbackIcon::Information, hadOutput ? kStoppedText : kStoppedNoOutputText};
     }
     const bool failed = !result.status.Succeeded();
     const MessageLog& messages = result.messages;

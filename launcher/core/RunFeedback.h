@@ -69,6 +69,8 @@ public:
     const Reductions& Reduced() const { return m_reductions; }
     const TrackFates& Fates() const { return m_fates; }
     const std::optional<FitLine>& Fit() const { return m_fit; }
+    // The bytes of the records traced so far: how far korvix has read its input.
+    std::uint64_t Traced() const { return m_traced; }
 
 private:
     void TakeLine(std::string_view line);
@@ -78,6 +80,7 @@ private:
     Reductions m_reductions;
     TrackFates m_fates;
     std::optional<FitLine> m_fit;
+    std::uint64_t m_traced = 0;
     std::string m_partial; // the line begun by the last piece, at most kMaxLength + 2 bytes
 };
 
@@ -119,12 +122,16 @@ OutputAfterFailure OutputAfter(const OutputFileState& before, const OutputFileSt
 // Whatever korvix printed, the box keeps its own last line in sight: it lists at most
 // kShownMessages messages and kShownTotal bytes of them, each as ShownLine gives it; the
 // others are counted.
+//
+// `hadOutput` tells whether an output file was there before the run: a stopped run leaves the
+// previous one unchanged, or makes none (kStoppedNoOutputText).
 struct Feedback {
     FeedbackIcon icon = FeedbackIcon::None;
     std::string text;
+    std::string folder{}; // the output's, after a run that made it: the box offers to open it
 };
 Feedback RunFeedback(const RunResult& result, OutputAfterFailure output,
-                     const std::string& summary = {});
+                     const std::string& summary = {}, bool hadOutput = true);
 inline constexpr std::size_t kShownMessages = 20;
 inline constexpr std::size_t kShownTotal = 1000;
 

@@ -1,5 +1,7 @@
 #include "RunOutcome.h"
 
+#include "LauncherOptions.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -30,7 +32,8 @@ std::string Metres(double metres) {
     char text[32];
     const std::to_chars_result end =
         std::to_chars(text, text + sizeof text, metres, std::chars_format::fixed, 1);
-    return std::string(text, end.ec == std::errc() ? end.ptr : text) + " m";
+    // A non-breaking space: the number never stands at the end of a line without its unit.
+    return std::string(text, end.ec == std::errc() ? end.ptr : text) + "\xC2\xA0m";
 }
 
 // "26 tracks became routes in out.gdb", and under limits "26 tracks became 27 routes of at most
@@ -125,30 +128,40 @@ std::string Overruled(const RunCounts& counts, std::string_view made) {
     }
     return "\nOn " + Count(overruled, made.substr(0, made.size() - 1), made) + ' ' +
            std::to_string(counts.limits.points) + " points could not keep within " +
-           counts.limits.tolerance + " m.";
+           counts.limits.tolerance + "\xC2\xA0m.";
 }
 
 // "26 tracks became 26 routes through 500 new waypoints, within 20.8 m of their tracks.", as the
 // line that ends a --fit run has it; cut tracks make more routes.
-std::string Fitted(const FitLine& fit, const Reductions& reduced) {
+// A unit counts the file's own waypoints with the new ones: both figures, where it has own.
+std::string Fitted(const FitLine& fit, const Reductions& reduced, std::uint64_t own) {
     const std::uint64_t routes = fit.tracks - std::min(reduced.routes, fit.tracks) + reduced.parts;
-    return Count(fit.tracks, "track", "tracks") + " became " + Count(routes, "route", "routes") +
-           " through " + Count(fit.waypoints, "new waypoint", "new waypoints") + ", within " +
-           Metres(fit.within) + " of " + (fit.tracks == 1 ? "its track." : "their tracks.");
+    std::string text = Count(fit.tracks, "track", "tracks") + " became " +
+                       Count(routes, "route", "routes") + " through " +
+                       Count(fit.waypoints, "new waypoint", "new waypoints");
+    if (own > 0) {
+        text += " (" + std::to_string(fit.waypoints + own) + " with the file's own " +
+                std::to_string(own) + ')';
+    }
+    return text + ", within " + Metres(fit.within) + " of " +
+           (fit.tracks == 1 ? "its track." : "their tracks.");
 }
 
+// korvix copies every record that the option does not convert: with nothing to convert the
+// output is a copy of the input.
 std::string NothingConverted(const RunCounts& counts, bool convertsTracks,
-                             const std::string& outputName) {
-    std::string text = "Nothing was converted into " + outputName + ": the input holds ";
+                             const std::string& outputName, const std::string& inputName) {
+    std::string text = outputName + " is now a copy of " +
+                       (inputName.empty() ? std::string("the input") : inputName) + ": it holds ";
     if (counts.routes == 0 && counts.tracks == 0) {
-        return text + "no route and no track.";
+        return text + "no route and no track to convert.";
     }
     if (convertsTracks) {
-        return text + "no track.\n\nIts " + Count(counts.routes, "route", "routes") +
+        return text + "no track to convert.\n\nIts " + Count(counts.routes, "route", "routes") +
                (counts.routes == 1 ? " is" : " are") +
                " converted by -T and -U; -R and -S rewrite the vias.";
     }
-    return text + "no route.\n\nIts " + Count(counts.tracks, "track", "tracks") +
+    return text + "no route to convert.\n\nIts " + Count(counts.tracks, "track", "tracks") +
            (counts.tracks == 1 ? " is" : " are") + " converted by -V and -W.";
 }
 
@@ -176,12 +189,12 @@ bool MakesWaypoints(std::string_view option) {
 }
 
 std::string RunSummary(std::string_view option, const RunCounts& counts,
-                       const std::string& outputName) {
+                       const std::string& outputName, const std::string& inputName) {
     const char letter = option.size() == 2 ? option[1] : '\0';
     const bool rewrites = letter == 'R' || letter == 'S';
     const bool convertsTracks = MakesWaypoints(option);
     if (convertsTracks ? counts.tracks == 0 : counts.routes == 0) {
-        return NothingConverted(counts, convertsTracks, outputName);
+        return NothingConverted(counts, convertsTracks, outputName, inputName);
     }
     if (rewrites) {
         return Count(counts.waypoints, "waypoint", "waypoints") + " and " +
@@ -197,7 +210,7 @@ std::string RunSummary(std::string_view option, const RunCounts& counts,
         counts.tracks - skipped - std::min(counts.keptTracks, counts.tracks - skipped);
     std::string text;
     if (converted > 0 && counts.fit) {
-        text = Fitted(*counts.fit, counts.reductions);
+        text = Fitted(*counts.fit, counts.reductions, counts.waypoints);
     } else if (converted == 0) {
         text = "No track became a route in " + outputName + '.';
     } else {
@@ -285,6 +298,38 @@ std::string InputContentsText(const korvix::FileContents& contents) {
 std::uint64_t NamesLeft(const korvix::FileContents& contents) {
     const std::uint64_t taken = contents.whole() ? contents.numbers.taken_count() : 0;
     return kRunNames - std::min(taken, kRunNames);
+}
+
+} // namespace runkorvix
+
+namespace runkorvix {
+
+std::string FindsNothingText(std::string_view option, const korvix::FileContents& contents,
+                             const std::string& inputName) {
+    const bool fixed =
+        std::find(kFixedOptions.begin(), kFixedOptions.end(), option) != kFixedOptions.end();
+    const bool convertsTracks = MakesWaypoints(option);
+    if (!fixed || !contents.whole() || (convertsTracks ? contents.tracks : contents.routes) > 0) {
+        return std::string();
+    }
+    std::string text = std::string(option) + " finds no " + (convertsTracks ? "track" : "route") +
+                       " in " + inputName;
+    const std::uint64_t other = convertsTracks ? contents.routes : contents.tracks;
+    if (other > 0) {
+        text += convertsTracks ? "; -T or -U convert its " + Count(other, "route", "routes")
+                               : "; -V or -W convert its " + Count(other, "track", "tracks");
+    }
+    return text;
+}
+
+std::string NewWaypointsText(const std::string& typed, std::optional<std::uint64_t> own) {
+    const std::optional<int> waypoints = ParseWaypoints(typed);
+    if (!waypoints || !own || *own == 0) {
+        return kNewWaypointsCaption;
+    }
+    // Two lines of their own: the words stand in a narrow room after the field.
+    return "new waypoints\n(" + std::to_string(static_cast<std::uint64_t>(*waypoints) + *own) +
+           " with the file's own " + std::to_string(*own) + ')';
 }
 
 } // namespace runkorvix

@@ -70,8 +70,23 @@ bool MakesWaypoints(std::string_view option);
 // those skipped for lack of names explained, with the fit that converts them; the tracks that a
 // --fit run kept as they were; the routes or tracks on which the point limit overruled the
 // tolerance; the tracks of a single position that became routes of one point.
+// `inputName` names the input where the output is told to be a copy of it.
 std::string RunSummary(std::string_view option, const RunCounts& counts,
-                       const std::string& outputName);
+                       const std::string& outputName, const std::string& inputName = {});
+
+// Before Run, for the line under the input: that the fixed option `option` finds nothing to
+// convert in the file `inputName` of `contents`, and which options convert what it holds: "-T
+// finds no route in ride.gdb; -V or -W convert its 26 tracks". Empty where the option finds
+// something, for the free option, and for a file that is not whole.
+std::string FindsNothingText(std::string_view option, const korvix::FileContents& contents,
+                             const std::string& inputName);
+
+// The words after the fit's field: the new waypoints typed, and with the input's `own`
+// waypoints the number that a unit counts, on a line of its own: "new waypoints\n(812 with the
+// file's own 312)"; the
+// field's range for a file without waypoints, none read, or a number out of range.
+inline constexpr char kNewWaypointsCaption[] = "new waypoints (1 to 999).";
+std::string NewWaypointsText(const std::string& typed, std::optional<std::uint64_t> own);
 
 // What the lines about reduced or cut routes and tracks say, for a run of the free option:
 // "korvix reduced or cut 3 routes or tracks into 5, within 11.6 m."; empty for none.

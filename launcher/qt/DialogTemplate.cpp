@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -16,6 +17,9 @@
 #include <algorithm>
 
 namespace {
+
+// The height of one line of a label in the templates, in dialog units.
+constexpr int kLineHeight = 8;
 
 // A group box as the system's dialogs draw it: an etched frame whose top line runs through the
 // middle of the title, so that a template's first row below the title lies inside the frame.
@@ -54,11 +58,10 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
         button->setDefault(control.kind == ControlKind::DefaultPushButton);
         return button;
     }
-    case ControlKind::RadioButton: {
-        auto* radio = new QRadioButton(caption, dialog);
-        radio->setFocusPolicy(Qt::ClickFocus);
-        return radio;
-    }
+    case ControlKind::RadioButton:
+        // Tab reaches the selected option (the dialog's Tab order says which), the arrows the
+        // others.
+        return new QRadioButton(caption, dialog);
     case ControlKind::CheckBox:
         return new QCheckBox(caption, dialog);
     case ControlKind::Edit:
@@ -71,9 +74,12 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
         return edit;
     }
     case ControlKind::Label: {
+        // A label of more than one line is broken at blanks, from its top.
         auto* label = new QLabel(caption, dialog);
         label->setTextFormat(Qt::PlainText);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setWordWrap(control.cy > kLineHeight);
+        label->setAlignment(Qt::AlignLeft |
+                            (control.cy > kLineHeight ? Qt::AlignTop : Qt::AlignVCenter));
         return label;
     }
     case ControlKind::Note:
@@ -83,6 +89,13 @@ QWidget* CreateControl(QWidget* dialog, const ControlTemplate& control) {
         note->setAlignment(Qt::AlignCenter);
         note->setWordWrap(control.kind == ControlKind::WrappedNote);
         return note;
+    }
+    case ControlKind::Progress: {
+        auto* bar = new QProgressBar(dialog);
+        bar->setRange(0, 1000);
+        bar->setTextVisible(false);
+        bar->hide();
+        return bar;
     }
     case ControlKind::Icon: {
         auto* label = new QLabel(dialog);
@@ -167,7 +180,12 @@ CreatedControls CreateControls(QWidget* dialog, std::span<const ControlTemplate>
         if (before != kNoControl) {
             const QRect band = TextBand(widgets[static_cast<std::size_t>(before)]);
             QWidget* label = widgets[index];
-            label->setGeometry(label->x(), band.y(), label->width(), band.height());
+            if (controls[index].cy > kLineHeight) { // its first line in the band's middle
+                const int top = band.y() + (band.height() - label->fontMetrics().height()) / 2;
+                label->setGeometry(label->x(), top, label->width(), label->height());
+            } else {
+                label->setGeometry(label->x(), band.y(), label->width(), band.height());
+            }
         }
     }
     return CreatedControls(controls, std::move(widgets));

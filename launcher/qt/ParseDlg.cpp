@@ -22,9 +22,11 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleHints>
 #include <QStyleOptionFrame>
 #include <QTimer>
 #include <QUrl>
@@ -86,6 +88,14 @@ CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, IFileChooser& choose
         m_options->addButton(m_optionButtons[at], index);
         m_descriptions[at] = m_controls.At(runkorvix::ParseDlgModel::kDescriptions[at]);
         m_descriptions[at]->installEventFilter(this);
+        m_optionButtons[at]->installEventFilter(this); // the arrow keys
+    }
+    // Screen readers announce an option with its description, a path field by its file.
+    for (const ControlTemplate& control : kTemplate) {
+        const std::string name = runkorvix::ParseDlgModel::AccessibleName(control.id);
+        if (QWidget* widget = m_controls.ById(control.id); widget && !name.empty()) {
+            widget->setAccessibleName(QString::fromStdString(name));
+        }
     }
     ConnectHandlers();
 }
@@ -203,6 +213,31 @@ void CParseDlg::ShowStates() {
             field->setText(text);
         }
     }
+    ShowProgress();
+}
+
+void CParseDlg::ShowProgress() {
+    const runkorvix::ControlState& progress = m_model.State(kIdProgress);
+    auto* bar = qobject_cast<QProgressBar*>(m_controls.ById(kIdProgress));
+    if (bar != nullptr && bar->value() != progress.value) {
+        bar->setValue(progress.value);
+    }
+    for (const int id : {int{kIdProgress}, int{kIdOutputNote}}) {
+        QWidget* widget = m_controls.ById(id);
+        if (widget != nullptr && widget->isVisibleTo(this) != m_model.State(id).shown) {
+            widget->setVisible(m_model.State(id).shown);
+        }
+    }
+}
+
+int CParseDlg::FocusedId() const {
+    const QWidget* focused = focusWidget();
+    for (const ControlTemplate& control : kTemplate) {
+        if (focused != nullptr && m_controls.ById(control.id) == focused) {
+            return control.id;
+        }
+    }
+    return IDC_STATIC;
 }
 
 void CParseDlg::ShowPath(QLineEdit* field, const QString& path) {
@@ -227,22 +262,26 @@ void CParseDlg::ShowPath(QLineEdit* field, const QString& path) {
 }
 
 void CParseDlg::OnRun() {
-    // During a run the button reads Stop.
-    if (m_model.Stop()) {
+    // During a run the button reads Stop; the second click of a double click on Run is not one.
+    if (m_model.Stop(
+            std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval()))) {
         return;
     }
     const QPointer<QWidget> focus = focusWidget();
     runkorvix::Feedback feedback;
     {
         const BusyCursor busy;
-        feedback = m_model.Run([this] { WaitForConverter(); });
+        // The events that came while the box was made: a close among them is kept.
+        feedback =
+            m_model.Run([this] { WaitForConverter(); }, [] { QCoreApplication::processEvents(); });
     }
     ShowStates();
     if (focus) {
         focus->setFocus();
     }
     if (feedback.icon != runkorvix::FeedbackIcon::None) {
-        ShowMessage(feedback.icon, QString::fromStdString(feedback.text));
+        ShowMessage(feedback.icon, QString::fromStdString(feedback.text),
+                    QByteArray::fromStdString(feedback.folder));
     }
     if (m_model.Leaving()) {
         QDialog::reject();
@@ -261,15 +300,17 @@ void CParseDlg::WaitForConverter() {
             pump.stop();
             loop.quit();
         }
+        ShowProgress();
     });
     pump.start(0);
     loop.exec();
 }
 
-void CParseDlg::ShowMessage(runkorvix::FeedbackIcon icon, const QString& text) {
+void CParseDlg::ShowMessage(runkorvix::FeedbackIcon icon, const QString& text,
+                            const QByteArray& folder) {
     // The message box shows the normal cursor, also when the dialog behind it is busy.
     QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    ShowMessageBox(this, BoxIcon(icon), text);
+    ShowMessageBox(this, BoxIcon(icon), text, folder);
     QGuiApplication::restoreOverrideCursor();
 }
 
@@ -295,6 +336,27 @@ void CParseDlg::OnCancel() {
 }
 
 bool CParseDlg::eventFilter(QObject* watched, QEvent* event) {
+    // An arrow on an option button selects the next or the previous option.
+    if (event->type() == QEvent::KeyPress &&
+        std::find(m_optionButtons.begin(), m_optionButtons.end(), watched) !=
+            m_optionButtons.end()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const runkorvix::DialogKey arrow = key == Qt::Key_Up      ? runkorvix::DialogKey::Up
+                                           : key == Qt::Key_Left  ? runkorvix::DialogKey::Left
+                                           : key == Qt::Key_Right ? runkorvix::DialogKey::Right
+                                                                  : runkorvix::DialogKey::Down;
+        const bool isArrow =
+            key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
+        const std::optional<int> to =
+            isArrow ? m_model.Key(FocusedId(), arrow) : std::optional<int>();
+        if (to) {
+            ShowStates();
+            if (QWidget* widget = m_controls.ById(*to)) {
+                widget->setFocus(Qt::OtherFocusReason);
+            }
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* click = static_cast<QMouseEvent*>(event);
         const auto found = std::find(m_descriptions.begin(), m_descriptions.end(), watched);
@@ -311,7 +373,18 @@ void CParseDlg::keyPressEvent(QKeyEvent* event) {
     const bool plain = event->modifiers() == Qt::NoModifier ||
                        (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        // A push button with the focus takes Enter itself; anywhere else Enter means OK.
+        // A push button with the focus takes Enter itself. Anywhere else the choices are stored
+        // first; in a field of the limits Enter confirms its value, elsewhere it means OK.
+        const int focused = FocusedId();
+        if (!m_model.Running()) {
+            if (const std::optional<std::string> refused = m_model.Confirm()) {
+                ShowMessage(runkorvix::FeedbackIcon::Error, QString::fromStdString(*refused));
+                return;
+            }
+            if (!runkorvix::ParseDlgModel::EnterEnds(focused)) {
+                return;
+            }
+        }
         OnOK();
         return;
     }
@@ -320,6 +393,17 @@ void CParseDlg::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool CParseDlg::focusNextPrevChild(bool next) {
+    const std::optional<int> to =
+        m_model.Key(FocusedId(), next ? runkorvix::DialogKey::Tab : runkorvix::DialogKey::BackTab);
+    QWidget* widget = to ? m_controls.ById(*to) : nullptr;
+    if (widget == nullptr) {
+        return QDialog::focusNextPrevChild(next);
+    }
+    widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void CParseDlg::closeEvent(QCloseEvent* event) {
@@ -333,27 +417,33 @@ void CParseDlg::closeEvent(QCloseEvent* event) {
 
 namespace {
 
-// The one local file that a drag carries, as the system's bytes (NameOfUrl); empty for none.
-QByteArray DraggedFile(const QMimeData* data) {
-    const QList<QUrl> urls = data->urls();
-    return urls.size() == 1 ? NameOfUrl(urls.front()) : QByteArray();
+// The local files that a drag carries, as the system's bytes (NameOfUrl).
+std::vector<std::string> DraggedFiles(const QMimeData* data) {
+    std::vector<std::string> names;
+    for (const QUrl& url : data->urls()) {
+        if (const QByteArray name = NameOfUrl(url); !name.isEmpty()) {
+            names.push_back(name.toStdString());
+        }
+    }
+    return names;
 }
 
 } // namespace
 
 void CParseDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (!m_model.Running() && !DraggedFile(event->mimeData()).isEmpty()) {
+    // More than one file is taken too, to be told to drop one at a time.
+    if (!m_model.Running() && !DraggedFiles(event->mimeData()).empty()) {
         event->acceptProposedAction();
     }
 }
 
 void CParseDlg::dropEvent(QDropEvent* event) {
-    const QByteArray path = DraggedFile(event->mimeData());
-    if (m_model.Running() || path.isEmpty()) {
+    const std::vector<std::string> paths = DraggedFiles(event->mimeData());
+    if (m_model.Running() || paths.empty()) {
         return;
     }
     event->acceptProposedAction();
-    if (m_model.ChooseInput(path.toStdString())) {
+    if (m_model.Drop(paths)) {
         ShowStates();
     }
 }

@@ -60,6 +60,8 @@ public:
         kIdOutputNote = IDC_OUTPUT_NOTE,
         kIdFit = IDC_FIT,
         kIdWaypoints = IDC_WAYPOINTS,
+        kIdWaypointsNote = IDC_WAYPOINTS_NOTE,
+        kIdProgress = IDC_PROGRESS,
     };
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {
@@ -103,6 +105,8 @@ protected:
     // A click on an option's description selects the option, as one on its button does.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Tab and Shift+Tab go round the controls in the template's order (ParseDlgModel::Key).
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
     // One file dropped on the dialog becomes the input, as if chosen.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -115,10 +119,15 @@ private:
     QString ChooserFolder() const;
     // Shows every control as the model says.
     void ShowStates();
+    // Shows the run's progress bar, or the line it stands on, as the model says.
+    void ShowProgress();
+    // The id of the control with the focus; IDC_STATIC for none.
+    int FocusedId() const;
     // Pumps the started run until it has ended, passing on the events that the model takes
     // meanwhile.
     void WaitForConverter();
-    void ShowMessage(runkorvix::FeedbackIcon icon, const QString& text);
+    void ShowMessage(runkorvix::FeedbackIcon icon, const QString& text,
+                     const QByteArray& folder = {});
     // Shows `path` in a path field: cut short to the field, the file name whole; all of it in
     // the field's tooltip.
     static void ShowPath(QLineEdit* field, const QString& path);

@@ -21,6 +21,7 @@ enum class ControlKind {
     Note,        // a line that the program writes, centred, cut with an ellipsis
     WrappedNote, // lines that the program writes, centred, broken at blanks
     Icon,        // the application icon, drawn at its own size
+    Progress,    // a progress bar, hidden until the program shows it
 };
 
 struct ControlTemplate {

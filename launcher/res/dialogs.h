@@ -9,8 +9,9 @@
 // clicked, tab stop); Edit (one line, bordered, scrolls, tab stop); ReadOnlyEdit (the same,
 // read-only, text centred); Label (starts a new group, ampersands shown as they are); Note (a
 // line that the program writes, centred, cut with an ellipsis); WrappedNote (lines that the
-// program writes, centred, broken at blanks into as many as its height holds); Icon (the
-// application icon).
+// program writes, centred, broken at blanks into as many as its height holds); a Label of more
+// than one line's height is broken at blanks too; Icon (the
+// application icon); Progress (a progress bar, hidden until the program shows it).
 #pragma once
 
 #include "resource.h"
@@ -23,7 +24,7 @@
 
 #define PARSEDLG_CAPTION "Run Korvix"
 #define PARSEDLG_WIDTH 255
-#define PARSEDLG_HEIGHT 291
+#define PARSEDLG_HEIGHT 299
 #define PARSEDLG_CONTROLS                                                                          \
     DIALOG_CONTROL(GroupBox, IDC_STATIC, "Options", 7, 73, 241, 115)                               \
     DIALOG_CONTROL(PushButton, IDC_INPUT_FILE, "Input File", 20, 14, 50, 14)                       \
@@ -51,7 +52,7 @@
     DIALOG_CONTROL(Label, IDC_STATIC, "Convert tracks to route with hidden vias.", 74, 152, 117,   \
                    8)                                                                              \
     DIALOG_CONTROL(PushButton, IDC_HELP_TEXT, "Help", 7, 193, 23, 14)                              \
-    DIALOG_CONTROL(GroupBox, IDC_STATIC, "Routes and tracks made", 7, 213, 241, 71)                \
+    DIALOG_CONTROL(GroupBox, IDC_STATIC, "Routes and tracks made", 7, 213, 241, 79)                \
     DIALOG_CONTROL(CheckBox, IDC_LIMIT_POINTS, "Point limit:", 20, 227, 60, 10)                    \
     DIALOG_CONTROL(Edit, IDC_POINTS, "", 84, 226, 28, 12)                                          \
     DIALOG_CONTROL(Label, IDC_STATIC, "points per route or track (2 to 10000).", 118, 228, 115, 8) \
@@ -62,9 +63,10 @@
                    256, 170, 10)                                                                   \
     DIALOG_CONTROL(CheckBox, IDC_FIT, "Fit every track into", 20, 270, 78, 10)                     \
     DIALOG_CONTROL(Edit, IDC_WAYPOINTS, "", 100, 269, 24, 12)                                      \
-    DIALOG_CONTROL(Label, IDC_STATIC, "waypoints (1 to 999).", 130, 271, 70, 8)                    \
+    DIALOG_CONTROL(Label, IDC_WAYPOINTS_NOTE, "new waypoints (1 to 999).", 130, 271, 115, 16)      \
     DIALOG_CONTROL(WrappedNote, IDC_INPUT_NOTE, "", 82, 29, 156, 16)                               \
-    DIALOG_CONTROL(Note, IDC_OUTPUT_NOTE, "", 81, 61, 156, 8)
+    DIALOG_CONTROL(Note, IDC_OUTPUT_NOTE, "", 81, 61, 156, 8)                                      \
+    DIALOG_CONTROL(Progress, IDC_PROGRESS, "", 81, 61, 156, 8)
 
 #define ABOUTDLG_CAPTION "About RunKorvix"
 #define ABOUTDLG_WIDTH 235

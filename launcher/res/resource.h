@@ -38,6 +38,8 @@
 #define IDC_OUTPUT_NOTE 1024     // what Run will do to the output path
 #define IDC_FIT 1025             // check box: every track of -V and -W into one budget of waypoints
 #define IDC_WAYPOINTS 1026       // its number of waypoints
+#define IDC_WAYPOINTS_NOTE 1027  // the words after it: new waypoints, and with the file's own
+#define IDC_PROGRESS 1028        // how far a run has read its input
 
 // The option buttons by option index: -R, -S, -T, -U, -V, -W, then the free option.
 #define OPTION_BUTTON_IDS                                                                          \

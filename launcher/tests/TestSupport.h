@@ -75,6 +75,7 @@ struct SeenModal {
     QString className, title, text, folder;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    QStringList extraButtons; // a message box's buttons of its own, by caption
     int fileMode = -1, acceptMode = -1;
     bool wholeInSight = false; // a message box: its text all shown, the box within its screen
 };
@@ -109,6 +110,12 @@ private:
             s.text = box->text();
             s.icon = box->icon();
             s.buttons = box->standardButtons();
+            for (const QAbstractButton* button : box->buttons()) {
+                if (box->standardButton(const_cast<QAbstractButton*>(button)) ==
+                    QMessageBox::NoButton) {
+                    s.extraButtons << button->text();
+                }
+            }
             const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
             s.wholeInSight =
                 label != nullptr && label->text() == box->text() &&
@@ -243,3 +250,9 @@ private:
     CQtSettingsStore m_settingsStore;
     runkorvix::LauncherSettings m_settings;
 };
+
+// The sentence with which the box after a run that made its output, in the bench's data folder,
+// names that folder.
+inline QString Where(const LauncherBench& bench, const QString& output) {
+    return "\n\n" + output + " is in the folder " + bench.DataPath(QString()).chopped(1) + '.';
+}

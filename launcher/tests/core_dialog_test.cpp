@@ -20,7 +20,7 @@ namespace {
 
 // One event of the dialog: a click on a control, a field's new text, or a file chosen.
 struct Event {
-    enum Kind { Click, Text, Input, Output } kind;
+    enum Kind { Click, Text, Input, Output, Drop } kind;
     int id = 0;
     std::string text = {};
 };
@@ -52,9 +52,14 @@ std::string Describe(const ParseDlgModel& model) {
         {IDC_WAYPOINTS, "k"},
         {IDC_INPUT_NOTE, "note"},
         {IDC_OUTPUT_NOTE, "onote"},
+        {IDC_WAYPOINTS_NOTE, "wnote"},
     };
     for (const auto& control : shown) {
         const ControlState& state = model.State(control.id);
+        if (control.id == IDC_WAYPOINTS_NOTE) { // the template's words unless it counts
+            line += state.text == kNewWaypointsCaption ? "" : " wnote[" + state.text + ']';
+            continue;
+        }
         if (control.id == IDC_INPUT_NOTE || control.id == IDC_OUTPUT_NOTE) { // lines of text
             line +=
                 state.text.empty() ? "" : ' ' + std::string(control.name) + '[' + state.text + ']';
@@ -107,6 +112,15 @@ protected:
             return;
         case Event::Output:
             model.ChooseOutput(event.text.empty() ? "" : Path(event.text.c_str()));
+            return;
+        case Event::Drop: // names apart by '|'
+            std::vector<std::string> paths;
+            for (std::size_t at = 0; at <= event.text.size();) {
+                const std::size_t end = std::min(event.text.find('|', at), event.text.size());
+                paths.push_back(Path(event.text.substr(at, end - at).c_str()));
+                at = end + 1;
+            }
+            model.Drop(paths);
             return;
         }
     }
@@ -357,9 +371,9 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         EXPECT_TRUE(ended) << c.name;
         EXPECT_EQ(during,
                   "2 output- run+[Stop] other- in+[ride.gdb] out+[out.gdb] points- n-[250] "
-                  "tol- m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 1 "
-                  "point, no routes; 998 names left for new waypoints] onote[out.gdb exists: Run "
-                  "replaces it] - - + +")
+                  "tol- m-[10] split- fit- k-[998] note[-T finds no route in ride.gdb; -V or -W "
+                  "convert its 1 track] onote[out.gdb exists: Run replaces it] wnote[new "
+                  "waypoints\n(1000 with the file's own 2)] - - + +")
             << c.name;
         EXPECT_TRUE(feedback.icon == FeedbackIcon::Information && feedback.text == kStoppedText)
             << c.name << ": " << feedback.text;
@@ -371,11 +385,77 @@ TEST_F(DialogModel, StopOrClosingEndsARunThatHangs) {
         EXPECT_TRUE(!model.Stop() && model.Close()) << c.name;
         EXPECT_EQ(
             Describe(model),
-            "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ "
-            "n-[250] tol+ m-[10] split- fit- k-[998] note[2 waypoints, 1 track of 1 point, "
-            "no routes; 998 names left for new waypoints] onote[out.gdb exists: Run replaces it]")
+            "2 output+ run+ other- in+[ride.gdb] out+[out.gdb] points+ n-[250] tol+ m-[10] "
+            "split- fit- k-[998] note[-T finds no route in ride.gdb; -V or -W convert its 1 "
+            "track] onote[out.gdb exists: Run replaces it] wnote[new waypoints\n(1000 with the "
+            "file's own 2)]")
             << c.name;
     }
+}
+
+// A double click on Run is a run: its second click, within the system's double-click time of the
+// first, stops nothing. A run of more than kProgressDelay shows its progress, korvix's trace
+// against the input's size, where the output's line stands; after it the line is back.
+TEST_F(DialogModel, ADoubleClickOnRunRunsAndALongRunShowsItsProgress) {
+    fs::copy_file(FAKE_KORVIX_PATH, m_dir / ConverterFileName());
+    const std::string log = Path("converter.log");
+    MemoryStore store;
+    LauncherSettings settings(store);
+    ParseDlgModel model(settings);
+    ASSERT_EQ(model.Start(Path("runkorvix")), std::nullopt);
+    model.ChooseInput(Path("ride.gdb"));
+    model.ChooseOutput(Path("out.gdb"));
+    Converter("W 71\n", 1, "0", 600, "log");
+    SetEnv("RUNKORVIX_TEST_LOG", log);
+    const auto size = static_cast<int>(fs::file_size(Path("ride.gdb")));
+    std::vector<std::string> seen; // progress: shown, value; the output's line shown
+    const auto note = [&model] {
+        const ControlState& bar = model.State(IDC_PROGRESS);
+        return std::to_string(bar.shown) + ' ' + std::to_string(bar.value) + ' ' +
+               std::to_string(model.State(IDC_OUTPUT_NOTE).shown);
+    };
+    const Feedback feedback = model.Run([&] {
+        EXPECT_TRUE(model.Stop(std::chrono::hours(1))) << "the second click is taken";
+        model.Pump();
+        seen.push_back(note());
+        // Later than the delay: shown, once korvix's trace line has come.
+        while (model.Pump(std::chrono::steady_clock::now() + kProgressDelay)) {
+            if (seen.size() == 1 && model.State(IDC_PROGRESS).value > 0) {
+                seen.push_back(note());
+            }
+        }
+    });
+    seen.push_back(note());
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "0 0 1", "1 " + std::to_string(76 * 1000 / size) + " 0", "0 0 1"}));
+    EXPECT_NE(LogLines(log).back(), "stopped");
+    EXPECT_NE(feedback.text, kStoppedText);
+    // After the run a click on Run is no Stop.
+    EXPECT_FALSE(model.Stop(std::chrono::hours(1))) << "no run";
+}
+
+// A close that comes while the box after a run is made (the dialog takes its events then) is
+// kept: the dialog ends after the box, and the run, ended already, is not called stopped.
+TEST_F(DialogModel, ACloseAtTheEndOfARunIsKept) {
+    fs::copy_file(FAKE_KORVIX_PATH, m_dir / ConverterFileName());
+    MemoryStore store;
+    LauncherSettings settings(store);
+    ParseDlgModel model(settings);
+    ASSERT_EQ(model.Start(Path("runkorvix")), std::nullopt);
+    model.ChooseInput(Path("ride.gdb"));
+    model.ChooseOutput(Path("out.gdb"));
+    Converter("W 71\n", 1, "0");
+    bool closed = true;
+    const Feedback feedback = model.Run(
+        [&model] {
+            while (model.Pump()) {
+            }
+        },
+        [&] { closed = model.Close(); });
+    EXPECT_FALSE(closed) << "not yet: after the box";
+    EXPECT_TRUE(model.Leaving());
+    EXPECT_NE(feedback.text, kStoppedText);
+    EXPECT_TRUE(model.Close()) << "now";
 }
 
 #if defined(KORVIX_PATH) && !defined(_WIN32)
@@ -413,8 +493,8 @@ TEST_F(DialogModel, AnyNameTheSystemTakesThroughTheCoreToKorvixAndBack) {
         ParseDlgModel model(settings);
         ASSERT_EQ(model.Start((bin / "runkorvix").native(), {input}), std::nullopt) << c.name;
         EXPECT_EQ(model.State(IDC_INPUT_PATH).text, input) << c.name;
-        EXPECT_EQ(model.State(IDC_INPUT_NOTE).text, plainNote) << c.name;
         model.Click(IDC_RADIO_V);
+        EXPECT_EQ(model.State(IDC_INPUT_NOTE).text, plainNote) << c.name;
         ASSERT_TRUE(model.ChooseOutput(output)) << c.name;
         EXPECT_EQ(model.State(IDC_OUTPUT_PATH).text, output) << c.name;
         const Feedback feedback = model.Run([&model] {
@@ -422,9 +502,11 @@ TEST_F(DialogModel, AnyNameTheSystemTakesThroughTheCoreToKorvixAndBack) {
             }
         });
         EXPECT_EQ(feedback.icon, FeedbackIcon::Information) << c.name;
-        EXPECT_EQ(feedback.text,
-                  "1 track became a route in " + c.output + ", through 2 new waypoints.")
+        EXPECT_EQ(feedback.text, "1 track became a route in " + c.output +
+                                     ", through 2 new waypoints.\n\n" + c.output +
+                                     " is in the folder " + folder.native() + '.')
             << c.name;
+        EXPECT_EQ(feedback.folder, folder.native()) << c.name;
         std::vector<std::string> names;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
             names.push_back(entry.path().filename().native());
@@ -516,16 +598,30 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Input, 0, "ride.gdb"}},
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
-             " note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
-             "waypoints]"},
+             " note[-T finds no route in ride.gdb; -V or -W convert its 1 track]"
+             " wnote[new waypoints\n(1000 with the file's own 2)]"},
         {"a folder is no input",
          {},
          {},
          {{Event::Input, 0, "ride.gdb"}, {Event::Input, 0, "folder.gdb"}},
          std::string("2 output+ run- other- in+[ride.gdb] out+") +
              " points+ n-[250] tol+ m-[10] split- fit- k-[998]" +
-             " note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
-             "waypoints]"},
+             " note[-T finds no route in ride.gdb; -V or -W convert its 1 track]"
+             " wnote[new waypoints\n(1000 with the file's own 2)]"},
+        {"two files dropped: one at a time, until the next choice",
+         {{"Radio", 4}},
+         {},
+         {{Event::Input, 0, "ride.gdb"}, {Event::Drop, 0, "in.gdb|ride.gdb"}},
+         "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol+ m-[10] split- fit+ "
+         "k-[998] note[Drop one file at a time.] wnote[new waypoints\n(1000 with the file's own "
+         "2)]"},
+        {"one file dropped is the input",
+         {{"Radio", 4}},
+         {},
+         {{Event::Drop, 0, "in.gdb|ride.gdb"}, {Event::Drop, 0, "ride.gdb"}},
+         "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol+ m-[10] split- fit+ "
+         "k-[998] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
+         "waypoints] wnote[new waypoints\n(1000 with the file's own 2)]"},
         {"a missing input or a cancelled choice changes nothing",
          {},
          {},
@@ -598,7 +694,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
           {Event::Click, IDC_FIT}},
          "4 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol-x m-[10] split- fit+x "
          "k+[998] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
-         "waypoints]"},
+         "waypoints] wnote[new waypoints\n(1000 with the file's own 2)]"},
         {"a stored fit under -T: disabled, checked",
          {{"Fit", 1}},
          {},
@@ -610,7 +706,7 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
          {{Event::Text, IDC_WAYPOINTS, "300"}, {Event::Input, 0, "ride.gdb"}},
          "5 output+ run- other- in+[ride.gdb] out+ points+ n-[250] tol- m-[10] split- fit+x "
          "k+[300] note[2 waypoints, 1 track of 1 point, no routes; 998 names left for new "
-         "waypoints]"},
+         "waypoints] wnote[new waypoints\n(302 with the file's own 2)]"},
         {"a number stored too",
          {{"Radio", 5}, {"Waypoints", 500}},
          {},
@@ -639,6 +735,176 @@ TEST_F(DialogModel, ControlStatesAfterEachEvent) {
         EXPECT_EQ(Describe(model), c.states) << c.name;
         EXPECT_TRUE(store.ints.size() == c.ints.size() && store.strings.size() == c.strings.size())
             << c.name << ": only Run stores";
+    }
+}
+
+// Tab and Shift+Tab go round the enabled tab stops in template order, the option group entered at
+// its selected button; the arrows there select, as clicks do. -1: the key is the control's own.
+TEST_F(DialogModel, KeysMoveTheFocusAndTheArrowsSelect) {
+    using enum DialogKey;
+    const std::vector<Event> files = {{Event::Input, 0, "ride.gdb"}, {Event::Output, 0, "out.gdb"}};
+    const struct {
+        const char* name;
+        std::map<std::string, int> ints;
+        std::vector<Event> events;
+        int from;
+        int option; // selected at the end
+        std::vector<DialogKey> keys;
+        std::vector<int> focus; // after each key
+    } cases[] = {
+        {"a Tab walk round the dialog, -T standing for its group",
+         {},
+         files,
+         IDC_INPUT_FILE,
+         2,
+         {Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab},
+         {IDC_OUTPUT_FILE, IDC_RADIO_T, IDC_RUN, IDC_INPUT_PATH, IDC_OUTPUT_PATH, IDC_ABOUT,
+          IDC_HELP_TEXT, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE, IDC_INPUT_FILE}},
+        {"down to -V, then on to the point limit and the fit",
+         {},
+         files,
+         IDC_RADIO_T,
+         4,
+         {Down, Right, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab},
+         {IDC_RADIO_U, IDC_RADIO_V, IDC_RUN, IDC_INPUT_PATH, IDC_OUTPUT_PATH, IDC_ABOUT,
+          IDC_HELP_TEXT, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE, IDC_FIT}},
+        {"the point limit checked: its field and the split are stops",
+         {{"Radio", 4}, {"Points", 250}},
+         files,
+         IDC_LIMIT_POINTS,
+         4,
+         {Tab, Tab, Tab, BackTab},
+         {IDC_POINTS, IDC_LIMIT_TOLERANCE, IDC_SPLIT, IDC_LIMIT_TOLERANCE}},
+        {"up from -R wraps to the free option, whose field is then a stop",
+         {{"Radio", 0}},
+         {},
+         IDC_RADIO_R,
+         6,
+         {Up, Tab, Left},
+         {IDC_RADIO_OTHER, IDC_OTHER, -1}},
+        {"Shift+Tab from the first stop goes round to the last; without files Run is none",
+         {},
+         {},
+         IDC_INPUT_FILE,
+         2,
+         {BackTab, BackTab, Tab},
+         {IDC_LIMIT_TOLERANCE, IDC_LIMIT_POINTS, IDC_LIMIT_TOLERANCE}},
+        {"an arrow in a field or on a push button is the control's own",
+         {{"Radio", 4}},
+         {},
+         IDC_HELP_TEXT,
+         4,
+         {Down, Up},
+         {-1, -1}},
+    };
+    for (const auto& c : cases) {
+        MemoryStore store;
+        Store(store, c.ints, {});
+        LauncherSettings settings(store);
+        ParseDlgModel model(settings);
+        model.Start(Path("runkorvix"));
+        for (const Event& event : c.events) {
+            Apply(model, event);
+        }
+        int focused = c.from;
+        std::vector<int> focus;
+        for (const DialogKey key : c.keys) {
+            const std::optional<int> to = model.Key(focused, key);
+            focus.push_back(to.value_or(-1));
+            focused = to.value_or(focused);
+        }
+        EXPECT_EQ(focus, c.focus) << c.name;
+        EXPECT_TRUE(
+            model.State(ParseDlgModel::kOptionIds[static_cast<std::size_t>(c.option)]).checked)
+            << c.name;
+    }
+}
+
+// Enter outside a push button stores the choices as Run does; in a field of the limits it keeps
+// the dialog, elsewhere it ends it. A value out of range is refused and nothing is stored.
+TEST_F(DialogModel, EnterStoresTheChoicesFirst) {
+    const struct {
+        const char* name;
+        std::vector<Event> events;
+        int focused;
+        bool ends;
+        std::string refused;
+        std::string stored; // "Radio Other Points Waypoints"
+    } cases[] = {
+        {"300 typed in the point limit",
+         {{Event::Click, IDC_RADIO_V},
+          {Event::Click, IDC_LIMIT_POINTS},
+          {Event::Text, IDC_POINTS, "300"}},
+         IDC_POINTS,
+         false,
+         "",
+         "4 absent 300 0"},
+        {"500 in the fit's field",
+         {{Event::Click, IDC_RADIO_W},
+          {Event::Click, IDC_FIT},
+          {Event::Text, IDC_WAYPOINTS, "500"}},
+         IDC_WAYPOINTS,
+         false,
+         "",
+         "5 absent 0 500"},
+        {"a tolerance of 2.5",
+         {{Event::Click, IDC_LIMIT_TOLERANCE}, {Event::Text, IDC_TOLERANCE, "2.5"}},
+         IDC_TOLERANCE,
+         false,
+         "",
+         "2 absent 0 0"},
+        {"the free option's text, which Enter there ends the dialog with",
+         {{Event::Click, IDC_RADIO_OTHER}, {Event::Text, IDC_OTHER, "-u"}},
+         IDC_OTHER,
+         true,
+         "",
+         "6 -u absent absent"},
+        {"one point refused",
+         {{Event::Click, IDC_LIMIT_POINTS}, {Event::Text, IDC_POINTS, "1"}},
+         IDC_POINTS,
+         false,
+         kBadPointLimitText,
+         "absent absent absent absent"},
+    };
+    for (const auto& c : cases) {
+        MemoryStore store;
+        LauncherSettings settings(store);
+        ParseDlgModel model(settings);
+        model.Start(Path("runkorvix"));
+        for (const Event& event : c.events) {
+            Apply(model, event);
+        }
+        EXPECT_EQ(model.Confirm().value_or(""), c.refused) << c.name;
+        const auto stored = [&store](const std::string& name, bool text) {
+            const std::string key = "Options/" + name;
+            if (text) {
+                return store.strings.count(key) ? store.strings[key] : std::string("absent");
+            }
+            return store.ints.count(key) ? std::to_string(store.ints[key]) : std::string("absent");
+        };
+        EXPECT_EQ(stored("Radio", false) + ' ' + stored("Other", true) + ' ' +
+                      stored("Points", false) + ' ' + stored("Waypoints", false),
+                  c.stored)
+            << c.name;
+        EXPECT_EQ(ParseDlgModel::EnterEnds(c.focused), c.ends && c.refused.empty()) << c.name;
+    }
+}
+
+// What a screen reader announces: an option with its description, a path field by its file.
+TEST(DialogModelTable, AccessibleNames) {
+    const struct {
+        int id;
+        const char* name;
+    } cases[] = {
+        {IDC_RADIO_V, "-V, Convert tracks to route with user vias."},
+        {IDC_RADIO_T, "-T, Convert routes to track with all points (default)."},
+        {IDC_RADIO_OTHER, "Other command line option."},
+        {IDC_INPUT_PATH, "Input file"},
+        {IDC_OUTPUT_PATH, "Output file"},
+        {IDC_RUN, ""}, // its caption
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseDlgModel::AccessibleName(c.id), c.name) << c.id;
     }
 }
 

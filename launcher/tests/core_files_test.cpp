@@ -202,7 +202,7 @@ TEST(ConverterArguments, PathsWithoutADotAnywhereGetOne) {
     EXPECT_TRUE(korvix::names_same_file(arguments[2], output)) << arguments[2];
 }
 
-TEST(CompactPath, TheFileNameStaysWholeTheFolderIsCut) {
+TEST(CompactPath, TheFileNameStaysWholeTheFolderIsCutInItsMiddle) {
     const struct {
         const char* path;
         std::size_t characters; // that fit the field
@@ -210,7 +210,12 @@ TEST(CompactPath, TheFileNameStaysWholeTheFolderIsCut) {
     } cases[] = {
         {"/home/ann/maps/ride.gdb", 23, "/home/ann/maps/ride.gdb"},
         {"/home/ann/maps/ride.gdb", 16, "/home/\xE2\x80\xA6/ride.gdb"},
-        {"/home/ann/maps/ride.gdb", 5, "\xE2\x80\xA6/ride.gdb"},
+        {"/home/ann/maps/ride.gdb", 10, "\xE2\x80\xA6/ride.gdb"},
+        // A name too long even so keeps its start and its end, which tell a series apart.
+        {"/home/ann/maps/ride-2026-part-2.gdb", 14, "\xE2\x80\xA6/ride-\xE2\x80\xA6-2.gdb"},
+        {"/home/ann/maps/ride.gdb", 5,
+         "\xE2\x80\xA6/r\xE2\x80\xA6"
+         "b"},
         {"ride.gdb", 3, "ride.gdb"},
         {"/ride.gdb", 3, "/ride.gdb"},
         // No character is cut in two: "/ä" would be one too many.

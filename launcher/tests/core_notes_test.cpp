@@ -58,23 +58,32 @@ TEST(DialogLines, WhatTheInputHoldsAndWhatRunWillDoToTheOutput) {
     const struct {
         const char* name;
         std::string bytes;
-        std::string note;
+        std::string note;   // under -V, which finds tracks
+        std::string underT; // when -T finds nothing, the note says so: empty where it does not
         bool gpx = false;
     } inputs[] = {
-        {"routes only", routes, "no waypoints, no tracks, 2 routes"},
+        {"routes only", routes, "-V finds no track in in.gdb; -T or -U convert its 2 routes",
+         "no waypoints, no tracks, 2 routes"},
         {"GPX", gpxHead + "<wpt lat=\"1\" lon=\"2\"><name>007</name></wpt>" + gpxTrack + "</gpx>",
-         "1 waypoint, 1 track of 2 points, no routes; 998 names left for new waypoints", true},
+         "1 waypoint, 1 track of 2 points, no routes; 998 names left for new waypoints",
+         "-T finds no route in in.gdb; -V or -W convert its 1 track", true},
         {"GPX of a mismatched tag", gpxHead + "<trk></rte></gpx>",
+         "Input file not valid GPX: line 3, column 8: mismatched tag",
          "Input file not valid GPX: line 3, column 8: mismatched tag", true},
         {"tracks only", DeviceNamedGdb(0, {3, 7}),
-         "no waypoints, 2 tracks of 3 to 7 points, no routes; 999 names left for new waypoints"},
+         "no waypoints, 2 tracks of 3 to 7 points, no routes; 999 names left for new waypoints",
+         "-T finds no route in in.gdb; -V or -W convert its 2 tracks"},
         {"one-position tracks", DeviceNamedGdb(0, {1, 1, 1}),
-         "no waypoints, 3 tracks of 1 point, no routes; 999 names left for new waypoints"},
-        {"not a GDB file", "a note\n", "Not a GDB file."},
+         "no waypoints, 3 tracks of 1 point, no routes; 999 names left for new waypoints",
+         "-T finds no route in in.gdb; -V or -W convert its 3 tracks"},
+        {"not a GDB file", "a note\n", "Not a GDB file.", "Not a GDB file."},
+        {"neither", GdbHeader() + Record('V', std::string("\0\x01", 2)),
+         "-V finds no track in in.gdb", "-T finds no route in in.gdb"},
         // Repeats of a position count once, as korvix collects them.
         {"device-named", DeviceNamedGdb(312, {1, 1906, 12, 1}),
          "312 waypoints, 4 tracks of 1 to 1906 points, no routes; 687 names left for new "
-         "waypoints"},
+         "waypoints",
+         "-T finds no route in in.gdb; -V or -W convert its 4 tracks"},
     };
     const std::string existing = folder.Write("ride-route.gdb", "an earlier result");
     fs::create_directory(folder.Path("maps"));
@@ -105,6 +114,8 @@ TEST(DialogLines, WhatTheInputHoldsAndWhatRunWillDoToTheOutput) {
                                         ? folder.Path("maps" + sep + ".." + sep + "in.gdb")
                                         : folder.Path(output.path);
             EXPECT_TRUE(model.ChooseOutput(out)) << what;
+            EXPECT_EQ(model.State(IDC_INPUT_NOTE).text, input.underT) << what;
+            model.Click(IDC_RADIO_V);
             EXPECT_EQ(model.State(IDC_INPUT_NOTE).text, input.note) << what;
             // A GPX file is written from a GPX file only under a GPX file's name, as korvix says.
             const bool named_gdb = output.path.ends_with(".gdb");
@@ -133,6 +144,21 @@ TEST(DialogLines, WhatTheInputHoldsAndWhatRunWillDoToTheOutput) {
     EXPECT_EQ(model.State(IDC_OUTPUT_NOTE).text, kSameFileText);
     EXPECT_TRUE(model.State(IDC_RUN).enabled);
     EXPECT_EQ(model.State(IDC_INPUT_NOTE).text, "Not a GDB file.");
+    // A refused choice says which file Run still writes to.
+    model.ChooseOutput(folder.Path("in.gdb"));
+    model.ChooseOutput(existing);
+    EXPECT_EQ(model.State(IDC_OUTPUT_NOTE).text,
+              std::string(kSameFileText) + " Run still writes to in.gdb.");
+    EXPECT_EQ(model.State(IDC_OUTPUT_PATH).text, folder.Path("in.gdb"));
+}
+
+// `text` `count` times over.
+std::string Repeated(const std::string& text, std::size_t count) {
+    std::string repeated;
+    for (std::size_t at = 0; at < count; ++at) {
+        repeated += text;
+    }
+    return repeated;
 }
 
 // The converter's trace and lines for tracks of the given fates, in order: "" converted, else
@@ -180,8 +206,8 @@ TEST(RunBox, WhatBecameOfTheTracks) {
          "T 60\nACTIVE LOG 001: 1906 points -> 250, within 24.3 m, not 10 m\nT 60\n"
          "ACTIVE LOG 002: 300 points -> 41, within 9.9 m\nT 60\n"
          "ACTIVE LOG 003: 400 points -> 250, within 12.5 m, not 10 m\n",
-         "3 tracks became 3 routes of at most 250 points in out.gdb, within 24.3 m of their "
-         "tracks.\nOn 2 tracks 250 points could not keep within 10 m.",
+         "3 tracks became 3 routes of at most 250 points in out.gdb, within 24.3\u00A0m of their "
+         "tracks.\nOn 2 tracks 250 points could not keep within 10\u00A0m.",
          1,
          {"-V", "--points=250", "--tolerance=10"}},
         {"one-point routes", DeviceNamedGdb(0, {1, 4, 1, 1}), TrackLines({"", "", "", ""}),
@@ -189,23 +215,34 @@ TEST(RunBox, WhatBecameOfTheTracks) {
          "point."},
         {"nothing converted",
          GdbHeader() + Record('R', "r") + Record('V', std::string("\0\x01", 2)), "R 1\n",
-         "Nothing was converted into out.gdb: the input holds no track.\n\nIts 1 route is "
+         "out.gdb is now a copy of in.gdb: it holds no track to convert.\n\nIts 1 route is "
          "converted by -T and -U; -R and -S rewrite the vias."},
         {"a fit, a track kept",
          DeviceNamedGdb(0, {1, 1906, 12, 5}),
          TrackLines({"", "", "", kTooFew}) + "ACTIVE LOG 002: 1906 points -> 480, within 20.8 m\n"
                                              "3 tracks fit in 500 new waypoints, within 20.8 m "
                                              "of their tracks\n",
-         "3 tracks became 3 routes through 500 new waypoints, within 20.8 m of their tracks.\n1 "
+         "3 tracks became 3 routes through 500 new waypoints, within 20.8\u00A0m of their "
+         "tracks.\n1 "
          "track was kept as a track in out.gdb: ACTIVE LOG 004.\n1 track of a single position "
          "became a route of one point." +
              said + kTooFew,
          2,
          {"-V", "--fit", "--waypoints=500"}},
+        // A unit counts the file's own waypoints too.
+        {"a fit with the file's own waypoints",
+         DeviceNamedGdb(312, {2, 3}),
+         Repeated("W 71\n", 312) + TrackLines({"", ""}) +
+             "2 tracks fit in 500 new waypoints, within 3.0 m of their tracks\n",
+         "2 tracks became 2 routes through 500 new waypoints (812 with the file's own 312), "
+         "within 3.0\u00A0m of their tracks.",
+         2,
+         {"-V", "--fit", "--waypoints=500"}},
         {"a fit of one track",
          DeviceNamedGdb(0, {1}),
          TrackLines({""}) + "1 track fits in 1 new waypoint, within 0.0 m of its track\n",
-         "1 track became 1 route through 1 new waypoint, within 0.0 m of its track.\n1 track of a "
+         "1 track became 1 route through 1 new waypoint, within 0.0\u00A0m of its track.\n1 track "
+         "of a "
          "single position became a route of one point.",
          3,
          {"-V", "--fit"}},

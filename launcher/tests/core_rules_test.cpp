@@ -209,6 +209,7 @@ TEST(RunFeedback, IconAndTextAfterARun) {
         std::string text;
         std::string summary = {}; // what the run did, for a fixed option
         bool stopped = false;
+        bool hadOutput = true; // before the run
     } cases[] = {
         {"clean run", {false, 0}, {}, kKept, FeedbackIcon::None, ""},
         {"clean run, summed up",
@@ -289,6 +290,15 @@ TEST(RunFeedback, IconAndTextAfterARun) {
          kStoppedText,
          {},
          true},
+        {"stopped before there was an output, none made",
+         {true, 15},
+         {kLimit},
+         kNone,
+         FeedbackIcon::Information,
+         kStoppedNoOutputText,
+         {},
+         true,
+         false},
         {"stopped, korvix ending with 0 all the same (Wine's Ctrl+C), none made",
          {false, 0},
          {},
@@ -319,7 +329,7 @@ TEST(RunFeedback, IconAndTextAfterARun) {
         for (const std::string& message : c.messages) {
             result.messages.Add(message);
         }
-        const Feedback feedback = RunFeedback(result, c.output, c.summary);
+        const Feedback feedback = RunFeedback(result, c.output, c.summary, c.hadOutput);
         EXPECT_EQ(feedback.icon, c.icon) << c.name;
         EXPECT_EQ(feedback.text, c.text) << c.name;
     }
@@ -432,24 +442,24 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          "have no points."},
         // Nothing to work on.
         {"-T", 3, 0, 2, 0, -1,
-         "Nothing was converted into out.gdb: the input holds no route.\n\nIts 2 tracks are "
+         "out.gdb is now a copy of in.gdb: it holds no route to convert.\n\nIts 2 tracks are "
          "converted by -V and -W."},
         {"-U", 0, 0, 1, 0, -1,
-         "Nothing was converted into out.gdb: the input holds no route.\n\nIts 1 track is "
+         "out.gdb is now a copy of in.gdb: it holds no route to convert.\n\nIts 1 track is "
          "converted by -V and -W."},
         {"-R", 4, 0, 0, 0, -1,
-         "Nothing was converted into out.gdb: the input holds no route and no track."},
+         "out.gdb is now a copy of in.gdb: it holds no route and no track to convert."},
         {"-S", 0, 0, 3, 0, -1,
-         "Nothing was converted into out.gdb: the input holds no route.\n\nIts 3 tracks are "
+         "out.gdb is now a copy of in.gdb: it holds no route to convert.\n\nIts 3 tracks are "
          "converted by -V and -W."},
         {"-V", 3, 1, 0, 0, 3,
-         "Nothing was converted into out.gdb: the input holds no track.\n\nIts 1 route is "
+         "out.gdb is now a copy of in.gdb: it holds no track to convert.\n\nIts 1 route is "
          "converted by -T and -U; -R and -S rewrite the vias."},
         {"-W", 0, 2, 0, 0, -1,
-         "Nothing was converted into out.gdb: the input holds no track.\n\nIts 2 routes are "
+         "out.gdb is now a copy of in.gdb: it holds no track to convert.\n\nIts 2 routes are "
          "converted by -T and -U; -R and -S rewrite the vias."},
         {"-W", 0, 0, 0, 0, -1,
-         "Nothing was converted into out.gdb: the input holds no route and no track."},
+         "out.gdb is now a copy of in.gdb: it holds no route and no track to convert."},
         // Under limits: what was made, of at most how many points, and how close.
         {"-V",
          312,
@@ -457,7 +467,7 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          26,
          0,
          962,
-         "26 tracks became 27 routes of at most 250 points in out.gdb, within 10.0 m of their "
+         "26 tracks became 27 routes of at most 250 points in out.gdb, within 10.0\u00A0m of their "
          "tracks, through 650 new waypoints.",
          both,
          {26, 27, 9.96}},
@@ -467,7 +477,8 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
          0,
          0,
          -1,
-         "1 route became 3 tracks of at most 250 points in out.gdb, within 4.0 m of its route.",
+         "1 route became 3 tracks of at most 250 points in out.gdb, within 4.0\u00A0m of its "
+         "route.",
          split,
          {1, 3, 4.0}},
         {"-U", 0, 2, 0, 0, -1, "2 routes became 2 tracks of at most 250 points in out.gdb.",
@@ -532,7 +543,8 @@ TEST(RunSummary, WhatEachOptionDidOrThatItFoundNothing) {
         if (c.names >= 0) {
             counts.numberNames = static_cast<std::uint64_t>(c.names);
         }
-        EXPECT_EQ(RunSummary(c.option, counts, "out.gdb"), c.text) << c.option << ' ' << c.text;
+        EXPECT_EQ(RunSummary(c.option, counts, "out.gdb", "in.gdb"), c.text)
+            << c.option << ' ' << c.text;
     }
 }
 
@@ -632,9 +644,10 @@ TEST(ReductionLines, WhatKorvixSaysOfEachRouteOrTrackItReducedOrCut) {
     EXPECT_EQ(sum, (Reductions{8, 12, 123456.7, 2}));
     // For the free option, the lines in a sentence.
     EXPECT_EQ(ReductionsSummary({}), "");
-    EXPECT_EQ(ReductionsSummary({2, 2, 3.25}), "korvix reduced 2 routes or tracks, within 3.2 m.");
+    EXPECT_EQ(ReductionsSummary({2, 2, 3.25}),
+              "korvix reduced 2 routes or tracks, within 3.2\u00A0m.");
     EXPECT_EQ(ReductionsSummary({1, 3, 4.0}),
-              "korvix reduced or cut 1 route or track into 3, within 4.0 m.");
+              "korvix reduced or cut 1 route or track into 3, within 4.0\u00A0m.");
 }
 
 TEST(TrackLines, TheLineThatEndsAFitRun) {

@@ -404,6 +404,8 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
     const std::string log = (dir / "converter.log").string();
     std::ofstream(input) << "GDB";
     const std::string failed = "korvix did not complete the conversion:\n\n";
+    // A box after a run that made its output names the output's folder.
+    const std::string where = "\n\nout put.gdb is in the folder " + dir.string() + '.';
     const struct {
         const char* name;
         int radio;
@@ -421,7 +423,7 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
          "0",
          true,
          FeedbackIcon::Information,
-         "korvix completed the conversion with these messages:\n\n" + kLimit,
+         "korvix completed the conversion with these messages:\n\n" + kLimit + where,
          {"-V", "x", input, output}},
         {"a clean run, what it did",
          0,
@@ -431,7 +433,7 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
          "0",
          true,
          FeedbackIcon::Information,
-         "1 waypoint and 1 route were rewritten with user vias into out put.gdb.",
+         "1 waypoint and 1 route were rewritten with user vias into out put.gdb." + where,
          {"-R", input, output}},
         {"a clean run of the free option",
          kOtherIndex,
@@ -511,6 +513,8 @@ TEST(LauncherRun, StoresTheChoiceRunsTheConverterInItsFolderAndTellsTheOutcome) 
         });
         EXPECT_EQ(feedback.icon, c.icon) << c.name;
         EXPECT_EQ(feedback.text, c.text) << c.name;
+        EXPECT_EQ(feedback.folder, c.text.ends_with(where) ? dir.string() : std::string())
+            << c.name;
         EXPECT_EQ(store.ints["Options/Radio"], c.radio) << c.name;
         EXPECT_EQ(store.strings["Options/Other"], c.radio == kOtherIndex ? c.other : "-stored")
             << c.name;

@@ -115,7 +115,8 @@ void DialogChoicesTest::inputDroppedOrOnTheCommandLine() {
     QVERIFY(QFileInfo(dialog->InputPath()).isAbsolute());
     QVERIFY(Enabled(*dialog, CParseDlg::kIdOutputFile));
 
-    // One file dropped on the dialog is taken as if chosen; two, or a folder, are not.
+    // One file dropped on the dialog is taken as if chosen; a folder is not; two are told to come
+    // one at a time.
     const auto drop = [](const CParseDlg& on, const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);
@@ -126,7 +127,9 @@ void DialogChoicesTest::inputDroppedOrOnTheCommandLine() {
         return enter.isAccepted();
     };
     const auto local = &QUrl::fromLocalFile;
-    QVERIFY(!drop(*dialog, {local(named), local(dropped)}));
+    QVERIFY(drop(*dialog, {local(named), local(dropped)}));
+    QCOMPARE(qobject_cast<QLabel*>(dialog->GetDlgItem(CParseDlg::kIdInputNote))->text(),
+             QStringLiteral("Drop one file at a time."));
     QVERIFY(drop(*dialog, {local(bench.DataPath(QString()))}));
     QCOMPARE(QFileInfo(dialog->InputPath()).canonicalFilePath(),
              QFileInfo(named).canonicalFilePath());
@@ -229,15 +232,58 @@ void DialogChoicesTest::typedFreeOptionIsLostWithoutARun() {
 
 void DialogChoicesTest::keys() {
     LauncherBench bench;
+    const QString input = bench.MakeFile("in.gdb"), output = bench.DataPath("out.gdb");
     const auto dialog = bench.Open();
-    // Enter in the free option field ends the dialog as OK, without saving.
-    LauncherBench::Click(*dialog, CParseDlg::kIdRadioOther);
-    Field(*dialog, CParseDlg::kIdOther)->setFocus();
-    QTest::keyClicks(Field(*dialog, CParseDlg::kIdOther), "-s");
-    QTest::keyClick(Field(*dialog, CParseDlg::kIdOther), Qt::Key_Return);
-    QVERIFY(!dialog->isVisible());
-    QCOMPARE(dialog->result(), int(QDialog::Accepted));
-    QVERIFY(!bench.Stored("Radio").isValid() && !bench.Stored("Other").isValid());
+    bench.ChooseFiles(*dialog, input, output);
+    // A keyboard alone: Tab to the option group, down to -V, on to the point limit and the fit.
+    const auto press = [&](Qt::Key key, int times = 1) {
+        for (int at = 0; at < times; ++at) {
+            QTest::keyClick(dialog->focusWidget(), key);
+        }
+    };
+    dialog->GetDlgItem(CParseDlg::kIdInputFile)->setFocus();
+    press(Qt::Key_Tab, 2);
+    QCOMPARE(dialog->focusWidget(), dialog->GetDlgItem(CParseDlg::kIdRadioT));
+    press(Qt::Key_Down, 2);
+    QCOMPARE(dialog->focusWidget(), dialog->GetDlgItem(CParseDlg::kIdRadioV));
+    QCOMPARE(dialog->OptionText(), QStringLiteral("-V"));
+    QCOMPARE(dialog->GetDlgItem(CParseDlg::kIdRadioV)->accessibleName(),
+             QStringLiteral("-V, Convert tracks to route with user vias."));
+    QCOMPARE(Field(*dialog, CParseDlg::kIdInputPath)->accessibleName(),
+             QStringLiteral("Input file"));
+    press(Qt::Key_Tab, 6);
+    QCOMPARE(dialog->focusWidget(), dialog->GetDlgItem(CParseDlg::kIdLimitPoints));
+    press(Qt::Key_Space);
+    press(Qt::Key_Tab);
+    QCOMPARE(dialog->focusWidget(), Field(*dialog, CParseDlg::kIdPoints));
+    Field(*dialog, CParseDlg::kIdPoints)->selectAll();
+    QTest::keyClicks(dialog->focusWidget(), "250");
+    // Enter in a field of the limits confirms its value and keeps the dialog.
+    press(Qt::Key_Return);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(bench.Stored("Points").toInt(), 250);
+    QCOMPARE(bench.Stored("Radio").toInt(), 4);
+    press(Qt::Key_Tab, 3);
+    QCOMPARE(dialog->focusWidget(), dialog->GetDlgItem(CParseDlg::kIdFit));
+    press(Qt::Key_Space);
+    press(Qt::Key_Tab);
+    Field(*dialog, CParseDlg::kIdWaypoints)->selectAll();
+    QTest::keyClicks(dialog->focusWidget(), "500");
+    press(Qt::Key_Enter);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(bench.Stored("Waypoints").toInt(), 500);
+    QCOMPARE(bench.Stored("Fit").toInt(), 1);
+
+    // Enter in the free option field ends the dialog as OK, its choice stored first.
+    const auto other = bench.Open();
+    LauncherBench::Click(*other, CParseDlg::kIdRadioOther);
+    Field(*other, CParseDlg::kIdOther)->setFocus();
+    QTest::keyClicks(Field(*other, CParseDlg::kIdOther), "-s");
+    QTest::keyClick(Field(*other, CParseDlg::kIdOther), Qt::Key_Return);
+    QVERIFY(!other->isVisible());
+    QCOMPARE(other->result(), int(QDialog::Accepted));
+    QCOMPARE(bench.Stored("Radio").toInt(), 6);
+    QCOMPARE(bench.Stored("Other").toString(), QStringLiteral("-s"));
     // Escape ends it as Cancel.
     const auto second = bench.Open();
     QTest::keyClick(second.get(), Qt::Key_Escape);

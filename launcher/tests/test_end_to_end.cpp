@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -58,8 +60,10 @@ void EndToEndTest::runConvertsASampleFile() {
 
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].icon, QMessageBox::Information);
-    QCOMPARE(watcher.seen[0].text, QStringLiteral("Nothing was converted into sample copy.gdb: the "
-                                                  "input holds no route and no track."));
+    QCOMPARE(watcher.seen[0].text,
+             QStringLiteral("sample copy.gdb is now a copy of sample route.gdb: it holds no route "
+                            "and no track to convert.") +
+                 Where(bench, "sample copy.gdb"));
     QFile converted(output);
     QVERIFY2(converted.open(QIODevice::ReadOnly), "korvix wrote no output file");
     QCOMPARE(converted.readAll(), sample);
@@ -77,7 +81,8 @@ void EndToEndTest::runConvertsASampleFile() {
     QCOMPARE(watcher.seen.size(), 2);
     QCOMPARE(
         watcher.seen[1].text,
-        QStringLiteral("1 track became a route in sample converted, through 4 new waypoints."));
+        QStringLiteral("1 track became a route in sample converted, through 4 new waypoints.") +
+            Where(bench, "sample converted"));
     QVERIFY(QFile::exists(bench.DataPath("sample converted")));
     QVERIFY(!QFile::exists(bench.DataPath("sample converted.gdb")));
 
@@ -89,7 +94,8 @@ void EndToEndTest::runConvertsASampleFile() {
     QCOMPARE(watcher.seen.size(), 3);
     QCOMPARE(watcher.seen[2].text,
              QStringLiteral("1 track became 1 route of at most 3 points in sample converted, "
-                            "within 3.5 m of its track, through 3 new waypoints."));
+                            "within 3.5\u00A0m of its track, through 3 new waypoints.") +
+                 Where(bench, "sample converted"));
     LauncherBench::Click(*dialog, CParseDlg::kIdLimitPoints);
 
     // A text file as input: korvix's own message, and the output of the first run as it was.
@@ -122,16 +128,36 @@ void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
         return qobject_cast<QLabel*>(dialog->GetDlgItem(id))->toolTip();
     };
     bench.ChooseFiles(*dialog, input, bench.DataPath("trips/out.gdb"));
-    QCOMPARE(note(CParseDlg::kIdInputNote), QStringLiteral("990 waypoints, 5 tracks of 1 to 5 "
-                                                           "points, no routes; 9 names left for "
-                                                           "new waypoints"));
+    // Under -T the line says that -T finds nothing here.
+    QCOMPARE(note(CParseDlg::kIdInputNote),
+             QStringLiteral("-T finds no route in device.gdb; -V or -W convert its 5 tracks"));
     QCOMPARE(note(CParseDlg::kIdOutputNote),
              "No folder " + QDir::toNativeSeparators(bench.DataPath("trips")));
     const QString output = bench.DataPath("device-route.gdb");
     bench.ChooseFiles(*dialog, input, output);
     QCOMPARE(note(CParseDlg::kIdOutputNote), QString());
-    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
+    // -V by the keyboard: Tab to the option group, entered at -T, and down to -V.
+    dialog->GetDlgItem(CParseDlg::kIdInputFile)->setFocus();
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Down}) {
+        QTest::keyClick(dialog->focusWidget(), key);
+    }
+    QCOMPARE(dialog->focusWidget(), dialog->GetDlgItem(CParseDlg::kIdRadioV));
+    QCOMPARE(dialog->OptionText(), QStringLiteral("-V"));
+    QCOMPARE(note(CParseDlg::kIdInputNote), QStringLiteral("990 waypoints, 5 tracks of 1 to 5 "
+                                                           "points, no routes; 9 names left for "
+                                                           "new waypoints"));
+    // A double click on Run: its second click comes while korvix runs, and stops nothing.
+    auto* run = dialog->GetDlgItem(CParseDlg::kIdRun);
+    bool second = false;
+    QTimer user; // started before Run: it fires first in the run's wait
+    user.setSingleShot(true);
+    QObject::connect(&user, &QTimer::timeout, dialog.get(), [&] {
+        second = qobject_cast<QPushButton*>(run)->text() == QStringLiteral("Stop");
+        QTest::mouseClick(run, Qt::LeftButton);
+    });
+    user.start(0);
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    QVERIFY(second);
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].text,
              QStringLiteral(
@@ -140,7 +166,8 @@ void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
                  "005. One run names at most 999 waypoints, and the file's own waypoints take 990 "
                  "of those names. Fit every track into 9 waypoints converts them all.\n2 tracks of "
                  "a single position became routes of one point.\n\nkorvix said:\n\nToo many "
-                 "waypoints needed to convert - track skipped (2 times)"));
+                 "waypoints needed to convert - track skipped (2 times)") +
+                 Where(bench, "device-route.gdb"));
     QCOMPARE(note(CParseDlg::kIdOutputNote),
              QStringLiteral("device-route.gdb exists: Run replaces it"));
 
@@ -152,11 +179,13 @@ void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
     qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdTolerance))->setText("0.5");
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(watcher.seen.size(), 2);
-    QCOMPARE(watcher.seen[1].text,
-             QStringLiteral("5 tracks became 5 routes of at most 2 points in device-route.gdb, "
-                            "within 1.5 m of their tracks, through 8 new waypoints.\nOn 2 tracks 2 "
-                            "points could not keep within 0.5 m.\n2 tracks of a single position "
-                            "became routes of one point."));
+    QCOMPARE(
+        watcher.seen[1].text,
+        QStringLiteral("5 tracks became 5 routes of at most 2 points in device-route.gdb, "
+                       "within 1.5\u00A0m of their tracks, through 8 new waypoints.\nOn 2 tracks 2 "
+                       "points could not keep within 0.5\u00A0m.\n2 tracks of a single position "
+                       "became routes of one point.") +
+            Where(bench, "device-route.gdb"));
 
     // The fit: every track a route within the 9 names, at the one distance that korvix finds.
     LauncherBench::Click(*dialog, CParseDlg::kIdLimitPoints);
@@ -164,12 +193,16 @@ void EndToEndTest::theLinesAndTheBoxTellWhatBecameOfADevicesTracks() {
     QVERIFY(!dialog->GetDlgItem(CParseDlg::kIdLimitTolerance)->isEnabled());
     QCOMPARE(qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdWaypoints))->text(),
              QStringLiteral("9"));
+    // A unit counts the file's own waypoints too.
+    QCOMPARE(note(CParseDlg::kIdWaypointsNote),
+             QStringLiteral("new waypoints\n(999 with the file's own 990)"));
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(watcher.seen.size(), 3);
     QCOMPARE(watcher.seen[2].text,
-             QStringLiteral("5 tracks became 5 routes through 9 new waypoints, within 0.7 m of "
-                            "their tracks.\n2 tracks of a single position became routes of one "
-                            "point."));
+             QStringLiteral("5 tracks became 5 routes through 9 new waypoints (999 with the "
+                            "file's own 990), within 0.7\u00A0m of their tracks.\n2 tracks of a "
+                            "single position became routes of one point.") +
+                 Where(bench, "device-route.gdb"));
     QCOMPARE(bench.Stored("Fit").toInt(), 1);
 #endif
 }
@@ -207,7 +240,8 @@ void EndToEndTest::aNameThatIsNoUtf8() {
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].text, "1 track became a route in " + QFile::decodeName(output) +
-                                       ", through 4 new waypoints.");
+                                       ", through 4 new waypoints." +
+                                       Where(bench, QFile::decodeName(output)));
     QVERIFY(std::filesystem::is_regular_file(outputPath.toStdString()));
 #endif
 }

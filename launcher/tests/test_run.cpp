@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 
@@ -31,6 +32,7 @@ private slots:
     void theBoxSaysWhatTheLimitsDid();
     void aRunCanAlwaysBeLeft_data();
     void aRunCanAlwaysBeLeft();
+    void aDoubleClickOnRunRuns();
 };
 
 void RunTest::converterSeesArgumentsAndFolder_data() {
@@ -253,7 +255,7 @@ void RunTest::whatTheConverterSaidIsShown_data() {
     QTest::newRow("clean: nothing to convert")
         << QByteArray("D 20\nT 9\nV 2\n") << 1 << QByteArray("0") << true
         << int(QMessageBox::Information)
-        << "Nothing was converted into out.gdb: the input holds no route.\n\n"
+        << "out.gdb is now a copy of in.gdb: it holds no route to convert.\n\n"
            "Its 1 track is converted by -V and -W.";
 #ifndef _WIN32
     QTest::newRow("killed") << QByteArray("W 71\n") << 1 << QByteArray("signal") << true
@@ -324,14 +326,15 @@ void RunTest::theBoxSaysWhatTheLimitsDid_data() {
         << QList<QByteArray>{"001", "Home"} << 6
         << QByteArray("W 1\nW 1\nT 9\nMORNING: 4210 points -> 250, within 9.9 m\nT 9\n"
                       "EVENING: 600 points -> 250, within 3.1 m\nV 2\n")
-        << "2 tracks became 2 routes of at most 250 points in out.gdb, within 9.9 m of their "
+        << "2 tracks became 2 routes of at most 250 points in out.gdb, within 9.9\u00A0m of their "
            "tracks, through 4 new waypoints.";
     QTest::newRow("a route cut into tracks")
         << int(CParseDlg::kIdRadioT) << QList<int>{CParseDlg::kIdLimitPoints, CParseDlg::kIdSplit}
         << "10" << QList<QByteArray>{} << -1
         << QByteArray("R 279\nTHAMES WALK: 24 points -> 3 tracks of 10, 10 and 6, within 0.0 m\n"
                       "V 2\n")
-        << "1 route became 3 tracks of at most 10 points in out.gdb, within 0.0 m of its route.";
+        << "1 route became 3 tracks of at most 10 points in out.gdb, within 0.0\u00A0m of its "
+           "route.";
     QTest::newRow("tracks skipped for lack of names")
         << int(CParseDlg::kIdRadioV) << QList<int>{} << ""
         << QList<QByteArray>{"001", "002", "003", "002"} << -1
@@ -373,7 +376,11 @@ void RunTest::theBoxSaysWhatTheLimitsDid() {
 
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].icon, QMessageBox::Information);
-    QCOMPARE(watcher.seen[0].text, text);
+    // The box names the output's folder, and offers to open it.
+    QCOMPARE(watcher.seen[0].text,
+             text + (outputWaypoints >= 0 ? Where(bench, QStringLiteral("out.gdb")) : QString()));
+    QCOMPARE(watcher.seen[0].extraButtons.contains(QStringLiteral("Open folder")),
+             outputWaypoints >= 0);
 }
 
 void RunTest::aRunCanAlwaysBeLeft_data() {
@@ -428,8 +435,11 @@ void RunTest::aRunCanAlwaysBeLeft() {
     QString during; // once the stand-in has started, while the event loop runs the dialog
     bool busy = false, closeTaken = true;
     QTimer user;
+    // A click on Stop within the double-click time of the Run press would be a double click.
+    const int doubleClick = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    QElapsedTimer clock;
     connect(&user, &QTimer::timeout, dialog.get(), [&] {
-        if (during.isEmpty() && !bench.ConverterRuns().isEmpty()) {
+        if (during.isEmpty() && !bench.ConverterRuns().isEmpty() && clock.elapsed() > doubleClick) {
             during = ButtonsShown(*dialog);
             busy = QGuiApplication::overrideCursor() != nullptr &&
                    QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
@@ -437,12 +447,11 @@ void RunTest::aRunCanAlwaysBeLeft() {
         }
     });
     user.start(20);
-    QElapsedTimer clock;
     clock.start();
     LauncherBench::Click(*dialog, CParseDlg::kIdRun);
     user.stop();
 
-    QVERIFY(clock.elapsed() < 5000 && during == "Stop+ Input File- -V- About+ ");
+    QVERIFY(clock.elapsed() < 5000 + doubleClick && during == "Stop+ Input File- -V- About+ ");
     QVERIFY(busy && closeTaken == (leave != "close") && bench.chooser.openCalls == 1);
     QVERIFY(watcher.seen.size() == 2 && watcher.seen[0].className == "CAboutDlg");
     QVERIFY(watcher.seen[1].text == QString::fromLatin1(runkorvix::kStoppedText) &&
@@ -462,6 +471,33 @@ void RunTest::aRunCanAlwaysBeLeft() {
     LauncherBench::Converter();
     QTest::mouseClick(run, Qt::LeftButton);
     QCOMPARE(bench.ConverterRuns().size(), 2);
+}
+
+// A double click on Run: the second click, within the system's double-click time, is no Stop,
+// and the run converts.
+void RunTest::aDoubleClickOnRunRuns() {
+    LauncherBench bench;
+    ModalWatcher watcher;
+    const auto dialog = bench.Open();
+    bench.ChooseFiles(*dialog, bench.MakeFile("in.gdb"), bench.DataPath("out.gdb"));
+    LauncherBench::Converter("D 20\nR 279\nV 2\n", "0", 300, "log");
+    bool second = false;
+    QTimer user;
+    connect(&user, &QTimer::timeout, dialog.get(), [&] {
+        if (!second && !bench.ConverterRuns().isEmpty()) {
+            second = true;
+            QTest::mouseClick(dialog->GetDlgItem(CParseDlg::kIdRun), Qt::LeftButton);
+        }
+    });
+    user.start(10);
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(5000);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    user.stop();
+    QVERIFY(second);
+    QFile log(bench.Path("converter.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly) && !log.readAll().contains("stopped"));
+    QCOMPARE(watcher.seen.size(), 1);
+    QVERIFY(watcher.seen[0].text.startsWith(QStringLiteral("1 route became a track in out.gdb.")));
 }
 
 QTEST_MAIN(RunTest)

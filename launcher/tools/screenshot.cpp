@@ -96,21 +96,26 @@ std::string Waypoints(int count) {
     return records;
 }
 
-// The ride as a GDB file: the waypoints, then the tracks, their points as a header without a
-// version record lays them out.
+// The body of the ride's track `track`: its name, its points as a header without a version
+// record lays them out.
+std::string TrackBody(int track) {
+    char name[32];
+    std::snprintf(name, sizeof name, "ACTIVE LOG %03d", track + 1);
+    const int points = TrackOfTheRide(track).points;
+    std::string body = std::string(name) + '\0' + std::string("\x01\x02\0\0\0", 5) +
+                       Word(static_cast<std::uint32_t>(points));
+    for (int point = 0; point < points; ++point) {
+        body += Word(static_cast<std::uint32_t>(track * 100000 + point * 300)) +
+                Word(static_cast<std::uint32_t>(point * 1000)) + std::string(4, '\0');
+    }
+    return body + '\0';
+}
+
+// The ride as a GDB file: the waypoints, then the tracks.
 std::string RideFile() {
     std::string records = Waypoints(kWaypoints);
-    char name[32];
     for (int track = 0; track < kTracks; ++track) {
-        std::snprintf(name, sizeof name, "ACTIVE LOG %03d", track + 1);
-        const int points = TrackOfTheRide(track).points;
-        std::string body = std::string(name) + '\0' + std::string("\x01\x02\0\0\0", 5) +
-                           Word(static_cast<std::uint32_t>(points));
-        for (int point = 0; point < points; ++point) {
-            body += Word(static_cast<std::uint32_t>(track * 100000 + point * 300)) +
-                    Word(static_cast<std::uint32_t>(point * 1000)) + std::string(4, '\0');
-        }
-        records += Record('T', body + '\0');
+        records += Record('T', TrackBody(track));
     }
     return Closed(records);
 }
@@ -128,7 +133,7 @@ std::string ReducedTrace(int& made) {
     for (int track = 0; track < kTracks; ++track) {
         const RideTrack ride = TrackOfTheRide(track);
         const int kept = ride.withinTolerance > kPointLimit ? kPointLimit : ride.withinTolerance;
-        trace += "T 143\n";
+        trace += "T " + std::to_string(TrackBody(track).size()) + '\n';
         if (made + kept > kNames) {
             trace += "Too many waypoints needed to convert - track skipped\n";
             continue;
@@ -144,24 +149,32 @@ std::string ReducedTrace(int& made) {
     return trace + "V 2\n";
 }
 
-// As korvix: "slow" works for two seconds, converting the ride's tracks into routes as far as
-// the names go; "fail" stops on a cut input file, leaving the output (the last argument) as it
-// was.
+// As korvix: "slow" works for two seconds, its trace coming as it goes, converting the ride's
+// tracks into routes as far as the names go; "fail" stops on a cut input file, leaving the
+// output (the last argument) as it was.
 int ActAsConverter(int argc, char** argv) {
     const char* shot = std::getenv("RUNKORVIX_SHOT");
     if (shot != nullptr && std::strcmp(shot, "fail") == 0) {
         std::fputs("D 20\nW 71\nW 69\nUnexpected end of input file\n", stdout);
         return 1;
     }
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     int made = 0;
     const std::string trace = ReducedTrace(made);
+    // A line of each track at a time, the tracks spread over the two seconds.
+    for (std::size_t at = 0; at < trace.size();) {
+        const std::size_t end = trace.find('\n', at) + 1;
+        std::fwrite(trace.data() + at, 1, end - at, stdout);
+        if (trace[at] == 'T') {
+            std::fflush(stdout);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2000 / kTracks));
+        }
+        at = end;
+    }
     if (std::FILE* output = std::fopen(argv[argc - 1], "wb")) {
         const std::string file = Closed(Waypoints(kWaypoints + made));
         std::fwrite(file.data(), 1, file.size(), output);
         std::fclose(output);
     }
-    std::fputs(trace.c_str(), stdout);
     return 0;
 }
 
@@ -252,7 +265,8 @@ bool ShootRuns(CParseDlg& dialog, const QDir& out) {
     });
     poll.start(50);
     qputenv("RUNKORVIX_SHOT", "slow");
-    QTimer::singleShot(500, &dialog, [&] {
+    // Past a second, when the progress shows.
+    QTimer::singleShot(1100, &dialog, [&] {
         ok = Save(dialog, out.filePath(QStringLiteral("runkorvix-running.png"))) && ok;
     });
     Click(dialog, CParseDlg::kIdRun);

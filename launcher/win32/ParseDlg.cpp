@@ -1,5 +1,6 @@
 #include "ParseDlg.h"
 
+#include "AccessibleNames.h"
 #include "DialogControls.h"
 #include "MessageFontTemplate.h"
 #include "PathDisplay.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <vector>
@@ -25,6 +27,19 @@ constexpr std::array<int, runkorvix::kOptionCount> kOptionIds =
 
 // The timer that pumps a run.
 constexpr UINT_PTR kPumpTimer = 1;
+
+// The box on screen whose Help button opens a folder: it is named so as the box is made.
+HHOOK g_boxHook = nullptr;
+LRESULT CALLBACK NameOpenFolderButton(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        const auto box = reinterpret_cast<HWND>(wParam);
+        SetDlgItemTextW(box, IDHELP, korvix::wide_from_utf8(runkorvix::kOpenFolderCaption).c_str());
+        UnhookWindowsHookEx(g_boxHook);
+        g_boxHook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(g_boxHook, code, wParam, lParam);
+}
 
 HICON LoadAppIcon(HINSTANCE instance, int sizeMetric) {
     const int size = GetSystemMetrics(sizeMetric);
@@ -141,6 +156,13 @@ INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
     case WM_LBUTTONDOWN:
         // A label lets its clicks through to the dialog.
         return dialog->OnDescriptionClick(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_HELP:
+        // The box's Open folder button; the box stays.
+        if (!dialog->m_boxFolder.empty()) {
+            ShellExecuteW(window, L"open", wide_from_utf8(dialog->m_boxFolder).c_str(), nullptr,
+                          nullptr, SW_SHOWNORMAL);
+        }
+        return TRUE;
     case WM_DROPFILES:
         dialog->OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
@@ -153,6 +175,7 @@ INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
             KillTimer(window, kPumpTimer);
             PostMessageW(window, WM_NULL, 0, 0); // wakes the wait's loop
         }
+        dialog->ShowProgress();
         return TRUE;
     case WM_SETCURSOR:
         // While the converter runs, the busy cursor that still points everywhere over the
@@ -168,11 +191,50 @@ INT_PTR CALLBACK CParseDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
     }
 }
 
+LRESULT CALLBACK CParseDlg::OptionKeys(HWND button, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR dialog) {
+    const auto arrow = [](WPARAM key) {
+        return key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT;
+    };
+    // The option button takes the arrows itself, from the dialog manager, which would move the
+    // focus to Run, a member of the options' group in the template.
+    if (message == WM_GETDLGCODE && lParam != 0) {
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key->message == WM_KEYDOWN && arrow(key->wParam)) {
+            return DefSubclassProc(button, message, wParam, lParam) | DLGC_WANTARROWS;
+        }
+    }
+    if (message == WM_KEYDOWN && arrow(wParam)) {
+        reinterpret_cast<CParseDlg*>(dialog)->OnOptionArrow(GetDlgCtrlID(button), wParam);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(button, OptionKeys, 0);
+    }
+    return DefSubclassProc(button, message, wParam, lParam);
+}
+
+void CParseDlg::OnOptionArrow(int id, WPARAM key) {
+    const runkorvix::DialogKey arrow = key == VK_UP      ? runkorvix::DialogKey::Up
+                                       : key == VK_LEFT  ? runkorvix::DialogKey::Left
+                                       : key == VK_RIGHT ? runkorvix::DialogKey::Right
+                                                         : runkorvix::DialogKey::Down;
+    if (const std::optional<int> to = m_model.Key(id, arrow)) {
+        ShowStates();
+        SetFocus(GetDlgItem(m_hWnd, *to));
+    }
+}
+
 BOOL CParseDlg::OnInitDialog() {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
     FitLabels(m_hWnd);
     CreatePathTips();
+    NameDialogControls(m_hWnd);
+    for (const int id : kOptionIds) {
+        SetWindowSubclass(GetDlgItem(m_hWnd, id), OptionKeys, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+    SendDlgItemMessageW(m_hWnd, IDC_PROGRESS, PBM_SETRANGE32, 0, 1000);
     // The dialog manager creates the controls in template order.
     std::vector<HWND> children;
     for (HWND child = GetWindow(m_hWnd, GW_CHILD); child != nullptr;
@@ -200,7 +262,11 @@ BOOL CParseDlg::OnInitDialog() {
 void CParseDlg::OnCommand(int id, int code) {
     // Enter where no push button has the focus; Escape, or the caption's close box. During a run
     // the run is stopped first, and the dialog ends after it (OnRun).
-    if (id == IDOK || id == IDCANCEL) {
+    if (id == IDOK) {
+        OnEnter();
+        return;
+    }
+    if (id == IDCANCEL) {
         if (m_model.Close()) {
             EndDialog(m_hWnd, id);
         }
@@ -230,6 +296,24 @@ void CParseDlg::OnCommand(int id, int code) {
     }
 }
 
+void CParseDlg::OnEnter() {
+    // The choices are stored first; in a field of the limits Enter confirms its value and the
+    // dialog stays.
+    const int focused = GetDlgCtrlID(GetFocus());
+    if (!m_model.Running()) {
+        if (const std::optional<std::string> refused = m_model.Confirm()) {
+            ShowMessage(FeedbackIcon::Error, *refused);
+            return;
+        }
+        if (!runkorvix::ParseDlgModel::EnterEnds(focused)) {
+            return;
+        }
+    }
+    if (m_model.Close()) {
+        EndDialog(m_hWnd, IDOK);
+    }
+}
+
 void CParseDlg::OnInputFile() {
     if (m_model.ChooseInput(ChooseFile(false))) {
         ShowStates();
@@ -254,9 +338,9 @@ void CParseDlg::ShowStates() {
         if (checkable && (IsDlgButtonChecked(m_hWnd, control.id) == BST_CHECKED) != state.checked) {
             CheckDlgButton(m_hWnd, control.id, state.checked ? BST_CHECKED : BST_UNCHECKED);
         }
-        const bool written = control.kind == ControlKind::Edit ||
-                             control.kind == ControlKind::Note ||
-                             control.kind == ControlKind::WrappedNote;
+        const bool written =
+            control.kind == ControlKind::Edit || control.kind == ControlKind::Note ||
+            control.kind == ControlKind::WrappedNote || control.kind == ControlKind::Label;
         if (written && ItemText(control.id) != state.text) {
             SetItemText(control.id, state.text);
         }
@@ -268,6 +352,19 @@ void CParseDlg::ShowStates() {
         if (control.kind == ControlKind::ReadOnlyEdit && m_shownPaths[control.id] != state.text) {
             m_shownPaths[control.id] = state.text;
             ShowPath(control.id, state.text);
+        }
+    }
+    ShowProgress();
+}
+
+void CParseDlg::ShowProgress() {
+    SendDlgItemMessageW(m_hWnd, IDC_PROGRESS, PBM_SETPOS,
+                        static_cast<WPARAM>(m_model.State(IDC_PROGRESS).value), 0);
+    for (const int id : {IDC_PROGRESS, IDC_OUTPUT_NOTE}) {
+        const HWND item = GetDlgItem(m_hWnd, id);
+        const bool shown = m_model.State(id).shown;
+        if ((IsWindowVisible(item) != FALSE) != shown) {
+            ShowWindow(item, shown ? SW_SHOWNA : SW_HIDE);
         }
     }
 }
@@ -333,28 +430,31 @@ bool CParseDlg::OnDescriptionClick(POINT point) {
 }
 
 void CParseDlg::OnDropFiles(HDROP drop) {
-    std::wstring path;
-    if (!m_model.Running() && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
-        path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
-        path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+    std::vector<std::string> paths;
+    const UINT count = m_model.Running() ? 0 : DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT index = 0; index < count; ++index) {
+        std::wstring path(DragQueryFileW(drop, index, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, index, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(utf8_from_wide(path));
     }
     DragFinish(drop);
-    if (!path.empty() && m_model.ChooseInput(utf8_from_wide(path))) {
+    if (m_model.Drop(paths)) {
         ShowStates();
     }
 }
 
 void CParseDlg::OnRun() {
-    // During a run the button reads Stop.
-    if (m_model.Stop()) {
+    // During a run the button reads Stop; the second click of a double click on Run is not one.
+    if (m_model.Stop(std::chrono::milliseconds(GetDoubleClickTime()))) {
         return;
     }
     const HCURSOR normal = SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
-    const runkorvix::Feedback feedback = m_model.Run([this] { WaitForConverter(); });
+    const runkorvix::Feedback feedback =
+        m_model.Run([this] { WaitForConverter(); }, [this] { TakeWaitingMessages(); });
     SetCursor(normal);
     ShowStates();
     if (feedback.icon != FeedbackIcon::None) {
-        ShowMessage(feedback.icon, feedback.text);
+        ShowMessage(feedback.icon, feedback.text, feedback.folder);
     }
     if (m_model.Leaving()) {
         EndDialog(m_hWnd, IDCANCEL);
@@ -382,6 +482,20 @@ void CParseDlg::WaitForConverter() {
     if (got == 0) {
         // For the dialog's own message loop; the run, left unfinished, is stopped by the core.
         PostQuitMessage(static_cast<int>(message.wParam));
+    }
+}
+
+void CParseDlg::TakeWaitingMessages() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam)); // for the dialog's own loop
+            return;
+        }
+        if (!IsDialogMessageW(m_hWnd, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
 }
 
@@ -422,12 +536,23 @@ std::string CParseDlg::ChooseFile(bool save) {
     return utf8_from_wide(file.c_str());
 }
 
-void CParseDlg::ShowMessage(FeedbackIcon icon, const std::string& text) {
+void CParseDlg::ShowMessage(FeedbackIcon icon, const std::string& text, const std::string& folder) {
     const UINT style = icon == FeedbackIcon::Error         ? MB_ICONERROR
                        : icon == FeedbackIcon::Information ? MB_ICONINFORMATION
                                                            : 0;
+    // The box's Help button tells the dialog (WM_HELP), which opens the folder in Explorer.
+    m_boxFolder = folder;
+    if (!folder.empty()) {
+        g_boxHook = SetWindowsHookExW(WH_CBT, NameOpenFolderButton, nullptr, GetCurrentThreadId());
+    }
     MessageBoxW(m_hWnd, wide_from_utf8(text).c_str(),
-                wide_from_utf8(runkorvix::kApplication).c_str(), MB_OK | style);
+                wide_from_utf8(runkorvix::kApplication).c_str(),
+                MB_OK | style | (folder.empty() ? 0U : UINT{MB_HELP}));
+    if (g_boxHook != nullptr) {
+        UnhookWindowsHookEx(g_boxHook);
+        g_boxHook = nullptr;
+    }
+    m_boxFolder.clear();
 }
 
 void CParseDlg::OnAbout() {

@@ -44,11 +44,24 @@ private:
     // Pumps the started run until it has ended, passing on the messages that the model takes
     // meanwhile.
     void WaitForConverter();
+    // Dispatches the messages that are waiting, so that the model takes them (a close among
+    // them) before the box after a run.
+    void TakeWaitingMessages();
+    // Shows the run's progress bar, or the line it stands on, as the model says.
+    void ShowProgress();
+    // Enter where no push button has the focus (the OK command).
+    void OnEnter();
+    // An arrow key on the option button `id`: the model selects the next or previous option.
+    void OnOptionArrow(int id, WPARAM key);
+    static LRESULT CALLBACK OptionKeys(HWND button, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR dialog);
     void OnAbout();
     void OnHelpText();
     // The chosen file's full path, or an empty string when the user cancelled.
     std::string ChooseFile(bool save);
-    void ShowMessage(runkorvix::FeedbackIcon icon, const std::string& text);
+    // With a `folder`, the box offers to open it too (its Help button, named "Open folder").
+    void ShowMessage(runkorvix::FeedbackIcon icon, const std::string& text,
+                     const std::string& folder = {});
     // The path fields' tooltips, which show the whole path that a field may show cut short.
     void CreatePathTips();
     // Shows every control as the model says.
@@ -77,5 +90,6 @@ private:
     HWND m_pathTips = nullptr;
     bool m_waiting = false;                  // the run's pump has not yet seen its end
     std::map<int, std::string> m_shownPaths; // the whole path each path field shows
+    std::string m_boxFolder;                 // the folder that the box on screen offers
     std::array<HWND, runkorvix::kOptionCount> m_descriptions{}; // the labels beside the options
 };

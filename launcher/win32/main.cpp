@@ -6,6 +6,7 @@
 #include "platform.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -30,9 +31,14 @@ std::vector<std::string> CommandLineArguments() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     InitCommonControls(); // the controls of the manifest's common controls 6
+    // The accessible names of the dialog's controls are set through a COM service.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     CRegistrySettingsStore store;
     runkorvix::LauncherSettings settings(store);
     CParseDlg dialog(settings, instance, CommandLineArguments());
     dialog.DoModal();
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
     return 0;
 }
