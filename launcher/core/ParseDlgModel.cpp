@@ -236,6 +236,8 @@ void ParseDlgModel::Refresh() {
     At(IDC_SPLIT) = {limits && m_limits.points, m_limits.split, {}};
     At(IDC_FIT) = {fits, m_limits.fit, {}};
     At(IDC_WAYPOINTS) = {fits && m_limits.fit, false, m_limits.waypointsText};
+    // The picture of the last run, until the next.
+    At(IDC_SHOW_RUN).enabled = idle && m_launcher.PictureOfRun().has_value();
 }
 
 } // namespace runkorvix

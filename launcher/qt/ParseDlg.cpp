@@ -7,6 +7,7 @@
 #include "FileChooser.h"
 #include "MessageBox.h"
 #include "PathDisplay.h"
+#include "PictureWindow.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -119,6 +120,8 @@ void CParseDlg::ConnectHandlers() {
     connect(m_run, &QPushButton::clicked, this, &CParseDlg::OnRun);
     connect(m_about, &QPushButton::clicked, this, &CParseDlg::OnAbout);
     connect(m_help, &QPushButton::clicked, this, &CParseDlg::OnHelpText);
+    connect(TakeControl<QPushButton>(m_controls, kIdShowRun), &QPushButton::clicked, this,
+            &CParseDlg::OnShowRun);
 }
 
 QWidget* CParseDlg::GetDlgItem(ControlId id) const {
@@ -240,11 +243,24 @@ void CParseDlg::OnRun() {
     if (focus) {
         focus->setFocus();
     }
-    if (feedback.icon != runkorvix::FeedbackIcon::None) {
+    // After a run that made routes or tracks the box offers their picture.
+    const auto& picture = Choices().PictureOfRun();
+    if (feedback.icon == runkorvix::FeedbackIcon::Information && picture && !m_model.Leaving()) {
+        if (AskMessageBox(this, QMessageBox::Information, QString::fromStdString(feedback.text),
+                          QString::fromLatin1(runkorvix::kShowCaption))) {
+            OnShowRun();
+        }
+    } else if (feedback.icon != runkorvix::FeedbackIcon::None) {
         ShowMessage(feedback.icon, QString::fromStdString(feedback.text));
     }
     if (m_model.Leaving()) {
         QDialog::reject();
+    }
+}
+
+void CParseDlg::OnShowRun() {
+    if (const auto& picture = Choices().PictureOfRun()) {
+        ShowRunPicture(*picture, this);
     }
 }
 

@@ -60,6 +60,7 @@ public:
         kIdOutputNote = IDC_OUTPUT_NOTE,
         kIdFit = IDC_FIT,
         kIdWaypoints = IDC_WAYPOINTS,
+        kIdShowRun = IDC_SHOW_RUN,
     };
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {
@@ -96,6 +97,8 @@ public:
     void OnRun();
     void OnAbout();
     void OnHelpText();
+    // The picture of the last run that made routes or tracks.
+    void OnShowRun();
     void OnOK();
     void OnCancel();
 

@@ -38,6 +38,7 @@
 #define IDC_OUTPUT_NOTE 1024     // what Run will do to the output path
 #define IDC_FIT 1025             // check box: every track of -V and -W into one budget of waypoints
 #define IDC_WAYPOINTS 1026       // its number of waypoints
+#define IDC_SHOW_RUN 1027        // the picture of the last run
 
 // The option buttons by option index: -R, -S, -T, -U, -V, -W, then the free option.
 #define OPTION_BUTTON_IDS                                                                          \
