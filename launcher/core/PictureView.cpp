@@ -158,7 +158,7 @@ void PictureView::AddLine(std::size_t row, bool made, const std::vector<MapPoint
                 line.points.push_back(Rounded(lastX, lastY));
             }
             const Pixel pixel = Rounded(x, y);
-            if (pixel != line.points.back() || i + 1 == points.size()) {
+            if (pixel != line.points.back()) {
                 line.points.push_back(pixel);
             }
         }

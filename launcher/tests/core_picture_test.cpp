@@ -53,6 +53,116 @@ std::string WindingRoutesGdb(const std::vector<int>& links) {
     return builder::as_text(gdb);
 }
 
+// A picture of two rows made by hand: a track winding east at the equator and the route made of
+// its ends, and a second one far north-east of it.
+RunPicture TwoRows() {
+    RunPicture picture;
+    for (const std::int32_t start : {0, 40000000}) {
+        PictureRow row;
+        row.name = start == 0 ? "SOUTH" : "NORTH";
+        for (int k = 0; k <= 400; ++k) {
+            const auto wave = static_cast<std::int32_t>(std::sin(k * 0.1) * 30000);
+            row.drawn.push_back({start + wave, start + k * 2000});
+        }
+        row.made = {row.drawn.front(), row.drawn.back()};
+        row.farthest = row.drawn[16];
+        row.farthestMetres = 250.04;
+        for (const MapPoint& point : row.drawn) {
+            row.bounds.Add(point);
+        }
+        picture.bounds.Add(row.bounds);
+        picture.rows.push_back(row);
+    }
+    return picture;
+}
+
+bool Inside(const Pixel& pixel, int width, int height) {
+    return pixel.x >= -1 && pixel.x <= width + 1 && pixel.y >= -1 && pixel.y <= height + 1;
+}
+
+// What the window draws: every line within it, no two points of a line in one pixel; the marks
+// labelled as korvix writes distances; a scale bar of a round length that the window holds.
+TEST(PictureDrawn, LinesMarksAndScale) {
+    const RunPicture picture = TwoRows();
+    PictureView view(picture);
+    const struct {
+        int width;
+        int height;
+        std::optional<std::size_t> row; // shown alone
+        std::size_t lines;
+        std::size_t marks;
+    } cases[] = {
+        {800, 600, {}, 4, 2}, {320, 240, {}, 4, 2}, {800, 600, 0, 2, 1}, {800, 600, 1, 2, 1}};
+    for (const auto& c : cases) {
+        view.Resize(c.width, c.height);
+        c.row ? view.ShowRow(*c.row) : view.ShowWhole();
+        const std::vector<DrawnLine> lines = view.Lines();
+        EXPECT_EQ(lines.size(), c.lines) << c.width;
+        for (const DrawnLine& line : lines) {
+            EXPECT_TRUE(!c.row || line.row == *c.row) << c.width;
+            for (std::size_t k = 0; k < line.points.size(); ++k) {
+                EXPECT_TRUE(Inside(line.points[k], c.width, c.height)) << c.width << " " << k;
+                EXPECT_TRUE(k == 0 || line.points[k] != line.points[k - 1]) << c.width << " " << k;
+            }
+            EXPECT_LE(line.points.size(), std::size_t(c.width) * 2) << c.width;
+        }
+        const std::vector<DrawnMark> marks = view.Marks();
+        ASSERT_EQ(marks.size(), c.marks) << c.width;
+        EXPECT_EQ(marks.front().label, "250.1 m");
+        EXPECT_EQ(marks.front().at, view.ToPixel(*picture.rows[marks.front().row].farthest));
+        const ScaleBar bar = view.Scale();
+        EXPECT_GT(bar.pixels, c.width / 10) << c.width;
+        EXPECT_LE(bar.pixels, c.width / 4 + 1) << c.width;
+        const double metres = std::stod(bar.label) * (bar.label.ends_with(" km") ? 1000 : 1);
+        EXPECT_NEAR(metres / view.MetresPerPixel(), bar.pixels, 1) << bar.label;
+    }
+}
+
+// The keys and the wheel: how far the picture moves and how its scale changes.
+TEST(PictureDrawn, KeysAndWheelMoveIt) {
+    const RunPicture picture = TwoRows();
+    PictureView view(picture);
+    view.Resize(800, 600);
+    const MapPoint marked = *picture.rows[0].farthest;
+    const struct {
+        PictureKey key;
+        double scale; // metres a pixel, times
+        Pixel moved;  // of a point, for a key that keeps the scale
+    } keys[] = {{PictureKey::Left, 1, {150, 0}},   {PictureKey::Right, 1, {-150, 0}},
+                {PictureKey::Up, 1, {0, 150}},     {PictureKey::Down, 1, {0, -150}},
+                {PictureKey::ZoomIn, 0.5, {0, 0}}, {PictureKey::ZoomOut, 2, {0, 0}}};
+    for (const auto& k : keys) {
+        view.ShowWhole();
+        const double before = view.MetresPerPixel();
+        const Pixel from = view.ToPixel(marked);
+        EXPECT_TRUE(view.Key(k.key));
+        EXPECT_NEAR(view.MetresPerPixel() / before, k.scale, 1e-9);
+        const Pixel to = view.ToPixel(marked);
+        if (k.scale == 1) {
+            EXPECT_NEAR(to.x - from.x, k.moved.x, 1);
+            EXPECT_NEAR(to.y - from.y, k.moved.y, 1);
+        } else { // about the window's middle
+            EXPECT_NEAR(to.x - 400, (from.x - 400) / k.scale, 1);
+            EXPECT_NEAR(to.y - 300, (from.y - 300) / k.scale, 1);
+        }
+    }
+    // The wheel zooms about the point under it, which stays put (but for the half pixel that the
+    // point lay off the pixel, now eight times as far); Home shows the whole again.
+    view.ShowWhole();
+    const double whole = view.MetresPerPixel();
+    const Pixel under = view.ToPixel(marked);
+    view.Wheel(3, under);
+    EXPECT_NEAR(view.MetresPerPixel(), whole / 8, whole * 1e-9);
+    EXPECT_NEAR(view.ToPixel(marked).x, under.x, 4.5);
+    EXPECT_NEAR(view.ToPixel(marked).y, under.y, 4.5);
+    const Pixel zoomed = view.ToPixel(marked);
+    view.Drag(30, -20);
+    EXPECT_NEAR(view.ToPixel(marked).x, zoomed.x + 30, 1);
+    EXPECT_NEAR(view.ToPixel(marked).y, zoomed.y - 20, 1);
+    EXPECT_TRUE(view.Key(PictureKey::Whole));
+    EXPECT_DOUBLE_EQ(view.MetresPerPixel(), whole);
+}
+
 #ifdef KORVIX_PATH
 
 // What korvix said of one route or track it reduced or cut: "NAME: 210 points -> 5, within 3.2 m".
