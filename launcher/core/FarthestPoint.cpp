@@ -58,6 +58,9 @@ std::optional<Farthest> FromKeptLegs(const korvix::PointBuffer& points,
     };
     fromOne(0, kept.front(), kept.front());
     for (std::size_t k = 1; k < kept.size(); ++k) {
+        if (kept[k] == kept[k - 1] + 1) {
+            continue; // no point between
+        }
         const korvix::LegPlane leg = LegOf(WordOf(points, kept[k - 1]), WordOf(points, kept[k]));
         for (std::uint32_t i = kept[k - 1] + 1; i < kept[k]; ++i) {
             Consider(leg.distance_squared(points.latitude[i], points.longitude[i]), i, worst,
@@ -73,7 +76,7 @@ std::optional<Farthest> FromKeptLegs(const korvix::PointBuffer& points,
 
 // Every point from the nearest leg made: for what is no subset of the points (a file changed
 // since the run). Bounded, as it tries every leg for every point.
-constexpr std::uint64_t kMostPairs = 20'000'000;
+constexpr std::uint64_t kMostPairs = 1'000'000;
 std::optional<Farthest> FromNearestLegs(const korvix::PointBuffer& points, MadePositions made) {
     if (std::uint64_t{points.count} * made.size() > kMostPairs) {
         return std::nullopt;

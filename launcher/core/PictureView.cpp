@@ -135,7 +135,7 @@ double PictureView::MetresPerPixel() const {
 }
 
 void PictureView::AddLine(std::size_t row, bool made, const std::vector<MapPoint>& points,
-                          std::vector<DrawnLine>& lines) const {
+                          Covered& covered, std::vector<DrawnLine>& lines) const {
     DrawnLine line{row, made, {}};
     double lastX = 0;
     double lastY = 0;
@@ -158,7 +158,7 @@ void PictureView::AddLine(std::size_t row, bool made, const std::vector<MapPoint
                 line.points.push_back(Rounded(lastX, lastY));
             }
             const Pixel pixel = Rounded(x, y);
-            if (pixel != line.points.back()) {
+            if (pixel != line.points.back() && !covered.Again(line.points.back(), pixel)) {
                 line.points.push_back(pixel);
             }
         }
@@ -169,11 +169,43 @@ void PictureView::AddLine(std::size_t row, bool made, const std::vector<MapPoint
     flush();
 }
 
+bool PictureView::Covered::Again(const Pixel& from, const Pixel& to) {
+    if (to.x < 0 || to.y < 0 || to.x >= width || to.y >= height) {
+        return false;
+    }
+    const auto at = static_cast<std::size_t>(to.y) * static_cast<std::size_t>(width) +
+                    static_cast<std::size_t>(to.x);
+    const bool next = std::abs(to.x - from.x) <= 1 && std::abs(to.y - from.y) <= 1;
+    const bool again = next && pixels[at] != 0;
+    pixels[at] = 1;
+    return again;
+}
+
 std::vector<DrawnLine> PictureView::Lines() const {
     std::vector<DrawnLine> lines;
+    // The input's lines and those made, each kind once a pixel but for the selected row's.
+    const std::size_t area = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
+    Covered input{m_width, m_height, std::vector<std::uint8_t>(area)};
+    Covered made{m_width, m_height, std::vector<std::uint8_t>(area)};
+    Covered chosen{m_width, m_height, std::vector<std::uint8_t>(area)};
     for (std::size_t row = 0; row < m_picture.rows.size(); ++row) {
-        AddLine(row, false, m_picture.rows[row].drawn, lines);
-        AddLine(row, true, m_picture.rows[row].made, lines);
+        const PictureRow& picture = m_picture.rows[row];
+        if (picture.bounds.Empty()) {
+            continue;
+        }
+        // A row wholly beside the window is not drawn; a small one in outline.
+        const Pixel low = ToPixel({picture.bounds.south, picture.bounds.west});
+        const Pixel high = ToPixel({picture.bounds.north, picture.bounds.east});
+        if ((Beyond(low.x, low.y, m_width, m_height) & Beyond(high.x, high.y, m_width, m_height)) !=
+            0) {
+            continue;
+        }
+        const bool small = std::max(high.x - low.x, low.y - high.y) <= kOutlinePixels;
+        const bool selected = m_selected && *m_selected == row;
+        AddLine(row, false, small ? picture.drawnOutline : picture.drawn, selected ? chosen : input,
+                lines);
+        AddLine(row, true, small ? picture.madeOutline : picture.made, selected ? chosen : made,
+                lines);
     }
     return lines;
 }

@@ -3,6 +3,7 @@
 #include "RunPicture.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,7 +76,16 @@ private:
     };
     Plane ToPlane(const MapPoint& point) const;
     void Fit(const MapBounds& bounds);
-    void AddLine(std::size_t row, bool made, const std::vector<MapPoint>& points,
+    // The pixels of the window that lines of one kind reached: a step of a line to a
+    // neighbouring pixel reached already draws nothing new.
+    struct Covered {
+        int width;
+        int height;
+        std::vector<std::uint8_t> pixels;
+        // Notes `to`; true where it is reached again in a step from `from`.
+        bool Again(const Pixel& from, const Pixel& to);
+    };
+    void AddLine(std::size_t row, bool made, const std::vector<MapPoint>& points, Covered& covered,
                  std::vector<DrawnLine>& lines) const;
 
     const RunPicture& m_picture;

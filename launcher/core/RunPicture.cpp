@@ -1,41 +1,17 @@
 #include "RunPicture.h"
 
 #include "FarthestPoint.h"
+#include "MadePaths.h"
 #include "file_paths.h"
 #include "position_word.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <deque>
 
 namespace runkorvix {
 
 namespace {
-
-// A route or track of the output: its name and positions.
-struct MadePath {
-    std::string name;
-    std::vector<std::uint64_t> positions;
-};
-
-// The output's routes and tracks, each kind in the order of the file.
-class MadePaths : public korvix::PathVisitor {
-public:
-    void path(const korvix::PathSeen& seen) override {
-        MadePath made{std::string(seen.name), {}};
-        made.positions.reserve(seen.points.count);
-        for (std::uint32_t i = 0; i < seen.points.count; ++i) {
-            const MapPoint point{seen.points.latitude[i], seen.points.longitude[i]};
-            made.positions.push_back(korvix::position_word(point.latitude, point.longitude));
-            bounds.Add(point);
-        }
-        (seen.kind == korvix::PathKind::route ? routes : tracks).push_back(std::move(made));
-    }
-    std::deque<MadePath> routes;
-    std::deque<MadePath> tracks;
-    MapBounds bounds;
-};
 
 // The parts that korvix cut a route or track into carry its name with " 1/3", " 2/3" and so on.
 std::size_t PartsNamed(std::string_view made, std::string_view name) {
@@ -51,70 +27,96 @@ std::size_t PartsNamed(std::string_view made, std::string_view name) {
     return std::sscanf(rest.c_str(), "%u", &parts) == 1 && parts > 0 ? parts : 1;
 }
 
-// The parts made of the input's route or track `name`, taken from `made`, joined.
-std::vector<std::uint64_t> TakeParts(std::deque<MadePath>& made, std::string_view name,
-                                     std::uint32_t& parts) {
+// The parts made of the input's route or track `name`, joined.
+std::vector<std::uint64_t> TakeParts(MadePaths& made, std::string_view name, std::uint32_t& parts) {
     std::vector<std::uint64_t> joined;
-    if (made.empty()) {
-        return joined;
-    }
-    const std::size_t count = std::min(PartsNamed(made.front().name, name), made.size());
-    for (std::size_t part = 0; part < count; ++part) {
-        const std::vector<std::uint64_t>& positions = made.front().positions;
+    const MadePath* first = made.Peek();
+    const std::size_t count = first == nullptr ? 0 : PartsNamed(first->name, name);
+    parts = 0;
+    for (std::optional<MadePath> part; parts < count && (part = made.Next()); ++parts) {
         // Each part begins at the point where the one before ends.
+        const std::vector<std::uint64_t>& positions = part->positions;
         const bool joint = !joined.empty() && !positions.empty() && joined.back() == positions[0];
         joined.insert(joined.end(), positions.begin() + (joint ? 1 : 0), positions.end());
-        made.pop_front();
     }
-    parts = static_cast<std::uint32_t>(count);
     return joined;
 }
 
-// The positions of the input, thinned for drawing: a point within `cell` semicircles of the one
-// drawn before is left out, but for the last.
-std::vector<MapPoint> Thinned(const korvix::PointBuffer& points, std::int64_t cell) {
-    std::vector<MapPoint> drawn;
-    for (std::uint32_t i = 0; i < points.count; ++i) {
-        const MapPoint point{points.latitude[i], points.longitude[i]};
-        const bool near = !drawn.empty() &&
-                          std::abs(std::int64_t{point.latitude} - drawn.back().latitude) < cell &&
-                          std::abs(std::int64_t{point.longitude} - drawn.back().longitude) < cell;
-        if (!near || i + 1 == points.count) {
-            drawn.push_back(point);
+// The longer side of the box around some positions, in semicircles.
+std::int64_t ExtentOf(const MapBounds& bounds) {
+    return bounds.Empty() ? 0
+                          : std::max(std::int64_t{bounds.north} - bounds.south,
+                                     std::int64_t{bounds.east} - bounds.west);
+}
+
+// Positions thinned for drawing: a point within `cell` semicircles of the one kept before is left
+// out, but for the last.
+template <class Position>
+std::vector<MapPoint> Thinned(std::size_t count, std::int64_t cell, const Position& position) {
+    std::vector<MapPoint> kept;
+    for (std::size_t i = 0; i < count; ++i) {
+        const MapPoint point = position(i);
+        const bool near = !kept.empty() &&
+                          std::abs(std::int64_t{point.latitude} - kept.back().latitude) < cell &&
+                          std::abs(std::int64_t{point.longitude} - kept.back().longitude) < cell;
+        if (!near || i + 1 == count) {
+            kept.push_back(point);
         }
     }
-    return drawn;
+    return kept;
+}
+
+// The row's lines thinned to its extent, fine and in outline. The fine line keeps at most about
+// kMostFine points, every so many of them where it would keep more (a line that winds to and fro
+// across its extent), so that the picture of a file of many such lines fits in memory and draws
+// at once.
+constexpr std::size_t kMostFine = 1024;
+template <class Position>
+void Draw(std::size_t count, const Position& position, const MapBounds& bounds,
+          std::vector<MapPoint>& fine, std::vector<MapPoint>& outline) {
+    const std::int64_t extent = ExtentOf(bounds);
+    fine = Thinned(count, std::max<std::int64_t>(1, extent / 2048), position);
+    if (const std::size_t every = (fine.size() + kMostFine - 1) / kMostFine; every > 1) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < fine.size(); i += every) {
+            fine[kept++] = fine[i];
+        }
+        if ((fine.size() - 1) % every != 0) {
+            fine[kept++] = fine.back();
+        }
+        fine.resize(kept);
+    }
+    outline = Thinned(fine.size(), std::max<std::int64_t>(1, extent / kOutlinePixels),
+                      [&fine](std::size_t i) { return fine[i]; });
 }
 
 // The input's routes or tracks, each a row with what was made of it.
 class PictureRows : public korvix::PathVisitor {
 public:
-    PictureRows(const PictureRun& run, MadePaths& made, std::int64_t cell)
-        : m_run(run), m_made(made), m_cell(cell),
-          m_tracksToRoutes(run.option == "-V" || run.option == "-W") {}
+    PictureRows(const PictureRun& run, MadePaths& made)
+        : m_run(run), m_made(made), m_tracksToRoutes(run.option == "-V" || run.option == "-W") {}
 
     void path(const korvix::PathSeen& seen) override {
         const bool source = (seen.kind == korvix::PathKind::track) == m_tracksToRoutes;
-        if (!source) { // copied as it was: the output's own
-            auto& copies = seen.kind == korvix::PathKind::route ? m_made.routes : m_made.tracks;
-            if (!copies.empty()) {
-                copies.pop_front();
-            }
+        if (!source) { // copied as it was: among the routes (or tracks) made
+            m_made.Next();
             return;
         }
         PictureRow row;
         row.name = std::string(seen.name);
         row.points = seen.points.count;
         row.fate = FateOf(seen.index);
-        row.drawn = Thinned(seen.points, m_cell);
-        if (row.fate == PictureRow::Fate::Kept && !m_made.tracks.empty()) {
-            m_made.tracks.pop_front();
-        } else if (row.fate == PictureRow::Fate::Made) {
+        const korvix::PointBuffer& points = seen.points;
+        const auto position = [&points](std::size_t i) {
+            return MapPoint{points.latitude[i], points.longitude[i]};
+        };
+        for (std::uint32_t i = 0; i < points.count; ++i) {
+            row.bounds.Add(position(i));
+        }
+        if (row.fate == PictureRow::Fate::Made) {
             Made(seen, row);
         }
-        for (const MapPoint& point : row.drawn) {
-            row.bounds.Add(point);
-        }
+        Draw(points.count, position, row.bounds, row.drawn, row.drawnOutline);
         rows.push_back(std::move(row));
     }
 
@@ -136,14 +138,16 @@ private:
     }
 
     void Made(const korvix::PathSeen& seen, PictureRow& row) {
-        auto& made = m_tracksToRoutes ? m_made.routes : m_made.tracks;
-        const std::vector<std::uint64_t> joined = TakeParts(made, seen.name, row.parts);
+        const std::vector<std::uint64_t> joined = TakeParts(m_made, seen.name, row.parts);
         row.fate = row.parts == 0 ? PictureRow::Fate::Missing : PictureRow::Fate::Made;
         row.madePoints = static_cast<std::uint32_t>(joined.size());
-        for (const std::uint64_t position : joined) {
-            row.made.push_back({korvix::latitude_of(position), korvix::longitude_of(position)});
-            row.bounds.Add(row.made.back());
+        const auto position = [&joined](std::size_t i) {
+            return MapPoint{korvix::latitude_of(joined[i]), korvix::longitude_of(joined[i])};
+        };
+        for (std::size_t i = 0; i < joined.size(); ++i) {
+            row.bounds.Add(position(i));
         }
+        Draw(joined.size(), position, row.bounds, row.made, row.madeOutline);
         if (const std::optional<Farthest> farthest = FarthestFromMade(seen.points, joined)) {
             row.farthest = MapPoint{seen.points.latitude[farthest->index],
                                     seen.points.longitude[farthest->index]};
@@ -153,20 +157,8 @@ private:
 
     const PictureRun& m_run;
     MadePaths& m_made;
-    std::int64_t m_cell;
     bool m_tracksToRoutes;
 };
-
-// The input is drawn to a 32768th of the output's extent: finer than any screen shows the whole,
-// and eight times zoomed in at least.
-std::int64_t DrawingCell(const MapBounds& bounds) {
-    if (bounds.Empty()) {
-        return 1;
-    }
-    const std::int64_t extent = std::max(std::int64_t{bounds.north} - bounds.south,
-                                         std::int64_t{bounds.east} - bounds.west);
-    return std::max<std::int64_t>(1, extent / 32768);
-}
 
 } // namespace
 
@@ -195,16 +187,15 @@ std::optional<RunPicture> BuildRunPicture(const PictureRun& run) {
     // -U made its tracks of the routes' vias alone, and is measured against them.
     const korvix::TrackPoints routePoints =
         run.option == "-U" ? korvix::TrackPoints::via_points : korvix::TrackPoints::all_points;
-    MadePaths made;
-    if (!korvix::read_file_paths(run.output, korvix::TrackPoints::all_points, made).whole()) {
-        return std::nullopt;
-    }
-    PictureRows rows(run, made, DrawingCell(made.bounds));
-    if (!korvix::read_file_paths(run.input, routePoints, rows).whole()) {
+    // The output is read while the input is.
+    const bool tracksToRoutes = run.option == "-V" || run.option == "-W";
+    MadePaths made(run.output, tracksToRoutes ? korvix::PathKind::route : korvix::PathKind::track);
+    PictureRows rows(run, made);
+    if (!korvix::read_file_paths(run.input, routePoints, rows).whole() || !made.Whole()) {
         return std::nullopt;
     }
     RunPicture picture;
-    picture.tracksToRoutes = run.option == "-V" || run.option == "-W";
+    picture.tracksToRoutes = tracksToRoutes;
     picture.rows = std::move(rows.rows);
     for (const PictureRow& row : picture.rows) {
         picture.bounds.Add(row.bounds);

@@ -49,9 +49,18 @@ struct PictureRow {
     std::optional<MapPoint> farthest;
     double farthestMetres = 0;
     MapBounds bounds;
-    std::vector<MapPoint> drawn; // the input's positions, thinned for drawing
-    std::vector<MapPoint> made;  // the positions made, parts joined
+    // The input's positions and those made, parts joined, thinned for drawing: to a 2048th of
+    // the row's extent (1024 points at most), and, for when the row is small on the screen, to a
+    // 64th.
+    std::vector<MapPoint> drawn;
+    std::vector<MapPoint> made;
+    std::vector<MapPoint> drawnOutline;
+    std::vector<MapPoint> madeOutline;
 };
+
+// Of a row that spans this many pixels or fewer the outlines are drawn: they stray from the line by
+// a pixel at most.
+inline constexpr int kOutlinePixels = 64;
 
 struct RunPicture {
     bool tracksToRoutes = true; // -V and -W; false for -T and -U

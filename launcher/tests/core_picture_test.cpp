@@ -48,7 +48,12 @@ std::string WindingRoutesGdb(const std::vector<int>& links) {
         const builder::Bytes record = builder::record('R', builder::route_body(name, vias));
         gdb.insert(gdb.end(), record.begin(), record.end());
     }
+    // A track among them, which -T and -U copy.
+    const builder::Bytes track = builder::record(
+        'T', builder::track_body("ALONG", {{5000000, 0}, {5000000, 90000}, {5100000, 90000}}));
     const builder::Bytes closing = builder::closing_record();
+    gdb.insert(gdb.begin() + static_cast<std::ptrdiff_t>(builder::header_size_of(gdb)),
+               track.begin(), track.end());
     gdb.insert(gdb.end(), closing.begin(), closing.end());
     return builder::as_text(gdb);
 }
@@ -65,6 +70,8 @@ RunPicture TwoRows() {
             row.drawn.push_back({start + wave, start + k * 2000});
         }
         row.made = {row.drawn.front(), row.drawn.back()};
+        row.drawnOutline = row.drawn;
+        row.madeOutline = row.made;
         row.farthest = row.drawn[16];
         row.farthestMetres = 250.04;
         for (const MapPoint& point : row.drawn) {
