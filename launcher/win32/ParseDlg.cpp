@@ -3,6 +3,7 @@
 #include "DialogControls.h"
 #include "MessageFontTemplate.h"
 #include "PathDisplay.h"
+#include "PictureWindow.h"
 #include "platform.h"
 #include "resource.h"
 
@@ -100,12 +101,13 @@ std::string ModulePath() {
 
 } // namespace
 
-const std::array<std::pair<int, void (CParseDlg::*)()>, 5> CParseDlg::kButtonHandlers = {{
+const std::array<std::pair<int, void (CParseDlg::*)()>, 6> CParseDlg::kButtonHandlers = {{
     {IDC_INPUT_FILE, &CParseDlg::OnInputFile},
     {IDC_OUTPUT_FILE, &CParseDlg::OnOutputFile},
     {IDC_RUN, &CParseDlg::OnRun},
     {IDC_ABOUT, &CParseDlg::OnAbout},
     {IDC_HELP_TEXT, &CParseDlg::OnHelpText},
+    {IDC_SHOW_RUN, &CParseDlg::OnShowRun},
 }};
 
 CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance,
@@ -353,11 +355,23 @@ void CParseDlg::OnRun() {
     const runkorvix::Feedback feedback = m_model.Run([this] { WaitForConverter(); });
     SetCursor(normal);
     ShowStates();
-    if (feedback.icon != FeedbackIcon::None) {
+    // After a run that made routes or tracks the box offers their picture.
+    const bool picture = m_model.Choices().PictureOfRun().has_value() && !m_model.Leaving();
+    if (feedback.icon == FeedbackIcon::Information && picture) {
+        if (AskToShowPicture(m_hWnd, feedback.text)) {
+            OnShowRun();
+        }
+    } else if (feedback.icon != FeedbackIcon::None) {
         ShowMessage(feedback.icon, feedback.text);
     }
     if (m_model.Leaving()) {
         EndDialog(m_hWnd, IDCANCEL);
+    }
+}
+
+void CParseDlg::OnShowRun() {
+    if (const auto& picture = m_model.Choices().PictureOfRun()) {
+        ShowRunPicture(m_instance, m_hWnd, *picture);
     }
 }
 

@@ -46,6 +46,8 @@ private:
     void WaitForConverter();
     void OnAbout();
     void OnHelpText();
+    // The picture of the last run that made routes or tracks.
+    void OnShowRun();
     // The chosen file's full path, or an empty string when the user cancelled.
     std::string ChooseFile(bool save);
     void ShowMessage(runkorvix::FeedbackIcon icon, const std::string& text);
@@ -66,7 +68,7 @@ private:
     void EnableItem(int id, bool enable);
 
     // The push buttons that open a chooser or a box, or run, by id.
-    static const std::array<std::pair<int, void (CParseDlg::*)()>, 5> kButtonHandlers;
+    static const std::array<std::pair<int, void (CParseDlg::*)()>, 6> kButtonHandlers;
 
     runkorvix::ParseDlgModel m_model;
     HINSTANCE m_instance;
