@@ -211,7 +211,10 @@ protected:
         std::size_t start = 0;
         for (std::size_t end = output.find('\n'); end != std::string::npos;
              start = end + 1, end = output.find('\n', start)) {
-            const std::string line = output.substr(start, end - start);
+            std::string line = output.substr(start, end - start);
+            if (line.ends_with('\r')) { // korvix's line ends on Windows
+                line.pop_back();
+            }
             const std::size_t colon = line.find(": ");
             m_skipped += line.ends_with(" - track skipped") ? 1 : 0;
             m_kept += line.ends_with(" - track kept") ? 1 : 0;

@@ -20,7 +20,8 @@ const QList<Id> kIds = {
     CParseDlg::kIdOutputPath,  CParseDlg::kIdAbout,      CParseDlg::kIdHelp,
     CParseDlg::kIdLimitPoints, CParseDlg::kIdPoints,     CParseDlg::kIdLimitTolerance,
     CParseDlg::kIdTolerance,   CParseDlg::kIdSplit,      CParseDlg::kIdFit,
-    CParseDlg::kIdWaypoints,   CParseDlg::kIdInputNote,  CParseDlg::kIdOutputNote};
+    CParseDlg::kIdWaypoints,   CParseDlg::kIdInputNote,  CParseDlg::kIdOutputNote,
+    CParseDlg::kIdShowRun};
 
 // The dialog's state as the user sees it: the index of the checked option button, option text,
 // free option field text, and which of Output File, Run and the field are enabled.
@@ -168,7 +169,8 @@ void DialogStartTest::templateControls() {
                           "1025 QCheckBox Fit every track into",
                           "1026 QLineEdit field",
                           "1023 QLabel note",
-                          "1024 QLabel note"}));
+                          "1024 QLabel note",
+                          "1027 QPushButton Show last run"}));
 
     // Tab stops, once round the focus chain from Input File.
     QList<int> tabStops;
@@ -182,7 +184,7 @@ void DialogStartTest::templateControls() {
         }
     } while ((widget = widget->nextInFocusChain()) != dialog->GetDlgItem(CParseDlg::kIdInputFile));
     QCOMPARE(tabStops, (QList<int>{1002, 1004, 1010, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020,
-                                   1021, 1022, 1025, 1026}));
+                                   1021, 1022, 1025, 1026, 1027}));
 
     // One exclusive group of the seven option buttons, ids 0 to 6.
     QButtonGroup* group =
@@ -202,7 +204,7 @@ void DialogStartTest::captionsWholeAndNoOverlap() {
     QCOMPARE(groups.size(), 2);
     QCOMPARE(groups[0]->title() + '|' + groups[1]->title(),
              QStringLiteral("Options|Routes and tracks made"));
-    QCOMPARE(controls.size(), 36);
+    QCOMPARE(controls.size(), 37);
     for (const QWidget* a : controls) {
         QVERIFY(dialog->rect().contains(a->geometry()));
         if (const auto* label = qobject_cast<const QLabel*>(a)) {
