@@ -40,8 +40,9 @@ std::string WindingRoutesGdb(const std::vector<int>& links) {
                 vias.push_back({via, 0, 0xFF, {}});
             }
             const double wave = std::sin(k * 0.3) * 20000.0; // about 190 m either side
-            vias.back().links.push_back({static_cast<std::int32_t>(5000000 + route * 400000 + wave),
-                                         static_cast<std::int32_t>(k * 3000)});
+            const double north = 5000000 + static_cast<double>(route) * 400000 + wave;
+            vias.back().links.push_back(
+                {static_cast<std::int32_t>(north), static_cast<std::int32_t>(k * 3000)});
         }
         vias.push_back({"END", 0, 0xFF, {}});
         const std::string name = "RIDE " + std::to_string(route + 1);
