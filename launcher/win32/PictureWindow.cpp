@@ -332,32 +332,54 @@ void ShowRunPicture(HINSTANCE instance, HWND owner, const runkorvix::PictureRun&
     RunModal(window, owner, state);
 }
 
+namespace {
+
+// The box being opened by AskToShowPicture on this thread, the hook that finds it, and whether
+// its Show was chosen.
+struct AskedBox {
+    HHOOK hook = nullptr;
+    HWND box = nullptr;
+    bool show = false;
+};
+thread_local AskedBox asked;
+
+// The box's Help button becomes Show once the box is there, before it is drawn.
+LRESULT CALLBACK NameShowButton(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && asked.box == nullptr) {
+        asked.box = reinterpret_cast<HWND>(wParam);
+        SetDlgItemTextW(asked.box, IDHELP, wide_from_utf8(runkorvix::kShowCaption).c_str());
+    }
+    return CallNextHookEx(asked.hook, code, wParam, lParam);
+}
+
+// Show, the box's Help button, ends the box as OK does, and is remembered.
+void CALLBACK OnShow(LPHELPINFO /*help*/) {
+    asked.show = true;
+    if (asked.box != nullptr) {
+        PostMessageW(asked.box, WM_COMMAND, IDOK, 0);
+    }
+}
+
+} // namespace
+
 bool AskToShowPicture(HWND owner, const std::string& text) {
+    // The system's message box, as after every run, its Help button named Show.
     const std::wstring wide = wide_from_utf8(text);
     const std::wstring application = wide_from_utf8(runkorvix::kApplication);
-    const std::wstring show = wide_from_utf8(runkorvix::kShowCaption);
-    constexpr int kShowId = 100;
-    const TASKDIALOG_BUTTON buttons[] = {{kShowId, show.c_str()}};
-    TASKDIALOGCONFIG config{};
-    config.cbSize = sizeof config;
-    config.hwndParent = owner;
-    config.dwCommonButtons = TDCBF_OK_BUTTON;
-    config.pszWindowTitle = application.c_str();
-    config.pszMainIcon = TD_INFORMATION_ICON;
-    config.pszContent = wide.c_str();
-    config.cButtons = 1;
-    config.pButtons = buttons;
-    config.nDefaultButton = IDOK;
-    // The task dialog is comctl32's of version 6, which the manifest asks for; where it is
-    // missing, the plain box without Show.
-    using TaskDialogFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
-    const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
-    const auto function = reinterpret_cast<TaskDialogFunction>(
-        reinterpret_cast<void*>(GetProcAddress(controls, "TaskDialogIndirect")));
-    int chosen = IDOK;
-    if (function == nullptr || FAILED(function(&config, &chosen, nullptr, nullptr))) {
-        MessageBoxW(owner, wide.c_str(), application.c_str(), MB_OK | MB_ICONINFORMATION);
-        return false;
+    MSGBOXPARAMSW box{};
+    box.cbSize = sizeof box;
+    box.hwndOwner = owner;
+    box.lpszText = wide.c_str();
+    box.lpszCaption = application.c_str();
+    box.dwStyle = MB_OK | MB_HELP | MB_ICONINFORMATION;
+    box.lpfnMsgBoxCallback = OnShow;
+    asked = AskedBox{};
+    asked.hook = SetWindowsHookExW(WH_CBT, NameShowButton, nullptr, GetCurrentThreadId());
+    MessageBoxIndirectW(&box);
+    if (asked.hook != nullptr) {
+        UnhookWindowsHookEx(asked.hook);
     }
-    return chosen == kShowId;
+    const bool show = asked.show;
+    asked = AskedBox{};
+    return show;
 }

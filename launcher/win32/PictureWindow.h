@@ -11,5 +11,5 @@
 void ShowRunPicture(HINSTANCE instance, HWND owner, const runkorvix::PictureRun& run);
 
 // The box after a run that made routes or tracks: `text` with the information icon, and the
-// buttons OK and Show. True when the user chose Show.
+// buttons OK and Show (the message box's Help button, named so). True when the user chose Show.
 bool AskToShowPicture(HWND owner, const std::string& text);
