@@ -334,48 +334,46 @@ void ShowRunPicture(HINSTANCE instance, HWND owner, const runkorvix::PictureRun&
 
 namespace {
 
-// The box being opened by AskToShowPicture on this thread, the hook that finds it, and whether
-// its Show was chosen.
+// The box being opened by AskToShowPicture on this thread, the hook that finds it, its own window
+// procedure, and whether its Show was chosen.
 struct AskedBox {
     HHOOK hook = nullptr;
     HWND box = nullptr;
+    WNDPROC procedure = nullptr;
     bool show = false;
 };
 thread_local AskedBox asked;
 
-// The box's Help button becomes Show once the box is there, before it is drawn.
+// Show, the box's Help button, ends the box as OK does, and is remembered.
+LRESULT CALLBACK AskedBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDHELP) {
+        asked.show = true;
+        return CallWindowProcW(asked.procedure, box, WM_COMMAND, IDOK, 0);
+    }
+    return CallWindowProcW(asked.procedure, box, message, wParam, lParam);
+}
+
+// Once the box is there, before it is drawn, its Help button becomes Show and its clicks come to
+// AskedBoxProc first.
 LRESULT CALLBACK NameShowButton(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && asked.box == nullptr) {
         asked.box = reinterpret_cast<HWND>(wParam);
         SetDlgItemTextW(asked.box, IDHELP, wide_from_utf8(runkorvix::kShowCaption).c_str());
+        asked.procedure = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(asked.box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AskedBoxProc)));
     }
     return CallNextHookEx(asked.hook, code, wParam, lParam);
-}
-
-// Show, the box's Help button, ends the box as OK does, and is remembered.
-void CALLBACK OnShow(LPHELPINFO /*help*/) {
-    asked.show = true;
-    if (asked.box != nullptr) {
-        PostMessageW(asked.box, WM_COMMAND, IDOK, 0);
-    }
 }
 
 } // namespace
 
 bool AskToShowPicture(HWND owner, const std::string& text) {
     // The system's message box, as after every run, its Help button named Show.
-    const std::wstring wide = wide_from_utf8(text);
-    const std::wstring application = wide_from_utf8(runkorvix::kApplication);
-    MSGBOXPARAMSW box{};
-    box.cbSize = sizeof box;
-    box.hwndOwner = owner;
-    box.lpszText = wide.c_str();
-    box.lpszCaption = application.c_str();
-    box.dwStyle = MB_OK | MB_HELP | MB_ICONINFORMATION;
-    box.lpfnMsgBoxCallback = OnShow;
     asked = AskedBox{};
     asked.hook = SetWindowsHookExW(WH_CBT, NameShowButton, nullptr, GetCurrentThreadId());
-    MessageBoxIndirectW(&box);
+    MessageBoxW(owner, wide_from_utf8(text).c_str(),
+                wide_from_utf8(runkorvix::kApplication).c_str(),
+                MB_OK | MB_HELP | MB_ICONINFORMATION);
     if (asked.hook != nullptr) {
         UnhookWindowsHookEx(asked.hook);
     }
