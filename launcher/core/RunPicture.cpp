@@ -88,6 +88,9 @@ void Draw(std::size_t count, const Position& position, const MapBounds& bounds,
     }
     outline = Thinned(fine.size(), std::max<std::int64_t>(1, extent / kOutlinePixels),
                       [&fine](std::size_t i) { return fine[i]; });
+    // Kept for as long as the picture is shown: no room beyond the points.
+    fine.shrink_to_fit();
+    outline.shrink_to_fit();
 }
 
 // The input's routes or tracks, each a row with what was made of it.
