@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QWheelEvent>
@@ -138,6 +139,7 @@ CPictureWindow::CPictureWindow(runkorvix::RunPicture picture, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter);
     FillList();
+    m_list->installEventFilter(this);
     connect(m_list, &QTableWidget::currentCellChanged, this, [this](int row) {
         if (row >= 0) {
             m_view.ShowRow(static_cast<std::size_t>(row));
@@ -145,9 +147,27 @@ CPictureWindow::CPictureWindow(runkorvix::RunPicture picture, QWidget* parent)
         }
     });
     resize(960, 640);
+    // The list as wide as its columns, the picture the rest.
+    const int list = m_list->horizontalHeader()->length() +
+                     m_list->verticalScrollBar()->sizeHint().width() + 2 * m_list->frameWidth();
+    splitter->setSizes({std::max(320, width() - list), list});
 }
 
 CPictureWindow::~CPictureWindow() = default;
+
+bool CPictureWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const std::optional<runkorvix::PictureKey> picture = KeyOf(key);
+        const bool arrow =
+            key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+        if (picture && !arrow && m_view.Key(*picture)) {
+            m_canvas->update();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void CPictureWindow::FillList() {
     const QString kind =

@@ -46,6 +46,11 @@ public:
     QTableWidget* List() const { return m_list; }
     const runkorvix::PictureView& View() const { return m_view; }
 
+protected:
+    // +, - and Home reach the picture also while the list has the focus (the arrows move in the
+    // list there).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FillList();
 
