@@ -73,13 +73,17 @@ void note_track(InputBytes& input, const RecordHeader& header, const VersionLayo
 }
 
 void note_route(InputBytes& input, const RecordHeader& header, const VersionLayout& layout,
-                WalkMemory& memory, FileContents& contents) {
-    const Failure failure = read_route_at(input, header.offset, header.body_length(), layout,
-                                          memory.points, memory.block);
+                WalkMemory& memory, FileContents& contents, const ContentsVisitors& visit) {
+    const TextDestination name = memory.scratch.destination();
+    const Failure failure =
+        read_route_at(input, header.offset, header.body_length(), layout, memory.points,
+                      memory.block, visit.route ? &name : nullptr, visit.route_points);
     if (failure != Failure::none) {
         contents.route_failure =
             contents.route_failure == Failure::none ? failure : contents.route_failure;
         ++contents.damaged_routes;
+    } else if (visit.route) {
+        visit.route({contents.routes, memory.scratch.text, memory.points});
     }
     ++contents.routes;
 }
@@ -128,6 +132,10 @@ InputFormat format_of_input(InputBytes& input) {
 } // namespace
 
 FileContents read_file_contents(InputBytes& input, const TrackVisitor& visit) {
+    return read_file_contents(input, ContentsVisitors{visit, {}});
+}
+
+FileContents read_file_contents(InputBytes& input, const ContentsVisitors& visit) {
     if (format_of_input(input) == InputFormat::gpx)
         return read_gpx_contents(input, visit);
     FileContents contents;
@@ -138,18 +146,18 @@ FileContents read_file_contents(InputBytes& input, const TrackVisitor& visit) {
         return contents;
     const VersionLayout layout = version_layout(*version);
     const ByteCount name_look = rules::number_name_width;
-    const bool closed =
-        walk_records_ahead(input, records, name_look,
-                           [&](const RecordHeader& header, std::span<const std::uint8_t> first) {
-                               if (header.type == waypoint_record) {
-                                   ++contents.waypoints;
-                                   contents.numbers.note_name(first.data(), first.size());
-                               } else if (header.type == track_record) {
-                                   note_track(input, header, layout, *memory, contents, visit);
-                               } else if (header.type == route_record) {
-                                   note_route(input, header, layout, *memory, contents);
-                               }
-                           });
+    const bool closed = walk_records_ahead(
+        input, records, name_look,
+        [&](const RecordHeader& header, std::span<const std::uint8_t> first) {
+            if (header.type == waypoint_record) {
+                ++contents.waypoints;
+                contents.numbers.note_name(first.data(), first.size());
+            } else if (header.type == track_record) {
+                note_track(input, header, layout, *memory, contents, visit.track);
+            } else if (header.type == route_record) {
+                note_route(input, header, layout, *memory, contents, visit);
+            }
+        });
     // A walk that does not come to the closing record stops where the input ends.
     contents.reach = closed ? FileContents::Reach::whole : FileContents::Reach::failed;
     contents.failure = closed ? Failure::none : Failure::end_of_input;
@@ -170,6 +178,10 @@ InputFormat format_of_named_file(std::string_view name) {
 }
 
 FileContents read_file_contents(std::string_view name, const TrackVisitor& visit) {
+    return read_file_contents(name, ContentsVisitors{visit, {}});
+}
+
+FileContents read_file_contents(std::string_view name, const ContentsVisitors& visit) {
     FileContents contents;
     std::error_code error;
     if (!std::filesystem::is_regular_file(path_from_utf8(name), error)) {

@@ -10,6 +10,7 @@
 #include "input_bytes.h"
 #include "input_format.h"
 #include "point_buffer.h"
+#include "route_points.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,20 @@ struct TrackSeen {
     const PointBuffer& points;
 };
 using TrackVisitor = std::function<void(const TrackSeen&)>;
+// A route of the file read whole, in the same way: its place among the file's routes, its name
+// and its link points as -T (every one) or -U (the vias) collects them.
+struct RouteSeen {
+    std::uint64_t index = 0;
+    std::string_view name;
+    const PointBuffer& points;
+};
+using RouteVisitor = std::function<void(const RouteSeen&)>;
+// What a walk hands on besides the counts: the tracks, the routes and which of a route's points.
+struct ContentsVisitors {
+    TrackVisitor track;
+    RouteVisitor route;
+    TrackPoints route_points = TrackPoints::all_points;
+};
 
 struct FileContents {
     // How far korvix reads the file: not at all (it cannot be opened, or its header is none that
@@ -85,5 +100,8 @@ FileContents read_file_contents(std::string_view name, const TrackVisitor& visit
 InputFormat format_of_named_file(std::string_view name);
 // The same walk of an input read where asked.
 FileContents read_file_contents(InputBytes& input, const TrackVisitor& visit = {});
+// The same walks handing on the routes too.
+FileContents read_file_contents(std::string_view name, const ContentsVisitors& visit);
+FileContents read_file_contents(InputBytes& input, const ContentsVisitors& visit);
 
 } // namespace korvix

@@ -20,7 +20,7 @@ constexpr std::size_t read_size = std::size_t{64} * 1024;
 
 class GpxContentsReader final : public XmlHandler {
 public:
-    GpxContentsReader(FileContents& contents, const TrackVisitor& visit)
+    GpxContentsReader(FileContents& contents, const ContentsVisitors& visit)
         : contents_(contents), visit_(visit), reader_(*this) {}
 
     // Feeds the whole input to expat; false when the file is refused.
@@ -38,23 +38,24 @@ private:
         return depth < tracked ? kinds_[depth] : GpxElement::other;
     }
     void gather_name(char* buffer, std::size_t room);
-    void add_track_point(XmlAttributes attributes);
+    void add_point(XmlAttributes attributes);
     void end_track();
+    void end_route();
 
     FileContents& contents_;
-    const TrackVisitor& visit_;
+    const ContentsVisitors& visit_;
     XmlReader reader_;
     std::optional<GpxVersion> version_;
     GpxElement kinds_[tracked] = {GpxElement::document};
     int depth_ = 0;
     Console quiet_; // the point limit's message is korvix's to say, not the walk's
     PointBuffer points_;
-    std::optional<PointCollector> collector_;
+    std::optional<PointCollector> collector_; // of the route or track being read, when wanted
     TextTarget text_;
     // A point's name takes a number only as three digits alone: a few bytes tell.
     char point_name_[8] = {};
-    char track_name_[256] = {};
-    std::size_t track_name_size_ = 0;
+    char path_name_[256] = {}; // of the route or track being read
+    std::size_t path_name_size_ = 0;
 };
 
 bool GpxContentsReader::read(InputBytes& input) {
@@ -94,24 +95,29 @@ void GpxContentsReader::start(const XmlName& name, XmlAttributes attributes) {
         kinds_[depth_] = kind;
     if (kind == GpxElement::wpt) {
         ++contents_.waypoints;
-    } else if (kind == GpxElement::rte) {
-        ++contents_.routes;
-    } else if (kind == GpxElement::trk) {
-        collector_.emplace(points_, quiet_);
-        track_name_size_ = 0;
-    } else if (kind == GpxElement::trkpt && collector_) {
-        add_track_point(attributes);
+    } else if (kind == GpxElement::rte || kind == GpxElement::trk) {
+        // A route's points are collected only for a visitor of routes; a track's always, for
+        // the sizes of the tracks.
+        if (kind == GpxElement::trk || visit_.route)
+            collector_.emplace(points_, quiet_);
+        path_name_size_ = 0;
+    } else if ((kind == GpxElement::trkpt || kind == GpxElement::rtept) && collector_) {
+        add_point(attributes);
+    } else if (kind == GpxElement::rpt && collector_ &&
+               visit_.route_points == TrackPoints::all_points) {
+        add_point(attributes);
     } else if (kind == GpxElement::name &&
                (parent == GpxElement::wpt || parent == GpxElement::rtept)) {
         gather_name(point_name_, sizeof point_name_);
-    } else if (kind == GpxElement::name && parent == GpxElement::trk) {
-        gather_name(track_name_, sizeof track_name_);
+    } else if (kind == GpxElement::name &&
+               (parent == GpxElement::trk || parent == GpxElement::rte)) {
+        gather_name(path_name_, sizeof path_name_);
     }
 }
 
 // A point whose coordinates cannot be read, or lie beyond a pole, is left out, as korvix leaves
-// it out of the route it makes.
-void GpxContentsReader::add_track_point(XmlAttributes attributes) {
+// it out of the route or track it makes.
+void GpxContentsReader::add_point(XmlAttributes attributes) {
     const char* latitude = attributes.value("lat");
     const char* longitude = attributes.value("lon");
     const std::optional<Semicircles> position = latitude != nullptr && longitude != nullptr
@@ -128,11 +134,14 @@ void GpxContentsReader::end(const char*) {
     if (kind == GpxElement::name && (parent == GpxElement::wpt || parent == GpxElement::rtept)) {
         reader_.want_text(false);
         rules::note_name_text(contents_.numbers, text_.value());
-    } else if (kind == GpxElement::name && parent == GpxElement::trk) {
+    } else if (kind == GpxElement::name &&
+               (parent == GpxElement::trk || parent == GpxElement::rte)) {
         reader_.want_text(false);
-        track_name_size_ = text_.size;
+        path_name_size_ = text_.size;
     } else if (kind == GpxElement::trk && collector_) {
         end_track();
+    } else if (kind == GpxElement::rte) {
+        end_route();
     }
 }
 
@@ -144,14 +153,23 @@ void GpxContentsReader::end_track() {
     contents_.fewest_track_points =
         first ? points : std::min(contents_.fewest_track_points, points);
     contents_.most_track_points = std::max(contents_.most_track_points, points);
-    if (visit_)
-        visit_({contents_.tracks, std::string_view(track_name_, track_name_size_), points_});
+    if (visit_.track)
+        visit_.track({contents_.tracks, std::string_view(path_name_, path_name_size_), points_});
     ++contents_.tracks;
+}
+
+void GpxContentsReader::end_route() {
+    if (collector_) {
+        collector_->finish();
+        collector_.reset();
+        visit_.route({contents_.routes, std::string_view(path_name_, path_name_size_), points_});
+    }
+    ++contents_.routes;
 }
 
 } // namespace
 
-FileContents read_gpx_contents(InputBytes& input, const TrackVisitor& visit) {
+FileContents read_gpx_contents(InputBytes& input, const ContentsVisitors& visit) {
     FileContents contents;
     contents.format = InputFormat::gpx;
     const auto reader = std::make_unique<GpxContentsReader>(contents, visit);

@@ -55,11 +55,12 @@ void walk_route_points(const RecordCursor& cursor, BodyRemainder& body, TrackPoi
 }
 
 // Reads the route whose record header lies at `offset` in `input`, its body of `length` bytes,
-// where it lies, with no output: its name into `name` when one is given, every link point into
-// `points` as -T collects them; `block` is the stream's. Gives the failure at which a run that
-// streams the input would stop in it (see read_track_at).
+// where it lies, with no output: its name into `name` when one is given, its link points into
+// `points` as -T (every one) or -U (the vias) collects them; `block` is the stream's. Gives the
+// failure at which a run that streams the input would stop in it (see read_track_at).
 Failure read_route_at(InputBytes& input, InputOffset offset, ByteCount length,
                       const VersionLayout& layout, PointBuffer& points,
-                      std::span<std::uint8_t> block, const TextDestination* name = nullptr);
+                      std::span<std::uint8_t> block, const TextDestination* name = nullptr,
+                      TrackPoints which = TrackPoints::all_points);
 
 } // namespace korvix

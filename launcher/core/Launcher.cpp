@@ -212,9 +212,13 @@ Feedback Launcher::Run(const std::function<void(ConverterRun&)>& wait) {
     if (error != 0) {
         return {FeedbackIcon::Error, StartErrorText(error)};
     }
+    m_pictureRun.reset();
     wait(run);
     run.Finish(); // a wait given up before the converter's end stops it here
     std::fflush(stdout);
+    if (run.Result().status.Succeeded() && !run.Result().stopped && HasPicture(m_option)) {
+        m_pictureRun = PictureRun{m_option, m_input, m_output, run.Result().fates};
+    }
     const OutputFileState after = OutputFileStateOf(output);
     Feedback feedback =
         RunFeedback(run.Result(), OutputAfter(before, after), Summary(run.Result()), before.exists);

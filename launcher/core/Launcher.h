@@ -6,6 +6,7 @@
 #include "RouteLimits.h"
 #include "RunFeedback.h"
 #include "RunOutcome.h"
+#include "RunPicture.h"
 #include "platform.h"
 
 #include <filesystem>
@@ -96,6 +97,9 @@ public:
     // what it did (RunSummary), after one of the free option what korvix reduced or cut
     // (ReductionsSummary), and else nothing unless korvix said something (FeedbackIcon::None).
     Feedback Run(const std::function<void(ConverterRun&)>& wait);
+    // The last run, when it ended cleanly and made routes or tracks that a picture shows
+    // (HasPicture); none before the first and after any other.
+    const std::optional<PictureRun>& PictureOfRun() const { return m_pictureRun; }
 
     int Radio() const { return m_radio; }
     const std::string& Option() const { return m_option; }
@@ -135,6 +139,7 @@ private:
     std::string m_converterPath;
     RouteLimits m_limits;
     std::string m_folder;
+    std::optional<PictureRun> m_pictureRun;
 };
 
 } // namespace runkorvix

@@ -378,6 +378,8 @@ void ParseDlgModel::Refresh() {
     const bool whole = m_contents && m_contents->whole();
     At(IDC_WAYPOINTS_NOTE).text = NewWaypointsText(
         m_limits.waypointsText, whole ? m_contents->waypoints : std::optional<std::uint64_t>());
+    // The picture of the last run, until the next.
+    At(IDC_SHOW_RUN).enabled = idle && m_launcher.PictureOfRun().has_value();
 }
 
 std::string ParseDlgModel::InputNote() const {

@@ -7,6 +7,7 @@
 #include "FileChooser.h"
 #include "MessageBox.h"
 #include "PathDisplay.h"
+#include "PictureWindow.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -129,6 +130,8 @@ void CParseDlg::ConnectHandlers() {
     connect(m_run, &QPushButton::clicked, this, &CParseDlg::OnRun);
     connect(m_about, &QPushButton::clicked, this, &CParseDlg::OnAbout);
     connect(m_help, &QPushButton::clicked, this, &CParseDlg::OnHelpText);
+    connect(TakeControl<QPushButton>(m_controls, kIdShowRun), &QPushButton::clicked, this,
+            &CParseDlg::OnShowRun);
 }
 
 QWidget* CParseDlg::GetDlgItem(ControlId id) const {
@@ -279,12 +282,22 @@ void CParseDlg::OnRun() {
     if (focus) {
         focus->setFocus();
     }
-    if (feedback.icon != runkorvix::FeedbackIcon::None) {
+    // After a run that made routes or tracks the box offers their picture.
+    const bool picture = Choices().PictureOfRun().has_value() && !m_model.Leaving();
+    if (feedback.icon != runkorvix::FeedbackIcon::None &&
         ShowMessage(feedback.icon, QString::fromStdString(feedback.text),
-                    QByteArray::fromStdString(feedback.folder));
+                    QByteArray::fromStdString(feedback.folder),
+                    feedback.icon == runkorvix::FeedbackIcon::Information && picture)) {
+        OnShowRun();
     }
     if (m_model.Leaving()) {
         QDialog::reject();
+    }
+}
+
+void CParseDlg::OnShowRun() {
+    if (const auto& picture = Choices().PictureOfRun()) {
+        ShowRunPicture(*picture, this);
     }
 }
 
@@ -306,12 +319,15 @@ void CParseDlg::WaitForConverter() {
     loop.exec();
 }
 
-void CParseDlg::ShowMessage(runkorvix::FeedbackIcon icon, const QString& text,
-                            const QByteArray& folder) {
+bool CParseDlg::ShowMessage(runkorvix::FeedbackIcon icon, const QString& text,
+                            const QByteArray& folder, bool offerShow) {
     // The message box shows the normal cursor, also when the dialog behind it is busy.
     QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    ShowMessageBox(this, BoxIcon(icon), text, folder);
+    const bool show =
+        ShowMessageBox(this, BoxIcon(icon), text, folder,
+                       offerShow ? QString::fromLatin1(runkorvix::kShowCaption) : QString());
     QGuiApplication::restoreOverrideCursor();
+    return show;
 }
 
 void CParseDlg::OnAbout() {

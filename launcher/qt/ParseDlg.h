@@ -62,6 +62,7 @@ public:
         kIdWaypoints = IDC_WAYPOINTS,
         kIdWaypointsNote = IDC_WAYPOINTS_NOTE,
         kIdProgress = IDC_PROGRESS,
+        kIdShowRun = IDC_SHOW_RUN,
     };
     // The option buttons' ids by index: -R, -S, -T, -U, -V, -W, then the free option.
     static constexpr std::array<ControlId, runkorvix::kOptionCount> kOptionIds = {
@@ -98,6 +99,8 @@ public:
     void OnRun();
     void OnAbout();
     void OnHelpText();
+    // The picture of the last run that made routes or tracks.
+    void OnShowRun();
     void OnOK();
     void OnCancel();
 
@@ -126,8 +129,10 @@ private:
     // Pumps the started run until it has ended, passing on the events that the model takes
     // meanwhile.
     void WaitForConverter();
-    void ShowMessage(runkorvix::FeedbackIcon icon, const QString& text,
-                     const QByteArray& folder = {});
+    // A box of the dialog's; with `offerShow` it offers the picture of the run too: true when
+    // the user chose it.
+    bool ShowMessage(runkorvix::FeedbackIcon icon, const QString& text,
+                     const QByteArray& folder = {}, bool offerShow = false);
     // Shows `path` in a path field: cut short to the field, the file name whole; all of it in
     // the field's tooltip.
     static void ShowPath(QLineEdit* field, const QString& path);

@@ -66,7 +66,8 @@
     DIALOG_CONTROL(Label, IDC_WAYPOINTS_NOTE, "new waypoints (1 to 999).", 130, 271, 115, 16)      \
     DIALOG_CONTROL(WrappedNote, IDC_INPUT_NOTE, "", 82, 29, 156, 16)                               \
     DIALOG_CONTROL(Note, IDC_OUTPUT_NOTE, "", 81, 61, 156, 8)                                      \
-    DIALOG_CONTROL(Progress, IDC_PROGRESS, "", 81, 61, 156, 8)
+    DIALOG_CONTROL(Progress, IDC_PROGRESS, "", 81, 61, 156, 8)                                     \
+    DIALOG_CONTROL(PushButton, IDC_SHOW_RUN, "Show last run", 160, 193, 60, 14)
 
 #define ABOUTDLG_CAPTION "About RunKorvix"
 #define ABOUTDLG_WIDTH 235

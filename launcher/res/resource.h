@@ -40,6 +40,7 @@
 #define IDC_WAYPOINTS 1026       // its number of waypoints
 #define IDC_WAYPOINTS_NOTE 1027  // the words after it: new waypoints, and with the file's own
 #define IDC_PROGRESS 1028        // how far a run has read its input
+#define IDC_SHOW_RUN 1029        // the picture of the last run
 
 // The option buttons by option index: -R, -S, -T, -U, -V, -W, then the free option.
 #define OPTION_BUTTON_IDS                                                                          \

@@ -20,7 +20,8 @@ const QList<Id> kIds = {
     CParseDlg::kIdOutputPath,  CParseDlg::kIdAbout,      CParseDlg::kIdHelp,
     CParseDlg::kIdLimitPoints, CParseDlg::kIdPoints,     CParseDlg::kIdLimitTolerance,
     CParseDlg::kIdTolerance,   CParseDlg::kIdSplit,      CParseDlg::kIdFit,
-    CParseDlg::kIdWaypoints,   CParseDlg::kIdInputNote,  CParseDlg::kIdOutputNote};
+    CParseDlg::kIdWaypoints,   CParseDlg::kIdInputNote,  CParseDlg::kIdOutputNote,
+    CParseDlg::kIdShowRun};
 
 // The dialog's state as the user sees it: the index of the checked option button, option text,
 // free option field text, and which of Output File, Run and the field are enabled.
@@ -168,7 +169,8 @@ void DialogStartTest::templateControls() {
                           "1025 QCheckBox Fit every track into",
                           "1026 QLineEdit field",
                           "1023 QLabel note",
-                          "1024 QLabel note"}));
+                          "1024 QLabel note",
+                          "1029 QPushButton Show last run"}));
 
     // Tab from Input File once round the dialog: the option group entered at its selected
     // option, -T, the disabled controls passed over; Shift+Tab back.
@@ -204,7 +206,7 @@ void DialogStartTest::captionsWholeAndNoOverlap() {
     QCOMPARE(groups.size(), 2);
     QCOMPARE(groups[0]->title() + '|' + groups[1]->title(),
              QStringLiteral("Options|Routes and tracks made"));
-    QCOMPARE(controls.size(), 37);
+    QCOMPARE(controls.size(), 38);
     for (const QWidget* a : controls) {
         if (!a->isVisibleTo(dialog.get())) { // the progress bar, in the place of a line
             continue;

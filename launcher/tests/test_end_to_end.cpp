@@ -2,8 +2,9 @@
 // nothing to convert, one that converts the sample file under names without a '.', again with a
 // point limit, and one that fails; a file as a GPS names its waypoints, whose tracks do not all
 // find names, again with a point limit that overrules the tolerance, and fitted into the names
-// left.
+// left; and the picture of a run, offered by the box after it.
 
+#include "PictureWindow.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -38,6 +40,7 @@ private slots:
     void theLinesAndTheBoxTellWhatBecameOfADevicesTracks();
     void aNameThatIsNoUtf8_data();
     void aNameThatIsNoUtf8();
+    void showDrawsWhatARunMade();
 };
 
 void EndToEndTest::runConvertsASampleFile() {
@@ -243,6 +246,68 @@ void EndToEndTest::aNameThatIsNoUtf8() {
                                        ", through 4 new waypoints." +
                                        Where(bench, QFile::decodeName(output)));
     QVERIFY(std::filesystem::is_regular_file(outputPath.toStdString()));
+#endif
+}
+
+void EndToEndTest::showDrawsWhatARunMade() {
+#ifndef KORVIX_PROGRAM_DIR
+    QSKIP("korvix is not part of this build");
+#else
+    const QString launcher = QDir(QStringLiteral(KORVIX_PROGRAM_DIR)).filePath(LauncherFileName());
+    LauncherBench bench(false);
+    const QString input = bench.MakeFile(
+        "device.gdb", QByteArray::fromStdString(gdbtest::DeviceNamedGdb(12, {40, 120, 7})));
+    const auto dialog = bench.Open(launcher);
+    bench.ChooseFiles(*dialog, input, bench.DataPath("device-route.gdb"));
+    QVERIFY(!dialog->GetDlgItem(CParseDlg::kIdShowRun)->isEnabled());
+    LauncherBench::Click(*dialog, CParseDlg::kIdRadioV);
+    LauncherBench::Click(*dialog, CParseDlg::kIdLimitPoints);
+    qobject_cast<QLineEdit*>(dialog->GetDlgItem(CParseDlg::kIdPoints))->setText("5");
+
+    // The box after the run: Show; then the picture, read and closed.
+    QStringList farthest;
+    int inked = 0;
+    double zoomed = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->isVisible()) {
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == QStringLiteral("Show")) {
+                    button->click();
+                }
+            }
+        } else if (auto* window = qobject_cast<CPictureWindow*>(modal);
+                   window && window->isVisible()) {
+            for (int row = 0; row < window->List()->rowCount(); ++row) {
+                farthest << window->List()->item(row, 2)->text();
+            }
+            const QImage drawn = window->Canvas()->grab().toImage();
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    inked += drawn.pixelColor(x, y) != Qt::white ? 1 : 0;
+                }
+            }
+            const double whole = window->View().MetresPerPixel();
+            QTest::keyClick(window->Canvas(), Qt::Key_Plus);
+            QTest::keyClick(window->List(), Qt::Key_Plus); // the list passes it on
+            zoomed = whole / window->View().MetresPerPixel();
+            window->List()->setCurrentCell(1, 0);
+            QCOMPARE(window->View().Selected(), std::optional<std::size_t>(1));
+            window->reject();
+        }
+    });
+    poll.start(5);
+    LauncherBench::Click(*dialog, CParseDlg::kIdRun);
+    poll.stop();
+    // Each track's row says how far its route strays, as korvix's lines do.
+    QCOMPARE(farthest.size(), 3);
+    for (const QString& metres : farthest) {
+        QVERIFY2(metres.endsWith(QStringLiteral(" m")), qPrintable(metres));
+    }
+    QVERIFY(inked > 100);
+    QCOMPARE(zoomed, 4.0);
+    QVERIFY(dialog->GetDlgItem(CParseDlg::kIdShowRun)->isEnabled());
 #endif
 }
 

@@ -4,6 +4,7 @@
 #include "DialogControls.h"
 #include "MessageFontTemplate.h"
 #include "PathDisplay.h"
+#include "PictureWindow.h"
 #include "platform.h"
 #include "resource.h"
 
@@ -28,12 +29,19 @@ constexpr std::array<int, runkorvix::kOptionCount> kOptionIds =
 // The timer that pumps a run.
 constexpr UINT_PTR kPumpTimer = 1;
 
-// The box on screen whose Help button opens a folder: it is named so as the box is made.
+// The box on screen, its buttons named as it is made: its Help button opens a folder; where it
+// offers the picture of a run, its OK button reads Show and its Cancel button, the default one
+// that Enter and Escape press, OK.
 HHOOK g_boxHook = nullptr;
-LRESULT CALLBACK NameOpenFolderButton(int code, WPARAM wParam, LPARAM lParam) {
+bool g_boxOffersShow = false;
+LRESULT CALLBACK NameBoxButtons(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE) {
         const auto box = reinterpret_cast<HWND>(wParam);
         SetDlgItemTextW(box, IDHELP, korvix::wide_from_utf8(runkorvix::kOpenFolderCaption).c_str());
+        if (g_boxOffersShow) {
+            SetDlgItemTextW(box, IDOK, korvix::wide_from_utf8(runkorvix::kShowCaption).c_str());
+            SetDlgItemTextW(box, IDCANCEL, L"OK");
+        }
         UnhookWindowsHookEx(g_boxHook);
         g_boxHook = nullptr;
         return 0;
@@ -115,12 +123,13 @@ std::string ModulePath() {
 
 } // namespace
 
-const std::array<std::pair<int, void (CParseDlg::*)()>, 5> CParseDlg::kButtonHandlers = {{
+const std::array<std::pair<int, void (CParseDlg::*)()>, 6> CParseDlg::kButtonHandlers = {{
     {IDC_INPUT_FILE, &CParseDlg::OnInputFile},
     {IDC_OUTPUT_FILE, &CParseDlg::OnOutputFile},
     {IDC_RUN, &CParseDlg::OnRun},
     {IDC_ABOUT, &CParseDlg::OnAbout},
     {IDC_HELP_TEXT, &CParseDlg::OnHelpText},
+    {IDC_SHOW_RUN, &CParseDlg::OnShowRun},
 }};
 
 CParseDlg::CParseDlg(runkorvix::LauncherSettings& settings, HINSTANCE instance,
@@ -453,11 +462,21 @@ void CParseDlg::OnRun() {
         m_model.Run([this] { WaitForConverter(); }, [this] { TakeWaitingMessages(); });
     SetCursor(normal);
     ShowStates();
-    if (feedback.icon != FeedbackIcon::None) {
-        ShowMessage(feedback.icon, feedback.text, feedback.folder);
+    // After a run that made routes or tracks the box offers their picture.
+    const bool picture = m_model.Choices().PictureOfRun().has_value() && !m_model.Leaving();
+    if (feedback.icon != FeedbackIcon::None &&
+        ShowMessage(feedback.icon, feedback.text, feedback.folder,
+                    feedback.icon == FeedbackIcon::Information && picture)) {
+        OnShowRun();
     }
     if (m_model.Leaving()) {
         EndDialog(m_hWnd, IDCANCEL);
+    }
+}
+
+void CParseDlg::OnShowRun() {
+    if (const auto& picture = m_model.Choices().PictureOfRun()) {
+        ShowRunPicture(m_instance, m_hWnd, *picture);
     }
 }
 
@@ -536,23 +555,28 @@ std::string CParseDlg::ChooseFile(bool save) {
     return utf8_from_wide(file.c_str());
 }
 
-void CParseDlg::ShowMessage(FeedbackIcon icon, const std::string& text, const std::string& folder) {
+bool CParseDlg::ShowMessage(FeedbackIcon icon, const std::string& text, const std::string& folder,
+                            bool offerShow) {
     const UINT style = icon == FeedbackIcon::Error         ? MB_ICONERROR
                        : icon == FeedbackIcon::Information ? MB_ICONINFORMATION
                                                            : 0;
     // The box's Help button tells the dialog (WM_HELP), which opens the folder in Explorer.
     m_boxFolder = folder;
-    if (!folder.empty()) {
-        g_boxHook = SetWindowsHookExW(WH_CBT, NameOpenFolderButton, nullptr, GetCurrentThreadId());
+    g_boxOffersShow = offerShow;
+    if (!folder.empty() || offerShow) {
+        g_boxHook = SetWindowsHookExW(WH_CBT, NameBoxButtons, nullptr, GetCurrentThreadId());
     }
-    MessageBoxW(m_hWnd, wide_from_utf8(text).c_str(),
-                wide_from_utf8(runkorvix::kApplication).c_str(),
-                MB_OK | style | (folder.empty() ? 0U : UINT{MB_HELP}));
+    const UINT buttons = offerShow ? UINT{MB_OKCANCEL | MB_DEFBUTTON2} : UINT{MB_OK};
+    const int chosen = MessageBoxW(m_hWnd, wide_from_utf8(text).c_str(),
+                                   wide_from_utf8(runkorvix::kApplication).c_str(),
+                                   buttons | style | (folder.empty() ? 0U : UINT{MB_HELP}));
     if (g_boxHook != nullptr) {
         UnhookWindowsHookEx(g_boxHook);
         g_boxHook = nullptr;
     }
     m_boxFolder.clear();
+    g_boxOffersShow = false;
+    return offerShow && chosen == IDOK;
 }
 
 void CParseDlg::OnAbout() {

@@ -57,11 +57,15 @@ private:
                                        UINT_PTR, DWORD_PTR dialog);
     void OnAbout();
     void OnHelpText();
+    // The picture of the last run that made routes or tracks.
+    void OnShowRun();
     // The chosen file's full path, or an empty string when the user cancelled.
     std::string ChooseFile(bool save);
-    // With a `folder`, the box offers to open it too (its Help button, named "Open folder").
-    void ShowMessage(runkorvix::FeedbackIcon icon, const std::string& text,
-                     const std::string& folder = {});
+    // With a `folder`, the box offers to open it too (its Help button, named "Open folder");
+    // with `offerShow`, the picture of the run (its OK button, named "Show", beside OK, the
+    // default): true when the user chose Show.
+    bool ShowMessage(runkorvix::FeedbackIcon icon, const std::string& text,
+                     const std::string& folder = {}, bool offerShow = false);
     // The path fields' tooltips, which show the whole path that a field may show cut short.
     void CreatePathTips();
     // Shows every control as the model says.
@@ -79,7 +83,7 @@ private:
     void EnableItem(int id, bool enable);
 
     // The push buttons that open a chooser or a box, or run, by id.
-    static const std::array<std::pair<int, void (CParseDlg::*)()>, 5> kButtonHandlers;
+    static const std::array<std::pair<int, void (CParseDlg::*)()>, 6> kButtonHandlers;
 
     runkorvix::ParseDlgModel m_model;
     HINSTANCE m_instance;

@@ -1,0 +1,241 @@
+#include "RunPicture.h"
+
+#include "FarthestPoint.h"
+#include "MadePaths.h"
+#include "file_paths.h"
+#include "position_word.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace runkorvix {
+
+namespace {
+
+// The parts that korvix cut a route or track into carry its name with " 1/3", " 2/3" and so on.
+std::size_t PartsNamed(std::string_view made, std::string_view name) {
+    if (made == name) {
+        return 1;
+    }
+    const std::string first = std::string(name) + " 1/";
+    if (made.substr(0, first.size()) != first) {
+        return 1;
+    }
+    unsigned parts = 0;
+    const std::string rest(made.substr(first.size()));
+    return std::sscanf(rest.c_str(), "%u", &parts) == 1 && parts > 0 ? parts : 1;
+}
+
+// The parts made of the input's route or track `name`, joined.
+std::vector<std::uint64_t> TakeParts(MadePaths& made, std::string_view name, std::uint32_t& parts) {
+    std::vector<std::uint64_t> joined;
+    const MadePath* first = made.Peek();
+    const std::size_t count = first == nullptr ? 0 : PartsNamed(first->name, name);
+    parts = 0;
+    for (std::optional<MadePath> part; parts < count && (part = made.Next()); ++parts) {
+        // Each part begins at the point where the one before ends.
+        const std::vector<std::uint64_t>& positions = part->positions;
+        const bool joint = !joined.empty() && !positions.empty() && joined.back() == positions[0];
+        joined.insert(joined.end(), positions.begin() + (joint ? 1 : 0), positions.end());
+    }
+    return joined;
+}
+
+// The longer side of the box around some positions, in semicircles.
+std::int64_t ExtentOf(const MapBounds& bounds) {
+    return bounds.Empty() ? 0
+                          : std::max(std::int64_t{bounds.north} - bounds.south,
+                                     std::int64_t{bounds.east} - bounds.west);
+}
+
+// Positions thinned for drawing: a point within `cell` semicircles of the one kept before is left
+// out, but for the last.
+template <class Position>
+std::vector<MapPoint> Thinned(std::size_t count, std::int64_t cell, const Position& position) {
+    std::vector<MapPoint> kept;
+    for (std::size_t i = 0; i < count; ++i) {
+        const MapPoint point = position(i);
+        const bool near = !kept.empty() &&
+                          std::abs(std::int64_t{point.latitude} - kept.back().latitude) < cell &&
+                          std::abs(std::int64_t{point.longitude} - kept.back().longitude) < cell;
+        if (!near || i + 1 == count) {
+            kept.push_back(point);
+        }
+    }
+    return kept;
+}
+
+// The row's lines thinned to its extent, fine and in outline. The fine line keeps at most about
+// kMostFine points, every so many of them where it would keep more (a line that winds to and fro
+// across its extent), so that the picture of a file of many such lines fits in memory and draws
+// at once.
+constexpr std::size_t kMostFine = 1024;
+template <class Position>
+void Draw(std::size_t count, const Position& position, const MapBounds& bounds,
+          std::vector<MapPoint>& fine, std::vector<MapPoint>& outline) {
+    const std::int64_t extent = ExtentOf(bounds);
+    fine = Thinned(count, std::max<std::int64_t>(1, extent / 2048), position);
+    if (const std::size_t every = (fine.size() + kMostFine - 1) / kMostFine; every > 1) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < fine.size(); i += every) {
+            fine[kept++] = fine[i];
+        }
+        if ((fine.size() - 1) % every != 0) {
+            fine[kept++] = fine.back();
+        }
+        fine.resize(kept);
+    }
+    outline = Thinned(fine.size(), std::max<std::int64_t>(1, extent / kOutlinePixels),
+                      [&fine](std::size_t i) { return fine[i]; });
+    // Kept for as long as the picture is shown: no room beyond the points.
+    fine.shrink_to_fit();
+    outline.shrink_to_fit();
+}
+
+// The input's routes or tracks, each a row with what was made of it.
+class PictureRows : public korvix::PathVisitor {
+public:
+    PictureRows(const PictureRun& run, MadePaths& made)
+        : m_run(run), m_made(made), m_tracksToRoutes(run.option == "-V" || run.option == "-W") {}
+
+    void path(const korvix::PathSeen& seen) override {
+        const bool source = (seen.kind == korvix::PathKind::track) == m_tracksToRoutes;
+        if (!source) { // copied as it was: among the routes (or tracks) made
+            m_made.Next();
+            return;
+        }
+        PictureRow row;
+        row.name = std::string(seen.name);
+        row.points = seen.points.count;
+        row.fate = FateOf(seen.index);
+        const korvix::PointBuffer& points = seen.points;
+        const auto position = [&points](std::size_t i) {
+            return MapPoint{points.latitude[i], points.longitude[i]};
+        };
+        for (std::uint32_t i = 0; i < points.count; ++i) {
+            row.bounds.Add(position(i));
+        }
+        if (row.fate == PictureRow::Fate::Made) {
+            Made(seen, row);
+        }
+        Draw(points.count, position, row.bounds, row.drawn, row.drawnOutline);
+        rows.push_back(std::move(row));
+    }
+
+    std::vector<PictureRow> rows;
+
+private:
+    // The fates name the tracks by their place, in the order of the file.
+    PictureRow::Fate FateOf(std::uint64_t index) const {
+        const auto among = [index](const std::vector<std::uint64_t>& tracks) {
+            return std::binary_search(tracks.begin(), tracks.end(), index);
+        };
+        if (!m_tracksToRoutes) {
+            return PictureRow::Fate::Made;
+        }
+        if (among(m_run.fates.skipped)) {
+            return PictureRow::Fate::Skipped;
+        }
+        return among(m_run.fates.kept) ? PictureRow::Fate::Kept : PictureRow::Fate::Made;
+    }
+
+    void Made(const korvix::PathSeen& seen, PictureRow& row) {
+        const std::vector<std::uint64_t> joined = TakeParts(m_made, seen.name, row.parts);
+        row.fate = row.parts == 0 ? PictureRow::Fate::Missing : PictureRow::Fate::Made;
+        row.madePoints = static_cast<std::uint32_t>(joined.size());
+        const auto position = [&joined](std::size_t i) {
+            return MapPoint{korvix::latitude_of(joined[i]), korvix::longitude_of(joined[i])};
+        };
+        for (std::size_t i = 0; i < joined.size(); ++i) {
+            row.bounds.Add(position(i));
+        }
+        Draw(joined.size(), position, row.bounds, row.made, row.madeOutline);
+        if (const std::optional<Farthest> farthest = FarthestFromMade(seen.points, joined)) {
+            row.farthest = MapPoint{seen.points.latitude[farthest->index],
+                                    seen.points.longitude[farthest->index]};
+            row.farthestMetres = farthest->metres;
+        }
+    }
+
+    const PictureRun& m_run;
+    MadePaths& m_made;
+    bool m_tracksToRoutes;
+};
+
+} // namespace
+
+void MapBounds::Add(const MapPoint& point) {
+    south = std::min(south, point.latitude);
+    north = std::max(north, point.latitude);
+    west = std::min(west, point.longitude);
+    east = std::max(east, point.longitude);
+}
+
+void MapBounds::Add(const MapBounds& bounds) {
+    if (!bounds.Empty()) {
+        Add(MapPoint{bounds.south, bounds.west});
+        Add(MapPoint{bounds.north, bounds.east});
+    }
+}
+
+bool HasPicture(std::string_view option) {
+    return option == "-T" || option == "-U" || option == "-V" || option == "-W";
+}
+
+std::optional<RunPicture> BuildRunPicture(const PictureRun& run) {
+    if (!HasPicture(run.option)) {
+        return std::nullopt;
+    }
+    // -U made its tracks of the routes' vias alone, and is measured against them.
+    const korvix::TrackPoints routePoints =
+        run.option == "-U" ? korvix::TrackPoints::via_points : korvix::TrackPoints::all_points;
+    // The output is read while the input is.
+    const bool tracksToRoutes = run.option == "-V" || run.option == "-W";
+    MadePaths made(run.output, tracksToRoutes ? korvix::PathKind::route : korvix::PathKind::track);
+    PictureRows rows(run, made);
+    if (!korvix::read_file_paths(run.input, routePoints, rows).whole() || !made.Whole()) {
+        return std::nullopt;
+    }
+    RunPicture picture;
+    picture.tracksToRoutes = tracksToRoutes;
+    picture.rows = std::move(rows.rows);
+    for (const PictureRow& row : picture.rows) {
+        picture.bounds.Add(row.bounds);
+    }
+    return picture;
+}
+
+std::string DistanceText(double metres) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f m", std::max(0.0, std::ceil(metres * 10 - 1e-9) / 10));
+    return text;
+}
+
+std::string RowPointsText(const PictureRow& row, bool tracksToRoutes) {
+    std::string text = std::to_string(row.points);
+    if (row.fate != PictureRow::Fate::Made) {
+        return text;
+    }
+    text += " \xE2\x86\x92 " + std::to_string(row.madePoints); // an arrow
+    if (row.parts > 1) {
+        text += " in " + std::to_string(row.parts) + (tracksToRoutes ? " routes" : " tracks");
+    }
+    return text;
+}
+
+std::string RowFateText(const PictureRow& row) {
+    switch (row.fate) {
+    case PictureRow::Fate::Skipped:
+        return "skipped";
+    case PictureRow::Fate::Kept:
+        return "kept as a track";
+    case PictureRow::Fate::Missing:
+        return "not found";
+    case PictureRow::Fate::Made:
+        break;
+    }
+    return DistanceText(row.farthestMetres);
+}
+
+} // namespace runkorvix
