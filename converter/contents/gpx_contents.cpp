@@ -93,6 +93,9 @@ void GpxContentsReader::start(const XmlName& name, XmlAttributes attributes) {
     ++depth_;
     if (depth_ < tracked)
         kinds_[depth_] = kind;
+    // A point of a route or track, or a link point of a route where -T takes them.
+    const bool point = kind == GpxElement::trkpt || kind == GpxElement::rtept ||
+                       (kind == GpxElement::rpt && visit_.route_points == TrackPoints::all_points);
     if (kind == GpxElement::wpt) {
         ++contents_.waypoints;
     } else if (kind == GpxElement::rte || kind == GpxElement::trk) {
@@ -101,10 +104,7 @@ void GpxContentsReader::start(const XmlName& name, XmlAttributes attributes) {
         if (kind == GpxElement::trk || visit_.route)
             collector_.emplace(points_, quiet_);
         path_name_size_ = 0;
-    } else if ((kind == GpxElement::trkpt || kind == GpxElement::rtept) && collector_) {
-        add_point(attributes);
-    } else if (kind == GpxElement::rpt && collector_ &&
-               visit_.route_points == TrackPoints::all_points) {
+    } else if (point && collector_) {
         add_point(attributes);
     } else if (kind == GpxElement::name &&
                (parent == GpxElement::wpt || parent == GpxElement::rtept)) {
