@@ -74,9 +74,7 @@ public:
     const std::string& ChooserFolder() const { return m_launcher.Folder(); }
     // Whether the output is written as a GPX file (korvix writes a file in its input's format):
     // the save chooser then offers GPX files first and adds ".gpx" to a name without an extension.
-    bool WritesGpx() const {
-        return m_contents && m_contents->format == korvix::InputFormat::gpx;
-    }
+    bool WritesGpx() const { return m_contents && m_contents->format == korvix::InputFormat::gpx; }
     // The option button or check box `id` was clicked: the option is selected, the check box
     // checked or cleared. False for any other control, and for one that is disabled.
     bool Click(int id);
