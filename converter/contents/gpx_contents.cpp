@@ -118,12 +118,7 @@ void GpxContentsReader::start(const XmlName& name, XmlAttributes attributes) {
 // A point whose coordinates cannot be read, or lie beyond a pole, is left out, as korvix leaves
 // it out of the route or track it makes.
 void GpxContentsReader::add_point(XmlAttributes attributes) {
-    const char* latitude = attributes.value("lat");
-    const char* longitude = attributes.value("lon");
-    const std::optional<Semicircles> position = latitude != nullptr && longitude != nullptr
-                                                    ? position_of(latitude, longitude)
-                                                    : std::nullopt;
-    if (position)
+    if (const std::optional<Semicircles> position = point_position(attributes))
         collector_->add_position(position_word(position->latitude, position->longitude));
 }
 

@@ -96,12 +96,7 @@ void FragmentReader::start(const XmlName& name, XmlAttributes attributes) {
         if (points != nullptr)
             collector_.emplace(*points, quiet_);
     } else if (kind == GpxElement::trkpt && collector_) {
-        const char* latitude = attributes.value("lat");
-        const char* longitude = attributes.value("lon");
-        const std::optional<Semicircles> position = latitude != nullptr && longitude != nullptr
-                                                        ? position_of(latitude, longitude)
-                                                        : std::nullopt;
-        if (position)
+        if (const std::optional<Semicircles> position = point_position(attributes))
             collector_->add_position(position_word(position->latitude, position->longitude));
     } else if (kind == GpxElement::name && numbers != nullptr &&
                (parent == GpxElement::wpt || parent == GpxElement::rtept)) {

@@ -92,4 +92,12 @@ GpxElement gpx_element(GpxElement parent, const XmlName& name, GpxVersion versio
     }
 }
 
+std::optional<Semicircles> point_position(XmlAttributes attributes) {
+    const char* latitude = attributes.value("lat");
+    const char* longitude = attributes.value("lon");
+    if (latitude == nullptr || longitude == nullptr)
+        return std::nullopt;
+    return position_of(latitude, longitude);
+}
+
 } // namespace korvix

@@ -4,6 +4,7 @@
 // shaping points).
 #pragma once
 
+#include "gpx_coordinates.h"
 #include "xml_reader.h"
 
 #include <cstdint>
@@ -49,6 +50,10 @@ inline constexpr std::string_view not_gpx_root_text =
 
 // The version of a root element, or nothing when it is no gpx element of GPX 1.0 or 1.1.
 std::optional<GpxVersion> gpx_version_of_root(const XmlName& name);
+
+// The position of a point element (wpt, rtept, trkpt, gpxx:rpt) from its lat and lon attributes
+// (position_of); nothing where one is missing, cannot be read or lies beyond a pole.
+std::optional<Semicircles> point_position(XmlAttributes attributes);
 
 // The element `name` inside an element of kind `parent`.
 GpxElement gpx_element(GpxElement parent, const XmlName& name, GpxVersion version);
