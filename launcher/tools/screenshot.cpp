@@ -7,6 +7,9 @@
 // conversion).
 //   runkorvix_screenshot OUTPUT_FOLDER SUFFIX
 // writes runkorvix-main SUFFIX .png alone, for the pictures at other scales (QT_SCALE_FACTOR).
+//   runkorvix_screenshot OUTPUT_FOLDER picture OPTION INPUT OUTPUT
+// writes runkorvix-picture.png: the picture of a run of korvix OPTION INPUT OUTPUT that was made
+// before, the whole file, then runkorvix-picture-row.png with its longest row selected.
 // Run it on a real display, or under Xvfb with xvfb-run.
 //
 // The runs need a converter: the tool copies itself beside the dialog as korvix, and started
@@ -16,6 +19,7 @@
 #include "ConverterProcess.h"
 #include "FileChooser.h"
 #include "ParseDlg.h"
+#include "PictureWindow.h"
 #include "QtSettingsStore.h"
 
 #include <QAbstractButton>
@@ -25,9 +29,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +41,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -234,6 +241,26 @@ bool Save(QWidget& widget, const QString& path) {
     return widget.grab().save(path, "PNG");
 }
 
+// The picture of a run made before: the whole file, then its row of the most points selected.
+int ShootPicture(const QDir& out, const runkorvix::PictureRun& run) {
+    std::optional<runkorvix::RunPicture> picture = runkorvix::BuildRunPicture(run);
+    if (!picture || picture->rows.empty()) {
+        std::fprintf(stderr, "runkorvix_screenshot: the run's files cannot be read\n");
+        return 1;
+    }
+    const auto longest =
+        std::max_element(picture->rows.begin(), picture->rows.end(),
+                         [](const auto& a, const auto& b) { return a.points < b.points; });
+    const int row = static_cast<int>(longest - picture->rows.begin());
+    CPictureWindow window(std::move(*picture), nullptr);
+    window.resize(960, 600);
+    bool ok = Save(window, out.filePath(QStringLiteral("runkorvix-picture.png")));
+    window.List()->selectRow(row);
+    QApplication::processEvents();
+    ok = Save(window, out.filePath(QStringLiteral("runkorvix-picture-row.png"))) && ok;
+    return ok ? 0 : 1;
+}
+
 void Click(const CParseDlg& dialog, CParseDlg::ControlId id) {
     qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id))->click();
 }
@@ -282,6 +309,9 @@ int main(int argc, char** argv) {
         return ActAsConverter(argc, argv);
     }
     QApplication app(argc, argv);
+    if (argc == 6 && std::strcmp(argv[2], "picture") == 0) {
+        return ShootPicture(QDir(QString::fromLocal8Bit(argv[1])), {argv[3], argv[4], argv[5], {}});
+    }
     if (argc != 2 && argc != 3) {
         std::fprintf(stderr, "usage: runkorvix_screenshot OUTPUT_FOLDER [SUFFIX]\n");
         return 2;
