@@ -136,26 +136,6 @@ bool XmlReader::feed(const std::uint8_t* bytes, std::size_t count, bool last) {
     if (error_.failed || stopped_)
         return false;
     note_head(bytes, count, last);
-    if (carried_cr_) {
-        // The CR held back, with the byte behind it.
-        carried_cr_ = false;
-        const std::uint8_t joined[2] = {'\r', count > 0 ? bytes[0] : std::uint8_t{0}};
-        const std::size_t taken = count > 0 ? 1 : 0;
-        if (!parse_piece(joined, 1 + taken, last && count == taken))
-            return false;
-        bytes += taken;
-        count -= taken;
-        if (count == 0)
-            return true;
-    }
-    return parse_piece(bytes, count, last);
-}
-
-bool XmlReader::parse_piece(const std::uint8_t* bytes, std::size_t count, bool last) {
-    if (!last && count > 0 && bytes[count - 1] == '\r') {
-        carried_cr_ = true;
-        --count;
-    }
     auto parser = static_cast<XML_Parser>(parser_);
     const auto status = XML_Parse(parser, reinterpret_cast<const char*>(bytes),
                                   static_cast<int>(count), last ? 1 : 0);

@@ -101,17 +101,11 @@ private:
     friend struct XmlEvents;
     void note_error(bool last);
     void note_head(const std::uint8_t* bytes, std::size_t count, bool last);
-    // Parses one piece, a CR at its end held back for the next (carried_cr_).
-    bool parse_piece(const std::uint8_t* bytes, std::size_t count, bool last);
 
     void* parser_ = nullptr;
     XmlHandler& handler_;
     XmlError error_;
     bool stopped_ = false;
-    // Outside the root element expat counts a CR that ends one piece and the LF that begins the
-    // next as two line ends: no piece but the last ends in a CR, which goes with the next piece,
-    // so that a refusal names the same line however the file is read.
-    bool carried_cr_ = false;
     bool text_wanted_ = false;
     // The first bytes of the file: a UTF-8 byte order mark among them, which expat takes without
     // an event, goes to raw() before anything else.

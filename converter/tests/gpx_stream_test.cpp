@@ -11,7 +11,6 @@
 #include "record_dispatch.h"
 #include "run_driver.h"
 #include "test_files.h"
-#include "xml_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -152,38 +151,6 @@ const BadXml bad_files[] = {
      "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\r\n</gpx>\r\n<!-- c -->\r\n\r\n<gpx/>",
      "Input file not valid GPX: line 5, column 1: junk after document element"},
 };
-
-// Takes the events and keeps nothing: the reader's refusal is what is looked at.
-class NoHandler final : public XmlHandler {
-public:
-    void start(const XmlName&, XmlAttributes) override {}
-    void end(const char*) override {}
-    void text(std::string_view) override {}
-    void raw(std::string_view) override {}
-};
-
-// A refusal names the line and column it names when the file is read whole, wherever the pieces
-// that the file is read in end (expat alone counts a CR at a piece's end and the LF behind it as
-// two line ends outside the root element).
-TEST(GpxStream, ARefusalNamesItsLineWhereverThePiecesEnd) {
-    const auto refusal = [](std::string_view text, std::size_t cut) {
-        NoHandler handler;
-        XmlReader reader(handler);
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-        if (reader.feed(bytes, cut, false))
-            reader.feed(bytes + cut, text.size() - cut, true);
-        return refusal_message(reader.error());
-    };
-    for (const BadXml& bad : bad_files) {
-        const std::string_view text = bad.text;
-        // A root that is no gpx element is refused by the walk, not by the reader.
-        if (!std::string_view(bad.message).ends_with("GPX 1.0 or 1.1")) {
-            EXPECT_EQ(refusal(text, text.size()), std::string(bad.message) + "\n") << bad.name;
-        }
-        for (std::size_t cut = 0; cut < text.size(); ++cut)
-            EXPECT_EQ(refusal(text, cut), refusal(text, text.size())) << bad.name << " " << cut;
-    }
-}
 
 class GpxRefused : public ::testing::TestWithParam<BadXml> {};
 
