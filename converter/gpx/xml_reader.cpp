@@ -72,20 +72,28 @@ XmlName xml_name(const char* text) {
     return {uri, {first + 1, static_cast<std::size_t>(second - first - 1)}, second + 1};
 }
 
-namespace {} // namespace
-
 // expat's callbacks, each to the reader's handler.
 struct XmlEvents {
     static XmlReader& reader(void* data) { return *static_cast<XmlReader*>(data); }
     static void start(void* data, const XML_Char* name, const XML_Char** attributes) {
-        reader(data).handler_.start(xml_name(name), XmlAttributes{attributes});
+        XmlReader& self = reader(data);
+        ++self.depth_;
+        self.handler_.start(xml_name(name), XmlAttributes{attributes});
     }
-    static void end(void* data, const XML_Char* name) { reader(data).handler_.end(name); }
+    static void end(void* data, const XML_Char* name) {
+        XmlReader& self = reader(data);
+        self.handler_.end(name);
+        self.close_element();
+    }
     static void text(void* data, const XML_Char* text, int size) {
         reader(data).handler_.text({text, static_cast<std::size_t>(size)});
     }
     static void raw(void* data, const XML_Char* bytes, int size) {
-        reader(data).handler_.raw({bytes, static_cast<std::size_t>(size)});
+        XmlReader& self = reader(data);
+        const std::string_view piece(bytes, static_cast<std::size_t>(size));
+        if (self.in_epilog_) [[unlikely]]
+            self.count_epilog(piece);
+        self.handler_.raw(piece);
     }
     static void doctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
         reader(data).refuse("a document type declaration (DOCTYPE), which korvix does not read");
@@ -157,6 +165,41 @@ void XmlReader::note_head(const std::uint8_t* bytes, std::size_t count, bool las
         head_count_ = sizeof head_;
 }
 
+// The root element closed: the epilog's lines are counted from the end of its end tag on.
+void XmlReader::close_element() {
+    if (--depth_ == 0)
+        enter_epilog();
+}
+
+void XmlReader::enter_epilog() {
+    auto parser = static_cast<XML_Parser>(parser_);
+    in_epilog_ = true;
+    epilog_line_ = XML_GetCurrentLineNumber(parser);
+    epilog_column_ = XML_GetCurrentColumnNumber(parser);
+    int offset = 0;
+    int size = 0;
+    const char* context = XML_GetInputContext(parser, &offset, &size);
+    const int count = XML_GetCurrentByteCount(parser);
+    if (context != nullptr && offset >= 0 && count >= 0 && offset + count <= size)
+        count_epilog({context + offset, static_cast<std::size_t>(count)});
+    else
+        epilog_column_ += static_cast<unsigned long>(count > 0 ? count : 0);
+}
+
+// Lines end at a CR, an LF or a CR LF pair, as XML reads them; columns count characters (the
+// bytes that begin one in UTF-8).
+void XmlReader::count_epilog(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (c == '\r' || (c == '\n' && !epilog_cr_)) {
+            ++epilog_line_;
+            epilog_column_ = 0;
+        } else if (c != '\n' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++epilog_column_;
+        }
+        epilog_cr_ = c == '\r';
+    }
+}
+
 void XmlReader::note_error(bool last) {
     auto parser = static_cast<XML_Parser>(parser_);
     const XML_Error code = XML_GetErrorCode(parser);
@@ -164,6 +207,12 @@ void XmlReader::note_error(bool last) {
     error_.line = XML_GetCurrentLineNumber(parser);
     error_.column = XML_GetCurrentColumnNumber(parser) + 1;
     error_.out_of_memory = code == XML_ERROR_NO_MEMORY;
+    if (in_epilog_ && !error_.out_of_memory) {
+        error_.line = epilog_line_;
+        error_.column = epilog_column_ + 1;
+        error_.words = "junk after the end of the gpx element";
+        return;
+    }
     error_.cut_short =
         last && (code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN ||
                  code == XML_ERROR_PARTIAL_CHAR || code == XML_ERROR_UNCLOSED_CDATA_SECTION);
@@ -187,7 +236,14 @@ void XmlReader::want_text(bool wanted) {
                                 wanted ? XmlEvents::text : nullptr);
 }
 
+// Elements are given up in the start handler of one whose content and end tag go to raw() whole,
+// and wanted again at that end tag.
 void XmlReader::want_elements(bool wanted) {
+    if (wanted == elements_wanted_)
+        return;
+    elements_wanted_ = wanted;
+    if (wanted)
+        close_element();
     XML_SetElementHandler(static_cast<XML_Parser>(parser_), wanted ? XmlEvents::start : nullptr,
                           wanted ? XmlEvents::end : nullptr);
 }

@@ -101,16 +101,31 @@ private:
     friend struct XmlEvents;
     void note_error(bool last);
     void note_head(const std::uint8_t* bytes, std::size_t count, bool last);
+    void close_element();
+    void enter_epilog();
+    void count_epilog(std::string_view bytes);
 
     void* parser_ = nullptr;
     XmlHandler& handler_;
     XmlError error_;
     bool stopped_ = false;
     bool text_wanted_ = false;
+    bool elements_wanted_ = true;
     // The first bytes of the file: a UTF-8 byte order mark among them, which expat takes without
     // an event, goes to raw() before anything else.
     std::uint8_t head_[3] = {};
     std::size_t head_count_ = 0;
+    // Elements open: the root's end begins the epilog, where only comments, processing
+    // instructions and white space may stand. There expat's own refusal depends on where its
+    // input pieces end (a name cut by a piece's end is "junk", the same name whole may be an
+    // "invalid token" further on; a CR ending a piece and the LF beginning the next are two
+    // lines), so the reader counts the epilog's lines itself and refuses anything else in it at
+    // the first byte that is not a comment, instruction or white space.
+    std::int64_t depth_ = 0;
+    bool in_epilog_ = false;
+    bool epilog_cr_ = false; // the last byte counted was a CR: an LF behind it ends no line
+    unsigned long epilog_line_ = 0;
+    unsigned long epilog_column_ = 0; // characters before the next byte, on its line
 };
 
 // "Input file not valid GPX: line 812, column 14: mismatched tag", with its line end.

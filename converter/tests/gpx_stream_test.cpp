@@ -11,6 +11,7 @@
 #include "record_dispatch.h"
 #include "run_driver.h"
 #include "test_files.h"
+#include "xml_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -146,11 +147,57 @@ const BadXml bad_files[] = {
     {"Latin1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><gpx/>",
      "Input file not valid GPX: line 1, column 1: encoding ISO-8859-1, where korvix reads UTF-8"},
     {"JunkAfter", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"/>\n<gpx/>",
-     "Input file not valid GPX: line 2, column 1: junk after document element"},
+     "Input file not valid GPX: line 2, column 1: junk after the end of the gpx element"},
     {"JunkAfterCrlfLines",
-     "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\r\n</gpx>\r\n<!-- c -->\r\n\r\n<gpx/>",
-     "Input file not valid GPX: line 5, column 1: junk after document element"},
+     "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\r\n</gpx  \r\n>\r\n<!-- c -->\r\n\r\n"
+     "<?pi \xC3\xA9?>\xC3\xA9\xC3\xA9<gpx/>",
+     "Input file not valid GPX: line 6, column 9: junk after the end of the gpx element"},
+    // A name whose third character no name may hold, and a comment never closed.
+    {"BadNameAfter", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"></gpx>\r\rab\x01c",
+     "Input file not valid GPX: line 3, column 1: junk after the end of the gpx element"},
+    {"OpenCommentAfter", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"></gpx> <!-- c",
+     "Input file not valid GPX: line 1, column 55: junk after the end of the gpx element"},
+    // Runs of CRs and CR LFs within the root, a line end each.
+    {"CrRunsInAValue",
+     "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" a=\"\r\r\r\n\r\"\r\r\n>\r\r<trk></rte>",
+     "Input file not valid GPX: line 9, column 8: mismatched tag"},
 };
+
+// Takes the events and keeps nothing: the reader's refusal is what is looked at.
+class NoHandler final : public XmlHandler {
+public:
+    void start(const XmlName&, XmlAttributes) override {}
+    void end(const char*) override {}
+    void text(std::string_view) override {}
+    void raw(std::string_view) override {}
+};
+
+// A refusal names the line and column, and says the words, that it names when the file is read
+// whole, wherever the pieces the file is read in end: behind the root element expat alone would
+// count a CR at a piece's end and the LF behind it as two lines, and call a name cut by a piece's
+// end junk where the whole name is an invalid token further on.
+TEST(GpxStream, ARefusalIsTheSameWhereverThePiecesEnd) {
+    const auto refusal = [](std::string_view text, std::size_t cut) {
+        NoHandler handler;
+        XmlReader reader(handler);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+        for (std::size_t at = 0; at < text.size(); at += cut) {
+            if (!reader.feed(bytes + at, std::min(cut, text.size() - at), false))
+                return refusal_message(reader.error());
+        }
+        reader.feed(bytes, 0, true);
+        return refusal_message(reader.error());
+    };
+    for (const BadXml& bad : bad_files) {
+        const std::string_view text = bad.text;
+        // A root that is no gpx element is refused by the walk, not by the reader.
+        if (!std::string_view(bad.message).ends_with("GPX 1.0 or 1.1")) {
+            EXPECT_EQ(refusal(text, text.size()), std::string(bad.message) + "\n") << bad.name;
+        }
+        for (std::size_t cut = 1; cut < text.size(); ++cut)
+            EXPECT_EQ(refusal(text, cut), refusal(text, text.size())) << bad.name << " " << cut;
+    }
+}
 
 class GpxRefused : public ::testing::TestWithParam<BadXml> {};
 
