@@ -51,6 +51,9 @@ void MadePaths::Read(const std::string& output, korvix::PathKind kind) {
     m_changed.notify_all();
 }
 
+// The reader hands paths over in batches: the taker is woken once a batch is full (or the file
+// read), not for every path, as a file of many short routes would have the two threads wake each
+// other for every one.
 void MadePaths::Put(MadePath path) {
     std::unique_lock<std::mutex> hold(m_lock);
     m_changed.wait(hold, [this] { return m_dropped || m_held < kMostHeld || m_paths.empty(); });
@@ -59,31 +62,42 @@ void MadePaths::Put(MadePath path) {
     }
     m_held += path.positions.size();
     m_paths.push_back(std::move(path));
+    const bool full = m_paths.size() >= kBatch || m_held >= kMostHeld / 2;
+    hold.unlock();
+    if (full) {
+        m_changed.notify_all();
+    }
+}
+
+// The paths handed over so far, taken at once; false when the file holds no more.
+bool MadePaths::Take() {
+    if (!m_taken.empty()) {
+        return true;
+    }
+    std::unique_lock<std::mutex> hold(m_lock);
+    m_changed.wait(hold, [this] { return m_ended || !m_paths.empty(); });
+    m_taken.swap(m_paths);
+    m_held = 0;
     hold.unlock();
     m_changed.notify_all();
+    return !m_taken.empty();
 }
 
 const MadePath* MadePaths::Peek() {
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_changed.wait(hold, [this] { return m_ended || !m_paths.empty(); });
-    return m_paths.empty() ? nullptr : &m_paths.front();
+    return Take() ? &m_taken.front() : nullptr;
 }
 
 std::optional<MadePath> MadePaths::Next() {
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_changed.wait(hold, [this] { return m_ended || !m_paths.empty(); });
-    if (m_paths.empty()) {
+    if (!Take()) {
         return std::nullopt;
     }
-    MadePath path = std::move(m_paths.front());
-    m_paths.pop_front();
-    m_held -= path.positions.size();
-    hold.unlock();
-    m_changed.notify_all();
+    MadePath path = std::move(m_taken.front());
+    m_taken.pop_front();
     return path;
 }
 
 bool MadePaths::Whole() {
+    m_taken.clear();
     std::unique_lock<std::mutex> hold(m_lock);
     m_dropped = true;
     m_paths.clear();

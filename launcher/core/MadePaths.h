@@ -39,10 +39,13 @@ public:
 private:
     class Reader;
     void Put(MadePath path);
+    bool Take();
     void Read(const std::string& output, korvix::PathKind kind);
 
     // At most this many positions are held; the reader waits while they are.
     static constexpr std::size_t kMostHeld = std::size_t{1} << 22;
+    // The taker is woken for this many paths at a time.
+    static constexpr std::size_t kBatch = 256;
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::deque<MadePath> m_paths;
@@ -50,6 +53,7 @@ private:
     bool m_ended = false;
     bool m_whole = false;
     bool m_dropped = false; // no more is taken: the reader reads on to the end, keeping nothing
+    std::deque<MadePath> m_taken; // handed over, the taker's own
     std::thread m_thread;
 };
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
+#include <utility>
 
 namespace runkorvix {
 
@@ -28,6 +30,14 @@ Pixel Rounded(double x, double y) {
 }
 
 } // namespace
+
+bool DrawnWide(const std::vector<DrawnLine>& lines) {
+    std::size_t points = 0;
+    for (const DrawnLine& line : lines) {
+        points += line.points.size();
+    }
+    return points <= kMostWidePoints;
+}
 
 PictureView::PictureView(const RunPicture& picture) : m_picture(picture) {
     const MapBounds& bounds = picture.bounds;
@@ -134,7 +144,21 @@ double PictureView::MetresPerPixel() const {
     return m_scale * korvix::metres_per_semicircle;
 }
 
-void PictureView::AddLine(std::size_t row, bool made, const std::vector<MapPoint>& points,
+// The points of a row's line drawn where the row spans `across` pixels: a small row in outline,
+// and one of a pixel across (as most are in the picture of a whole file of many routes) by the
+// outline's first two points, as every point lies within a pixel of them.
+std::span<const MapPoint> PictureView::Shown(const std::vector<MapPoint>& fine,
+                                             const std::vector<MapPoint>& outline, int across) {
+    if (across > kOutlinePixels) {
+        return fine;
+    }
+    if (across > 1 || outline.size() <= 2) {
+        return outline;
+    }
+    return {outline.data(), 2};
+}
+
+void PictureView::AddLine(std::size_t row, bool made, std::span<const MapPoint> points,
                           Covered& covered, std::vector<DrawnLine>& lines) const {
     DrawnLine line{row, made, {}};
     double lastX = 0;
@@ -142,7 +166,8 @@ void PictureView::AddLine(std::size_t row, bool made, const std::vector<MapPoint
     unsigned lastBeyond = 0;
     const auto flush = [&] {
         if (line.points.size() > 1) {
-            lines.push_back(line);
+            lines.push_back(std::move(line));
+            line = DrawnLine{row, made, {}};
         }
         line.points.clear();
     };
@@ -200,18 +225,19 @@ std::vector<DrawnLine> PictureView::Lines() const {
             0) {
             continue;
         }
-        const bool small = std::max(high.x - low.x, low.y - high.y) <= kOutlinePixels;
+        const int across = std::max(high.x - low.x, low.y - high.y);
         const bool selected = m_selected && *m_selected == row;
-        AddLine(row, false, small ? picture.drawnOutline : picture.drawn, selected ? chosen : input,
-                lines);
-        AddLine(row, true, small ? picture.madeOutline : picture.made, selected ? chosen : made,
-                lines);
+        AddLine(row, false, Shown(picture.drawn, picture.drawnOutline, across),
+                selected ? chosen : input, lines);
+        AddLine(row, true, Shown(picture.made, picture.madeOutline, across),
+                selected ? chosen : made, lines);
     }
     return lines;
 }
 
 std::vector<DrawnMark> PictureView::Marks() const {
     std::vector<DrawnMark> marks;
+    std::vector<double> metres;
     for (std::size_t row = 0; row < m_picture.rows.size(); ++row) {
         const PictureRow& picture = m_picture.rows[row];
         if (!picture.farthest || picture.farthestMetres <= 0) {
@@ -219,10 +245,34 @@ std::vector<DrawnMark> PictureView::Marks() const {
         }
         const Pixel at = ToPixel(*picture.farthest);
         if (Beyond(at.x, at.y, m_width, m_height) == 0) {
-            marks.push_back({row, at, DistanceText(picture.farthestMetres)});
+            marks.push_back({row, at, {}});
+            metres.push_back(picture.farthestMetres);
         }
     }
-    return marks;
+    // The farthest first; a mark in a cell of the window that holds one already is left out, and
+    // one whose label would stand in the cell of another's goes without.
+    std::vector<std::size_t> order(marks.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&metres](std::size_t a, std::size_t b) { return metres[a] > metres[b]; });
+    const auto cellOf = [](const Pixel& at, int width, int height) {
+        return std::make_pair((at.x + width) / width, (at.y + height) / height);
+    };
+    std::set<std::pair<int, int>> dots;
+    std::set<std::pair<int, int>> labels;
+    std::vector<DrawnMark> kept;
+    for (const std::size_t i : order) {
+        if (!dots.insert(cellOf(marks[i].at, kMarkCell, kMarkCell)).second) {
+            continue;
+        }
+        if (labels.insert(cellOf(marks[i].at, kLabelWidth, kLabelHeight)).second) {
+            marks[i].label = DistanceText(metres[i]);
+        }
+        kept.push_back(std::move(marks[i]));
+    }
+    return kept;
 }
 
 ScaleBar PictureView::Scale() const {

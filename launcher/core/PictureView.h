@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ struct DrawnLine {
     std::vector<Pixel> points;
 };
 
-// The point of a row farthest from what was made, and its distance ("11.6 m").
+// The point of a row farthest from what was made, and its distance ("11.6 m"), or no label where
+// a farther one's stands near.
 struct DrawnMark {
     std::size_t row = 0;
     Pixel at;
@@ -38,6 +40,16 @@ struct ScaleBar {
     int pixels = 0;
     std::string label;
 };
+
+// Lines of more points than this in all are drawn a pixel wide (the picture of a file of many
+// routes at the scale of the whole file), as the toolkits draw those fastest; fewer are drawn a
+// pixel and a half wide.
+inline constexpr std::size_t kMostWidePoints = 200000;
+bool DrawnWide(const std::vector<DrawnLine>& lines);
+
+inline constexpr int kMarkCell = 8;
+inline constexpr int kLabelWidth = 64;
+inline constexpr int kLabelHeight = 16;
 
 enum class PictureKey { ZoomIn, ZoomOut, Left, Right, Up, Down, Whole };
 
@@ -62,7 +74,8 @@ public:
 
     std::optional<std::size_t> Selected() const { return m_selected; }
     // What to draw: every line that crosses the window, with no two points in one pixel; the
-    // marks within it; the scale bar.
+    // marks within it, the farthest first, at most one in a square of kMarkCell pixels and a label
+    // to a cell of kLabelWidth by kLabelHeight; the scale bar.
     std::vector<DrawnLine> Lines() const;
     std::vector<DrawnMark> Marks() const;
     ScaleBar Scale() const;
@@ -85,7 +98,9 @@ private:
         // Notes `to`; true where it is reached again in a step from `from`.
         bool Again(const Pixel& from, const Pixel& to);
     };
-    void AddLine(std::size_t row, bool made, const std::vector<MapPoint>& points, Covered& covered,
+    static std::span<const MapPoint> Shown(const std::vector<MapPoint>& fine,
+                                           const std::vector<MapPoint>& outline, int across);
+    void AddLine(std::size_t row, bool made, std::span<const MapPoint> points, Covered& covered,
                  std::vector<DrawnLine>& lines) const;
 
     const RunPicture& m_picture;

@@ -66,32 +66,52 @@ std::vector<MapPoint> Thinned(std::size_t count, std::int64_t cell, const Positi
     return kept;
 }
 
-// The row's lines thinned to its extent, fine and in outline. The fine line keeps at most about
-// kMostFine points, every so many of them where it would keep more (a line that winds to and fro
-// across its extent), so that the picture of a file of many such lines fits in memory and draws
-// at once.
-constexpr std::size_t kMostFine = 1024;
+std::size_t OutlineMost(std::size_t most) {
+    return std::min<std::size_t>(2 * kOutlinePixels, most / 2);
+}
+
+// Every so many of a line's points, the last always among them, so that at most `most` are left.
+void KeepAtMost(std::vector<MapPoint>& line, std::size_t most) {
+    const std::size_t every = (line.size() + most - 1) / std::max<std::size_t>(1, most);
+    if (every <= 1) {
+        return;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < line.size(); i += every) {
+        line[kept++] = line[i];
+    }
+    if ((line.size() - 1) % every != 0) {
+        line[kept++] = line.back();
+    }
+    line.resize(kept);
+    line.shrink_to_fit();
+}
+
+// The row's lines thinned to its extent, fine and in outline. The fine line keeps at most `most`
+// points, every so many of them where it would keep more (a line that winds to and fro across
+// its extent), so that the picture of a file of many such lines fits in memory and draws at
+// once; the outline, drawn at most kOutlinePixels across, keeps half as many (and never more than
+// twice kOutlinePixels).
 template <class Position>
-void Draw(std::size_t count, const Position& position, const MapBounds& bounds,
+void Draw(std::size_t count, const Position& position, const MapBounds& bounds, std::size_t most,
           std::vector<MapPoint>& fine, std::vector<MapPoint>& outline) {
     const std::int64_t extent = ExtentOf(bounds);
     fine = Thinned(count, std::max<std::int64_t>(1, extent / 2048), position);
-    if (const std::size_t every = (fine.size() + kMostFine - 1) / kMostFine; every > 1) {
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < fine.size(); i += every) {
-            fine[kept++] = fine[i];
-        }
-        if ((fine.size() - 1) % every != 0) {
-            fine[kept++] = fine.back();
-        }
-        fine.resize(kept);
-    }
+    KeepAtMost(fine, most);
     outline = Thinned(fine.size(), std::max<std::int64_t>(1, extent / kOutlinePixels),
                       [&fine](std::size_t i) { return fine[i]; });
+    KeepAtMost(outline, OutlineMost(most));
     // Kept for as long as the picture is shown: no room beyond the points.
     fine.shrink_to_fit();
     outline.shrink_to_fit();
 }
+
+// The fine lines of a file of many routes or tracks together keep at most kMostKept points (64
+// MB): past that, every row's fine lines are halved, down to kLeastFine points a line, which
+// still show a row's shape when it is chosen.
+constexpr std::size_t kMostFine = 1024;
+constexpr std::size_t kLeastFine = 64;
+constexpr std::size_t kMostKept = std::size_t{8} << 20;
 
 // The input's routes or tracks, each a row with what was made of it.
 class PictureRows : public korvix::PathVisitor {
@@ -119,13 +139,29 @@ public:
         if (row.fate == PictureRow::Fate::Made) {
             Made(seen, row);
         }
-        Draw(points.count, position, row.bounds, row.drawn, row.drawnOutline);
+        Draw(points.count, position, row.bounds, m_most, row.drawn, row.drawnOutline);
+        m_kept += row.drawn.size() + row.made.size();
         rows.push_back(std::move(row));
+        if (m_kept > kMostKept && m_most > kLeastFine) {
+            HalveFineLines();
+        }
     }
 
     std::vector<PictureRow> rows;
 
 private:
+    void HalveFineLines() {
+        m_most /= 2;
+        m_kept = 0;
+        for (PictureRow& row : rows) {
+            KeepAtMost(row.drawn, m_most);
+            KeepAtMost(row.made, m_most);
+            KeepAtMost(row.drawnOutline, OutlineMost(m_most));
+            KeepAtMost(row.madeOutline, OutlineMost(m_most));
+            m_kept += row.drawn.size() + row.made.size();
+        }
+    }
+
     // The fates name the tracks by their place, in the order of the file.
     PictureRow::Fate FateOf(std::uint64_t index) const {
         const auto among = [index](const std::vector<std::uint64_t>& tracks) {
@@ -150,7 +186,7 @@ private:
         for (std::size_t i = 0; i < joined.size(); ++i) {
             row.bounds.Add(position(i));
         }
-        Draw(joined.size(), position, row.bounds, row.made, row.madeOutline);
+        Draw(joined.size(), position, row.bounds, m_most, row.made, row.madeOutline);
         if (const std::optional<Farthest> farthest = FarthestFromMade(seen.points, joined)) {
             row.farthest = MapPoint{seen.points.latitude[farthest->index],
                                     seen.points.longitude[farthest->index]};
@@ -161,6 +197,8 @@ private:
     const PictureRun& m_run;
     MadePaths& m_made;
     bool m_tracksToRoutes;
+    std::size_t m_most = kMostFine; // points of a fine line
+    std::size_t m_kept = 0;         // points of all fine lines
 };
 
 } // namespace

@@ -50,8 +50,9 @@ struct PictureRow {
     double farthestMetres = 0;
     MapBounds bounds;
     // The input's positions and those made, parts joined, thinned for drawing: to a 2048th of
-    // the row's extent (1024 points at most), and, for when the row is small on the screen, to a
-    // 64th.
+    // the row's extent (1024 points at most, down to 64 where the file's rows together would keep
+    // more than 8 million), and, for when the row is small on the screen, to a 64th (half as
+    // many points, 128 at most).
     std::vector<MapPoint> drawn;
     std::vector<MapPoint> made;
     std::vector<MapPoint> drawnOutline;

@@ -12,7 +12,7 @@
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QTableWidget>
+#include <QTableView>
 #include <QWheelEvent>
 
 namespace {
@@ -53,6 +53,44 @@ void DrawScaleBar(QPainter& painter, const runkorvix::ScaleBar& bar, int height)
     painter.drawText(left, base - 8, QString::fromStdString(bar.label));
 }
 
+QPolygon PolygonOf(const runkorvix::DrawnLine& line) {
+    QPolygon polygon(static_cast<qsizetype>(line.points.size()));
+    for (std::size_t i = 0; i < line.points.size(); ++i) {
+        polygon[static_cast<qsizetype>(i)] = QPoint(line.points[i].x, line.points[i].y);
+    }
+    return polygon;
+}
+
+// Lines of very many points in all (a whole file of many routes) with a pen of a device pixel,
+// which Qt draws without its stroker, many times faster than at a pixel and a half; those of
+// each colour at once, the selected row's last and wide.
+void DrawThin(QPainter& painter, const std::vector<runkorvix::DrawnLine>& lines,
+              std::optional<std::size_t> selected) {
+    QPen thin(kInputColour, 1);
+    thin.setCosmetic(true);
+    for (const bool made : {false, true}) {
+        thin.setColor(made ? kMadeColour : kInputColour);
+        painter.setPen(thin);
+        QPolygon polygon; // its room kept from line to line
+        for (const runkorvix::DrawnLine& line : lines) {
+            if (line.made != made || (selected && *selected == line.row)) {
+                continue;
+            }
+            polygon.resize(static_cast<qsizetype>(line.points.size()));
+            for (std::size_t i = 0; i < line.points.size(); ++i) {
+                polygon[static_cast<qsizetype>(i)] = QPoint(line.points[i].x, line.points[i].y);
+            }
+            painter.drawPolyline(polygon);
+        }
+    }
+    for (const runkorvix::DrawnLine& line : lines) {
+        if (selected && *selected == line.row) {
+            painter.setPen(QPen(line.made ? kMadeColour : kInputColour, 3));
+            painter.drawPolyline(PolygonOf(line));
+        }
+    }
+}
+
 } // namespace
 
 PictureCanvas::PictureCanvas(runkorvix::PictureView& view, QWidget* parent)
@@ -67,21 +105,23 @@ void PictureCanvas::paintEvent(QPaintEvent* /*event*/) {
     painter.fillRect(rect(), Qt::white);
     painter.setRenderHint(QPainter::Antialiasing);
     const std::optional<std::size_t> selected = m_view.Selected();
-    for (const runkorvix::DrawnLine& line : m_view.Lines()) {
-        const bool chosen = selected && *selected == line.row;
-        painter.setPen(QPen(line.made ? kMadeColour : kInputColour, chosen ? 3 : 1.5));
-        QPolygon polygon;
-        polygon.reserve(static_cast<qsizetype>(line.points.size()));
-        for (const runkorvix::Pixel& pixel : line.points) {
-            polygon.append(QPoint(pixel.x, pixel.y));
+    const std::vector<runkorvix::DrawnLine> lines = m_view.Lines();
+    if (runkorvix::DrawnWide(lines)) {
+        for (const runkorvix::DrawnLine& line : lines) {
+            const bool chosen = selected && *selected == line.row;
+            painter.setPen(QPen(line.made ? kMadeColour : kInputColour, chosen ? 3 : 1.5));
+            painter.drawPolyline(PolygonOf(line));
         }
-        painter.drawPolyline(polygon);
+    } else {
+        DrawThin(painter, lines, selected);
     }
     for (const runkorvix::DrawnMark& mark : m_view.Marks()) {
         painter.setPen(QPen(kMarkColour, 1.5));
         painter.setBrush(Qt::yellow);
         painter.drawEllipse(QPoint(mark.at.x, mark.at.y), 4, 4);
-        painter.drawText(mark.at.x + 6, mark.at.y - 6, QString::fromStdString(mark.label));
+        if (!mark.label.empty()) {
+            painter.drawText(mark.at.x + 6, mark.at.y - 6, QString::fromStdString(mark.label));
+        }
     }
     DrawScaleBar(painter, m_view.Scale(), height());
 }
@@ -128,7 +168,7 @@ CPictureWindow::CPictureWindow(runkorvix::RunPicture picture, QWidget* parent)
     setWindowTitle(QStringLiteral("%1 - what the run did").arg(runkorvix::kApplication));
     auto* splitter = new QSplitter(this);
     m_canvas = new PictureCanvas(m_view, splitter);
-    m_list = new QTableWidget(splitter);
+    m_list = new QTableView(splitter);
     m_list->setAccessibleName(m_picture.tracksToRoutes ? QStringLiteral("Tracks")
                                                        : QStringLiteral("Routes"));
     splitter->addWidget(m_canvas);
@@ -140,12 +180,13 @@ CPictureWindow::CPictureWindow(runkorvix::RunPicture picture, QWidget* parent)
     layout->addWidget(splitter);
     FillList();
     m_list->installEventFilter(this);
-    connect(m_list, &QTableWidget::currentCellChanged, this, [this](int row) {
-        if (row >= 0) {
-            m_view.ShowRow(static_cast<std::size_t>(row));
-            m_canvas->update();
-        }
-    });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid()) {
+                    m_view.ShowRow(static_cast<std::size_t>(current.row()));
+                    m_canvas->update();
+                }
+            });
     resize(960, 640);
     // The list as wide as its columns, the picture the rest.
     const int list = m_list->horizontalHeader()->length() +
@@ -169,26 +210,57 @@ bool CPictureWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+PictureRowsModel::PictureRowsModel(const runkorvix::RunPicture& picture, QObject* parent)
+    : QAbstractTableModel(parent), m_picture(picture) {}
+
+int PictureRowsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_picture.rows.size());
+}
+
+int PictureRowsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 3;
+}
+
+// A row's texts are made as the list shows them: a file of many routes opens at once.
+QVariant PictureRowsModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid()) {
+        return {};
+    }
+    const runkorvix::PictureRow& row = m_picture.rows[static_cast<std::size_t>(index.row())];
+    switch (index.column()) {
+    case 0:
+        return QString::fromStdString(row.name);
+    case 1:
+        return QString::fromStdString(runkorvix::RowPointsText(row, m_picture.tracksToRoutes));
+    default:
+        return QString::fromStdString(runkorvix::RowFateText(row));
+    }
+}
+
+QVariant PictureRowsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) {
+        return {};
+    }
+    switch (section) {
+    case 0:
+        return m_picture.tracksToRoutes ? QStringLiteral("Track") : QStringLiteral("Route");
+    case 1:
+        return QStringLiteral("Points");
+    default:
+        return QStringLiteral("Farthest");
+    }
+}
+
 void CPictureWindow::FillList() {
-    const QString kind =
-        m_picture.tracksToRoutes ? QStringLiteral("Track") : QStringLiteral("Route");
-    m_list->setColumnCount(3);
-    m_list->setHorizontalHeaderLabels({kind, QStringLiteral("Points"), QStringLiteral("Farthest")});
-    m_list->setRowCount(static_cast<int>(m_picture.rows.size()));
+    m_list->setModel(new PictureRowsModel(m_picture, m_list));
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->verticalHeader()->hide();
-    for (std::size_t index = 0; index < m_picture.rows.size(); ++index) {
-        const runkorvix::PictureRow& row = m_picture.rows[index];
-        const int at = static_cast<int>(index);
-        m_list->setItem(at, 0, new QTableWidgetItem(QString::fromStdString(row.name)));
-        m_list->setItem(at, 1,
-                        new QTableWidgetItem(QString::fromStdString(
-                            runkorvix::RowPointsText(row, m_picture.tracksToRoutes))));
-        m_list->setItem(at, 2,
-                        new QTableWidgetItem(QString::fromStdString(runkorvix::RowFateText(row))));
-    }
+    // Every row as high as the font's line, so that the view need not ask each row for its height.
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    // Widths from the first thousand rows, as Qt measures them.
     m_list->resizeColumnsToContents();
 }
 

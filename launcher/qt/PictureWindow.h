@@ -3,6 +3,7 @@
 #include "PictureView.h"
 #include "RunPicture.h"
 
+#include <QAbstractTableModel>
 #include <QDialog>
 #include <QPoint>
 #include <QWidget>
@@ -11,7 +12,7 @@ class QKeyEvent;
 class QMouseEvent;
 class QPaintEvent;
 class QResizeEvent;
-class QTableWidget;
+class QTableView;
 class QWheelEvent;
 
 // The picture itself: the run's routes and tracks on a plain background, drawn as the core's view
@@ -34,6 +35,20 @@ private:
     QPoint m_dragFrom;
 };
 
+// The list's rows: each track (or route) of the picture, its name, points and distance.
+class PictureRowsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    PictureRowsModel(const runkorvix::RunPicture& picture, QObject* parent);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    const runkorvix::RunPicture& m_picture;
+};
+
 // The window that shows what a run did: the picture, and beside it the list of the input's tracks
 // (or routes), a row selected showing its own.
 class CPictureWindow : public QDialog {
@@ -43,7 +58,7 @@ public:
     ~CPictureWindow() override;
 
     PictureCanvas* Canvas() const { return m_canvas; }
-    QTableWidget* List() const { return m_list; }
+    QTableView* List() const { return m_list; }
     const runkorvix::PictureView& View() const { return m_view; }
 
 protected:
@@ -57,7 +72,7 @@ private:
     runkorvix::RunPicture m_picture;
     runkorvix::PictureView m_view;
     PictureCanvas* m_canvas;
-    QTableWidget* m_list;
+    QTableView* m_list;
 };
 
 // Builds the picture of the run `run` and shows it, modal to `parent`; says so in a box where the

@@ -1,12 +1,15 @@
 // The picture of a run, read from its input and output by the launcher's core, against what
 // korvix itself said of the run: its reduction lines and its messages.
 #include "ConverterRun.h"
+#include "FarthestPoint.h"
 #include "GdbTestFiles.h"
 #include "PictureView.h"
 #include "ReductionLines.h"
 #include "RunFeedback.h"
 #include "RunPicture.h"
 #include "gdb_bytes.h"
+#include "leg_distance.h"
+#include "position_word.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -122,6 +126,58 @@ bool Inside(const Pixel& pixel, int width, int height) {
 
 // What the window draws: every line within it, no two points of a line in one pixel; the marks
 // labelled as korvix writes distances; a scale bar of a round length that the window holds.
+// The farthest point, picked out by a rough measure first, is the one that korvix's own measure
+// of every point finds, and as far: lines that wind at the equator, at 60 and 89.9 degrees north
+// and across the date line, with legs of a few metres to a hundred kilometres, kept every few
+// points, at the ends only, or with a point lying on its leg.
+TEST(PictureFarthest, IsThePointThatEveryPointMeasuredExactlyFinds) {
+    auto points = std::make_unique<korvix::PointBuffer>();
+    const double degree = korvix::semicircles_per_half_turn / 180;
+    std::uint32_t seed = 7;
+    const auto random = [&seed] { return (seed = seed * 1664525U + 1013904223U) >> 8; };
+    for (const double latitude : {0.0, 60.0, 89.9, -45.0}) {
+        for (const double step : {0.00005, 0.01, 1.0}) { // degrees between points
+            for (const std::uint32_t every : {2U, 7U, 400U}) {
+                points->count = 400;
+                for (std::uint32_t i = 0; i < points->count; ++i) {
+                    const double wobble = static_cast<double>(random() % 1000) / 1000 - 0.5;
+                    points->latitude[i] = static_cast<std::int32_t>(
+                        (latitude + std::min(0.09, step) * wobble) * degree);
+                    points->longitude[i] = static_cast<std::int32_t>(
+                        std::lround(std::remainder(179.0 + step * i, 360.0) * degree));
+                }
+                std::vector<std::uint64_t> made;
+                for (std::uint32_t i = 0; i < points->count; i += every) {
+                    made.push_back(
+                        korvix::position_word(points->latitude[i], points->longitude[i]));
+                }
+                const std::optional<Farthest> found = FarthestFromMade(*points, made);
+                // Every point from its leg as korvix measures it.
+                double worst = 0;
+                std::uint32_t at = 0;
+                for (std::uint32_t i = 0; i < points->count; ++i) {
+                    const std::uint32_t a =
+                        std::min(i / every * every, (points->count - 1) / every * every);
+                    const std::uint32_t b = i > a && a + every < points->count ? a + every : a;
+                    const korvix::LegPlane leg(points->latitude[a], points->longitude[a],
+                                               points->latitude[b], points->longitude[b]);
+                    const double squared =
+                        leg.distance_squared(points->latitude[i], points->longitude[i]);
+                    if (squared > worst) {
+                        worst = squared;
+                        at = i;
+                    }
+                }
+                const std::string title = std::to_string(latitude) + " " + std::to_string(step) +
+                                          " " + std::to_string(every);
+                ASSERT_TRUE(found.has_value()) << title;
+                EXPECT_EQ(found->index, at) << title;
+                EXPECT_EQ(found->metres, std::sqrt(worst) * korvix::metres_per_semicircle) << title;
+            }
+        }
+    }
+}
+
 TEST(PictureDrawn, LinesMarksAndScale) {
     const RunPicture picture = TwoRows();
     PictureView view(picture);

@@ -12,7 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -279,8 +279,9 @@ void EndToEndTest::showDrawsWhatARunMade() {
             }
         } else if (auto* window = qobject_cast<CPictureWindow*>(modal);
                    window && window->isVisible()) {
-            for (int row = 0; row < window->List()->rowCount(); ++row) {
-                farthest << window->List()->item(row, 2)->text();
+            const QAbstractItemModel* rows = window->List()->model();
+            for (int row = 0; row < rows->rowCount(); ++row) {
+                farthest << rows->index(row, 2).data().toString();
             }
             const QImage drawn = window->Canvas()->grab().toImage();
             for (int y = 0; y < drawn.height(); ++y) {
@@ -292,7 +293,7 @@ void EndToEndTest::showDrawsWhatARunMade() {
             QTest::keyClick(window->Canvas(), Qt::Key_Plus);
             QTest::keyClick(window->List(), Qt::Key_Plus); // the list passes it on
             zoomed = whole / window->View().MetresPerPixel();
-            window->List()->setCurrentCell(1, 0);
+            window->List()->setCurrentIndex(window->List()->model()->index(1, 0));
             QCOMPARE(window->View().Selected(), std::optional<std::size_t>(1));
             window->reject();
         }

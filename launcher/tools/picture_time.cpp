@@ -39,17 +39,31 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::size_t points = 0;
+    std::size_t kept = 0;
     for (const runkorvix::PictureRow& row : picture->rows) {
         points += row.points;
+        kept +=
+            row.drawn.size() + row.made.size() + row.drawnOutline.size() + row.madeOutline.size();
     }
     const std::size_t rows = picture->rows.size();
     CPictureWindow window(std::move(*picture), nullptr);
     window.resize(width, height);
+    const double made = SecondsSince(start);
     window.show();
     QApplication::processEvents();
-    const QPixmap drawn = window.grab();
     const double shown = SecondsSince(start);
-    std::printf("%zu rows, %zu points: built in %.2f s, first drawn at %.2f s (%dx%d)\n", rows,
-                points, built, shown, drawn.width(), drawn.height());
+    const auto again = std::chrono::steady_clock::now();
+    const QPixmap drawn = window.grab();
+    const double redrawn = SecondsSince(again);
+    const auto listed = std::chrono::steady_clock::now();
+    const std::size_t lines = window.View().Lines().size();
+    const double linesFound = SecondsSince(listed);
+    const auto marked = std::chrono::steady_clock::now();
+    const std::size_t marks = window.View().Marks().size();
+    std::printf("%zu lines to draw, found in %.2f s; %zu marks, in %.2f s\n", lines, linesFound,
+                marks, SecondsSince(marked));
+    std::printf("%zu rows, %zu points, %zu kept for drawing: built in %.2f s, window made at "
+                "%.2f s, shown at %.2f s; drawn again (%dx%d) in %.2f s\n",
+                rows, points, kept, built, made, shown, drawn.width(), drawn.height(), redrawn);
     return 0;
 }
