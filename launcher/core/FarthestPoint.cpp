@@ -11,8 +11,12 @@ namespace runkorvix {
 
 namespace {
 
-std::uint64_t WordOf(const korvix::PointBuffer& points, std::uint32_t i) {
-    return korvix::position_word(points.latitude[i], points.longitude[i]);
+std::uint32_t Count(MadePositions points) {
+    return static_cast<std::uint32_t>(points.size());
+}
+
+double DistanceSquared(const korvix::LegPlane& leg, std::uint64_t position) {
+    return leg.distance_squared(korvix::latitude_of(position), korvix::longitude_of(position));
 }
 
 korvix::LegPlane LegOf(std::uint64_t a, std::uint64_t b) {
@@ -21,15 +25,15 @@ korvix::LegPlane LegOf(std::uint64_t a, std::uint64_t b) {
 }
 
 // Where each made position lies among the points, in order; empty where they are no subset.
-std::vector<std::uint32_t> KeptIndices(const korvix::PointBuffer& points, MadePositions made) {
+std::vector<std::uint32_t> KeptIndices(MadePositions points, MadePositions made) {
     std::vector<std::uint32_t> kept;
     kept.reserve(made.size());
     std::uint32_t next = 0;
     for (const std::uint64_t position : made) {
-        while (next < points.count && WordOf(points, next) != position) {
+        while (next < Count(points) && points[next] != position) {
             ++next;
         }
-        if (next == points.count) {
+        if (next == Count(points)) {
             return {};
         }
         kept.push_back(next++);
@@ -80,7 +84,7 @@ korvix::LegPlane RoughLeg(std::uint64_t a, std::uint64_t b) {
 // The kept points' legs, a point's leg told by its index: the kept points before and after it;
 // before the first kept point and behind the last, that point alone.
 struct KeptLegs {
-    const korvix::PointBuffer& points;
+    MadePositions points;
     const std::vector<std::uint32_t>& kept;
 
     template <class Visit> void EachLeg(const Visit& visit) const {
@@ -90,7 +94,7 @@ struct KeptLegs {
                 visit(kept[k - 1], kept[k], kept[k - 1] + 1, kept[k]);
             }
         }
-        visit(kept.back(), kept.back(), kept.back() + 1, points.count);
+        visit(kept.back(), kept.back(), kept.back() + 1, Count(points));
     }
 };
 
@@ -98,15 +102,16 @@ struct KeptLegs {
 // one and behind the last from that one. Each point is measured roughly first; those within a
 // thousandth of the roughly farthest are measured again as korvix measures, the farthest of
 // those taken.
-std::optional<Farthest> FromKeptLegs(const korvix::PointBuffer& points,
-                                     const std::vector<std::uint32_t>& kept) {
+std::optional<Farthest> FromKeptLegs(MadePositions points, const std::vector<std::uint32_t>& kept) {
     const KeptLegs legs{points, kept};
-    std::vector<double> rough(points.count, 0.0);
+    // The rough measures, room kept from call to call on each thread.
+    thread_local std::vector<double> rough;
+    rough.assign(Count(points), 0.0);
     double roughWorst = 0;
     legs.EachLeg([&](std::uint32_t a, std::uint32_t b, std::uint32_t from, std::uint32_t to) {
-        const korvix::LegPlane leg = RoughLeg(WordOf(points, a), WordOf(points, b));
+        const korvix::LegPlane leg = RoughLeg(points[a], points[b]);
         for (std::uint32_t i = from; i < to; ++i) {
-            rough[i] = leg.distance_squared(points.latitude[i], points.longitude[i]);
+            rough[i] = DistanceSquared(leg, points[i]);
             roughWorst = std::max(roughWorst, rough[i]);
         }
     });
@@ -118,10 +123,9 @@ std::optional<Farthest> FromKeptLegs(const korvix::PointBuffer& points,
         for (std::uint32_t i = from; i < to; ++i) {
             if (rough[i] >= worth) {
                 if (!leg) {
-                    leg.emplace(LegOf(WordOf(points, a), WordOf(points, b)));
+                    leg.emplace(LegOf(points[a], points[b]));
                 }
-                Consider(leg->distance_squared(points.latitude[i], points.longitude[i]), i, worst,
-                         found);
+                Consider(DistanceSquared(*leg, points[i]), i, worst, found);
             }
         }
     });
@@ -134,8 +138,8 @@ std::optional<Farthest> FromKeptLegs(const korvix::PointBuffer& points,
 // Every point from the nearest leg made: for what is no subset of the points (a file changed
 // since the run). Bounded, as it tries every leg for every point.
 constexpr std::uint64_t kMostPairs = 1'000'000;
-std::optional<Farthest> FromNearestLegs(const korvix::PointBuffer& points, MadePositions made) {
-    if (std::uint64_t{points.count} * made.size() > kMostPairs) {
+std::optional<Farthest> FromNearestLegs(MadePositions points, MadePositions made) {
+    if (std::uint64_t{Count(points)} * made.size() > kMostPairs) {
         return std::nullopt;
     }
     std::vector<korvix::LegPlane> legs;
@@ -144,11 +148,10 @@ std::optional<Farthest> FromNearestLegs(const korvix::PointBuffer& points, MadeP
     }
     std::optional<Farthest> found;
     double worst = 0;
-    for (std::uint32_t i = 0; i < points.count; ++i) {
+    for (std::uint32_t i = 0; i < Count(points); ++i) {
         double nearest = HUGE_VAL;
         for (const korvix::LegPlane& leg : legs) {
-            nearest =
-                std::min(nearest, leg.distance_squared(points.latitude[i], points.longitude[i]));
+            nearest = std::min(nearest, DistanceSquared(leg, points[i]));
         }
         Consider(nearest, i, worst, found);
     }
@@ -160,8 +163,8 @@ std::optional<Farthest> FromNearestLegs(const korvix::PointBuffer& points, MadeP
 
 } // namespace
 
-std::optional<Farthest> FarthestFromMade(const korvix::PointBuffer& points, MadePositions made) {
-    if (made.empty() || points.count == 0) {
+std::optional<Farthest> FarthestFromMade(MadePositions points, MadePositions made) {
+    if (made.empty() || Count(points) == 0) {
         return std::nullopt;
     }
     const std::vector<std::uint32_t> kept = KeptIndices(points, made);

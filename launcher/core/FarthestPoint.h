@@ -1,7 +1,5 @@
 #pragma once
 
-#include "point_buffer.h"
-
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -15,13 +13,13 @@ struct Farthest {
     double metres = 0;
 };
 
-// A made position as a position word (position_word.h).
+// Positions as position words (position_word.h).
 using MadePositions = std::span<const std::uint64_t>;
 
 // The point of `points` farthest from the line through `made`. Where `made` keeps a subset of the
 // points in their order, as every reduction, cut and fit does, a point is measured from the leg
 // made between the kept points before and after it; otherwise from the nearest leg made. None
 // where no point lies off the line made, or nothing was made.
-std::optional<Farthest> FarthestFromMade(const korvix::PointBuffer& points, MadePositions made);
+std::optional<Farthest> FarthestFromMade(MadePositions points, MadePositions made);
 
 } // namespace runkorvix

@@ -145,14 +145,14 @@ double PictureView::MetresPerPixel() const {
 }
 
 // The points of a row's line drawn where the row spans `across` pixels: a small row in outline,
-// and one of a pixel across (as most are in the picture of a whole file of many routes) by the
-// outline's first two points, as every point lies within a pixel of them.
+// and one of a few pixels across (as most are in the picture of a whole file of many routes) by
+// the outline's first two points, as every point lies within those few pixels of them.
 std::span<const MapPoint> PictureView::Shown(const std::vector<MapPoint>& fine,
                                              const std::vector<MapPoint>& outline, int across) {
     if (across > kOutlinePixels) {
         return fine;
     }
-    if (across > 1 || outline.size() <= 2) {
+    if (across > kDotPixels || outline.size() <= 2) {
         return outline;
     }
     return {outline.data(), 2};

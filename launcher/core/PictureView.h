@@ -47,6 +47,8 @@ struct ScaleBar {
 inline constexpr std::size_t kMostWidePoints = 200000;
 bool DrawnWide(const std::vector<DrawnLine>& lines);
 
+// A row this many pixels across or fewer is drawn as a dash of two of its points.
+inline constexpr int kDotPixels = 3;
 inline constexpr int kMarkCell = 8;
 inline constexpr int kLabelWidth = 64;
 inline constexpr int kLabelHeight = 16;
@@ -73,6 +75,7 @@ public:
     void Drag(int dx, int dy);
 
     std::optional<std::size_t> Selected() const { return m_selected; }
+    const RunPicture& Picture() const { return m_picture; }
     // What to draw: every line that crosses the window, with no two points in one pixel; the
     // marks within it, the farthest first, at most one in a square of kMarkCell pixels and a label
     // to a cell of kLabelWidth by kLabelHeight; the scale bar.

@@ -1,7 +1,7 @@
 #include "RunPicture.h"
 
 #include "FarthestPoint.h"
-#include "MadePaths.h"
+#include "PathStream.h"
 #include "file_paths.h"
 #include "position_word.h"
 
@@ -27,19 +27,20 @@ std::size_t PartsNamed(std::string_view made, std::string_view name) {
     return std::sscanf(rest.c_str(), "%u", &parts) == 1 && parts > 0 ? parts : 1;
 }
 
-// The parts made of the input's route or track `name`, joined.
-std::vector<std::uint64_t> TakeParts(MadePaths& made, std::string_view name, std::uint32_t& parts) {
-    std::vector<std::uint64_t> joined;
-    const MadePath* first = made.Peek();
+// The parts made of the input's route or track `name`, joined into `joined`.
+void TakeParts(PathStream& made, std::string_view name, std::uint32_t& parts,
+               std::vector<std::uint64_t>& joined) {
+    joined.clear();
+    const StreamedPath* first = made.Peek();
     const std::size_t count = first == nullptr ? 0 : PartsNamed(first->name, name);
     parts = 0;
-    for (std::optional<MadePath> part; parts < count && (part = made.Next()); ++parts) {
+    for (std::optional<StreamedPath> part; parts < count && (part = made.Next()); ++parts) {
         // Each part begins at the point where the one before ends.
         const std::vector<std::uint64_t>& positions = part->positions;
         const bool joint = !joined.empty() && !positions.empty() && joined.back() == positions[0];
         joined.insert(joined.end(), positions.begin() + (joint ? 1 : 0), positions.end());
+        made.Recycle(std::move(part->positions));
     }
-    return joined;
 }
 
 // The longer side of the box around some positions, in semicircles.
@@ -49,11 +50,12 @@ std::int64_t ExtentOf(const MapBounds& bounds) {
                                      std::int64_t{bounds.east} - bounds.west);
 }
 
-// Positions thinned for drawing: a point within `cell` semicircles of the one kept before is left
-// out, but for the last.
+// Positions thinned for drawing into `kept`: a point within `cell` semicircles of the one kept
+// before is left out, but for the last.
 template <class Position>
-std::vector<MapPoint> Thinned(std::size_t count, std::int64_t cell, const Position& position) {
-    std::vector<MapPoint> kept;
+void Thin(std::size_t count, std::int64_t cell, const Position& position,
+          std::vector<MapPoint>& kept) {
+    kept.clear();
     for (std::size_t i = 0; i < count; ++i) {
         const MapPoint point = position(i);
         const bool near = !kept.empty() &&
@@ -63,6 +65,25 @@ std::vector<MapPoint> Thinned(std::size_t count, std::int64_t cell, const Positi
             kept.push_back(point);
         }
     }
+}
+
+// The points that every so many of a line's give, the last always among them, so that at most
+// `most` are left.
+std::size_t EveryOf(std::size_t points, std::size_t most) {
+    return std::max<std::size_t>(1, (points + most - 1) / std::max<std::size_t>(1, most));
+}
+
+// Those points of `line`, in a vector of their own, with no room beyond them.
+std::vector<MapPoint> Strided(const std::vector<MapPoint>& line, std::size_t most) {
+    const std::size_t every = EveryOf(line.size(), most);
+    std::vector<MapPoint> kept;
+    kept.reserve((line.size() + every - 1) / every + 1);
+    for (std::size_t i = 0; i < line.size(); i += every) {
+        kept.push_back(line[i]);
+    }
+    if (!line.empty() && (line.size() - 1) % every != 0) {
+        kept.push_back(line.back());
+    }
     return kept;
 }
 
@@ -70,21 +91,11 @@ std::size_t OutlineMost(std::size_t most) {
     return std::min<std::size_t>(2 * kOutlinePixels, most / 2);
 }
 
-// Every so many of a line's points, the last always among them, so that at most `most` are left.
+// Those points of `line` in its place, when the picture keeps fewer of every line.
 void KeepAtMost(std::vector<MapPoint>& line, std::size_t most) {
-    const std::size_t every = (line.size() + most - 1) / std::max<std::size_t>(1, most);
-    if (every <= 1) {
-        return;
+    if (EveryOf(line.size(), most) > 1) {
+        line = Strided(line, most);
     }
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < line.size(); i += every) {
-        line[kept++] = line[i];
-    }
-    if ((line.size() - 1) % every != 0) {
-        line[kept++] = line.back();
-    }
-    line.resize(kept);
-    line.shrink_to_fit();
 }
 
 // The row's lines thinned to its extent, fine and in outline. The fine line keeps at most `most`
@@ -95,51 +106,56 @@ void KeepAtMost(std::vector<MapPoint>& line, std::size_t most) {
 template <class Position>
 void Draw(std::size_t count, const Position& position, const MapBounds& bounds, std::size_t most,
           std::vector<MapPoint>& fine, std::vector<MapPoint>& outline) {
+    // The points before they are strided, room kept from line to line.
+    thread_local std::vector<MapPoint> thinned;
     const std::int64_t extent = ExtentOf(bounds);
-    fine = Thinned(count, std::max<std::int64_t>(1, extent / 2048), position);
-    KeepAtMost(fine, most);
-    outline = Thinned(fine.size(), std::max<std::int64_t>(1, extent / kOutlinePixels),
-                      [&fine](std::size_t i) { return fine[i]; });
-    KeepAtMost(outline, OutlineMost(most));
-    // Kept for as long as the picture is shown: no room beyond the points.
-    fine.shrink_to_fit();
-    outline.shrink_to_fit();
+    Thin(count, std::max<std::int64_t>(1, extent / 2048), position, thinned);
+    fine = Strided(thinned, most);
+    Thin(
+        fine.size(), std::max<std::int64_t>(1, extent / kOutlinePixels),
+        [&fine](std::size_t i) { return fine[i]; }, thinned);
+    outline = Strided(thinned, OutlineMost(most));
 }
 
 // The fine lines of a file of many routes or tracks together keep at most kMostKept points (64
 // MB): past that, every row's fine lines are halved, down to kLeastFine points a line, which
 // still show a row's shape when it is chosen.
 constexpr std::size_t kMostFine = 1024;
-constexpr std::size_t kLeastFine = 64;
+constexpr std::size_t kLeastFine = 32;
 constexpr std::size_t kMostKept = std::size_t{8} << 20;
 
+// A position word as a point of the picture.
+MapPoint PointOf(std::uint64_t position) {
+    return {korvix::latitude_of(position), korvix::longitude_of(position)};
+}
+
 // The input's routes or tracks, each a row with what was made of it.
-class PictureRows : public korvix::PathVisitor {
+class PictureRows {
 public:
-    PictureRows(const PictureRun& run, MadePaths& made)
+    PictureRows(const PictureRun& run, PathStream& made)
         : m_run(run), m_made(made), m_tracksToRoutes(run.option == "-V" || run.option == "-W") {}
 
-    void path(const korvix::PathSeen& seen) override {
-        const bool source = (seen.kind == korvix::PathKind::track) == m_tracksToRoutes;
+    void Take(const StreamedPath& path) {
+        const bool source = (path.kind == korvix::PathKind::track) == m_tracksToRoutes;
         if (!source) { // copied as it was: among the routes (or tracks) made
-            m_made.Next();
+            if (std::optional<StreamedPath> copied = m_made.Next()) {
+                m_made.Recycle(std::move(copied->positions));
+            }
             return;
         }
         PictureRow row;
-        row.name = std::string(seen.name);
-        row.points = seen.points.count;
-        row.fate = FateOf(seen.index);
-        const korvix::PointBuffer& points = seen.points;
-        const auto position = [&points](std::size_t i) {
-            return MapPoint{points.latitude[i], points.longitude[i]};
-        };
-        for (std::uint32_t i = 0; i < points.count; ++i) {
-            row.bounds.Add(position(i));
+        row.name = path.name;
+        row.points = static_cast<std::uint32_t>(path.positions.size());
+        row.fate = FateOf(path.index);
+        const std::vector<std::uint64_t>& points = path.positions;
+        const auto position = [&points](std::size_t i) { return PointOf(points[i]); };
+        for (const std::uint64_t point : points) {
+            row.bounds.Add(PointOf(point));
         }
         if (row.fate == PictureRow::Fate::Made) {
-            Made(seen, row);
+            Made(path, row);
         }
-        Draw(points.count, position, row.bounds, m_most, row.drawn, row.drawnOutline);
+        Draw(points.size(), position, row.bounds, m_most, row.drawn, row.drawnOutline);
         m_kept += row.drawn.size() + row.made.size();
         rows.push_back(std::move(row));
         if (m_kept > kMostKept && m_most > kLeastFine) {
@@ -176,29 +192,28 @@ private:
         return among(m_run.fates.kept) ? PictureRow::Fate::Kept : PictureRow::Fate::Made;
     }
 
-    void Made(const korvix::PathSeen& seen, PictureRow& row) {
-        const std::vector<std::uint64_t> joined = TakeParts(m_made, seen.name, row.parts);
+    void Made(const StreamedPath& path, PictureRow& row) {
+        std::vector<std::uint64_t>& joined = m_joined;
+        TakeParts(m_made, path.name, row.parts, joined);
         row.fate = row.parts == 0 ? PictureRow::Fate::Missing : PictureRow::Fate::Made;
         row.madePoints = static_cast<std::uint32_t>(joined.size());
-        const auto position = [&joined](std::size_t i) {
-            return MapPoint{korvix::latitude_of(joined[i]), korvix::longitude_of(joined[i])};
-        };
-        for (std::size_t i = 0; i < joined.size(); ++i) {
-            row.bounds.Add(position(i));
+        const auto position = [&joined](std::size_t i) { return PointOf(joined[i]); };
+        for (const std::uint64_t point : joined) {
+            row.bounds.Add(PointOf(point));
         }
         Draw(joined.size(), position, row.bounds, m_most, row.made, row.madeOutline);
-        if (const std::optional<Farthest> farthest = FarthestFromMade(seen.points, joined)) {
-            row.farthest = MapPoint{seen.points.latitude[farthest->index],
-                                    seen.points.longitude[farthest->index]};
+        if (const std::optional<Farthest> farthest = FarthestFromMade(path.positions, joined)) {
+            row.farthest = PointOf(path.positions[farthest->index]);
             row.farthestMetres = farthest->metres;
         }
     }
 
     const PictureRun& m_run;
-    MadePaths& m_made;
+    PathStream& m_made;
     bool m_tracksToRoutes;
-    std::size_t m_most = kMostFine; // points of a fine line
-    std::size_t m_kept = 0;         // points of all fine lines
+    std::size_t m_most = kMostFine;      // points of a fine line
+    std::size_t m_kept = 0;              // points of all fine lines
+    std::vector<std::uint64_t> m_joined; // what was made of a row, room kept from row to row
 };
 
 } // namespace
@@ -228,11 +243,19 @@ std::optional<RunPicture> BuildRunPicture(const PictureRun& run) {
     // -U made its tracks of the routes' vias alone, and is measured against them.
     const korvix::TrackPoints routePoints =
         run.option == "-U" ? korvix::TrackPoints::via_points : korvix::TrackPoints::all_points;
-    // The output is read while the input is.
+    // The input and the output are read each on a thread of its own, while this one matches
+    // their paths. The output's routes are read with every point, which for generated routes are
+    // their vias; its tracks whole.
     const bool tracksToRoutes = run.option == "-V" || run.option == "-W";
-    MadePaths made(run.output, tracksToRoutes ? korvix::PathKind::route : korvix::PathKind::track);
+    PathStream made(run.output, korvix::TrackPoints::all_points,
+                    tracksToRoutes ? korvix::PathKind::route : korvix::PathKind::track);
+    PathStream input(run.input, routePoints, std::nullopt);
     PictureRows rows(run, made);
-    if (!korvix::read_file_paths(run.input, routePoints, rows).whole() || !made.Whole()) {
+    while (std::optional<StreamedPath> path = input.Next()) {
+        rows.Take(*path);
+        input.Recycle(std::move(path->positions));
+    }
+    if (!input.Whole() || !made.Whole()) {
         return std::nullopt;
     }
     RunPicture picture;

@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -131,38 +130,39 @@ bool Inside(const Pixel& pixel, int width, int height) {
 // and across the date line, with legs of a few metres to a hundred kilometres, kept every few
 // points, at the ends only, or with a point lying on its leg.
 TEST(PictureFarthest, IsThePointThatEveryPointMeasuredExactlyFinds) {
-    auto points = std::make_unique<korvix::PointBuffer>();
+    std::vector<std::int32_t> latitudes(400);
+    std::vector<std::int32_t> longitudes(400);
     const double degree = korvix::semicircles_per_half_turn / 180;
     std::uint32_t seed = 7;
     const auto random = [&seed] { return (seed = seed * 1664525U + 1013904223U) >> 8; };
     for (const double latitude : {0.0, 60.0, 89.9, -45.0}) {
         for (const double step : {0.00005, 0.01, 1.0}) { // degrees between points
             for (const std::uint32_t every : {2U, 7U, 400U}) {
-                points->count = 400;
-                for (std::uint32_t i = 0; i < points->count; ++i) {
+                for (std::uint32_t i = 0; i < 400U; ++i) {
                     const double wobble = static_cast<double>(random() % 1000) / 1000 - 0.5;
-                    points->latitude[i] = static_cast<std::int32_t>(
+                    latitudes[i] = static_cast<std::int32_t>(
                         (latitude + std::min(0.09, step) * wobble) * degree);
-                    points->longitude[i] = static_cast<std::int32_t>(
+                    longitudes[i] = static_cast<std::int32_t>(
                         std::lround(std::remainder(179.0 + step * i, 360.0) * degree));
                 }
+                std::vector<std::uint64_t> points;
                 std::vector<std::uint64_t> made;
-                for (std::uint32_t i = 0; i < points->count; i += every) {
-                    made.push_back(
-                        korvix::position_word(points->latitude[i], points->longitude[i]));
+                for (std::uint32_t i = 0; i < 400U; ++i) {
+                    points.push_back(korvix::position_word(latitudes[i], longitudes[i]));
                 }
-                const std::optional<Farthest> found = FarthestFromMade(*points, made);
+                for (std::uint32_t i = 0; i < 400U; i += every) {
+                    made.push_back(korvix::position_word(latitudes[i], longitudes[i]));
+                }
+                const std::optional<Farthest> found = FarthestFromMade(points, made);
                 // Every point from its leg as korvix measures it.
                 double worst = 0;
                 std::uint32_t at = 0;
-                for (std::uint32_t i = 0; i < points->count; ++i) {
-                    const std::uint32_t a =
-                        std::min(i / every * every, (points->count - 1) / every * every);
-                    const std::uint32_t b = i > a && a + every < points->count ? a + every : a;
-                    const korvix::LegPlane leg(points->latitude[a], points->longitude[a],
-                                               points->latitude[b], points->longitude[b]);
-                    const double squared =
-                        leg.distance_squared(points->latitude[i], points->longitude[i]);
+                for (std::uint32_t i = 0; i < 400U; ++i) {
+                    const std::uint32_t a = std::min(i / every * every, (400U - 1) / every * every);
+                    const std::uint32_t b = i > a && a + every < 400U ? a + every : a;
+                    const korvix::LegPlane leg(latitudes[a], longitudes[a], latitudes[b],
+                                               longitudes[b]);
+                    const double squared = leg.distance_squared(latitudes[i], longitudes[i]);
                     if (squared > worst) {
                         worst = squared;
                         at = i;
