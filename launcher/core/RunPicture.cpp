@@ -88,7 +88,7 @@ std::vector<MapPoint> Strided(const std::vector<MapPoint>& line, std::size_t mos
 }
 
 std::size_t OutlineMost(std::size_t most) {
-    return std::min<std::size_t>(2 * kOutlinePixels, most / 2);
+    return std::min<std::size_t>(std::size_t{2} * kOutlinePixels, most / 2);
 }
 
 // Those points of `line` in its place, when the picture keeps fewer of every line.
