@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -212,6 +213,35 @@ TEST(PictureDrawn, LinesMarksAndScale) {
         const double metres = std::stod(bar.label) * (bar.label.ends_with(" km") ? 1000 : 1);
         EXPECT_NEAR(metres / view.MetresPerPixel(), bar.pixels, 1) << bar.label;
     }
+}
+
+// Marks of rows at one place: the farthest is drawn and labelled, the nearer give way; a mark far
+// from the others keeps its own, the farthest first in the list.
+TEST(PictureDrawn, NearMarksGiveWayToTheFarthest) {
+    RunPicture picture = TwoRows();
+    const PictureRow corner = picture.rows[0];
+    // At the first row's mark, or a quarter of the window east of it (800 pixels of some 74,000
+    // semicircles).
+    const struct {
+        double metres;
+        std::int32_t east;
+    } added[] = {{100, 0}, {300, 0}, {150, 15'000'000}};
+    for (const auto& a : added) {
+        PictureRow row = corner;
+        row.farthest = MapPoint{corner.farthest->latitude, corner.farthest->longitude + a.east};
+        row.farthestMetres = a.metres;
+        picture.rows.push_back(row);
+    }
+    PictureView view(picture);
+    view.Resize(800, 600);
+    const std::vector<DrawnMark> marks = view.Marks();
+    std::vector<std::size_t> rows;
+    for (const DrawnMark& mark : marks) {
+        rows.push_back(mark.row);
+        EXPECT_EQ(mark.label, DistanceText(picture.rows[mark.row].farthestMetres)) << mark.row;
+    }
+    // The 300 m mark, the second row's 250.04 m far away, the 150 m one; not the first row's.
+    EXPECT_EQ(rows, (std::vector<std::size_t>{3, 1, 4}));
 }
 
 // The keys and the wheel: how far the picture moves and how its scale changes.
