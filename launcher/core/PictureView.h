@@ -75,7 +75,6 @@ public:
     void Drag(int dx, int dy);
 
     std::optional<std::size_t> Selected() const { return m_selected; }
-    const RunPicture& Picture() const { return m_picture; }
     // What to draw: every line that crosses the window, with no two points in one pixel; the
     // marks within it, the farthest first, at most one in a square of kMarkCell pixels and a label
     // to a cell of kLabelWidth by kLabelHeight; the scale bar.

@@ -53,11 +53,17 @@ void DrawScaleBar(QPainter& painter, const runkorvix::ScaleBar& bar, int height)
     painter.drawText(left, base - 8, QString::fromStdString(bar.label));
 }
 
-QPolygon PolygonOf(const runkorvix::DrawnLine& line) {
-    QPolygon polygon(static_cast<qsizetype>(line.points.size()));
+// The line's pixels into `polygon`, whose room is kept from line to line.
+void FillPolygon(const runkorvix::DrawnLine& line, QPolygon& polygon) {
+    polygon.resize(static_cast<qsizetype>(line.points.size()));
     for (std::size_t i = 0; i < line.points.size(); ++i) {
         polygon[static_cast<qsizetype>(i)] = QPoint(line.points[i].x, line.points[i].y);
     }
+}
+
+QPolygon PolygonOf(const runkorvix::DrawnLine& line) {
+    QPolygon polygon;
+    FillPolygon(line, polygon);
     return polygon;
 }
 
@@ -71,15 +77,12 @@ void DrawThin(QPainter& painter, const std::vector<runkorvix::DrawnLine>& lines,
     for (const bool made : {false, true}) {
         thin.setColor(made ? kMadeColour : kInputColour);
         painter.setPen(thin);
-        QPolygon polygon; // its room kept from line to line
+        QPolygon polygon;
         for (const runkorvix::DrawnLine& line : lines) {
             if (line.made != made || (selected && *selected == line.row)) {
                 continue;
             }
-            polygon.resize(static_cast<qsizetype>(line.points.size()));
-            for (std::size_t i = 0; i < line.points.size(); ++i) {
-                polygon[static_cast<qsizetype>(i)] = QPoint(line.points[i].x, line.points[i].y);
-            }
+            FillPolygon(line, polygon);
             painter.drawPolyline(polygon);
         }
     }
